@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QUrl>
+
+#include "Networking/TransportError.h"
+#include "Support/TaskHandle.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The answer of a plain GET: the HTTP status (absent when the answer was not
+// HTTP at all) and the whole body.
+struct HttpResponse
+{
+    std::optional<int> status;
+    QByteArray body;
+};
+
+// The process-wide HTTP session every client copy shares: one network access
+// manager on the GUI thread with a transfer time-out on every request.
+class UrlSession
+{
+public:
+    static constexpr int TransferTimeoutMs = 60'000;
+
+    explicit UrlSession(QNetworkAccessManager *manager);
+
+    // The session of the whole run, created on first use on the GUI thread.
+    static UrlSession *shared();
+
+    QNetworkAccessManager *manager() const { return m_manager; }
+
+    // Fetches `url` with a GET. Transport failures, the transfer time-out and
+    // cancellation through `handle` throw a TransportError; any HTTP answer,
+    // whatever its status, is returned.
+    QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}) const;
+
+    // Starts a GET with this session's settings; the caller owns the reply.
+    QNetworkReply *get(const QUrl &url) const;
+
+    // Turns a finished reply's failure into a TransportError, telling our own
+    // cancellation (`handle`) from Qt's transfer time-out.
+    static TransportError transportError(QNetworkReply *reply, const TaskHandle &handle);
+
+private:
+    QNetworkAccessManager *m_manager;
+};

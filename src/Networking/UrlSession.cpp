@@ -8,10 +8,11 @@
 
 #include <memory>
 
-UrlSession::UrlSession(QNetworkAccessManager *manager)
+UrlSession::UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs)
     : m_manager(manager)
+    , m_transferTimeoutMs(transferTimeoutMs)
 {
-    m_manager->setTransferTimeout(TransferTimeoutMs);
+    m_manager->setTransferTimeout(transferTimeoutMs);
 }
 
 UrlSession *UrlSession::shared()
@@ -26,7 +27,7 @@ UrlSession *UrlSession::shared()
 QNetworkReply *UrlSession::get(const QUrl &url) const
 {
     QNetworkRequest request(url);
-    request.setTransferTimeout(TransferTimeoutMs);
+    request.setTransferTimeout(m_transferTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     return m_manager->get(request);
 }

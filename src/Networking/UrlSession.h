@@ -25,7 +25,7 @@ class UrlSession
 public:
     static constexpr int TransferTimeoutMs = 60'000;
 
-    explicit UrlSession(QNetworkAccessManager *manager);
+    explicit UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs);
 
     // The session of the whole run, created on first use on the GUI thread.
     static UrlSession *shared();
@@ -46,4 +46,5 @@ public:
 
 private:
     QNetworkAccessManager *m_manager;
+    int m_transferTimeoutMs;
 };

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <functional>
+
+class QTcpSocket;
+
+// A minimal HTTP/1.1 server on 127.0.0.1 for tests. It answers each GET with
+// the canned response of its path (or of the handler), records every request
+// exactly as it arrived, and can delay, hang or drop a connection.
+// It runs on the thread that created it; QCoro::waitFor and QSignalSpy::wait
+// spin the event loop it needs.
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Request
+    {
+        QByteArray method;
+        QByteArray target; // the raw request target: path and query as sent
+        QHash<QByteArray, QByteArray> headers; // names lower-cased
+        QUrl url() const; // target resolved against the server's address
+        QByteArray path() const;
+        // Query items as raw pairs, percent-decoded, in order; repeats kept.
+        QList<std::pair<QString, QString>> queryItems() const;
+        QString queryValue(const QString &name) const;
+    };
+
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "application/json";
+        QList<std::pair<QByteArray, QByteArray>> headers;
+        int delayMs = 0;        // wait before answering
+        bool hang = false;      // never answer
+        bool drop = false;      // close the connection without an answer
+        bool rawBody = false;   // send `body` as the whole answer, no status line
+        bool supportRanges = false; // honour "Range: bytes=a-b"
+    };
+
+    using Handler = std::function<Response(const Request &)>;
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+    ~TestHttpServer() override;
+
+    bool listen();
+    quint16 port() const;
+    QUrl baseUrl() const; // http://127.0.0.1:<port>
+
+    // Canned answer of one path ("/rest/ping"); the handler answers the rest.
+    void setResponse(const QByteArray &path, const Response &response);
+    void setHandler(Handler handler);
+    void setDefaultResponse(const Response &response);
+
+    QList<Request> requests() const { return m_requests; }
+    Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }
+    void clearRequests() { m_requests.clear(); }
+
+    static Response json(const QByteArray &body, int status = 200);
+    // {"subsonic-response": {"status": "ok", "version": "1.16.1", <fields>}}
+    static Response ok(const QByteArray &fields = {});
+    static Response failed(int code, const QByteArray &message);
+
+Q_SIGNALS:
+    void requestReceived(const TestHttpServer::Request &request);
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Request &request);
+    void write(QTcpSocket *socket, const Request &request, const Response &response);
+
+    QTcpServer m_server;
+    QHash<QByteArray, Response> m_responses;
+    Handler m_handler;
+    Response m_default;
+    QList<Request> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QList<QPointer<QTcpSocket>> m_hanging;
+};

@@ -1,0 +1,45 @@
+#include "Keychain.h"
+
+#include "Platform/KeyringPasswordStore.h"
+
+namespace {
+
+PasswordStore *s_store = nullptr;
+
+PasswordStore *keyring()
+{
+    static KeyringPasswordStore store;
+    return &store;
+}
+
+} // namespace
+
+PasswordStore *Keychain::store()
+{
+    return s_store ? s_store : keyring();
+}
+
+void Keychain::setStore(PasswordStore *store)
+{
+    s_store = store;
+}
+
+std::optional<QString> Keychain::password(const QString &account)
+{
+    return store()->password(account);
+}
+
+QCoro::Task<std::optional<QString>> Keychain::save(QString password, QString account)
+{
+    return store()->save(std::move(password), std::move(account));
+}
+
+void Keychain::deletePassword(const QString &account)
+{
+    store()->deletePassword(account);
+}
+
+QString Keychain::accountKey(const QString &username, const QString &serverURLText)
+{
+    return username + QLatin1Char('@') + serverURLText;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QString>
+
+#include <optional>
+
+class PasswordStore;
+
+// The account's password lives only in the keychain, one item per account key,
+// never in the settings or any file. These calls go to the process's password
+// store: the system keyring, unless a test has put another in its place.
+class Keychain
+{
+public:
+    Keychain() = delete;
+
+    static std::optional<QString> password(const QString &account);
+    // Resolves to the keyring's reason when it could not keep the password.
+    static QCoro::Task<std::optional<QString>> save(QString password, QString account);
+    static void deletePassword(const QString &account);
+
+    // The text that names an account everywhere: the user name, "@" and the
+    // server URL's stored text, joined as they are (no escaping). Always built
+    // from the one stored text, never from a re-serialised URL, so that it is
+    // the same at sign-in, at launch and at sign-out.
+    static QString accountKey(const QString &username, const QString &serverURLText);
+
+    static PasswordStore *store();
+    // Replaces the store (not owned); nullptr goes back to the system keyring.
+    static void setStore(PasswordStore *store);
+};

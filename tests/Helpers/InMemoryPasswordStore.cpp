@@ -1,0 +1,28 @@
+#include "InMemoryPasswordStore.h"
+
+std::optional<QString> InMemoryPasswordStore::password(const QString &account)
+{
+    calls.append(QStringLiteral("password:") + account);
+    const auto it = items.constFind(account);
+    if (it == items.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QCoro::Task<std::optional<QString>> InMemoryPasswordStore::save(QString password, QString account)
+{
+    calls.append(QStringLiteral("save:") + account);
+    if (onSave)
+        onSave(account);
+    items.remove(account);
+    if (saveFailure)
+        co_return saveFailure;
+    items.insert(account, password);
+    co_return std::nullopt;
+}
+
+void InMemoryPasswordStore::deletePassword(const QString &account)
+{
+    calls.append(QStringLiteral("delete:") + account);
+    items.remove(account);
+}

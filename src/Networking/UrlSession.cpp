@@ -57,7 +57,8 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle) const
         r->deleteLater();
     });
     handle.track(reply.get());
-    co_await qCoro(reply.get()).waitForFinished(std::chrono::milliseconds(-1));
+    QNetworkReply *raw = reply.get();
+    co_await raw;
     handle.untrack(reply.get());
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -15,7 +15,7 @@ class QTcpSocket;
 // A minimal HTTP/1.1 server on 127.0.0.1 for tests. It answers each GET with
 // the canned response of its path (or of the handler), records every request
 // exactly as it arrived, and can delay, hang or drop a connection.
-// It runs on the thread that created it; QCoro::waitFor and QSignalSpy::wait
+// It runs on the thread that created it; TestAwait::await (Await.h) and QSignalSpy::wait
 // spin the event loop it needs.
 class TestHttpServer : public QObject
 {
@@ -59,6 +59,7 @@ public:
     void setResponse(const QByteArray &path, const Response &response);
     void setHandler(Handler handler);
     void setDefaultResponse(const Response &response);
+    void clearResponses() { m_responses.clear(); }
 
     QList<Request> requests() const { return m_requests; }
     Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }

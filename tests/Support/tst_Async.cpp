@@ -1,0 +1,162 @@
+#include <QCoroTask>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "Helpers/Await.h"
+#include "Helpers/TestHttpServer.h"
+#include "Networking/UrlSession.h"
+#include "Support/Async.h"
+
+// The order in which queued work and eager coroutines run matters to the
+// stores: a queued start must run after the caller has finished.
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList events;
+
+    QCoro::Task<> work(QString name)
+    {
+        events << name + QStringLiteral(" started");
+        co_await QCoro::sleepFor(std::chrono::milliseconds(1));
+        events << name + QStringLiteral(" resumed");
+    }
+};
+
+class TestAsync : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void queuedStartRunsAfterTheCallerInCallOrder()
+    {
+        Recorder recorder;
+        Async::startQueued(&recorder, [&recorder] { recorder.work(QStringLiteral("a")); });
+        Async::startQueued(&recorder, [&recorder] { recorder.work(QStringLiteral("b")); });
+        recorder.events << QStringLiteral("caller done");
+        QCOMPARE(recorder.events, QStringList{QStringLiteral("caller done")});
+        QTRY_COMPARE(recorder.events.size(), 5);
+        QCOMPARE(recorder.events.mid(0, 3),
+            (QStringList{QStringLiteral("caller done"), QStringLiteral("a started"), QStringLiteral("b started")}));
+    }
+
+    void queuedStartIsDroppedWithItsContext()
+    {
+        bool ran = false;
+        {
+            QObject context;
+            Async::startQueued(&context, [&ran] { ran = true; });
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!ran);
+    }
+
+    void handlesCompareByIdentity()
+    {
+        TaskHandle a = TaskHandle::create();
+        TaskHandle copy = a;
+        TaskHandle b = TaskHandle::create();
+        QVERIFY(a == copy);
+        QVERIFY(!(a == b));
+        QVERIFY(TaskHandle().isNull());
+        QVERIFY(!TaskHandle().isCancelled());
+        copy.cancel();
+        QVERIFY(a.isCancelled());
+        QVERIFY(!b.isCancelled());
+    }
+
+    void cancelAbortsTheReplyInFlight()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        server.setResponse("/slow", hang);
+
+        QNetworkAccessManager manager;
+        UrlSession session(&manager);
+        TaskHandle handle = TaskHandle::create();
+        QUrl url = server.baseUrl();
+        url.setPath(QStringLiteral("/slow"));
+
+        QTimer::singleShot(50, [handle]() mutable { handle.cancel(); });
+        QElapsedTimer timer;
+        timer.start();
+        bool cancelled = false;
+        try {
+            TestAwait::await(session.data(url, handle));
+        } catch (const TransportError &error) {
+            cancelled = error.isCancelled();
+        }
+        QVERIFY(cancelled);
+        QVERIFY(timer.elapsed() < 5000);
+    }
+
+    void alreadyCancelledHandleSendsNothing()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        QNetworkAccessManager manager;
+        UrlSession session(&manager);
+        TaskHandle handle = TaskHandle::create();
+        handle.cancel();
+        QVERIFY_THROWS_EXCEPTION(TransportError, TestAwait::await(session.data(server.baseUrl(), handle)));
+        QTest::qWait(50);
+        QCOMPARE(server.requests().size(), 0);
+    }
+
+    void timeOutIsToldFromCancellation()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        server.setResponse("/slow", hang);
+        QNetworkAccessManager manager;
+        UrlSession session(&manager, 200);
+        QUrl url = server.baseUrl();
+        url.setPath(QStringLiteral("/slow"));
+        try {
+            TestAwait::await(session.data(url, TaskHandle::create()));
+            QFAIL("a hanging server must time out");
+        } catch (const TransportError &error) {
+            QVERIFY(error.isTimedOut());
+            QVERIFY(!error.isCancelled());
+        }
+    }
+
+    void refusedConnectionIsANetworkError()
+    {
+        quint16 port = 0;
+        {
+            TestHttpServer server;
+            QVERIFY(server.listen());
+            port = server.port();
+        }
+        QNetworkAccessManager manager;
+        UrlSession session(&manager);
+        try {
+            TestAwait::await(session.data(QUrl(QStringLiteral("http://127.0.0.1:%1/x?t=secret").arg(port))));
+            QFAIL("nothing listens there");
+        } catch (const TransportError &error) {
+            QCOMPARE(error.code(), QNetworkReply::ConnectionRefusedError);
+            QCOMPARE(error.reason(), TransportError::Reason::Network);
+            QVERIFY(!error.text().contains(QStringLiteral("secret")));
+            QVERIFY(!error.localizedDescription().contains(QStringLiteral("secret")));
+        }
+    }
+
+    void httpErrorStatusIsAnAnswer()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        QNetworkAccessManager manager;
+        UrlSession session(&manager);
+        const HttpResponse response = TestAwait::await(session.data(server.baseUrl()));
+        QCOMPARE(response.status, std::optional<int>(404));
+        QCOMPARE(response.body, QByteArray("not found"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAsync)
+#include "tst_Async.moc"

@@ -1,0 +1,520 @@
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Downloads/DownloadStore.h"
+#include "Networking/UrlSession.h"
+#include "Support/ArtworkFetcher.h"
+#include "Helpers/TestHttpServer.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A small Subsonic library behind the loopback server.
+struct Library
+{
+    QHash<QString, Album> albums;
+    QHash<QString, PlaylistDetail> playlists;
+    QHash<QString, TestHttpServer::Response> files; // by song id
+    QHash<QString, TestHttpServer::Response> covers; // by cover id
+    TestHttpServer::Response albumAnswer; // used when status != 200 or hang
+    bool albumOverride = false;
+
+    TestHttpServer::Response answer(const TestHttpServer::Request &request) const
+    {
+        const QByteArray path = request.path();
+        const QString id = request.queryValue(u"id"_s);
+        if (path == "/rest/getAlbum") {
+            if (albumOverride)
+                return albumAnswer;
+            if (!albums.contains(id))
+                return TestHttpServer::failed(70, "not found");
+            return TestHttpServer::ok(
+                "\"album\":" + QJsonDocument(albums.value(id).toJson()).toJson(QJsonDocument::Compact));
+        }
+        if (path == "/rest/getPlaylist") {
+            if (!playlists.contains(id))
+                return TestHttpServer::failed(70, "not found");
+            return TestHttpServer::ok(
+                "\"playlist\":" + QJsonDocument(playlists.value(id).toJson()).toJson(QJsonDocument::Compact));
+        }
+        TestHttpServer::Response missing;
+        missing.status = 404;
+        missing.body = "missing";
+        if (path == "/rest/download")
+            return files.value(id, missing);
+        if (path == "/rest/getCoverArt")
+            return covers.value(id, missing);
+        return missing;
+    }
+};
+
+TestHttpServer::Response fileResponse(const QByteArray &body)
+{
+    TestHttpServer::Response r;
+    r.body = body;
+    r.contentType = "application/octet-stream";
+    return r;
+}
+
+Song makeSong(const QString &id, std::optional<QString> suffix = u"mp3"_s, std::optional<QString> cover = {},
+    std::optional<qint64> track = {})
+{
+    Song s;
+    s.id = id;
+    s.title = u"Title "_s + id;
+    s.album = u"The Album"_s;
+    s.suffix = std::move(suffix);
+    s.coverArt = std::move(cover);
+    s.track = track;
+    s.duration = 100;
+    return s;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList downloadIds(const QList<TestHttpServer::Request> &requests)
+{
+    QStringList ids;
+    for (const auto &r : requests) {
+        if (r.path() == "/rest/download")
+            ids.append(r.queryValue(u"id"_s));
+    }
+    return ids;
+}
+
+int countPath(const QList<TestHttpServer::Request> &requests, const QByteArray &path)
+{
+    int n = 0;
+    for (const auto &r : requests)
+        n += r.path() == path;
+    return n;
+}
+
+} // namespace
+
+class TestDownloadStore : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    TestHttpServer *m_server = nullptr;
+    Library m_library;
+    SubsonicClient m_client;
+
+    QString songFile(const QString &id, const QString &suffix) const
+    {
+        return QDir(DownloadStore::directory(m_client.config())).filePath(DownloadStore::songFileName(id, suffix));
+    }
+    QString coverFile(const QString &cover) const
+    {
+        return QDir(DownloadStore::directory(m_client.config()))
+            .filePath(u"artwork/"_s + ArtworkFetcher::offlineFileName(cover));
+    }
+    QString manifestPath() const
+    {
+        return QDir(DownloadStore::directory(m_client.config())).filePath(u"manifest.json"_s);
+    }
+    // Waits until the store has no run and no cover download going.
+    static bool settle(DownloadStore &store)
+    {
+        return QTest::qWaitFor([&] { return !store.isBusy(); }, 5000);
+    }
+    void addAlbum(const QString &id, const QList<Song> &songs, std::optional<QString> artist = u"Artist"_s)
+    {
+        Album album;
+        album.id = id;
+        album.name = u"Album "_s + id;
+        album.artist = std::move(artist);
+        album.song = songs;
+        m_library.albums.insert(id, album);
+        for (const Song &s : songs) {
+            if (!m_library.files.contains(s.id))
+                m_library.files.insert(s.id, fileResponse("audio of " + s.id.toUtf8()));
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        QStandardPaths::setTestModeEnabled(true);
+        m_server = new TestHttpServer(this);
+        QVERIFY(m_server->listen());
+        m_server->setHandler([this](const TestHttpServer::Request &r) { return m_library.answer(r); });
+        m_client = SubsonicClient(ServerConfig{m_server->baseUrl(), u"user"_s, u"secret"_s}, UrlSession::shared());
+    }
+
+    void init()
+    {
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).removeRecursively();
+        m_library = Library();
+        m_server->clearRequests();
+    }
+
+    void folders()
+    {
+        const QString dir = DownloadStore::directory(m_client.config());
+        QVERIFY(dir.startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + u"/Lirna/Downloads/"_s));
+        QVERIFY(dir.startsWith(m_home.path()));
+        const QString accountKey = u"user@"_s + m_server->baseUrl().toString();
+        QCOMPARE(QFileInfo(dir).fileName(), ArtworkFetcher::offlineFileName(accountKey));
+        // Another server or user is another folder.
+        ServerConfig other = m_client.config();
+        other.username = u"someone"_s;
+        QCOMPARE_NE(DownloadStore::directory(other), dir);
+
+        DownloadStore store(m_client);
+        QCOMPARE(store.directory(), dir);
+        QVERIFY(QFileInfo(dir + u"/artwork"_s).isDir());
+        QCOMPARE(ArtworkFetcher::shared()->offlineDirectory(), std::optional(dir + u"/artwork"_s));
+        QVERIFY(settle(store));
+    }
+
+    void wholeAlbumOneSongAtATime()
+    {
+        addAlbum(u"a1"_s,
+            {makeSong(u"s1"_s, u"mp3"_s, u"c1"_s, 1), makeSong(u"s2"_s, u""_s, u"c1"_s, 2),
+                makeSong(u"s3"_s, std::nullopt, u"c2"_s, 3)});
+        m_library.covers.insert(u"c1"_s, fileResponse("cover one"));
+        m_library.covers.insert(u"c2"_s, fileResponse("cover two"));
+
+        DownloadStore store(m_client);
+        QVERIFY(settle(store));
+        QList<std::optional<DownloadProgress>> seen;
+        connect(&store, &DownloadStore::activeChanged, this,
+            [&] { seen.append(store.progressAlbumId(u"a1"_s)); });
+        QSignalSpy manifestSpy(&store, &DownloadStore::manifestChanged);
+
+        const Album album = m_library.albums.value(u"a1"_s);
+        store.downloadAlbum(album);
+        store.downloadAlbum(album); // a second call while the run goes starts nothing
+        QVERIFY(store.isBusy());
+        QVERIFY(settle(store));
+
+        QCOMPARE(countPath(m_server->requests(), "/rest/getAlbum"), 1);
+        QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s1"_s, u"s2"_s, u"s3"_s}));
+        QCOMPARE(seen,
+            (QList<std::optional<DownloadProgress>>{DownloadProgress{3, 0, false}, DownloadProgress{3, 1, false},
+                DownloadProgress{3, 2, false}, DownloadProgress{3, 3, false}, std::nullopt}));
+        QVERIFY(manifestSpy.count() >= 4);
+
+        QCOMPARE(readAll(songFile(u"s1"_s, u"mp3"_s)), "audio of s1");
+        QCOMPARE(readAll(songFile(u"s2"_s, u"audio"_s)), "audio of s2");
+        QCOMPARE(readAll(songFile(u"s3"_s, u"audio"_s)), "audio of s3");
+        const DownloadManifest &m = store.manifest();
+        QCOMPARE(m.songs.size(), 3);
+        QCOMPARE(m.songs.value(u"s2"_s).suffix, u"audio"_s);
+        QCOMPARE(m.songs.value(u"s1"_s).bytes, qint64(11));
+        QCOMPARE(m.songs.value(u"s1"_s).owners, QSet<QString>{u"album:a1"_s});
+        QCOMPARE(m.collections.value(u"album:a1"_s), (DownloadCollection{u"album:a1"_s, u"Album a1"_s, u"Artist"_s}));
+        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(m));
+        QCOMPARE(store.stateAlbumId(u"a1"_s, {u"s1"_s, u"s2"_s, u"s3"_s}), CollectionDownloadState::complete());
+
+        // Covers once each, at 1024 pixels, stored as sent.
+        QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 2);
+        for (const auto &r : m_server->requests()) {
+            if (r.path() == "/rest/getCoverArt")
+                QCOMPARE(r.queryValue(u"size"_s), u"1024"_s);
+        }
+        QCOMPARE(readAll(coverFile(u"c1"_s)), "cover one");
+        QCOMPARE(readAll(coverFile(u"c2"_s)), "cover two");
+        // Nothing half-written is left behind.
+        const QStringList names = QDir(store.directory()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(names.size(), 4);
+    }
+
+    void playlistAndSharedSong()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s), makeSong(u"s2"_s)}, std::nullopt);
+        PlaylistDetail playlist;
+        playlist.id = u"p1"_s;
+        playlist.name = u"Server name"_s;
+        playlist.entry = QList<Song>{makeSong(u"s2"_s), makeSong(u"s9"_s)};
+        m_library.playlists.insert(u"p1"_s, playlist);
+        m_library.files.insert(u"s9"_s, fileResponse("nine"));
+
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        m_server->clearRequests();
+        store.downloadPlaylist(u"p1"_s, u"Mix"_s);
+        QVERIFY(settle(store));
+
+        // The shared song is not fetched again; it gains the second owner.
+        QCOMPARE(downloadIds(m_server->requests()), QStringList{u"s9"_s});
+        const DownloadManifest &m = store.manifest();
+        QCOMPARE(m.songs.value(u"s2"_s).owners, (QSet<QString>{u"album:a1"_s, u"playlist:p1"_s}));
+        QCOMPARE(m.collections.value(u"playlist:p1"_s),
+            (DownloadCollection{u"playlist:p1"_s, u"Mix"_s, u"Playlist"_s}));
+        QCOMPARE(m.collections.value(u"album:a1"_s).subtitle, std::nullopt);
+
+        // Removing one owner keeps the shared file; removing the other deletes it.
+        store.removeDownloadAlbumId(u"a1"_s);
+        QVERIFY(!QFileInfo::exists(songFile(u"s1"_s, u"mp3"_s)));
+        QVERIFY(QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
+        QCOMPARE(m.songs.value(u"s2"_s).owners, QSet<QString>{u"playlist:p1"_s});
+        store.removeDownloadKey(u"playlist:p1"_s);
+        QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
+        QVERIFY(store.manifest().songs.isEmpty());
+        QVERIFY(store.manifest().collections.isEmpty());
+        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+    }
+
+    void stopsOnFirstFailure()
+    {
+        QList<Song> songs;
+        for (int i = 1; i <= 5; ++i)
+            songs.append(makeSong(u"s%1"_s.arg(i), u"mp3"_s, u"c"_s));
+        addAlbum(u"a1"_s, songs);
+        m_library.files.remove(u"s3"_s); // 404
+        m_library.covers.insert(u"c"_s, fileResponse("cover"));
+
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{5, 2, true}));
+        QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s1"_s, u"s2"_s, u"s3"_s}));
+        QCOMPARE(store.manifest().songs.size(), 2);
+        QVERIFY(!store.manifest().isDownloaded(u"album:a1"_s));
+        QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 0);
+        QVERIFY(!QFileInfo::exists(songFile(u"s3"_s, u"mp3"_s)));
+        QCOMPARE(store.stateAlbumId(u"a1"_s, {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s, u"s5"_s}),
+            CollectionDownloadState::partial(2, 5));
+
+        // A new run starts over and skips what is on disk.
+        m_library.files.insert(u"s3"_s, fileResponse("three"));
+        m_server->clearRequests();
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{5, 2, true}));
+        QVERIFY(settle(store));
+        QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s3"_s, u"s4"_s, u"s5"_s}));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+    }
+
+    void brokenTransfers_data()
+    {
+        QTest::addColumn<TestHttpServer::Response>("response");
+        TestHttpServer::Response truncated;
+        truncated.rawBody = true;
+        truncated.body = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\nonly a part";
+        QTest::newRow("body cut short") << truncated;
+        TestHttpServer::Response dropped;
+        dropped.drop = true;
+        QTest::newRow("connection dropped") << dropped;
+        TestHttpServer::Response error = fileResponse("<html>server error</html>");
+        error.status = 500;
+        QTest::newRow("status 500") << error;
+    }
+
+    void brokenTransfers()
+    {
+        QFETCH(TestHttpServer::Response, response);
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s)});
+        m_library.files.insert(u"s1"_s, response);
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{1, 0, true}));
+        QVERIFY(store.manifest().songs.isEmpty());
+        // No file under the song's name, and no leftover partial file either.
+        QCOMPARE(QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList{u"manifest.json"_s});
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt);
+    }
+
+    void collectionFetchFails()
+    {
+        DownloadStore store(m_client);
+        store.downloadAlbum(Album{u"nope"_s, u"Nope"_s});
+        store.downloadPlaylist(u"nope"_s, u"Nope"_s);
+        QVERIFY(settle(store));
+        QCOMPARE(store.progressAlbumId(u"nope"_s), std::optional(DownloadProgress{0, 0, true}));
+        QCOMPARE(store.progressPlaylistId(u"nope"_s), std::optional(DownloadProgress{0, 0, true}));
+    }
+
+    void emptyAlbumIsCompleteAtOnce()
+    {
+        addAlbum(u"e"_s, {});
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"e"_s));
+        QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:e"_s));
+        QCOMPARE(store.stateAlbumId(u"e"_s, {}), CollectionDownloadState::complete());
+        QCOMPARE(store.progressAlbumId(u"e"_s), std::nullopt);
+    }
+
+    // Removing while the run fetches the list, a song or the covers removes
+    // everything and never leaves a "failed" mark behind.
+    void removeWhileRunning_data()
+    {
+        QTest::addColumn<QByteArray>("hangOn");
+        QTest::newRow("fetching the album") << QByteArray("getAlbum");
+        QTest::newRow("fetching a song") << QByteArray("s2");
+        QTest::newRow("fetching the covers") << QByteArray("cover");
+    }
+
+    void removeWhileRunning()
+    {
+        QFETCH(QByteArray, hangOn);
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"mp3"_s, u"c"_s), makeSong(u"s2"_s, u"mp3"_s, u"c"_s)});
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        if (hangOn == "getAlbum") {
+            m_library.albumOverride = true;
+            m_library.albumAnswer = hang;
+        } else if (hangOn == "s2") {
+            m_library.files.insert(u"s2"_s, hang);
+        } else {
+            m_library.covers.insert(u"c"_s, hang);
+        }
+        DownloadStore store(m_client);
+        QVERIFY(settle(store));
+        QSignalSpy requests(m_server, &TestHttpServer::requestReceived);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        const QByteArray path = hangOn == "getAlbum" ? "/rest/getAlbum"
+            : hangOn == "s2"                         ? "/rest/download"
+                                                     : "/rest/getCoverArt";
+        QVERIFY(QTest::qWaitFor([&] {
+            for (const auto &r : m_server->requests()) {
+                if (r.path() == path && (hangOn != "s2" || r.queryValue(u"id"_s) == u"s2"_s))
+                    return true;
+            }
+            return false;
+        }));
+
+        store.removeDownloadAlbumId(u"a1"_s);
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
+        QVERIFY(store.manifest().songs.isEmpty());
+        QVERIFY(!store.manifest().isDownloaded(u"album:a1"_s));
+        QVERIFY(settle(store));
+        QTest::qWait(50);
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
+        QVERIFY(store.manifest().songs.isEmpty());
+        QCOMPARE(QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList{u"manifest.json"_s});
+        QVERIFY(QDir(store.directory() + u"/artwork"_s).isEmpty());
+
+        // The album can be downloaded again at once.
+        m_library = Library();
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s)});
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+    }
+
+    // The session stops the old store's runs before it builds a new one: the
+    // old store then writes nothing more.
+    void cancelAllStopsWithoutWriting()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s), makeSong(u"s2"_s)});
+        TestHttpServer::Response slow = fileResponse("slow");
+        slow.delayMs = 200;
+        m_library.files.insert(u"s2"_s, slow);
+        auto *store = new DownloadStore(m_client);
+        store->downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
+        const QByteArray before = readAll(manifestPath());
+        store->cancelAll();
+        QVERIFY(!store->isBusy());
+        QCOMPARE(store->progressAlbumId(u"a1"_s), std::nullopt);
+        delete store;
+        QTest::qWait(400);
+        QCOMPARE(readAll(manifestPath()), before);
+        // What the stopped run fetched stays, like after a failure.
+        DownloadStore next(m_client);
+        QCOMPARE(next.manifest().songs.keys(), QStringList{u"s1"_s});
+        QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
+        QVERIFY(settle(next));
+    }
+
+    // A song fetched anew because its file went missing records the new
+    // file, and a run finds it on disk the next time.
+    void refetchRecordsNewSuffix()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"flac"_s)});
+        {
+            DownloadStore store(m_client);
+            store.downloadAlbum(m_library.albums.value(u"a1"_s));
+            QVERIFY(settle(store));
+        }
+        QVERIFY(QFile::remove(songFile(u"s1"_s, u"flac"_s)));
+        // The server now serves the song as mp3.
+        m_library = Library();
+        addAlbum(u"a2"_s, {makeSong(u"s1"_s, u"mp3"_s)});
+        m_library.files.insert(u"s1"_s, fileResponse("new mp3 bytes"));
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a2"_s));
+        QVERIFY(settle(store));
+        const DownloadedSong entry = store.manifest().songs.value(u"s1"_s);
+        QCOMPARE(entry.suffix, u"mp3"_s);
+        QCOMPARE(entry.bytes, qint64(13));
+        QCOMPARE(entry.owners, (QSet<QString>{u"album:a1"_s, u"album:a2"_s}));
+        m_server->clearRequests();
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QVERIFY(downloadIds(m_server->requests()).isEmpty());
+        store.removeAll();
+    }
+
+    void hostileSuffixStaysInFolder()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"x/../../../escaped"_s)});
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QCOMPARE(store.manifest().songs.value(u"s1"_s).suffix, u"audio"_s);
+        QVERIFY(QFileInfo::exists(songFile(u"s1"_s, u"audio"_s)));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, u"x/../../../escaped"_s), m_client.config()),
+            std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, u"audio"_s))));
+    }
+
+    void localFileLookup()
+    {
+        const QString dir = DownloadStore::directory(m_client.config());
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt); // no folder
+        QVERIFY(QDir().mkpath(dir));
+        const auto touch = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write("x") == 1;
+        };
+        QVERIFY(touch(songFile(u"exact"_s, u"mp3"_s)));
+        QVERIFY(touch(songFile(u"fallback"_s, u"audio"_s)));
+        QVERIFY(touch(songFile(u"changed"_s, u"flac"_s)));
+        QVERIFY(touch(songFile(u"bare"_s, u""_s)));
+        QVERIFY(touch(dir + u"/.partial-"_s + ArtworkFetcher::offlineFileName(u"partial"_s) + u".mp3"_s));
+
+        const ServerConfig config = m_client.config();
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"exact"_s), config),
+            std::optional(QUrl::fromLocalFile(songFile(u"exact"_s, u"mp3"_s))));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"fallback"_s, std::nullopt), config),
+            std::optional(QUrl::fromLocalFile(songFile(u"fallback"_s, u"audio"_s))));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"changed"_s, u"mp3"_s), config),
+            std::optional(QUrl::fromLocalFile(songFile(u"changed"_s, u"flac"_s))));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"bare"_s, u"ogg"_s), config),
+            std::optional(QUrl::fromLocalFile(songFile(u"bare"_s, u""_s))));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"partial"_s), config), std::nullopt);
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"absent"_s), config), std::nullopt);
+        // Another account's folder is not looked at.
+        ServerConfig other = config;
+        other.username = u"other"_s;
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"exact"_s), other), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownloadStore)
+#include "tst_DownloadStore.moc"

@@ -1,0 +1,44 @@
+#include "SessionFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+QString SessionFile::path()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna/session.json"_s;
+}
+
+std::optional<QByteArray> SessionFile::read()
+{
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumSize)
+        return std::nullopt;
+    QByteArray data = file.read(MaximumSize + 1);
+    if (file.error() != QFileDevice::NoError || data.size() > MaximumSize)
+        return std::nullopt;
+    return data;
+}
+
+bool SessionFile::write(const QByteArray &data)
+{
+    const QString target = path();
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void SessionFile::remove()
+{
+    QFile::remove(path());
+}

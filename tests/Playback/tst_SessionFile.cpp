@@ -1,0 +1,59 @@
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "Playback/SessionFile.h"
+
+using namespace Qt::StringLiterals;
+
+class tst_SessionFile : public QObject
+{
+    Q_OBJECT
+
+    static QString folder()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna"_s;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { QDir(folder()).removeRecursively(); }
+    void cleanupTestCase() { QDir(folder()).removeRecursively(); }
+
+    void livesInTheLirnaDataFolder()
+    {
+        QCOMPARE(SessionFile::path(), folder() + u"/session.json"_s);
+    }
+
+    void writesCreatingTheFolderAndReadsBack()
+    {
+        QVERIFY(!SessionFile::read());
+        QVERIFY(SessionFile::write("{\"a\":1}"));
+        QCOMPARE(SessionFile::read(), QByteArray("{\"a\":1}"));
+        QVERIFY(SessionFile::write("{}"));
+        QCOMPARE(SessionFile::read(), QByteArray("{}"));
+        // Nothing is left beside the file.
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"session.json"_s});
+        SessionFile::remove();
+        QVERIFY(!QFile::exists(SessionFile::path()));
+        SessionFile::remove();
+    }
+
+    void refusesWhatIsNotASessionFile()
+    {
+        QVERIFY(QDir().mkpath(SessionFile::path()));
+        QVERIFY(!SessionFile::read());
+        QVERIFY(!SessionFile::write("{}"));
+        QDir(SessionFile::path()).removeRecursively();
+
+        QFile big(SessionFile::path());
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(SessionFile::MaximumSize + 1));
+        big.close();
+        QVERIFY(!SessionFile::read());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_SessionFile)
+#include "tst_SessionFile.moc"

@@ -1,0 +1,375 @@
+#include "GstQueuePlayer.h"
+
+#include <gst/gst.h>
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// playbin's GstPlayFlags: audio only, with its software volume.
+constexpr guint PlayFlagAudio = 1 << 1;
+constexpr guint PlayFlagSoftVolume = 1 << 4;
+
+void ensureGstInitialised()
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+}
+
+} // namespace
+
+GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
+    : QueuePlayer(parent)
+{
+    ensureGstInitialised();
+    m_playbin = gst_element_factory_make("playbin", nullptr);
+    Q_ASSERT(m_playbin);
+    gst_object_ref_sink(m_playbin);
+    g_object_set(m_playbin, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
+    if (!audioSink.isEmpty()) {
+        GError *error = nullptr;
+        GstElement *sink = gst_parse_launch(audioSink.toUtf8().constData(), &error);
+        if (error)
+            g_error_free(error);
+        if (sink)
+            g_object_set(m_playbin, "audio-sink", sink, nullptr);
+    }
+    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayer::onAboutToFinish), this);
+
+    GstBus *bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(
+        bus, reinterpret_cast<GstBusSyncHandler>(&GstQueuePlayer::onBusSync), this, nullptr);
+    gst_object_unref(bus);
+
+    m_ticker.setInterval(PeriodicIntervalMs);
+    connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
+}
+
+GstQueuePlayer::~GstQueuePlayer()
+{
+    // Stopping joins the streaming threads; nothing posts afterwards, and the
+    // queued calls still pending die with this object.
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    g_signal_handlers_disconnect_by_data(m_playbin, this);
+    GstBus *bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_playbin);
+}
+
+void GstQueuePlayer::insert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after)
+{
+    if (!canInsert(item, after))
+        return;
+    m_items.append(item);
+    if (m_items.size() == 1)
+        loadCurrent();
+    else
+        publishNext();
+}
+
+void GstQueuePlayer::remove(const QueuePlayerItemPtr &item)
+{
+    const qsizetype index = m_items.indexOf(item);
+    if (index < 0)
+        return;
+    if (index == 0) {
+        advanceToNextItem();
+        return;
+    }
+    m_items.removeAt(index);
+    publishNext();
+}
+
+void GstQueuePlayer::removeAllItems()
+{
+    m_items.clear();
+    loadCurrent();
+}
+
+void GstQueuePlayer::advanceToNextItem()
+{
+    if (m_items.isEmpty())
+        return;
+    m_items.removeFirst();
+    loadCurrent();
+}
+
+void GstQueuePlayer::play()
+{
+    m_playing = true;
+    const QueuePlayerItemPtr current = currentItem();
+    if (current && m_prerolled && current->status() != QueuePlayerItem::Status::Failed)
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+    updateTicker();
+}
+
+void GstQueuePlayer::pause()
+{
+    m_playing = false;
+    if (currentItem() && m_prerolled)
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+    updateTicker();
+}
+
+void GstQueuePlayer::seek(double seconds)
+{
+    const QueuePlayerItemPtr current = currentItem();
+    if (!current || !std::isfinite(seconds))
+        return;
+    seconds = std::max(seconds, 0.0);
+    if (hasCommittedNext()) {
+        // The playbin has already moved its input on to the next item: only a
+        // fresh load can go back into the current one.
+        loadCurrent();
+        m_pendingSeek = seconds;
+        return;
+    }
+    if (!m_prerolled) {
+        m_pendingSeek = seconds;
+        return;
+    }
+    gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), gint64(seconds * GST_SECOND));
+}
+
+double GstQueuePlayer::currentTime() const
+{
+    if (!currentItem())
+        return NaN;
+    if (m_pendingSeek)
+        return *m_pendingSeek;
+    if (!m_prerolled)
+        return 0;
+    gint64 position = 0;
+    if (!gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
+        return NaN;
+    return double(position) / GST_SECOND;
+}
+
+void GstQueuePlayer::setVolume(double volume)
+{
+    // playbin amplifies above 1.
+    m_volume = std::isfinite(volume) ? std::clamp(volume, 0.0, 1.0) : 1.0;
+    g_object_set(m_playbin, "volume", m_volume, nullptr);
+}
+
+int GstQueuePlayer::onBusSync(GstBus *, GstMessage *message, void *data)
+{
+    auto *self = static_cast<GstQueuePlayer *>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_DURATION_CHANGED:
+        break;
+    case GST_MESSAGE_ASYNC_DONE:
+    case GST_MESSAGE_STREAM_START:
+        if (GST_MESSAGE_SRC(message) != GST_OBJECT(self->m_playbin))
+            return GST_BUS_DROP;
+        break;
+    default:
+        return GST_BUS_DROP;
+    }
+    const quint64 generation = self->m_generation.load();
+    std::shared_ptr<GstMessage> held(gst_message_ref(message), &gst_message_unref);
+    QMetaObject::invokeMethod(
+        self, [self, held, generation] { self->handleMessage(held.get(), generation); },
+        Qt::QueuedConnection);
+    return GST_BUS_DROP;
+}
+
+void GstQueuePlayer::onAboutToFinish(GstElement *playbin, void *data)
+{
+    auto *self = static_cast<GstQueuePlayer *>(data);
+    QMutexLocker lock(&self->m_mutex);
+    if (self->m_nextUri.isEmpty() || self->m_committedItem)
+        return;
+    g_object_set(playbin, "uri", self->m_nextUri.constData(), nullptr);
+    self->m_committedItem = self->m_nextItem;
+}
+
+void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
+{
+    if (generation != m_generation.load())
+        return;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ASYNC_DONE:
+        handlePrerolled();
+        break;
+    case GST_MESSAGE_STREAM_START:
+        handleStreamStart();
+        break;
+    case GST_MESSAGE_EOS:
+        handleEndOfStream();
+        break;
+    case GST_MESSAGE_ERROR:
+        handleError();
+        break;
+    case GST_MESSAGE_DURATION_CHANGED:
+        queryDuration();
+        break;
+    default:
+        break;
+    }
+}
+
+void GstQueuePlayer::handlePrerolled()
+{
+    const QueuePlayerItemPtr current = currentItem();
+    if (!current)
+        return;
+    if (!m_prerolled) {
+        // The first preroll of a fresh load (later ones follow seeks).
+        m_prerolled = true;
+        if (m_pendingSeek) {
+            gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
+                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                gint64(*m_pendingSeek * GST_SECOND));
+            m_pendingSeek.reset();
+        }
+        if (m_playing)
+            gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+    }
+    queryDuration();
+    current->setStatus(QueuePlayerItem::Status::ReadyToPlay);
+}
+
+void GstQueuePlayer::handleStreamStart()
+{
+    if (m_awaitingFirstStart) {
+        // The start of the freshly loaded item itself. The playbin may have
+        // asked for the next URI already, long before this item plays out.
+        m_awaitingFirstStart = false;
+        return;
+    }
+    if (m_items.isEmpty())
+        return;
+    QueuePlayerItemPtr previous;
+    bool switched = false;
+    {
+        // One step for the streaming thread: it must never see the old next
+        // URI without the hand-over that already used it.
+        QMutexLocker lock(&m_mutex);
+        const QueuePlayerItem *committed = m_committedItem;
+        if (!committed)
+            return;
+        m_committedItem = nullptr;
+        previous = m_items.takeFirst();
+        switched = !m_items.isEmpty() && m_items.first().get() == committed;
+        setNextLocked();
+    }
+    if (switched) {
+        // The gapless switch: the next item is playing from its start.
+        queryDuration();
+        m_items.first()->setStatus(QueuePlayerItem::Status::ReadyToPlay);
+        updateTicker();
+    } else {
+        // The queue changed after the hand-over: play what is wanted now.
+        loadCurrent();
+    }
+    Q_EMIT itemDidPlayToEnd(previous);
+}
+
+void GstQueuePlayer::handleEndOfStream()
+{
+    if (m_items.isEmpty())
+        return;
+    const QueuePlayerItemPtr previous = m_items.takeFirst();
+    loadCurrent();
+    Q_EMIT itemDidPlayToEnd(previous);
+}
+
+void GstQueuePlayer::handleError()
+{
+    const QueuePlayerItemPtr current = currentItem();
+    unload();
+    if (current)
+        current->setStatus(QueuePlayerItem::Status::Failed);
+    updateTicker();
+}
+
+void GstQueuePlayer::loadCurrent()
+{
+    unload();
+    publishNext();
+    const QueuePlayerItemPtr current = currentItem();
+    if (current) {
+        g_object_set(m_playbin, "uri", current->url().toEncoded().constData(), nullptr);
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+    }
+    updateTicker();
+}
+
+void GstQueuePlayer::unload()
+{
+    gst_element_set_state(m_playbin, GST_STATE_READY);
+    // The streaming threads are stopped now: whatever they posted is stale.
+    ++m_generation;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_committedItem = nullptr;
+    }
+    m_prerolled = false;
+    m_awaitingFirstStart = true;
+    m_pendingSeek.reset();
+}
+
+void GstQueuePlayer::publishNext()
+{
+    QMutexLocker lock(&m_mutex);
+    setNextLocked();
+}
+
+void GstQueuePlayer::setNextLocked()
+{
+    if (m_items.size() >= 2) {
+        m_nextItem = m_items.at(1).get();
+        m_nextUri = m_items.at(1)->url().toEncoded();
+    } else {
+        m_nextItem = nullptr;
+        m_nextUri.clear();
+    }
+}
+
+bool GstQueuePlayer::hasCommittedNext() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_committedItem != nullptr;
+}
+
+void GstQueuePlayer::queryDuration()
+{
+    const QueuePlayerItemPtr current = currentItem();
+    if (!current)
+        return;
+    gint64 duration = 0;
+    if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+        current->setDuration(double(duration) / GST_SECOND);
+}
+
+void GstQueuePlayer::updateTicker()
+{
+    const QueuePlayerItemPtr current = currentItem();
+    const bool active = m_playing && current && current->status() != QueuePlayerItem::Status::Failed;
+    if (active && !m_ticker.isActive())
+        m_ticker.start();
+    else if (!active)
+        m_ticker.stop();
+}
+
+void GstQueuePlayer::tick()
+{
+    const QueuePlayerItemPtr current = currentItem();
+    if (current && std::isnan(current->duration()))
+        queryDuration();
+    const double time = currentTime();
+    if (std::isfinite(time))
+        Q_EMIT periodicTime(time);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QTimer>
+
+#include <atomic>
+#include <optional>
+
+#include "Platform/QueuePlayer.h"
+
+typedef struct _GstBus GstBus;
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+
+// The program's QueuePlayer: one GStreamer playbin.
+//
+// The current item is loaded into the playbin and is ready to play once the
+// pipeline reached PAUSED. The item queued behind it is handed to the playbin
+// as its next URI when the playbin asks for one ("about-to-finish"), so the
+// switch is gapless; the switch really happens at the following STREAM_START.
+// Should the queue have changed after that hand-over, the player switches hard
+// to the item now wanted (or stops when none is).
+//
+// GStreamer talks from its streaming threads: those only post queued calls to
+// this object, and all state changes happen on the thread that owns it.
+class GstQueuePlayer : public QueuePlayer
+{
+    Q_OBJECT
+public:
+    // `audioSink` is a gst-launch description of the output ("fakesink
+    // sync=true" in tests); empty means the system's default output.
+    explicit GstQueuePlayer(const QString &audioSink = {}, QObject *parent = nullptr);
+    ~GstQueuePlayer() override;
+
+    QList<QueuePlayerItemPtr> items() const override { return m_items; }
+    void insert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after) override;
+    void remove(const QueuePlayerItemPtr &item) override;
+    void removeAllItems() override;
+    void advanceToNextItem() override;
+
+    void play() override;
+    void pause() override;
+    bool isPlaying() const override { return m_playing; }
+
+    void seek(double seconds) override;
+    double currentTime() const override;
+
+    double volume() const override { return m_volume; }
+    void setVolume(double volume) override;
+
+private:
+    static int onBusSync(GstBus *bus, GstMessage *message, void *self);
+    static void onAboutToFinish(GstElement *playbin, void *self);
+
+    void handleMessage(GstMessage *message, quint64 generation);
+    void handlePrerolled();
+    void handleStreamStart();
+    void handleEndOfStream();
+    void handleError();
+
+    // Loads the first item afresh (a hard switch), or stops when there is none.
+    void loadCurrent();
+    void unload();
+    // Tells the streaming thread which URI to play after the current one.
+    void publishNext();
+    void setNextLocked();
+    bool hasCommittedNext() const;
+    void queryDuration();
+    void updateTicker();
+    void tick();
+
+    GstElement *m_playbin = nullptr;
+    QList<QueuePlayerItemPtr> m_items;
+    bool m_playing = false;
+    bool m_prerolled = false;
+    bool m_awaitingFirstStart = false;
+    double m_volume = 1.0;
+    std::optional<double> m_pendingSeek;
+    QTimer m_ticker;
+
+    // Bumped on every hard load or stop; messages of an older pipeline run are
+    // dropped.
+    std::atomic<quint64> m_generation = 0;
+
+    // Shared with the streaming thread.
+    mutable QMutex m_mutex;
+    QByteArray m_nextUri;
+    const QueuePlayerItem *m_nextItem = nullptr; // identity only, never dereferenced
+    const QueuePlayerItem *m_committedItem = nullptr; // the next item handed to the playbin
+};

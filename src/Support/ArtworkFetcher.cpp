@@ -92,7 +92,7 @@ ArtworkFetcher *ArtworkFetcher::shared()
     return fetcher;
 }
 
-ArtworkFetcher::ArtworkFetcher(QString directory, UrlSession *session, QObject *parent)
+ArtworkFetcher::ArtworkFetcher(QString directory, UrlSession *session, QObject *parent, qint64 diskCacheLimit)
     : QObject(parent)
     , m_directory(std::move(directory))
     , m_session(session)
@@ -100,7 +100,7 @@ ArtworkFetcher::ArtworkFetcher(QString directory, UrlSession *session, QObject *
     if (!m_directory.isEmpty()) {
         QDir().mkpath(m_directory);
         // Fire and forget: the trim touches only files and never blocks a load.
-        (void)QtConcurrent::run(&ArtworkFetcher::trimDiskCache, m_directory, DiskCacheLimit);
+        (void)QtConcurrent::run(&ArtworkFetcher::trimDiskCache, m_directory, diskCacheLimit);
     }
 }
 

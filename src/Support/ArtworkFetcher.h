@@ -34,8 +34,10 @@ public:
     // disk cache is "Lirna/Artwork" in the user's cache folder.
     static ArtworkFetcher *shared();
 
-    // A fetcher on its own disk cache folder (which it creates and trims).
-    ArtworkFetcher(QString directory, UrlSession *session, QObject *parent = nullptr);
+    // A fetcher on its own disk cache folder, which it creates and trims to
+    // `diskCacheLimit` bytes in the background.
+    ArtworkFetcher(QString directory, UrlSession *session, QObject *parent = nullptr,
+        qint64 diskCacheLimit = DiskCacheLimit);
 
     // The signed-in account's offline artwork folder, or none. Loads already
     // started keep the folder they saw.

@@ -1,0 +1,44 @@
+#include "IntegrationServer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace Qt::StringLiterals;
+
+bool IntegrationServer::isConfigured()
+{
+    return qEnvironmentVariableIsSet(EnvironmentVariable);
+}
+
+std::optional<IntegrationServer> IntegrationServer::load(QString *error)
+{
+    const QString path = qEnvironmentVariable(EnvironmentVariable);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read the server file %1: %2 (did the fixture integration_server_start pass?)"_s.arg(
+            path, file.errorString());
+        return std::nullopt;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    IntegrationServer server;
+    server.m_url = QUrl(root.value("url"_L1).toString());
+    server.m_libraryPath = root.value("library"_L1).toString();
+    for (const QJsonValue &value : root.value("accounts"_L1).toArray()) {
+        const QJsonObject account = value.toObject();
+        server.m_accounts.append({account.value("username"_L1).toString(), account.value("password"_L1).toString()});
+    }
+    if (!server.m_url.isValid() || server.m_url.isEmpty() || server.m_accounts.size() < 2
+        || server.m_libraryPath.isEmpty()) {
+        *error = u"the server file %1 is incomplete"_s.arg(path);
+        return std::nullopt;
+    }
+    return server;
+}
+
+ServerConfig IntegrationServer::config(int account) const
+{
+    const Account &chosen = m_accounts.at(account);
+    return ServerConfig{m_url, chosen.username, chosen.password};
+}

@@ -14,23 +14,20 @@
 // gives up after `timeoutMs` so a silent server cannot hang a suite.
 namespace AwaitTaskDetail {
 
-template<typename T>
-struct Outcome
+template<typename T> struct Outcome
 {
     std::optional<T> value;
     std::exception_ptr error;
     bool done = false;
 };
 
-template<>
-struct Outcome<void>
+template<> struct Outcome<void>
 {
     std::exception_ptr error;
     bool done = false;
 };
 
-template<typename T>
-QCoro::Task<> capture(QCoro::Task<T> task, Outcome<T> &outcome, QEventLoop &loop)
+template<typename T> QCoro::Task<> capture(QCoro::Task<T> task, Outcome<T> &outcome, QEventLoop &loop)
 {
     try {
         if constexpr (std::is_void_v<T>) {
@@ -48,8 +45,7 @@ QCoro::Task<> capture(QCoro::Task<T> task, Outcome<T> &outcome, QEventLoop &loop
 
 } // namespace AwaitTaskDetail
 
-template<typename T>
-T awaitTask(QCoro::Task<T> task, int timeoutMs = 30'000)
+template<typename T> T awaitTask(QCoro::Task<T> task, int timeoutMs = 30'000)
 {
     QEventLoop loop;
     AwaitTaskDetail::Outcome<T> outcome;

@@ -27,7 +27,8 @@ std::optional<IntegrationServer> IntegrationServer::load(QString *error)
     server.m_libraryPath = root.value("library"_L1).toString();
     for (const QJsonValue &value : root.value("accounts"_L1).toArray()) {
         const QJsonObject account = value.toObject();
-        server.m_accounts.append({account.value("username"_L1).toString(), account.value("password"_L1).toString()});
+        server.m_accounts.append(
+            {account.value("username"_L1).toString(), account.value("password"_L1).toString()});
     }
     if (!server.m_url.isValid() || server.m_url.isEmpty() || server.m_accounts.size() < 2
         || server.m_libraryPath.isEmpty()) {
@@ -40,5 +41,5 @@ std::optional<IntegrationServer> IntegrationServer::load(QString *error)
 ServerConfig IntegrationServer::config(int account) const
 {
     const Account &chosen = m_accounts.at(account);
-    return ServerConfig{m_url, chosen.username, chosen.password};
+    return ServerConfig {m_url, chosen.username, chosen.password};
 }

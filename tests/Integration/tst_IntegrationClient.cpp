@@ -25,9 +25,10 @@ struct ExpectedAlbum
 
 namespace {
 
-const QList<ExpectedAlbum> ExpectedAlbums{
+const QList<ExpectedAlbum> ExpectedAlbums {
     {u"First Light"_s, u"Aster Vale"_s, 2019, u"Ambient"_s, u"mp3"_s,
-        {u"Dawn Chorus"_s, u"Paper Boats"_s, u"Slow Orbit"_s, u"Glass Harbour"_s, u"Last Ferry"_s}, {1, 1, 1, 1, 1}},
+        {u"Dawn Chorus"_s, u"Paper Boats"_s, u"Slow Orbit"_s, u"Glass Harbour"_s, u"Last Ferry"_s},
+        {1, 1, 1, 1, 1}},
     {u"Tidal Works"_s, u"Aster Vale"_s, 2021, u"Electronic"_s, u"flac"_s,
         {u"Undertow"_s, u"Salt Lines"_s, u"Neap"_s, u"Spring Tide"_s, u"Breakwater"_s, u"Ebb & Flow"_s},
         {1, 1, 1, 2, 2, 2}},
@@ -62,8 +63,7 @@ QStringList idsOf(const QList<Song> &songs)
     return ids;
 }
 
-template<typename T>
-bool containsId(const std::optional<QList<T>> &list, const QString &id)
+template<typename T> bool containsId(const std::optional<QList<T>> &list, const QString &id)
 {
     return list && std::any_of(list->begin(), list->end(), [&id](const T &item) { return item.id == id; });
 }
@@ -78,7 +78,7 @@ class TestIntegrationClient : public QObject
     QNetworkAccessManager *m_manager = nullptr;
     UrlSession *m_session = nullptr;
     SubsonicClient m_client; // the administrator
-    SubsonicClient m_guest;  // the second user
+    SubsonicClient m_guest; // the second user
     QHash<QString, Album> m_albums; // by name, each with its songs, as getAlbum answers
 
     Album album(const QString &name) const { return m_albums.value(name); }
@@ -212,8 +212,9 @@ private Q_SLOTS:
                 ids.insert(artist.id);
             }
         }
-        QCOMPARE(groups, (QStringList{u"A"_s, u"B"_s, u"C"_s, u"V"_s}));
-        QCOMPARE(names, (QStringList{u"Aster Vale"_s, u"Brass Meridian"_s, u"Cobalt Choir"_s, u"Various Artists"_s}));
+        QCOMPARE(groups, (QStringList {u"A"_s, u"B"_s, u"C"_s, u"V"_s}));
+        QCOMPARE(names,
+            (QStringList {u"Aster Vale"_s, u"Brass Meridian"_s, u"Cobalt Choir"_s, u"Various Artists"_s}));
         QCOMPARE(ids.size(), 4);
         QVERIFY(ids.contains(artistId(u"Aster Vale"_s)));
         QCOMPARE(index.first().artist.first().albumCount, std::optional<qint64>(2));
@@ -228,7 +229,8 @@ private Q_SLOTS:
         QCOMPARE(detail.name, u"Aster Vale"_s);
         QVERIFY(detail.album);
         const QStringList names = namesOf(*detail.album);
-        QVERIFY2(names.contains(u"First Light"_s) && names.contains(u"Tidal Works"_s), qPrintable(names.join(u", ")));
+        QVERIFY2(names.contains(u"First Light"_s) && names.contains(u"Tidal Works"_s),
+            qPrintable(names.join(u", ")));
         // supysonic also lists the compilation the artist appears on.
         for (const Album &album : *detail.album) {
             QCOMPARE(album.id, this->album(album.name).id);
@@ -289,8 +291,9 @@ private Q_SLOTS:
         QStringList artists;
         for (const Song &song : album.song.value_or(QList<Song>()))
             artists.append(song.artist.value_or(QString()));
-        QCOMPARE(artists, (QStringList{u"Aster Vale"_s, u"Brass Meridian"_s, u"Cobalt Choir"_s, u"Aster Vale"_s,
-                              u"Brass Meridian"_s, u"Cobalt Choir"_s}));
+        QCOMPARE(artists,
+            (QStringList {u"Aster Vale"_s, u"Brass Meridian"_s, u"Cobalt Choir"_s, u"Aster Vale"_s,
+                u"Brass Meridian"_s, u"Cobalt Choir"_s}));
         QCOMPARE(album.song->first().artistId, std::optional<QString>(artistId(u"Aster Vale"_s)));
     }
 
@@ -304,9 +307,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<QStringList>("names"); // in order; empty where the server's order has ties
 
-        const QStringList byName{u"Copper Hours"_s, u"First Light"_s, u"Harbour Lights Sampler"_s,
+        const QStringList byName {u"Copper Hours"_s, u"First Light"_s, u"Harbour Lights Sampler"_s,
             u"Night Psalms"_s, u"Tidal Works"_s};
-        const QStringList byArtist{u"First Light"_s, u"Tidal Works"_s, u"Copper Hours"_s, u"Night Psalms"_s,
+        const QStringList byArtist {u"First Light"_s, u"Tidal Works"_s, u"Copper Hours"_s, u"Night Psalms"_s,
             u"Harbour Lights Sampler"_s};
         for (int offset : {0, 2, 4, 5}) {
             const int count = std::clamp(5 - offset, 0, 2);
@@ -379,7 +382,7 @@ private Q_SLOTS:
             if (page.isEmpty() || offset > 100)
                 break;
         }
-        QCOMPARE(pageSizes, (QList<int>{10, 10, 5, 0}));
+        QCOMPARE(pageSizes, (QList<int> {10, 10, 5, 0}));
         QCOMPARE(paged.size(), SongCount);
         // Every song reads the same from search3 as from its album.
         for (auto it = paged.cbegin(); it != paged.cend(); ++it)
@@ -393,11 +396,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("albums");
         QTest::addColumn<QStringList>("songs");
 
-        QTest::newRow("word") << u"Harbour"_s << QStringList() << QStringList{u"Harbour Lights Sampler"_s}
-                              << QStringList{u"Glass Harbour"_s, u"Harbour Lights"_s};
-        QTest::newRow("artist") << u"Cobalt"_s << QStringList{u"Cobalt Choir"_s} << QStringList() << QStringList();
+        QTest::newRow("word") << u"Harbour"_s << QStringList() << QStringList {u"Harbour Lights Sampler"_s}
+                              << QStringList {u"Glass Harbour"_s, u"Harbour Lights"_s};
+        QTest::newRow("artist") << u"Cobalt"_s << QStringList {u"Cobalt Choir"_s} << QStringList()
+                                << QStringList();
         QTest::newRow("ampersand") << u"Ebb & F"_s << QStringList() << QStringList()
-                                   << QStringList{u"Ebb & Flow"_s};
+                                   << QStringList {u"Ebb & Flow"_s};
         QTest::newRow("nothing") << u"zzz-no-such-thing"_s << QStringList() << QStringList() << QStringList();
     }
 
@@ -500,7 +504,8 @@ private Q_SLOTS:
         // supysonic answers a created playlist with an empty success: without
         // its "playlist" the answer is unreadable for the client.
         QString other;
-        const std::optional<SubsonicError> created = subsonicErrorOf(m_client.createPlaylist(PlaylistName), &other);
+        const std::optional<SubsonicError> created
+            = subsonicErrorOf(m_client.createPlaylist(PlaylistName), &other);
         QVERIFY2(created, qPrintable(other));
         QCOMPARE(*created, SubsonicError::invalidResponse());
 
@@ -517,24 +522,24 @@ private Q_SLOTS:
 
         awaitTask(m_client.updatePlaylist(id, std::nullopt, {a, b, c}, {}));
         detail = awaitTask(m_client.playlist(id));
-        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList{a, b, c}));
+        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {a, b, c}));
         QCOMPARE(detail.songCount, std::optional<qint64>(3));
         QCOMPARE(detail.entry->at(1), song(u"Verdigris"_s));
 
         awaitTask(m_client.updatePlaylist(id, std::nullopt, {}, {1}));
         detail = awaitTask(m_client.playlist(id));
-        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList{a, c}));
+        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {a, c}));
 
         // supysonic applies additions before removals: index 0 is still the first old entry.
         awaitTask(m_client.updatePlaylist(id, std::nullopt, {d}, {0}));
         detail = awaitTask(m_client.playlist(id));
-        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList{c, d}));
+        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {c, d}));
 
         awaitTask(m_client.updatePlaylist(id, RenamedPlaylistName, {}, {}));
         awaitTask(m_client.replacePlaylistSongs(id, {d, a, b}));
         detail = awaitTask(m_client.playlist(id));
         QCOMPARE(detail.name, RenamedPlaylistName);
-        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList{d, a, b}));
+        QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {d, a, b}));
         QCOMPARE(detail.duration, std::optional<qint64>(9));
 
         // The other user neither sees nor deletes it.
@@ -564,8 +569,8 @@ private Q_SLOTS:
         awaitTask(m_client.scrobble(id, true));
 
         QString other;
-        const std::optional<SubsonicError> error
-            = subsonicErrorOf(m_client.scrobble(QUuid::createUuid().toString(QUuid::WithoutBraces), true), &other);
+        const std::optional<SubsonicError> error = subsonicErrorOf(
+            m_client.scrobble(QUuid::createUuid().toString(QUuid::WithoutBraces), true), &other);
         QVERIFY2(error, qPrintable(other));
         QCOMPARE(error->kind(), SubsonicError::Kind::Server);
         QCOMPARE(error->code(), 70);
@@ -585,8 +590,8 @@ private Q_SLOTS:
         QFETCH(int, edge);
 
         int status = 0;
-        const QByteArray body = fetch(
-            m_client.coverArtURL(*album(u"Night Psalms"_s).coverArt, size ? std::optional<int>(size) : std::nullopt),
+        const QByteArray body = fetch(m_client.coverArtURL(*album(u"Night Psalms"_s).coverArt,
+                                          size ? std::optional<int>(size) : std::nullopt),
             &status);
         QCOMPARE(status, 200);
         QImage image;
@@ -600,7 +605,8 @@ private Q_SLOTS:
         const QByteArray body = fetch(m_client.coverArtURL(u"999999"_s, 64), &status);
         QCOMPARE(status, 200);
         QVERIFY(QImage::fromData(body).isNull());
-        QVERIFY_THROWS_EXCEPTION(SubsonicError, SubsonicClient::decodePayload<SubsonicPayloads::EmptyPayload>(body));
+        QVERIFY_THROWS_EXCEPTION(
+            SubsonicError, SubsonicClient::decodePayload<SubsonicPayloads::EmptyPayload>(body));
     }
 
     void streamAndDownload_data()
@@ -645,7 +651,8 @@ private Q_SLOTS:
         QVERIFY(!recent.isEmpty());
         QCOMPARE(recent.first().name, u"Night Psalms"_s);
         const QStringList names = namesOf(recent);
-        QVERIFY2(names.contains(u"First Light"_s) && names.contains(u"Tidal Works"_s), qPrintable(names.join(u", ")));
+        QVERIFY2(names.contains(u"First Light"_s) && names.contains(u"Tidal Works"_s),
+            qPrintable(names.join(u", ")));
         // Past its end the server leaves the list out: an empty page, not a failure.
         QVERIFY(awaitTask(m_client.albums(AlbumListType::Recent, 10, int(recent.size()))).isEmpty());
     }

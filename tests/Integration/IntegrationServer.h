@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "AwaitTask.h"
+#include "Helpers/Await.h"
 #include "Networking/ServerConfig.h"
 #include "Networking/SubsonicError.h"
 #include "Networking/TransportError.h"
@@ -50,7 +50,7 @@ template<typename T>
 std::optional<SubsonicError> subsonicErrorOf(QCoro::Task<T> task, QString *other = nullptr)
 {
     try {
-        awaitTask(std::move(task));
+        TestAwait::await(std::move(task));
         if (other)
             *other = QStringLiteral("the call succeeded");
     } catch (const SubsonicError &error) {

@@ -105,7 +105,7 @@ class TestIntegrationClient : public QObject
     QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name) const
     {
         QList<Playlist> found;
-        const QList<Playlist> all = awaitTask(client.playlists());
+        const QList<Playlist> all = TestAwait::await(client.playlists());
         for (const Playlist &playlist : all)
             if (playlist.name == name)
                 found.append(playlist);
@@ -116,12 +116,12 @@ class TestIntegrationClient : public QObject
     {
         for (const QString &name : {PlaylistName, RenamedPlaylistName})
             for (const Playlist &playlist : playlistsNamed(m_client, name))
-                awaitTask(m_client.deletePlaylist(playlist.id));
+                TestAwait::await(m_client.deletePlaylist(playlist.id));
     }
 
     QByteArray fetch(const QUrl &url, int *status = nullptr) const
     {
-        const HttpResponse response = awaitTask(m_session->data(url));
+        const HttpResponse response = TestAwait::await(m_session->data(url));
         if (status)
             *status = response.status.value_or(-1);
         return response.body;
@@ -141,9 +141,9 @@ private Q_SLOTS:
         m_client = SubsonicClient(m_server->config(0), m_session);
         m_guest = SubsonicClient(m_server->config(1), m_session);
 
-        const QList<Album> all = awaitTask(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
+        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
         for (const Album &listed : all) {
-            const Album full = awaitTask(m_client.album(listed.id));
+            const Album full = TestAwait::await(m_client.album(listed.id));
             m_albums.insert(full.name, full);
         }
         QCOMPARE(m_albums.size(), ExpectedAlbums.size());
@@ -186,7 +186,7 @@ private Q_SLOTS:
         const SubsonicClient client(config, m_session);
 
         if (succeeds) {
-            awaitTask(client.ping());
+            TestAwait::await(client.ping());
             return;
         }
         QString other;
@@ -201,7 +201,7 @@ private Q_SLOTS:
 
     void artistIndex()
     {
-        const QList<ArtistIndex> index = awaitTask(m_client.artists());
+        const QList<ArtistIndex> index = TestAwait::await(m_client.artists());
         QStringList groups;
         QStringList names;
         QSet<QString> ids;
@@ -224,7 +224,7 @@ private Q_SLOTS:
     {
         const QString id = artistId(u"Aster Vale"_s);
         QVERIFY(!id.isEmpty());
-        const ArtistDetail detail = awaitTask(m_client.artist(id));
+        const ArtistDetail detail = TestAwait::await(m_client.artist(id));
         QCOMPARE(detail.id, id);
         QCOMPARE(detail.name, u"Aster Vale"_s);
         QVERIFY(detail.album);
@@ -250,7 +250,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         const auto expected = std::find_if(ExpectedAlbums.begin(), ExpectedAlbums.end(),
             [&name](const ExpectedAlbum &album) { return album.name == name; });
-        const Album album = awaitTask(m_client.album(this->album(name).id));
+        const Album album = TestAwait::await(m_client.album(this->album(name).id));
 
         QCOMPARE(album.name, name);
         QCOMPARE(album.artist, std::optional<QString>(expected->artist));
@@ -338,7 +338,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(QStringList, names);
 
-        const QList<Album> albums = awaitTask(m_client.albums(type, size, offset));
+        const QList<Album> albums = TestAwait::await(m_client.albums(type, size, offset));
         QCOMPARE(albums.size(), count);
         if (!names.isEmpty())
             QCOMPARE(namesOf(albums), names);
@@ -375,7 +375,7 @@ private Q_SLOTS:
         QHash<QString, Song> paged;
         QList<int> pageSizes;
         for (int offset = 0;; offset += 10) {
-            const QList<Song> page = awaitTask(m_client.songs(10, offset));
+            const QList<Song> page = TestAwait::await(m_client.songs(10, offset));
             pageSizes.append(page.size());
             for (const Song &song : page)
                 paged.insert(song.id, song);
@@ -412,7 +412,7 @@ private Q_SLOTS:
         QFETCH(QStringList, albums);
         QFETCH(QStringList, songs);
 
-        const SearchResult result = awaitTask(m_client.search(query, 5, 7, 10, 0));
+        const SearchResult result = TestAwait::await(m_client.search(query, 5, 7, 10, 0));
         QStringList foundArtists;
         for (const Artist &artist : result.artist.value_or(QList<Artist>()))
             foundArtists.append(artist.name);
@@ -457,7 +457,7 @@ private Q_SLOTS:
             return client.setStarredArtistId(starred, id);
         };
         const auto isStarred = [&kind](const SubsonicClient &client, const QString &id) {
-            const SearchResult result = awaitTask(client.starred());
+            const SearchResult result = TestAwait::await(client.starred());
             if (kind == "song"_L1)
                 return containsId(result.song, id);
             if (kind == "album"_L1)
@@ -466,10 +466,10 @@ private Q_SLOTS:
         };
 
         // Unstarring what is not starred succeeds: it also clears a leftover of an aborted run.
-        awaitTask(setStarred(m_client, false, id));
+        TestAwait::await(setStarred(m_client, false, id));
         QVERIFY(!isStarred(m_client, id));
 
-        awaitTask(setStarred(m_client, true, id));
+        TestAwait::await(setStarred(m_client, true, id));
         QVERIFY(isStarred(m_client, id));
         // Likes belong to their user.
         QVERIFY(!isStarred(m_guest, id));
@@ -482,13 +482,13 @@ private Q_SLOTS:
         QCOMPARE(error->code(), 0);
         QVERIFY(isStarred(m_client, id));
 
-        awaitTask(setStarred(m_client, false, id));
+        TestAwait::await(setStarred(m_client, false, id));
         QVERIFY(!isStarred(m_client, id));
     }
 
     void starredListsAreLeftOutWhenEmpty()
     {
-        const SearchResult result = awaitTask(m_guest.starred());
+        const SearchResult result = TestAwait::await(m_guest.starred());
         QVERIFY(!result.song && !result.album && !result.artist);
     }
 
@@ -515,29 +515,29 @@ private Q_SLOTS:
         const QString id = found.first().id;
         QCOMPARE(found.first().songCount, std::optional<qint64>(0));
 
-        PlaylistDetail detail = awaitTask(m_client.playlist(id));
+        PlaylistDetail detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(detail.id, id);
         QCOMPARE(detail.name, PlaylistName);
         QVERIFY(!detail.entry); // an empty playlist has no "entry" at all
 
-        awaitTask(m_client.updatePlaylist(id, std::nullopt, {a, b, c}, {}));
-        detail = awaitTask(m_client.playlist(id));
+        TestAwait::await(m_client.updatePlaylist(id, std::nullopt, {a, b, c}, {}));
+        detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {a, b, c}));
         QCOMPARE(detail.songCount, std::optional<qint64>(3));
         QCOMPARE(detail.entry->at(1), song(u"Verdigris"_s));
 
-        awaitTask(m_client.updatePlaylist(id, std::nullopt, {}, {1}));
-        detail = awaitTask(m_client.playlist(id));
+        TestAwait::await(m_client.updatePlaylist(id, std::nullopt, {}, {1}));
+        detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {a, c}));
 
         // supysonic applies additions before removals: index 0 is still the first old entry.
-        awaitTask(m_client.updatePlaylist(id, std::nullopt, {d}, {0}));
-        detail = awaitTask(m_client.playlist(id));
+        TestAwait::await(m_client.updatePlaylist(id, std::nullopt, {d}, {0}));
+        detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {c, d}));
 
-        awaitTask(m_client.updatePlaylist(id, RenamedPlaylistName, {}, {}));
-        awaitTask(m_client.replacePlaylistSongs(id, {d, a, b}));
-        detail = awaitTask(m_client.playlist(id));
+        TestAwait::await(m_client.updatePlaylist(id, RenamedPlaylistName, {}, {}));
+        TestAwait::await(m_client.replacePlaylistSongs(id, {d, a, b}));
+        detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(detail.name, RenamedPlaylistName);
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), (QStringList {d, a, b}));
         QCOMPARE(detail.duration, std::optional<qint64>(9));
@@ -549,10 +549,10 @@ private Q_SLOTS:
         QCOMPARE(refused->kind(), SubsonicError::Kind::Server);
         QCOMPARE(refused->code(), 50);
 
-        awaitTask(m_client.replacePlaylistSongs(id, {}));
-        QVERIFY(!awaitTask(m_client.playlist(id)).entry);
+        TestAwait::await(m_client.replacePlaylistSongs(id, {}));
+        QVERIFY(!TestAwait::await(m_client.playlist(id)).entry);
 
-        awaitTask(m_client.deletePlaylist(id));
+        TestAwait::await(m_client.deletePlaylist(id));
         QVERIFY(playlistsNamed(m_client, RenamedPlaylistName).isEmpty());
         const std::optional<SubsonicError> gone = subsonicErrorOf(m_client.playlist(id), &other);
         QVERIFY2(gone, qPrintable(other));
@@ -565,8 +565,8 @@ private Q_SLOTS:
     void scrobble()
     {
         const QString id = song(u"Patina"_s).id;
-        awaitTask(m_client.scrobble(id, false));
-        awaitTask(m_client.scrobble(id, true));
+        TestAwait::await(m_client.scrobble(id, false));
+        TestAwait::await(m_client.scrobble(id, true));
 
         QString other;
         const std::optional<SubsonicError> error = subsonicErrorOf(
@@ -647,14 +647,14 @@ private Q_SLOTS:
         QTest::qWait(1100);
         fetch(m_client.url(u"stream"_s, {{u"id"_s, song(u"Matins"_s).id}}));
 
-        const QList<Album> recent = awaitTask(m_client.albums(AlbumListType::Recent, 10, 0));
+        const QList<Album> recent = TestAwait::await(m_client.albums(AlbumListType::Recent, 10, 0));
         QVERIFY(!recent.isEmpty());
         QCOMPARE(recent.first().name, u"Night Psalms"_s);
         const QStringList names = namesOf(recent);
         QVERIFY2(names.contains(u"First Light"_s) && names.contains(u"Tidal Works"_s),
             qPrintable(names.join(u", ")));
         // Past its end the server leaves the list out: an empty page, not a failure.
-        QVERIFY(awaitTask(m_client.albums(AlbumListType::Recent, 10, int(recent.size()))).isEmpty());
+        QVERIFY(TestAwait::await(m_client.albums(AlbumListType::Recent, 10, int(recent.size()))).isEmpty());
     }
 };
 

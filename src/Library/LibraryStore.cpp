@@ -1,0 +1,813 @@
+#include "LibraryStore.h"
+
+#include "Support/Async.h"
+
+Q_LOGGING_CATEGORY(lcLibrary, "lirna.library")
+
+namespace {
+
+QVariant optionalText(const std::optional<QString> &text)
+{
+    return text ? QVariant(*text) : QVariant();
+}
+
+template<typename Container>
+QSet<QString> idsOf(const Container &items)
+{
+    QSet<QString> ids;
+    ids.reserve(items.size());
+    for (const auto &item : items)
+        ids.insert(item.id);
+    return ids;
+}
+
+} // namespace
+
+LibraryStore::LibraryStore(SubsonicClient client, QObject *parent)
+    : QObject(parent)
+    , m_client(std::move(client))
+{
+}
+
+LibraryStore::~LibraryStore()
+{
+    // Abort the requests in flight; the loads see the cancellation and write
+    // nothing more.
+    cancelAll();
+}
+
+// MARK: - Plain setters: each notifies only on a real change.
+
+void LibraryStore::setEpoch(int epoch)
+{
+    // The epoch always notifies: pages key their loading on it.
+    m_epoch = epoch;
+    Q_EMIT epochChanged();
+}
+
+void LibraryStore::setAlbumList(AlbumListType type, const AlbumListState &state)
+{
+    m_albumLists.insert(type, state);
+    Q_EMIT albumListsChanged();
+    updateHasCachedContent();
+}
+
+#define LIRNA_ASSIGN(field, value, signal)                                                                         \
+    do {                                                                                                           \
+        if (field == value)                                                                                        \
+            return;                                                                                                \
+        field = value;                                                                                             \
+        Q_EMIT signal();                                                                                           \
+    } while (false)
+
+void LibraryStore::setArtistIndexes(const QList<ArtistIndex> &indexes)
+{
+    LIRNA_ASSIGN(m_artistIndexes, indexes, artistIndexesChanged);
+}
+
+void LibraryStore::setAllArtists(const QList<Artist> &artists)
+{
+    if (m_allArtists == artists)
+        return;
+    m_allArtists = artists;
+    Q_EMIT allArtistsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setSongs(const QList<Song> &songs)
+{
+    if (m_songs == songs)
+        return;
+    m_songs = songs;
+    Q_EMIT songsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::appendSongs(const QList<Song> &page)
+{
+    if (page.isEmpty())
+        return;
+    const qsizetype first = m_songs.size();
+    m_songs.append(page);
+    Q_EMIT songsAppended(first, page.size());
+    Q_EMIT songsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setStarredSongs(const QList<Song> &songs)
+{
+    if (m_starredSongs == songs)
+        return;
+    m_starredSongs = songs;
+    Q_EMIT starredSongsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setStarredIds(const QSet<QString> &ids)
+{
+    LIRNA_ASSIGN(m_starredIds, ids, starredIdsChanged);
+}
+
+void LibraryStore::setStarredAlbums(const QList<Album> &albums)
+{
+    if (m_starredAlbums == albums)
+        return;
+    m_starredAlbums = albums;
+    Q_EMIT starredAlbumsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setStarredAlbumIds(const QSet<QString> &ids)
+{
+    LIRNA_ASSIGN(m_starredAlbumIds, ids, starredAlbumIdsChanged);
+}
+
+void LibraryStore::setStarredArtistIds(const QSet<QString> &ids)
+{
+    LIRNA_ASSIGN(m_starredArtistIds, ids, starredArtistIdsChanged);
+}
+
+void LibraryStore::setPlaylists(const QList<Playlist> &playlists)
+{
+    if (m_playlists == playlists)
+        return;
+    m_playlists = playlists;
+    Q_EMIT playlistsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setHomeRandomAlbums(const QList<Album> &albums)
+{
+    if (m_homeRandomAlbums == albums)
+        return;
+    m_homeRandomAlbums = albums;
+    Q_EMIT homeRandomAlbumsChanged();
+    updateHasCachedContent();
+}
+
+void LibraryStore::setHomeRandomError(const std::optional<QString> &error)
+{
+    LIRNA_ASSIGN(m_homeRandomError, error, homeRandomErrorChanged);
+}
+
+void LibraryStore::setHomeRandomTask(const TaskHandle &handle)
+{
+    LIRNA_ASSIGN(m_homeRandomTask, handle, homeRandomTaskChanged);
+}
+
+void LibraryStore::setReachability(const ServerReachability &reachability)
+{
+    LIRNA_ASSIGN(m_reachability, reachability, reachabilityChanged);
+}
+
+void LibraryStore::setLastFailure(const std::optional<StoreFailure> &failure)
+{
+    // Failures compare by id: a new failure always notifies, the same one never.
+    LIRNA_ASSIGN(m_lastFailure, failure, lastFailureChanged);
+}
+
+void LibraryStore::setIsRetrying(bool retrying)
+{
+    LIRNA_ASSIGN(m_isRetrying, retrying, isRetryingChanged);
+}
+
+void LibraryStore::setPlaylistRevision(int revision)
+{
+    LIRNA_ASSIGN(m_playlistRevision, revision, playlistRevisionChanged);
+}
+
+#undef LIRNA_ASSIGN
+
+void LibraryStore::updateHasCachedContent()
+{
+    bool cached = false;
+    for (const AlbumListState &state : std::as_const(m_albumLists)) {
+        if (!state.albums.isEmpty()) {
+            cached = true;
+            break;
+        }
+    }
+    cached = cached || !m_homeRandomAlbums.isEmpty() || !m_allArtists.isEmpty() || !m_songs.isEmpty()
+        || !m_starredSongs.isEmpty() || !m_starredAlbums.isEmpty() || !m_playlists.isEmpty();
+    if (cached == m_hasCachedContent)
+        return;
+    m_hasCachedContent = cached;
+    Q_EMIT hasCachedContentChanged();
+}
+
+QVariant LibraryStore::artistsErrorValue() const
+{
+    return optionalText(m_artistsError);
+}
+
+QVariant LibraryStore::songsErrorValue() const
+{
+    return optionalText(m_songsError);
+}
+
+QVariant LibraryStore::starredErrorValue() const
+{
+    return optionalText(m_starredError);
+}
+
+QVariant LibraryStore::playlistsErrorValue() const
+{
+    return optionalText(m_playlistsError);
+}
+
+QVariant LibraryStore::homeRandomErrorValue() const
+{
+    return optionalText(m_homeRandomError);
+}
+
+QVariant LibraryStore::lastFailureValue() const
+{
+    return m_lastFailure ? QVariant::fromValue(*m_lastFailure) : QVariant();
+}
+
+void LibraryStore::setLastFailureValue(const QVariant &value)
+{
+    if (value.canConvert<StoreFailure>() && value.metaType() == QMetaType::fromType<StoreFailure>())
+        setLastFailure(value.value<StoreFailure>());
+    else
+        setLastFailure(std::nullopt);
+}
+
+// MARK: - Reachability
+
+void LibraryStore::markReachable()
+{
+    setReachability(ServerReachability::ok());
+}
+
+void LibraryStore::noteLoadFault(const std::exception_ptr &error)
+{
+    const ConnectionFault fault = ConnectionFault::fromError(error);
+    if (fault.marksServerFailing())
+        setReachability(ServerReachability::failing(fault));
+}
+
+// MARK: - Whole collections
+
+TaskHandle &LibraryStore::taskOf(Collection collection)
+{
+    switch (collection) {
+    case Collection::Artists:
+        return m_artistsTask;
+    case Collection::Songs:
+        return m_songsTask;
+    case Collection::Starred:
+        return m_starredTask;
+    case Collection::Playlists:
+        break;
+    }
+    return m_playlistsTask;
+}
+
+void LibraryStore::setCollectionLoaded(Collection collection, bool loaded)
+{
+    switch (collection) {
+    case Collection::Artists:
+        if (m_artistsLoaded != loaded) {
+            m_artistsLoaded = loaded;
+            Q_EMIT artistsLoadedChanged();
+        }
+        return;
+    case Collection::Songs:
+        if (m_songsLoaded != loaded) {
+            m_songsLoaded = loaded;
+            Q_EMIT songsLoadedChanged();
+        }
+        return;
+    case Collection::Starred:
+        if (m_starredLoaded != loaded) {
+            m_starredLoaded = loaded;
+            Q_EMIT starredLoadedChanged();
+        }
+        return;
+    case Collection::Playlists:
+        if (m_playlistsLoaded != loaded) {
+            m_playlistsLoaded = loaded;
+            Q_EMIT playlistsLoadedChanged();
+        }
+        return;
+    }
+}
+
+void LibraryStore::setCollectionError(Collection collection, const std::optional<QString> &error)
+{
+    switch (collection) {
+    case Collection::Artists:
+        if (m_artistsError != error) {
+            m_artistsError = error;
+            Q_EMIT artistsErrorChanged();
+        }
+        return;
+    case Collection::Songs:
+        if (m_songsError != error) {
+            m_songsError = error;
+            Q_EMIT songsErrorChanged();
+        }
+        return;
+    case Collection::Starred:
+        if (m_starredError != error) {
+            m_starredError = error;
+            Q_EMIT starredErrorChanged();
+        }
+        return;
+    case Collection::Playlists:
+        if (m_playlistsError != error) {
+            m_playlistsError = error;
+            Q_EMIT playlistsErrorChanged();
+        }
+        return;
+    }
+}
+
+void LibraryStore::ensureArtistsLoaded()
+{
+    if (m_artistsLoaded)
+        return;
+    startCollectionLoad(Collection::Artists);
+}
+
+void LibraryStore::ensureSongsLoaded()
+{
+    if (m_songsLoaded)
+        return;
+    startCollectionLoad(Collection::Songs);
+}
+
+void LibraryStore::ensureStarredLoaded()
+{
+    if (m_starredLoaded)
+        return;
+    startCollectionLoad(Collection::Starred);
+}
+
+void LibraryStore::ensurePlaylistsLoaded()
+{
+    if (m_playlistsLoaded)
+        return;
+    startCollectionLoad(Collection::Playlists);
+}
+
+void LibraryStore::startCollectionLoad(Collection collection)
+{
+    TaskHandle &task = taskOf(collection);
+    if (!task.isNull())
+        return;
+    const TaskHandle handle = TaskHandle::create();
+    task = handle;
+    Async::startQueued(this, [this, collection, handle] {
+        switch (collection) {
+        case Collection::Artists:
+            runArtistsLoad(handle);
+            return;
+        case Collection::Songs:
+            runSongsLoad(handle);
+            return;
+        case Collection::Starred:
+            runStarredLoad(handle);
+            return;
+        case Collection::Playlists:
+            runPlaylistsLoad(handle);
+            return;
+        }
+    });
+}
+
+void LibraryStore::finishCollectionTask(Collection collection, const TaskHandle &handle)
+{
+    // Only a task's own handle is cleared: a load cancelled by refresh() whose
+    // answer arrives after a new load started must not make the new one look
+    // finished (a further call would then start a duplicate load).
+    TaskHandle &task = taskOf(collection);
+    if (task == handle)
+        task = TaskHandle();
+}
+
+void LibraryStore::failCollection(Collection collection, const std::exception_ptr &error)
+{
+    noteLoadFault(error);
+    setCollectionError(collection, ConnectionFault::describe(error));
+    setCollectionLoaded(collection, true);
+}
+
+QCoro::Task<> LibraryStore::runArtistsLoad(TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    QList<ArtistIndex> indexes;
+    try {
+        indexes = co_await client.artists(handle);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!handle.isCancelled()) {
+        if (error) {
+            failCollection(Collection::Artists, error);
+        } else {
+            markReachable();
+            QList<Artist> all;
+            for (const ArtistIndex &index : std::as_const(indexes))
+                all.append(index.artist);
+            setArtistIndexes(indexes);
+            setAllArtists(all);
+            setCollectionLoaded(Collection::Artists, true);
+        }
+    }
+    finishCollectionTask(Collection::Artists, handle);
+}
+
+QCoro::Task<> LibraryStore::runStarredLoad(TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<SearchResult> result;
+    try {
+        SearchResult answer = co_await client.starred(handle);
+        result = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!handle.isCancelled()) {
+        if (error) {
+            failCollection(Collection::Starred, error);
+        } else {
+            markReachable();
+            const QList<Song> songs = result->song.value_or(QList<Song>());
+            const QList<Album> albums = result->album.value_or(QList<Album>());
+            const QList<Artist> artists = result->artist.value_or(QList<Artist>());
+            setStarredSongs(songs);
+            setStarredIds(idsOf(songs));
+            setStarredAlbums(albums);
+            setStarredAlbumIds(idsOf(albums));
+            setStarredArtistIds(idsOf(artists));
+            setCollectionLoaded(Collection::Starred, true);
+        }
+    }
+    finishCollectionTask(Collection::Starred, handle);
+}
+
+QCoro::Task<> LibraryStore::runPlaylistsLoad(TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    QList<Playlist> playlists;
+    try {
+        playlists = co_await client.playlists(handle);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!handle.isCancelled()) {
+        if (error) {
+            failCollection(Collection::Playlists, error);
+        } else {
+            markReachable();
+            setPlaylists(playlists);
+            setCollectionLoaded(Collection::Playlists, true);
+        }
+    }
+    finishCollectionTask(Collection::Playlists, handle);
+}
+
+QCoro::Task<> LibraryStore::runSongsLoad(TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    // While this load is the live one, `m_songs` holds exactly what it has
+    // published (refresh() cancels it before emptying the list), so each page
+    // is appended in place rather than copying the pages already shown.
+    qsizetype accumulated = 0;
+    bool stopped = false; // cancelled or failed: nothing more is written
+    while (accumulated < SongLimit) {
+        std::exception_ptr error;
+        QList<Song> page;
+        try {
+            page = co_await client.songs(SongPageSize, int(accumulated), handle);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (!self)
+            co_return;
+        if (handle.isCancelled()) {
+            stopped = true;
+            break;
+        }
+        if (error) {
+            failCollection(Collection::Songs, error);
+            stopped = true;
+            break;
+        }
+        accumulated += page.size();
+        appendSongs(page);
+        if (page.size() < SongPageSize)
+            break;
+    }
+    if (!stopped) {
+        markReachable();
+        setCollectionLoaded(Collection::Songs, true);
+    }
+    finishCollectionTask(Collection::Songs, handle);
+}
+
+// MARK: - Refresh
+
+void LibraryStore::cancelAll()
+{
+    // Handles are taken out of the tables before they are cancelled: an abort
+    // can resume the waiting load at once, and it must find nothing of its own.
+    const QList<TaskHandle> albumTasks = m_albumTasks.values();
+    m_albumTasks.clear();
+    for (TaskHandle handle : albumTasks)
+        handle.cancel();
+    for (TaskHandle *task : {&m_artistsTask, &m_songsTask, &m_starredTask, &m_playlistsTask}) {
+        TaskHandle handle = *task;
+        *task = TaskHandle();
+        handle.cancel();
+    }
+    TaskHandle random = m_homeRandomTask;
+    setHomeRandomTask(TaskHandle());
+    random.cancel();
+}
+
+void LibraryStore::refresh()
+{
+    const QList<TaskHandle> albumTasks = m_albumTasks.values();
+    m_albumTasks.clear();
+    for (TaskHandle handle : albumTasks)
+        handle.cancel();
+    for (TaskHandle *task : {&m_artistsTask, &m_songsTask, &m_starredTask, &m_playlistsTask}) {
+        TaskHandle handle = *task;
+        *task = TaskHandle();
+        handle.cancel();
+    }
+
+    m_albumLists.clear();
+    Q_EMIT albumListsChanged();
+    updateHasCachedContent();
+
+    setHomeRandomAlbums({});
+    setHomeRandomError(std::nullopt);
+    m_homeRandomLoaded = false;
+    TaskHandle random = m_homeRandomTask;
+    setHomeRandomTask(TaskHandle());
+    random.cancel();
+
+    setArtistIndexes({});
+    setAllArtists({});
+    setCollectionLoaded(Collection::Artists, false);
+    setCollectionError(Collection::Artists, std::nullopt);
+
+    setSongs({});
+    setCollectionLoaded(Collection::Songs, false);
+    setCollectionError(Collection::Songs, std::nullopt);
+
+    setStarredSongs({});
+    setCollectionLoaded(Collection::Starred, false);
+    setCollectionError(Collection::Starred, std::nullopt);
+    setStarredIds({});
+    setStarredAlbums({});
+    setStarredAlbumIds({});
+    setStarredArtistIds({});
+
+    // The playlist list stays: the sidebar shows it until a new load replaces it.
+    setCollectionLoaded(Collection::Playlists, false);
+    setCollectionError(Collection::Playlists, std::nullopt);
+
+    if (!m_albumDetails.isEmpty()) {
+        m_albumDetails.clear();
+        Q_EMIT albumDetailsChanged();
+    }
+    if (!m_artistDetails.isEmpty()) {
+        m_artistDetails.clear();
+        Q_EMIT artistDetailsChanged();
+    }
+    m_playlistDetails.clear();
+    Q_EMIT playlistDetailsChanged();
+
+    setEpoch(m_epoch + 1);
+}
+
+// MARK: - Album lists and home rows
+
+AlbumListState LibraryStore::albumList(AlbumListType type) const
+{
+    return m_albumLists.value(type);
+}
+
+void LibraryStore::loadMoreAlbums(AlbumListType type)
+{
+    const AlbumListState state = albumList(type);
+    if (state.reachedEnd)
+        return;
+    if (m_albumTasks.contains(type))
+        return;
+    AlbumListState loading;
+    loading.albums = state.albums;
+    loading.isLoading = true;
+    setAlbumList(type, loading);
+    const TaskHandle handle = TaskHandle::create();
+    m_albumTasks.insert(type, handle);
+    Async::startQueued(this, [this, type, handle] { runAlbumPage(type, handle); });
+}
+
+QCoro::Task<> LibraryStore::runAlbumPage(AlbumListType type, TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    // The offset is read when the page task runs, not when it was asked for.
+    const int offset = int(albumList(type).albums.size());
+    std::exception_ptr error;
+    QList<Album> page;
+    try {
+        page = co_await client.albums(type, AlbumPageSize, offset, handle);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!handle.isCancelled()) {
+        AlbumListState state = albumList(type);
+        if (error) {
+            noteLoadFault(error);
+            state.isLoading = false;
+            state.errorMessage = ConnectionFault::describe(error);
+        } else {
+            markReachable();
+            const QSet<QString> known = idsOf(state.albums);
+            for (const Album &album : std::as_const(page)) {
+                if (!known.contains(album.id))
+                    state.albums.append(album);
+            }
+            state.reachedEnd = page.size() < AlbumPageSize;
+            state.isLoading = false;
+        }
+        setAlbumList(type, state);
+    }
+    // Only this task's own entry goes: a page cancelled by refresh() must not
+    // remove the entry of the page that replaced it.
+    if (auto it = m_albumTasks.find(type); it != m_albumTasks.end() && *it == handle)
+        m_albumTasks.erase(it);
+}
+
+AlbumListState LibraryStore::homeRowState(AlbumListType type) const
+{
+    if (type != AlbumListType::Random)
+        return albumList(type);
+    AlbumListState state;
+    state.albums = m_homeRandomAlbums;
+    state.reachedEnd = true;
+    state.isLoading = !m_homeRandomTask.isNull();
+    state.errorMessage = m_homeRandomError;
+    return state;
+}
+
+void LibraryStore::ensureHomeRow(AlbumListType type)
+{
+    if (type == AlbumListType::Random) {
+        ensureHomeRandomLoaded();
+        return;
+    }
+    if (albumList(type).albums.isEmpty() && !m_albumTasks.contains(type))
+        loadMoreAlbums(type);
+}
+
+void LibraryStore::ensureHomeRandomLoaded()
+{
+    if (!m_homeRandomTask.isNull())
+        return;
+    if (m_homeRandomLoaded && !m_homeRandomError)
+        return;
+    setHomeRandomError(std::nullopt);
+    const TaskHandle handle = TaskHandle::create();
+    setHomeRandomTask(handle);
+    Async::startQueued(this, [this, handle] { runHomeRandom(handle); });
+}
+
+QCoro::Task<> LibraryStore::runHomeRandom(TaskHandle handle)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    QList<Album> albums;
+    try {
+        albums = co_await client.albums(AlbumListType::Random, HomeRandomSize, 0, handle);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (!handle.isCancelled()) {
+        if (error) {
+            noteLoadFault(error);
+            setHomeRandomError(ConnectionFault::describe(error));
+        } else {
+            markReachable();
+            setHomeRandomAlbums(albums);
+        }
+        m_homeRandomLoaded = true;
+    }
+    if (m_homeRandomTask == handle)
+        setHomeRandomTask(TaskHandle());
+}
+
+// MARK: - Details and discography
+
+template<typename Record, typename Fetch>
+QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*cache,
+    void (LibraryStore::*changed)(), QString id, Fetch fetch)
+{
+    if (auto it = (this->*cache).constFind(id); it != (this->*cache).constEnd())
+        co_return *it;
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    const int epoch = m_epoch;
+    Record record = co_await (client.*fetch)(id, TaskHandle());
+    // An answer that arrives after refresh() belongs to the library as it was:
+    // the caller gets it, the emptied cache does not.
+    if (self && m_epoch == epoch) {
+        (this->*cache).insert(id, record);
+        Q_EMIT(this->*changed)();
+    }
+    co_return record;
+}
+
+QCoro::Task<Album> LibraryStore::albumDetail(QString id)
+{
+    return detail(&LibraryStore::m_albumDetails, &LibraryStore::albumDetailsChanged, std::move(id),
+        &SubsonicClient::album);
+}
+
+QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id)
+{
+    return detail(&LibraryStore::m_artistDetails, &LibraryStore::artistDetailsChanged, std::move(id),
+        &SubsonicClient::artist);
+}
+
+QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
+{
+    return detail(&LibraryStore::m_playlistDetails, &LibraryStore::playlistDetailsChanged, std::move(id),
+        &SubsonicClient::playlist);
+}
+
+QList<Album> LibraryStore::discographyOrder(const QList<Album> &albums)
+{
+    QList<Album> ordered = albums;
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const Album &a, const Album &b) { return a.year.value_or(0) > b.year.value_or(0); });
+    return ordered;
+}
+
+QList<Song> LibraryStore::discographySongs(const QList<Album> &albums)
+{
+    QList<Song> songs;
+    for (const Album &album : albums) {
+        if (album.song)
+            songs.append(*album.song);
+    }
+    return songs;
+}
+
+QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    const ArtistDetail artist = co_await artistDetail(id);
+    const QList<Album> ordered = discographyOrder(artist.album.value_or(QList<Album>()));
+    QList<Album> used;
+    for (const Album &album : ordered) {
+        if (self) {
+            if (auto it = m_albumDetails.constFind(album.id); it != m_albumDetails.constEnd()) {
+                used.append(*it);
+                continue;
+            }
+        }
+        const int epoch = self ? m_epoch : -1;
+        std::optional<Album> fetched;
+        try {
+            Album answer = co_await client.album(album.id);
+            fetched = std::move(answer);
+        } catch (...) {
+            // An album that cannot be had is left out of the discography.
+        }
+        if (!fetched)
+            continue;
+        if (self && m_epoch == epoch) {
+            m_albumDetails.insert(album.id, *fetched);
+            Q_EMIT albumDetailsChanged();
+        }
+        used.append(*fetched);
+    }
+    co_return discographySongs(used);
+}

@@ -1,0 +1,273 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QLoggingCategory>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+#include "Library/AlbumListState.h"
+#include "Library/ConnectionFault.h"
+#include "Library/ServerReachability.h"
+#include "Library/StoreFailure.h"
+#include "Models/Album.h"
+#include "Models/AlbumListType.h"
+#include "Models/Artist.h"
+#include "Models/ArtistDetail.h"
+#include "Models/ArtistIndex.h"
+#include "Models/Playlist.h"
+#include "Models/PlaylistDetail.h"
+#include "Models/Song.h"
+#include "Networking/SubsonicClient.h"
+#include "Support/TaskHandle.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcLibrary)
+
+// The GUI-thread cache of one signed-in account's library. Pages read its
+// properties and call its loaders; every load runs as a queued coroutine with
+// a cancellable handle, and a write notifies only when it changes something
+// (the album-list table, the playlist detail cache and the epoch always
+// notify).
+class LibraryStore : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int epoch READ epoch NOTIFY epochChanged)
+    Q_PROPERTY(QList<ArtistIndex> artistIndexes READ artistIndexes NOTIFY artistIndexesChanged)
+    Q_PROPERTY(QList<Artist> allArtists READ allArtists NOTIFY allArtistsChanged)
+    Q_PROPERTY(bool artistsLoaded READ artistsLoaded NOTIFY artistsLoadedChanged)
+    Q_PROPERTY(QVariant artistsError READ artistsErrorValue NOTIFY artistsErrorChanged)
+    Q_PROPERTY(QList<Song> songs READ songs NOTIFY songsChanged)
+    Q_PROPERTY(bool songsLoaded READ songsLoaded NOTIFY songsLoadedChanged)
+    Q_PROPERTY(QVariant songsError READ songsErrorValue NOTIFY songsErrorChanged)
+    Q_PROPERTY(QList<Song> starredSongs READ starredSongs NOTIFY starredSongsChanged)
+    Q_PROPERTY(bool starredLoaded READ starredLoaded NOTIFY starredLoadedChanged)
+    Q_PROPERTY(QVariant starredError READ starredErrorValue NOTIFY starredErrorChanged)
+    Q_PROPERTY(QList<Album> starredAlbums READ starredAlbums NOTIFY starredAlbumsChanged)
+    Q_PROPERTY(QList<Playlist> playlists READ playlists NOTIFY playlistsChanged)
+    Q_PROPERTY(bool playlistsLoaded READ playlistsLoaded NOTIFY playlistsLoadedChanged)
+    Q_PROPERTY(QVariant playlistsError READ playlistsErrorValue NOTIFY playlistsErrorChanged)
+    Q_PROPERTY(QList<Album> homeRandomAlbums READ homeRandomAlbums NOTIFY homeRandomAlbumsChanged)
+    Q_PROPERTY(QVariant homeRandomError READ homeRandomErrorValue NOTIFY homeRandomErrorChanged)
+    Q_PROPERTY(bool homeRandomLoading READ homeRandomLoading NOTIFY homeRandomTaskChanged)
+    Q_PROPERTY(ServerReachability reachability READ reachability NOTIFY reachabilityChanged)
+    Q_PROPERTY(QVariant lastFailure READ lastFailureValue WRITE setLastFailureValue NOTIFY lastFailureChanged)
+    Q_PROPERTY(bool isRetrying READ isRetrying NOTIFY isRetryingChanged)
+    Q_PROPERTY(int playlistRevision READ playlistRevision NOTIFY playlistRevisionChanged)
+    Q_PROPERTY(bool hasCachedContent READ hasCachedContent NOTIFY hasCachedContentChanged)
+
+public:
+    static constexpr int AlbumPageSize = 60;
+    static constexpr int HomeRandomSize = 20;
+    static constexpr int SongPageSize = 500;
+    static constexpr int SongLimit = 20'000;
+
+    explicit LibraryStore(SubsonicClient client, QObject *parent = nullptr);
+    ~LibraryStore() override;
+
+    const SubsonicClient &client() const { return m_client; }
+
+    int epoch() const { return m_epoch; }
+    const QList<ArtistIndex> &artistIndexes() const { return m_artistIndexes; }
+    const QList<Artist> &allArtists() const { return m_allArtists; }
+    bool artistsLoaded() const { return m_artistsLoaded; }
+    const std::optional<QString> &artistsError() const { return m_artistsError; }
+    const QList<Song> &songs() const { return m_songs; }
+    bool songsLoaded() const { return m_songsLoaded; }
+    const std::optional<QString> &songsError() const { return m_songsError; }
+    const QList<Song> &starredSongs() const { return m_starredSongs; }
+    bool starredLoaded() const { return m_starredLoaded; }
+    const std::optional<QString> &starredError() const { return m_starredError; }
+    const QSet<QString> &starredIds() const { return m_starredIds; }
+    const QList<Album> &starredAlbums() const { return m_starredAlbums; }
+    const QSet<QString> &starredAlbumIds() const { return m_starredAlbumIds; }
+    const QSet<QString> &starredArtistIds() const { return m_starredArtistIds; }
+    const QList<Playlist> &playlists() const { return m_playlists; }
+    bool playlistsLoaded() const { return m_playlistsLoaded; }
+    const std::optional<QString> &playlistsError() const { return m_playlistsError; }
+    const QList<Album> &homeRandomAlbums() const { return m_homeRandomAlbums; }
+    const std::optional<QString> &homeRandomError() const { return m_homeRandomError; }
+    bool homeRandomLoading() const { return !m_homeRandomTask.isNull(); }
+    const ServerReachability &reachability() const { return m_reachability; }
+    const std::optional<StoreFailure> &lastFailure() const { return m_lastFailure; }
+    // The interface clears the failure to dismiss it.
+    void setLastFailure(const std::optional<StoreFailure> &failure);
+    bool isRetrying() const { return m_isRetrying; }
+    int playlistRevision() const { return m_playlistRevision; }
+
+    const QHash<QString, Album> &albumDetails() const { return m_albumDetails; }
+    const QHash<QString, ArtistDetail> &artistDetails() const { return m_artistDetails; }
+    const QHash<QString, PlaylistDetail> &playlistDetails() const { return m_playlistDetails; }
+
+    // Whether anything of the library is cached (album lists, random albums,
+    // artists, songs, liked songs and albums, playlists).
+    bool hasCachedContent() const { return m_hasCachedContent; }
+
+    // Whole collections: each call starts its load only when the collection is
+    // neither loaded nor loading. A failed load counts as loaded until refresh().
+    void ensureArtistsLoaded();
+    void ensureSongsLoaded();
+    void ensureStarredLoaded();
+    void ensurePlaylistsLoaded();
+
+    // Cancels every load, clears every cache (the playlist list stays shown)
+    // and advances the epoch, so the pages load again.
+    Q_INVOKABLE void refresh();
+
+    // Cancels every running load without touching what is cached; used when
+    // the store is about to be replaced.
+    void cancelAll();
+
+    // Album lists, paged 60 at a time, and the home page's rows.
+    AlbumListState albumList(AlbumListType type) const;
+    void loadMoreAlbums(AlbumListType type);
+    AlbumListState homeRowState(AlbumListType type) const;
+    void ensureHomeRow(AlbumListType type);
+
+    // Detail look-ups: from the cache, or fetched and cached. Errors pass to
+    // the caller unchanged.
+    QCoro::Task<Album> albumDetail(QString id);
+    QCoro::Task<ArtistDetail> artistDetail(QString id);
+    QCoro::Task<PlaylistDetail> playlistDetail(QString id);
+    // Every song of an artist, album by album, newest album first; albums that
+    // cannot be fetched are left out.
+    QCoro::Task<QList<Song>> artistDiscographySongs(QString id);
+
+    static QList<Album> discographyOrder(const QList<Album> &albums);
+    static QList<Song> discographySongs(const QList<Album> &albums);
+
+Q_SIGNALS:
+    void epochChanged();
+    void albumListsChanged();
+    void artistIndexesChanged();
+    void allArtistsChanged();
+    void artistsLoadedChanged();
+    void artistsErrorChanged();
+    void songsChanged();
+    // A song page was appended at `first`; sent just before songsChanged so a
+    // list model can insert the new rows without re-reading the old ones.
+    void songsAppended(qsizetype first, qsizetype count);
+    void songsLoadedChanged();
+    void songsErrorChanged();
+    void starredSongsChanged();
+    void starredLoadedChanged();
+    void starredErrorChanged();
+    void starredIdsChanged();
+    void starredAlbumsChanged();
+    void starredAlbumIdsChanged();
+    void starredArtistIdsChanged();
+    void playlistsChanged();
+    void playlistsLoadedChanged();
+    void playlistsErrorChanged();
+    void homeRandomAlbumsChanged();
+    void homeRandomErrorChanged();
+    void homeRandomTaskChanged();
+    void reachabilityChanged();
+    void lastFailureChanged();
+    void isRetryingChanged();
+    void playlistRevisionChanged();
+    void albumDetailsChanged();
+    void artistDetailsChanged();
+    void playlistDetailsChanged();
+    void hasCachedContentChanged();
+
+private:
+    enum class Collection { Artists, Songs, Starred, Playlists };
+
+    // One whole-collection load: its handle, loaded flag and error text.
+    TaskHandle &taskOf(Collection collection);
+    void startCollectionLoad(Collection collection);
+    QCoro::Task<> runArtistsLoad(TaskHandle handle);
+    QCoro::Task<> runStarredLoad(TaskHandle handle);
+    QCoro::Task<> runPlaylistsLoad(TaskHandle handle);
+    QCoro::Task<> runSongsLoad(TaskHandle handle);
+    void finishCollectionTask(Collection collection, const TaskHandle &handle);
+    void failCollection(Collection collection, const std::exception_ptr &error);
+    void setCollectionLoaded(Collection collection, bool loaded);
+    void setCollectionError(Collection collection, const std::optional<QString> &error);
+
+    QCoro::Task<> runAlbumPage(AlbumListType type, TaskHandle handle);
+    void ensureHomeRandomLoaded();
+    QCoro::Task<> runHomeRandom(TaskHandle handle);
+
+    // Notes what a failed load says about the server.
+    void noteLoadFault(const std::exception_ptr &error);
+    void markReachable();
+
+    void setEpoch(int epoch);
+    void setAlbumList(AlbumListType type, const AlbumListState &state);
+    void setArtistIndexes(const QList<ArtistIndex> &indexes);
+    void setAllArtists(const QList<Artist> &artists);
+    void setSongs(const QList<Song> &songs);
+    void appendSongs(const QList<Song> &page);
+    void setStarredSongs(const QList<Song> &songs);
+    void setStarredIds(const QSet<QString> &ids);
+    void setStarredAlbums(const QList<Album> &albums);
+    void setStarredAlbumIds(const QSet<QString> &ids);
+    void setStarredArtistIds(const QSet<QString> &ids);
+    void setPlaylists(const QList<Playlist> &playlists);
+    void setHomeRandomAlbums(const QList<Album> &albums);
+    void setHomeRandomError(const std::optional<QString> &error);
+    void setHomeRandomTask(const TaskHandle &handle);
+    void setReachability(const ServerReachability &reachability);
+    void setIsRetrying(bool retrying);
+    void setPlaylistRevision(int revision);
+    void updateHasCachedContent();
+
+    QVariant artistsErrorValue() const;
+    QVariant songsErrorValue() const;
+    QVariant starredErrorValue() const;
+    QVariant playlistsErrorValue() const;
+    QVariant homeRandomErrorValue() const;
+    QVariant lastFailureValue() const;
+    void setLastFailureValue(const QVariant &value);
+
+    // A detail look-up: the cached record, or the fetched one cached unless
+    // refresh() emptied the caches meanwhile.
+    template<typename Record, typename Fetch>
+    QCoro::Task<Record> detail(QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(),
+        QString id, Fetch fetch);
+
+    SubsonicClient m_client;
+    int m_epoch = 0;
+    QHash<AlbumListType, AlbumListState> m_albumLists;
+    QList<Album> m_homeRandomAlbums;
+    std::optional<QString> m_homeRandomError;
+    bool m_homeRandomLoaded = false;
+    TaskHandle m_homeRandomTask;
+    QList<ArtistIndex> m_artistIndexes;
+    QList<Artist> m_allArtists;
+    bool m_artistsLoaded = false;
+    std::optional<QString> m_artistsError;
+    QList<Song> m_songs;
+    bool m_songsLoaded = false;
+    std::optional<QString> m_songsError;
+    QList<Song> m_starredSongs;
+    bool m_starredLoaded = false;
+    std::optional<QString> m_starredError;
+    QSet<QString> m_starredIds;
+    QList<Album> m_starredAlbums;
+    QSet<QString> m_starredAlbumIds;
+    QSet<QString> m_starredArtistIds;
+    QList<Playlist> m_playlists;
+    bool m_playlistsLoaded = false;
+    std::optional<QString> m_playlistsError;
+    ServerReachability m_reachability;
+    std::optional<StoreFailure> m_lastFailure;
+    bool m_isRetrying = false;
+    int m_playlistRevision = 0;
+    QHash<QString, Album> m_albumDetails;
+    QHash<QString, ArtistDetail> m_artistDetails;
+    QHash<QString, PlaylistDetail> m_playlistDetails;
+    QHash<AlbumListType, TaskHandle> m_albumTasks;
+    TaskHandle m_artistsTask;
+    TaskHandle m_songsTask;
+    TaskHandle m_starredTask;
+    TaskHandle m_playlistsTask;
+    bool m_hasCachedContent = false;
+};

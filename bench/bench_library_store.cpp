@@ -29,12 +29,13 @@ constexpr int PageSize = 500;
 QByteArray songJson(int n)
 {
     const int album = n / 12;
-    return QStringLiteral(R"({"id":"so-%1-4f2a9c","title":"A Reasonably Long Song Title Number %1",)"
-                          R"("album":"The Album Called Number %2","albumId":"al-%2-77ab","artist":"Some Artist %3",)"
-                          R"("artistId":"ar-%3-19cd","track":%4,"discNumber":1,"year":%5,"duration":%6,)"
-                          R"("contentType":"audio/flac","suffix":"flac","coverArt":"al-%2-77ab",)"
-                          R"("size":31457280,"bitRate":1024,"path":"Some Artist %3/Album %2/%4 - Song %1.flac",)"
-                          R"("isDir":false,"type":"music","created":"2021-03-04T05:06:07.000Z"})")
+    return QStringLiteral(
+        R"({"id":"so-%1-4f2a9c","title":"A Reasonably Long Song Title Number %1",)"
+        R"("album":"The Album Called Number %2","albumId":"al-%2-77ab","artist":"Some Artist %3",)"
+        R"("artistId":"ar-%3-19cd","track":%4,"discNumber":1,"year":%5,"duration":%6,)"
+        R"("contentType":"audio/flac","suffix":"flac","coverArt":"al-%2-77ab",)"
+        R"("size":31457280,"bitRate":1024,"path":"Some Artist %3/Album %2/%4 - Song %1.flac",)"
+        R"("isDir":false,"type":"music","created":"2021-03-04T05:06:07.000Z"})")
         .arg(n)
         .arg(album)
         .arg(album / 5)
@@ -57,7 +58,7 @@ QByteArray pageBody(int page)
 
 double cpuSeconds(clockid_t clock)
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(clock, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
@@ -96,7 +97,7 @@ int main(int argc, char **argv)
     QThread serverThread;
     serverThread.start();
     TestHttpServer *server = nullptr;
-    clockid_t serverClock{};
+    clockid_t serverClock {};
     QSemaphore ready;
     QObject anchor;
     anchor.moveToThread(&serverThread);
@@ -116,7 +117,8 @@ int main(int argc, char **argv)
     ready.acquire();
 
     const SubsonicClient client(
-        ServerConfig{server->baseUrl(), QStringLiteral("bench"), QStringLiteral("bench")}, UrlSession::shared());
+        ServerConfig {server->baseUrl(), QStringLiteral("bench"), QStringLiteral("bench")},
+        UrlSession::shared());
 
     // Warm the connection machinery up so the figures are the load's own.
     {
@@ -161,9 +163,10 @@ int main(int argc, char **argv)
     decodeWall.start();
     qsizetype decoded = 0;
     for (int round = 0; round < Rounds; ++round)
-        decoded += SubsonicClient::decodePayload<SubsonicPayloads::SearchSongsPayload>(bodies.at(round % Pages))
-                       .result()
-                       .size();
+        decoded
+            += SubsonicClient::decodePayload<SubsonicPayloads::SearchSongsPayload>(bodies.at(round % Pages))
+                   .result()
+                   .size();
     const double decodeCpu = (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - decodeCpuBefore) / Rounds;
     const double decodeWallSeconds = double(decodeWall.nsecsElapsed()) / 1e9 / Rounds;
     std::printf("One page of %d songs (%.0f KB), mean of %d decodes (%lld songs)\n", PageSize,
@@ -172,7 +175,8 @@ int main(int argc, char **argv)
     std::printf("  wall time         %.2f ms\n", decodeWallSeconds * 1000);
     std::printf("  peak resident     +%.1f MB\n", statusMB("VmHWM:") - rssBeforeDecode);
 
-    QMetaObject::invokeMethod(&anchor, [&] { delete server; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &anchor, [&] { delete server; }, Qt::BlockingQueuedConnection);
     serverThread.quit();
     serverThread.wait();
     return 0;

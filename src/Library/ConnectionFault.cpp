@@ -53,8 +53,7 @@ ConnectionFault ConnectionFault::fromError(const std::exception_ptr &error)
         if (isUnreachable(e))
             return offline();
         return other(e.localizedDescription());
-    } catch (...) {
-    }
+    } catch (...) { }
     return other(describe(error));
 }
 
@@ -69,7 +68,6 @@ QString ConnectionFault::describe(const std::exception_ptr &error)
         return e.localizedDescription();
     } catch (const std::exception &e) {
         return QString::fromUtf8(e.what());
-    } catch (...) {
-    }
+    } catch (...) { }
     return QStringLiteral("The operation couldn't be completed.");
 }

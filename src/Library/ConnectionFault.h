@@ -50,8 +50,7 @@ private:
     ConnectionFault(Kind kind, QString text)
         : m_kind(kind)
         , m_text(std::move(text))
-    {
-    }
+    { }
 
     Kind m_kind = Kind::Other;
     QString m_text;

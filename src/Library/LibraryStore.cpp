@@ -11,8 +11,7 @@ QVariant optionalText(const std::optional<QString> &text)
     return text ? QVariant(*text) : QVariant();
 }
 
-template<typename Container>
-QSet<QString> idsOf(const Container &items)
+template<typename Container> QSet<QString> idsOf(const Container &items)
 {
     QSet<QString> ids;
     ids.reserve(items.size());
@@ -26,8 +25,7 @@ QSet<QString> idsOf(const Container &items)
 LibraryStore::LibraryStore(SubsonicClient client, QObject *parent)
     : QObject(parent)
     , m_client(std::move(client))
-{
-}
+{ }
 
 LibraryStore::~LibraryStore()
 {
@@ -52,12 +50,12 @@ void LibraryStore::setAlbumList(AlbumListType type, const AlbumListState &state)
     updateHasCachedContent();
 }
 
-#define LIRNA_ASSIGN(field, value, signal)                                                                         \
-    do {                                                                                                           \
-        if (field == value)                                                                                        \
-            return;                                                                                                \
-        field = value;                                                                                             \
-        Q_EMIT signal();                                                                                           \
+#define LIRNA_ASSIGN(field, value, signal)                                                                   \
+    do {                                                                                                     \
+        if (field == value)                                                                                  \
+            return;                                                                                          \
+        field = value;                                                                                       \
+        Q_EMIT signal();                                                                                     \
     } while (false)
 
 void LibraryStore::setArtistIndexes(const QList<ArtistIndex> &indexes)
@@ -725,8 +723,8 @@ QCoro::Task<> LibraryStore::runHomeRandom(TaskHandle handle)
 // MARK: - Details and discography
 
 template<typename Record, typename Fetch>
-QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*cache,
-    void (LibraryStore::*changed)(), QString id, Fetch fetch)
+QCoro::Task<Record> LibraryStore::detail(
+    QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(), QString id, Fetch fetch)
 {
     if (auto it = (this->*cache).constFind(id); it != (this->*cache).constEnd())
         co_return *it;

@@ -32,8 +32,7 @@ private:
     explicit ServerReachability(const ConnectionFault &fault)
         : m_failing(true)
         , m_fault(fault)
-    {
-    }
+    { }
 
     bool m_failing = false;
     ConnectionFault m_fault;

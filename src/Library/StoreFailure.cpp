@@ -5,8 +5,7 @@ StoreFailure::StoreFailure(QUuid id, QString action, ConnectionFault fault, Retr
     , m_action(std::move(action))
     , m_fault(std::move(fault))
     , m_retry(std::move(retry))
-{
-}
+{ }
 
 namespace {
 

@@ -26,7 +26,9 @@ inline QByteArray songJson(const QString &id, const QString &albumId = QStringLi
 
 inline QByteArray albumJson(const QString &id, const QByteArray &extra = {})
 {
-    QByteArray json = QStringLiteral(R"({"id":"%1","name":"Album %1","artist":"Artist","artistId":"ar")").arg(id).toUtf8();
+    QByteArray json = QStringLiteral(R"({"id":"%1","name":"Album %1","artist":"Artist","artistId":"ar")")
+                          .arg(id)
+                          .toUtf8();
     if (!extra.isEmpty())
         json += ',' + extra;
     return json + '}';
@@ -62,7 +64,7 @@ inline QByteArray albumsPage(int first, int count, const QString &prefix = QStri
 
 inline SubsonicClient clientFor(const TestHttpServer &server, UrlSession *session = nullptr)
 {
-    return SubsonicClient(ServerConfig{server.baseUrl(), QStringLiteral("user"), QStringLiteral("secret")},
+    return SubsonicClient(ServerConfig {server.baseUrl(), QStringLiteral("user"), QStringLiteral("secret")},
         session ? session : UrlSession::shared());
 }
 
@@ -78,15 +80,13 @@ inline int countRequests(const TestHttpServer &server, const QByteArray &path)
 
 // QCoro::waitFor never returns when the awaited task throws: tests wait on
 // these wrappers, which hand the error back instead.
-template<typename T>
-struct Outcome
+template<typename T> struct Outcome
 {
     std::optional<T> value;
     std::exception_ptr error;
 };
 
-template<typename T>
-QCoro::Task<Outcome<T>> capture(QCoro::Task<T> task)
+template<typename T> QCoro::Task<Outcome<T>> capture(QCoro::Task<T> task)
 {
     Outcome<T> outcome;
     try {
@@ -114,8 +114,7 @@ inline QCoro::Task<VoidOutcome> captureVoid(QCoro::Task<> task)
     co_return outcome;
 }
 
-template<typename T>
-Outcome<T> wait(QCoro::Task<T> task)
+template<typename T> Outcome<T> wait(QCoro::Task<T> task)
 {
     return QCoro::waitFor(capture(std::move(task)));
 }

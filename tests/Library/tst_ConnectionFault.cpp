@@ -17,8 +17,7 @@ class TestConnectionFault : public QObject
     Q_OBJECT
 
 private:
-    template<typename E>
-    static std::exception_ptr ptr(E error)
+    template<typename E> static std::exception_ptr ptr(E error)
     {
         return std::make_exception_ptr(std::move(error));
     }
@@ -44,29 +43,33 @@ private Q_SLOTS:
                                   << ConnectionFault::server(QStringLiteral("The server returned HTTP 402."));
         QTest::newRow("http 404") << ptr(SubsonicError::http(404))
                                   << ConnectionFault::server(QStringLiteral("The server returned HTTP 404."));
-        QTest::newRow("code 40") << ptr(SubsonicError::server(40, QStringLiteral("Wrong username or password")))
+        QTest::newRow("code 40") << ptr(
+            SubsonicError::server(40, QStringLiteral("Wrong username or password")))
                                  << ConnectionFault::unauthorized();
         QTest::newRow("code 50") << ptr(SubsonicError::server(50, QStringLiteral("Not authorized")))
                                  << ConnectionFault::unauthorized();
         QTest::newRow("code 70") << ptr(SubsonicError::server(70, QStringLiteral("Album not found")))
                                  << ConnectionFault::server(QStringLiteral("Album not found"));
         QTest::newRow("unreadable") << ptr(SubsonicError::invalidResponse())
-                                    << ConnectionFault::other(SubsonicError::invalidResponse().localizedDescription());
+                                    << ConnectionFault::other(
+                                           SubsonicError::invalidResponse().localizedDescription());
         QTest::newRow("host not found")
-            << ptr(TransportError(QNetworkReply::HostNotFoundError, QStringLiteral("x"))) << ConnectionFault::offline();
-        QTest::newRow("refused") << ptr(TransportError(QNetworkReply::ConnectionRefusedError, QStringLiteral("x")))
-                                 << ConnectionFault::offline();
-        QTest::newRow("closed") << ptr(TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("x")))
+            << ptr(TransportError(QNetworkReply::HostNotFoundError, QStringLiteral("x")))
+            << ConnectionFault::offline();
+        QTest::newRow("refused") << ptr(TransportError(QNetworkReply::ConnectionRefusedError,
+            QStringLiteral("x"))) << ConnectionFault::offline();
+        QTest::newRow("closed") << ptr(
+            TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("x")))
                                 << ConnectionFault::offline();
         QTest::newRow("socket time-out")
-            << ptr(TransportError(QNetworkReply::TimeoutError, QStringLiteral("x"))) << ConnectionFault::offline();
+            << ptr(TransportError(QNetworkReply::TimeoutError, QStringLiteral("x")))
+            << ConnectionFault::offline();
         QTest::newRow("network down")
             << ptr(TransportError(QNetworkReply::TemporaryNetworkFailureError, QStringLiteral("x")))
             << ConnectionFault::offline();
-        QTest::newRow("transfer time-out")
-            << ptr(TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("timed out"),
-                   TransportError::Reason::TimedOut))
-            << ConnectionFault::offline();
+        QTest::newRow("transfer time-out") << ptr(TransportError(QNetworkReply::OperationCanceledError,
+            QStringLiteral("timed out"), TransportError::Reason::TimedOut))
+                                           << ConnectionFault::offline();
         QTest::newRow("cancelled") << ptr(TransportError::cancelled())
                                    << ConnectionFault::other(QStringLiteral("The request was cancelled."));
         const TransportError tls(QNetworkReply::SslHandshakeFailedError, QStringLiteral("x"));
@@ -87,8 +90,10 @@ private Q_SLOTS:
     void comparesByCaseAndText()
     {
         QVERIFY(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::server(QStringLiteral("a")));
-        QVERIFY(!(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::other(QStringLiteral("a"))));
-        QVERIFY(!(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::server(QStringLiteral("b"))));
+        QVERIFY(
+            !(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::other(QStringLiteral("a"))));
+        QVERIFY(
+            !(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::server(QStringLiteral("b"))));
         QVERIFY(ConnectionFault::offline() == ConnectionFault::offline());
     }
 
@@ -100,8 +105,8 @@ private Q_SLOTS:
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const quint16 port = closed.serverPort();
         closed.close();
-        const SubsonicClient refused(
-            ServerConfig{QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)), QStringLiteral("u"), QStringLiteral("p")},
+        const SubsonicClient refused(ServerConfig {QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)),
+                                         QStringLiteral("u"), QStringLiteral("p")},
             UrlSession::shared());
         QCOMPARE(faultOfPing(refused).kind(), Kind::Offline);
 

@@ -68,8 +68,9 @@ private Q_SLOTS:
     void artistsLoadOnceAndFlatten()
     {
         m_server->setResponse("/rest/getArtists",
-            TestHttpServer::ok(R"("artists":{"index":[{"name":"A","artist":[{"id":"1","name":"Abba"},)"
-                               R"({"id":"2","name":"Air"}]},{"name":"B","artist":[{"id":"3","name":"Bjork"}]}]})"));
+            TestHttpServer::ok(
+                R"("artists":{"index":[{"name":"A","artist":[{"id":"1","name":"Abba"},)"
+                R"({"id":"2","name":"Air"}]},{"name":"B","artist":[{"id":"3","name":"Bjork"}]}]})"));
         QSignalSpy loaded(m_store.get(), &LibraryStore::artistsLoadedChanged);
         m_store->ensureArtistsLoaded();
         m_store->ensureArtistsLoaded();
@@ -82,7 +83,7 @@ private Q_SLOTS:
         QStringList names;
         for (const Artist &artist : m_store->allArtists())
             names.append(artist.name);
-        QCOMPARE(names, (QStringList{"Abba", "Air", "Bjork"}));
+        QCOMPARE(names, (QStringList {"Abba", "Air", "Bjork"}));
         QVERIFY(!m_store->artistsError());
         QVERIFY(m_store->hasCachedContent());
     }
@@ -94,7 +95,8 @@ private Q_SLOTS:
         m_server->setResponse("/rest/getPlaylists", TestHttpServer::json("boom", 500));
         m_store->ensurePlaylistsLoaded();
         QTRY_VERIFY(m_store->playlistsLoaded());
-        QCOMPARE(m_store->playlistsError(), std::optional<QString>(QStringLiteral("The server returned HTTP 500.")));
+        QCOMPARE(m_store->playlistsError(),
+            std::optional<QString>(QStringLiteral("The server returned HTTP 500.")));
         QVERIFY(m_store->reachability().isOk());
         QVERIFY(!m_store->lastFailure());
         m_store->ensurePlaylistsLoaded();
@@ -123,10 +125,11 @@ private Q_SLOTS:
         const int unauthorized = int(ConnectionFault::Kind::Unauthorized);
         QTest::newRow("dropped connection") << dropped() << false << true << offline;
         QTest::newRow("http 401") << TestHttpServer::json("no", 401) << false << true << unauthorized;
-        QTest::newRow("wrong password") << TestHttpServer::failed(40, "Wrong username or password") << false << true
-                                        << unauthorized;
+        QTest::newRow("wrong password")
+            << TestHttpServer::failed(40, "Wrong username or password") << false << true << unauthorized;
         QTest::newRow("http 500 while ok") << TestHttpServer::json("boom", 500) << false << false << 0;
-        QTest::newRow("http 500 while failing") << TestHttpServer::json("boom", 500) << true << true << offline;
+        QTest::newRow("http 500 while failing")
+            << TestHttpServer::json("boom", 500) << true << true << offline;
         QTest::newRow("not found code 70") << TestHttpServer::failed(70, "Gone") << false << false << 0;
     }
 
@@ -165,9 +168,9 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("offsets");
         QTest::addColumn<int>("loadedCount");
 
-        QTest::newRow("1,000") << 1000 << QList<int>{0, 500, 1000} << 1000;
-        QTest::newRow("1,200") << 1200 << QList<int>{0, 500, 1000} << 1200;
-        QTest::newRow("0") << 0 << QList<int>{0} << 0;
+        QTest::newRow("1,000") << 1000 << QList<int> {0, 500, 1000} << 1000;
+        QTest::newRow("1,200") << 1200 << QList<int> {0, 500, 1000} << 1200;
+        QTest::newRow("0") << 0 << QList<int> {0} << 0;
         QList<int> forty;
         for (int i = 0; i < 40; ++i)
             forty.append(i * 500);
@@ -208,7 +211,8 @@ private Q_SLOTS:
         m_store->ensureSongsLoaded();
         QTRY_VERIFY(m_store->songsLoaded());
         QCOMPARE(m_store->songs().size(), 500);
-        QCOMPARE(m_store->songsError(), std::optional<QString>(SubsonicError::invalidResponse().localizedDescription()));
+        QCOMPARE(m_store->songsError(),
+            std::optional<QString>(SubsonicError::invalidResponse().localizedDescription()));
     }
 
     // refresh() while a page is in flight drops that answer; the next load
@@ -232,7 +236,7 @@ private Q_SLOTS:
         QVERIFY(m_store->songs().size() <= 500 + 500);
         m_store->ensureSongsLoaded();
         QTRY_VERIFY_WITH_TIMEOUT(m_store->songsLoaded(), 5000);
-        QCOMPARE(songOffsets(), (QList<int>{0, 500, 1000}));
+        QCOMPARE(songOffsets(), (QList<int> {0, 500, 1000}));
         QCOMPARE(m_store->songs().size(), 1200);
         QCOMPARE(m_store->songs().first().id, QStringLiteral("s0"));
     }
@@ -260,20 +264,20 @@ private Q_SLOTS:
         QTRY_VERIFY(m_store->starredLoaded());
         QVERIFY(m_store->starredSongs().isEmpty());
         QVERIFY(m_store->starredAlbums().isEmpty());
-        QCOMPARE(m_store->starredArtistIds(), (QSet<QString>{"ar1", "ar2"}));
+        QCOMPARE(m_store->starredArtistIds(), (QSet<QString> {"ar1", "ar2"}));
         QVERIFY(!m_store->hasCachedContent());
     }
 
     void starredFillsIdSets()
     {
         m_server->setResponse("/rest/getStarred2",
-            TestHttpServer::ok(R"("starred2":{"song":[)" + songJson("s1") + ',' + songJson("s2") + R"(],"album":[)"
-                + albumJson("al1") + "]}"));
+            TestHttpServer::ok(R"("starred2":{"song":[)" + songJson("s1") + ',' + songJson("s2")
+                + R"(],"album":[)" + albumJson("al1") + "]}"));
         m_store->ensureStarredLoaded();
         QTRY_VERIFY(m_store->starredLoaded());
         QCOMPARE(m_store->starredSongs().size(), 2);
-        QCOMPARE(m_store->starredIds(), (QSet<QString>{"s1", "s2"}));
-        QCOMPARE(m_store->starredAlbumIds(), (QSet<QString>{"al1"}));
+        QCOMPARE(m_store->starredIds(), (QSet<QString> {"s1", "s2"}));
+        QCOMPARE(m_store->starredAlbumIds(), (QSet<QString> {"al1"}));
         QVERIFY(m_store->starredArtistIds().isEmpty());
     }
 
@@ -285,8 +289,8 @@ private Q_SLOTS:
             TestHttpServer::ok(R"("playlists":{"playlist":[{"id":"p1","name":"Mix"}]})"));
         m_server->setResponse("/rest/getArtists",
             TestHttpServer::ok(R"("artists":{"index":[{"name":"A","artist":[{"id":"1","name":"Abba"}]}]})"));
-        m_server->setResponse("/rest/getStarred2",
-            TestHttpServer::ok(R"("starred2":{"song":[)" + songJson("s1") + "]}"));
+        m_server->setResponse(
+            "/rest/getStarred2", TestHttpServer::ok(R"("starred2":{"song":[)" + songJson("s1") + "]}"));
         m_server->setResponse("/rest/getAlbumList2", TestHttpServer::ok(albumsPage(0, 3)));
         m_store->ensurePlaylistsLoaded();
         m_store->ensureArtistsLoaded();
@@ -294,7 +298,8 @@ private Q_SLOTS:
         m_store->ensureHomeRow(AlbumListType::Random);
         m_store->loadMoreAlbums(AlbumListType::Newest);
         QTRY_VERIFY(m_store->playlistsLoaded() && m_store->artistsLoaded() && m_store->starredLoaded()
-            && !m_store->homeRandomAlbums().isEmpty() && !m_store->albumList(AlbumListType::Newest).isLoading);
+            && !m_store->homeRandomAlbums().isEmpty()
+            && !m_store->albumList(AlbumListType::Newest).isLoading);
         m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(R"("album":)" + albumJson("al1")));
         QVERIFY(LibraryFixtures::wait(m_store->albumDetail("al1")).value);
 
@@ -318,8 +323,9 @@ private Q_SLOTS:
 
         m_store->refresh();
         QCOMPARE(order,
-            (QStringList{"albumLists", "homeRandomAlbums", "allArtists", "artistsLoaded", "starredSongs",
-                "starredLoaded", "starredIds", "playlistsLoaded", "albumDetails", "playlistDetails", "epoch"}));
+            (QStringList {"albumLists", "homeRandomAlbums", "allArtists", "artistsLoaded", "starredSongs",
+                "starredLoaded", "starredIds", "playlistsLoaded", "albumDetails", "playlistDetails",
+                "epoch"}));
         QCOMPARE(m_store->epoch(), 1);
         QCOMPARE(m_store->playlists().size(), 1);
         QVERIFY(m_store->hasCachedContent());

@@ -85,7 +85,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_store->albumList(AlbumListType::Newest).isLoading);
         QCOMPARE(m_store->albumList(AlbumListType::Newest).albums.size(), 60);
         QVERIFY(!m_store->albumList(AlbumListType::Newest).reachedEnd);
-        QCOMPARE(albumOffsets("newest"), QList<int>{0});
+        QCOMPARE(albumOffsets("newest"), QList<int> {0});
         QCOMPARE(m_server->lastRequest().queryValue("size"), QStringLiteral("60"));
         QCOMPARE(changed.count(), 2);
 
@@ -98,7 +98,7 @@ private Q_SLOTS:
 
         m_store->loadMoreAlbums(AlbumListType::Newest);
         QTRY_VERIFY(!m_store->albumList(AlbumListType::Newest).isLoading);
-        QCOMPARE(albumOffsets("newest"), (QList<int>{0, 60, 115}));
+        QCOMPARE(albumOffsets("newest"), (QList<int> {0, 60, 115}));
         QCOMPARE(m_store->albumList(AlbumListType::Newest).albums.size(), 152);
         QVERIFY(m_store->albumList(AlbumListType::Newest).reachedEnd);
 
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QTRY_VERIFY(m_store->homeRowState(AlbumListType::Recent).reachedEnd);
         m_store->ensureHomeRow(AlbumListType::Recent);
         QTest::qWait(50);
-        QCOMPARE(albumOffsets("recent"), QList<int>{0});
+        QCOMPARE(albumOffsets("recent"), QList<int> {0});
         QVERIFY(m_store->homeRowState(AlbumListType::Recent).albums.isEmpty());
     }
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
         // The old text goes as the new attempt starts.
         QVERIFY(!m_store->albumList(AlbumListType::Highest).errorMessage);
         QTRY_VERIFY(m_store->albumList(AlbumListType::Highest).errorMessage);
-        QCOMPARE(albumOffsets("highest"), (QList<int>{0, 60, 60}));
+        QCOMPARE(albumOffsets("highest"), (QList<int> {0, 60, 60}));
     }
 
     void offlinePageMarksServerFailing()
@@ -178,7 +178,7 @@ private Q_SLOTS:
         m_store->loadMoreAlbums(AlbumListType::Newest);
         QTRY_COMPARE(m_store->albumList(AlbumListType::Newest).albums.size(), 60);
         QTest::qWait(50);
-        QCOMPARE(albumOffsets("newest"), QList<int>{0});
+        QCOMPARE(albumOffsets("newest"), QList<int> {0});
     }
 
     // The random row fetches 20 albums once; after a failure the next call
@@ -217,7 +217,7 @@ private Q_SLOTS:
         m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(albumWithSongs("al1", {"s1", "s2"})));
         const Outcome<Album> first = wait(m_store->albumDetail("al1"));
         QVERIFY(first.value);
-        QCOMPARE(ids(*first.value->song), (QStringList{"s1", "s2"}));
+        QCOMPARE(ids(*first.value->song), (QStringList {"s1", "s2"}));
         const Outcome<Album> second = wait(m_store->albumDetail("al1"));
         QCOMPARE(*second.value, *first.value);
         QCOMPARE(countRequests(*m_server, "/rest/getAlbum"), 1);
@@ -270,9 +270,10 @@ private Q_SLOTS:
             a.year = year;
             return a;
         };
-        const QList<Album> ordered = LibraryStore::discographyOrder({album("first2001", 2001), album("none1", {}),
-            album("zero", 0), album("y2019", 2019), album("second2001", 2001), album("none2", {})});
-        QCOMPARE(ids(ordered), (QStringList{"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
+        const QList<Album> ordered
+            = LibraryStore::discographyOrder({album("first2001", 2001), album("none1", {}), album("zero", 0),
+                album("y2019", 2019), album("second2001", 2001), album("none2", {})});
+        QCOMPARE(ids(ordered), (QStringList {"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
     }
 
     // Albums are fetched one at a time, newest first; one that fails is left
@@ -291,12 +292,13 @@ private Q_SLOTS:
         });
         const Outcome<QList<Song>> songs = wait(m_store->artistDiscographySongs("ar"));
         QVERIFY(songs.value);
-        QCOMPARE(ids(*songs.value), (QStringList{"new-1", "new-2", "old-1", "old-2"}));
+        QCOMPARE(ids(*songs.value), (QStringList {"new-1", "new-2", "old-1", "old-2"}));
         QStringList asked;
         for (const auto &request : m_server->requests())
             asked.append(QString::fromLatin1(request.path()) + ':' + request.queryValue("id"));
         QCOMPARE(asked,
-            (QStringList{"/rest/getArtist:ar", "/rest/getAlbum:new", "/rest/getAlbum:bad", "/rest/getAlbum:old"}));
+            (QStringList {
+                "/rest/getArtist:ar", "/rest/getAlbum:new", "/rest/getAlbum:bad", "/rest/getAlbum:old"}));
         QCOMPARE(m_store->albumDetails().size(), 2);
 
         // Everything cached now but the failed album: one request.

@@ -14,10 +14,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("offline") << QStringLiteral("update your likes") << ConnectionFault::offline()
-                                 << QStringLiteral("Couldn't update your likes \u2014 can't reach your server");
-        QTest::newRow("unauthorized") << QStringLiteral("rename the playlist") << ConnectionFault::unauthorized()
-                                      << QStringLiteral(
-                                             "Couldn't rename the playlist \u2014 your server rejected the saved password");
+                                 << QStringLiteral(
+                                        "Couldn't update your likes \u2014 can't reach your server");
+        QTest::newRow("unauthorized")
+            << QStringLiteral("rename the playlist") << ConnectionFault::unauthorized()
+            << QStringLiteral("Couldn't rename the playlist \u2014 your server rejected the saved password");
         QTest::newRow("capital") << QStringLiteral("rename the playlist")
                                  << ConnectionFault::server(QStringLiteral("Playlist Not Found"))
                                  << QStringLiteral("Couldn't rename the playlist \u2014 playlist Not Found");
@@ -47,8 +48,10 @@ private Q_SLOTS:
 
     void equalityIsById()
     {
-        const StoreFailure a(QUuid::createUuid(), QStringLiteral("update your likes"), ConnectionFault::offline());
-        const StoreFailure b(QUuid::createUuid(), QStringLiteral("update your likes"), ConnectionFault::offline());
+        const StoreFailure a(
+            QUuid::createUuid(), QStringLiteral("update your likes"), ConnectionFault::offline());
+        const StoreFailure b(
+            QUuid::createUuid(), QStringLiteral("update your likes"), ConnectionFault::offline());
         QVERIFY(!(a == b));
         const StoreFailure withRetry(a.id(), QStringLiteral("other"), ConnectionFault::unauthorized(),
             []() -> QCoro::Task<> { co_return; });

@@ -43,3 +43,20 @@ ServerConfig IntegrationServer::config(int account) const
     const Account &chosen = m_accounts.at(account);
     return ServerConfig {m_url, chosen.username, chosen.password};
 }
+
+QString IntegrationServer::libraryFile(const Album &album, const Song &song) const
+{
+    // Characters other than letters, digits, spaces and dashes become "_" in file names.
+    const auto safeName = [](QString text) {
+        for (QChar &c : text) {
+            if (!c.isLetterOrNumber() && c != u' ' && c != u'-')
+                c = u'_';
+        }
+        return text.trimmed();
+    };
+    const QString name = u"%1-%2 %3.%4"_s.arg(song.discNumber.value_or(1))
+                             .arg(song.track.value_or(1), 2, 10, QLatin1Char('0'))
+                             .arg(safeName(song.title), song.suffix.value_or(QString()));
+    return u"%1/%2/%3/%4"_s.arg(
+        m_libraryPath, safeName(album.artist.value_or(QString())), safeName(album.name), name);
+}

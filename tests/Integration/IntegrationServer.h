@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Helpers/Await.h"
+#include "Models/Album.h"
 #include "Networking/ServerConfig.h"
 #include "Networking/SubsonicError.h"
 #include "Networking/TransportError.h"
@@ -35,6 +36,8 @@ public:
     QList<Account> accounts() const { return m_accounts; }
     // The folder of the served music files.
     QString libraryPath() const { return m_libraryPath; }
+    // The served file of one song of `album`, named as the library generator names it.
+    QString libraryFile(const Album &album, const Song &song) const;
     // The client configuration of one account (0: the administrator, 1: the second user).
     ServerConfig config(int account = 0) const;
 

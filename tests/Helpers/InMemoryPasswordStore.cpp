@@ -15,8 +15,9 @@ QCoro::Task<std::optional<QString>> InMemoryPasswordStore::save(QString password
     if (onSave)
         onSave(account);
     items.remove(account);
+    // A copy: QCoro's co_return moves from an lvalue, which would empty the member.
     if (saveFailure)
-        co_return saveFailure;
+        co_return std::optional<QString>(saveFailure);
     items.insert(account, password);
     co_return std::nullopt;
 }

@@ -1,0 +1,133 @@
+#include "AppState.h"
+
+#include <QPointer>
+#include <QSettings>
+
+#include "Networking/UrlSession.h"
+#include "Support/Keychain.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ServerURLKey = u"serverURL"_s;
+const QString UsernameKey = u"username"_s;
+
+// A stored text, or nothing when the key is absent or holds something else.
+std::optional<QString> storedText(const QSettings &settings, const QString &key)
+{
+    const QVariant value = settings.value(key);
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+AppState::AppState(QObject *parent)
+    : QObject(parent)
+{
+    restoreSession();
+}
+
+AppState::~AppState() = default;
+
+void AppState::setClient(std::optional<SubsonicClient> client)
+{
+    const bool changed = m_client != client;
+    m_client = std::move(client);
+    if (changed)
+        Q_EMIT clientChanged();
+}
+
+void AppState::dismissPasswordSaveError()
+{
+    setPasswordSaveError({});
+}
+
+void AppState::setPasswordSaveError(const QString &text)
+{
+    if (m_passwordSaveError == text)
+        return;
+    m_passwordSaveError = text;
+    Q_EMIT passwordSaveErrorChanged();
+}
+
+std::optional<QUrl> AppState::normalizeServerURL(const QString &text)
+{
+    QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (!trimmed.contains(u"://"_s))
+        trimmed.prepend(u"https://"_s);
+    while (trimmed.endsWith(u'/'))
+        trimmed.chop(1);
+    const QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid() || url.host(QUrl::FullyEncoded).isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+void AppState::restoreSession()
+{
+    const QSettings settings;
+    const std::optional<QString> urlText = storedText(settings, ServerURLKey);
+    if (!urlText)
+        return;
+    const QUrl url(*urlText, QUrl::StrictMode);
+    if (urlText->isEmpty() || !url.isValid())
+        return;
+    const std::optional<QString> username = storedText(settings, UsernameKey);
+    if (!username)
+        return;
+    const std::optional<QString> password = Keychain::password(Keychain::accountKey(*username, *urlText));
+    if (!password)
+        return;
+    setClient(SubsonicClient(ServerConfig {url, *username, *password}, UrlSession::shared()));
+}
+
+QCoro::Task<> AppState::connect(QString urlString, QString username, QString password)
+{
+    const std::optional<QUrl> url = normalizeServerURL(urlString);
+    if (!url)
+        throw SubsonicError::invalidResponse();
+    // The one text of the address: stored as it is and used for the account
+    // key, so the key is the same at sign-in, at launch and at sign-out.
+    const QString urlText = url->toString(QUrl::FullyEncoded);
+    const SubsonicClient client(ServerConfig {*url, username, password}, UrlSession::shared());
+
+    QPointer<AppState> self(this);
+    co_await client.ping();
+    if (!self)
+        co_return;
+
+    {
+        QSettings settings;
+        settings.setValue(ServerURLKey, urlText);
+        settings.setValue(UsernameKey, username);
+    }
+    const std::optional<QString> failure
+        = co_await Keychain::save(password, Keychain::accountKey(username, urlText));
+    if (!self)
+        co_return;
+
+    setClient(client);
+    // Signed in for this run either way; without a saved password the next
+    // launch starts signed out, so the user hears why, once.
+    setPasswordSaveError(failure.value_or(QString()));
+}
+
+void AppState::logout()
+{
+    {
+        QSettings settings;
+        const std::optional<QString> urlText = storedText(settings, ServerURLKey);
+        const std::optional<QString> username = storedText(settings, UsernameKey);
+        if (urlText && username)
+            Keychain::deletePassword(Keychain::accountKey(*username, *urlText));
+        settings.remove(ServerURLKey);
+        settings.remove(UsernameKey);
+    }
+    setClient(std::nullopt);
+    setPasswordSaveError({});
+}

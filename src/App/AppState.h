@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+#include "Networking/SubsonicClient.h"
+
+// The sign-in state of the application, one for the whole run: the signed-in
+// account's client, if any. The server address and user name are kept in the
+// settings ("serverURL", "username"), the password in the keychain under the
+// account key; nothing else of the sign-in is stored.
+class AppState : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool signedIn READ isSignedIn NOTIFY clientChanged)
+    // The keyring's own reason why the password of this sign-in could not be
+    // kept (the sign-in holds for this run only); empty when there is none.
+    Q_PROPERTY(QString passwordSaveError READ passwordSaveError NOTIFY passwordSaveErrorChanged)
+
+public:
+    // Restores the saved session at once, without any request.
+    explicit AppState(QObject *parent = nullptr);
+    ~AppState() override;
+
+    const std::optional<SubsonicClient> &client() const { return m_client; }
+    // Every assignment, also of an equal client, builds fresh stores.
+    void setClient(std::optional<SubsonicClient> client);
+    bool isSignedIn() const { return m_client.has_value(); }
+
+    QString passwordSaveError() const { return m_passwordSaveError; }
+    // The interface has told the user; the notice is not shown again.
+    Q_INVOKABLE void dismissPasswordSaveError();
+
+    // Signs in: normalises the address, tests it with "ping", and only then
+    // stores the address, the user name and the password and sets the client.
+    // Throws SubsonicError::invalidResponse() for an address that cannot be a
+    // server's, and whatever the ping throws; nothing changes then.
+    QCoro::Task<> connect(QString urlString, QString username, QString password);
+
+    // Signs out and forgets the stored sign-in; downloads stay on disk.
+    Q_INVOKABLE void logout();
+
+    // What the user typed, as the server's base URL, or nothing.
+    static std::optional<QUrl> normalizeServerURL(const QString &text);
+
+Q_SIGNALS:
+    void clientChanged();
+    void passwordSaveErrorChanged();
+
+private:
+    void restoreSession();
+    void setPasswordSaveError(const QString &text);
+
+    std::optional<SubsonicClient> m_client;
+    QString m_passwordSaveError;
+};

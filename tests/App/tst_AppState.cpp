@@ -1,0 +1,424 @@
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "App/AppState.h"
+#include "Helpers/InMemoryPasswordStore.h"
+#include "Helpers/TestHttpServer.h"
+#include "Support/Keychain.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Outcome
+{
+    std::exception_ptr error;
+};
+
+// QCoro::waitFor never returns from a task that throws: catch inside. (A task
+// cannot carry a bare exception_ptr as its value.)
+QCoro::Task<Outcome> outcomeOf(QCoro::Task<> task)
+{
+    try {
+        co_await std::move(task);
+    } catch (...) {
+        co_return Outcome {std::current_exception()};
+    }
+    co_return Outcome {};
+}
+
+// Runs a sign-in to its end; the exception it threw, if any.
+std::exception_ptr connectNow(
+    AppState &state, const QString &url, const QString &user, const QString &password)
+{
+    return QCoro::waitFor(outcomeOf(state.connect(url, user, password))).error;
+}
+
+QVariant stored(const QString &key)
+{
+    return QSettings().value(key);
+}
+
+} // namespace
+
+class TestAppState : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settingsDir;
+    InMemoryPasswordStore m_keychain;
+    TestHttpServer m_server;
+
+    QString serverText() const { return m_server.baseUrl().toString(); }
+
+    void storeSignIn(const QString &url, const QString &user, const QString &password)
+    {
+        QSettings settings;
+        settings.setValue(u"serverURL"_s, url);
+        settings.setValue(u"username"_s, user);
+        m_keychain.items.insert(Keychain::accountKey(user, url), password);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(u"LirnaTests"_s);
+        QCoreApplication::setApplicationName(u"tst_AppState"_s);
+        QVERIFY(m_settingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+        QVERIFY(m_server.listen());
+        Keychain::setStore(&m_keychain);
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        m_keychain = InMemoryPasswordStore();
+        m_server.clearRequests();
+        m_server.setResponse("/rest/ping", TestHttpServer::ok());
+        m_server.setHandler([](const TestHttpServer::Request &request) {
+            return request.path().endsWith("/rest/ping") ? TestHttpServer::ok()
+                                                         : TestHttpServer::json("not here", 404);
+        });
+    }
+
+    void normalizeServerURL_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected"); // empty: nothing
+
+        QTest::newRow("host and port gain https")
+            << u"music.example.com:4533"_s << u"https://music.example.com:4533"_s;
+        QTest::newRow("bare host") << u"localhost"_s << u"https://localhost"_s;
+        QTest::newRow("blanks trimmed") << u" \t music.example \n"_s << u"https://music.example"_s;
+        QTest::newRow("plain http kept") << u"http://10.0.0.5:4533/"_s << u"http://10.0.0.5:4533"_s;
+        QTest::newRow("every trailing slash")
+            << u"https://host.example/music///"_s << u"https://host.example/music"_s;
+        QTest::newRow("other scheme as it stands") << u"ftp://files.example"_s << u"ftp://files.example"_s;
+        QTest::newRow("ipv6") << u"http://[::1]:4533/"_s << u"http://[::1]:4533"_s;
+        QTest::newRow("query kept") << u"https://h.example/sub?x=1"_s << u"https://h.example/sub?x=1"_s;
+        QTest::newRow("scheme alone") << u"https://"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("blank") << u"  \n\t "_s << QString();
+        QTest::newRow("no host") << u"file:///music"_s << QString();
+        QTest::newRow("space in host") << u"my server"_s << QString();
+        QTest::newRow("bad port") << u"music.example:99999"_s << QString();
+    }
+
+    void normalizeServerURL()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        const std::optional<QUrl> url = AppState::normalizeServerURL(typed);
+        if (expected.isEmpty()) {
+            QVERIFY2(!url, qPrintable(url ? url->toString() : QString()));
+        } else {
+            QVERIFY(url.has_value());
+            QCOMPARE(url->toString(QUrl::FullyEncoded), expected);
+        }
+    }
+
+    void connectStoresInOrderAfterPing()
+    {
+        AppState state;
+        QVERIFY(!state.client());
+        QSignalSpy clientSpy(&state, &AppState::clientChanged);
+        const QString url = serverText() + u"/"_s;
+        const QString key = u"anna@"_s + serverText();
+
+        bool checked = false;
+        m_keychain.onSave = [&](const QString &account) {
+            // The ping went out first; both settings are written; no client yet.
+            QCOMPARE(m_server.requests().size(), 1);
+            QCOMPARE(account, key);
+            QCOMPARE(stored(u"serverURL"_s), QVariant(serverText()));
+            QCOMPARE(stored(u"username"_s), QVariant(u"anna"_s));
+            QVERIFY(!state.client());
+            checked = true;
+        };
+        QVERIFY(!connectNow(state, url, u"anna"_s, u" pass word "_s));
+        QVERIFY(checked);
+
+        QCOMPARE(m_server.requests().size(), 1);
+        QCOMPARE(m_server.lastRequest().path(), "/rest/ping"_ba);
+        QCOMPARE(m_server.lastRequest().queryValue(u"u"_s), u"anna"_s);
+        QVERIFY(state.client());
+        QCOMPARE(state.client()->config(), (ServerConfig {QUrl(serverText()), u"anna"_s, u" pass word "_s}));
+        QCOMPARE(clientSpy.size(), 1);
+        QCOMPARE(m_keychain.calls, QStringList {u"save:"_s + key});
+        QCOMPARE(m_keychain.items.value(key), u" pass word "_s);
+        QCOMPARE(state.passwordSaveError(), QString());
+    }
+
+    void failedSignInChangesNothing_data()
+    {
+        QTest::addColumn<int>("kind"); // 0 server failure, 1 HTTP status, 2 unreadable, 3 no server
+        QTest::newRow("wrong password") << 0;
+        QTest::newRow("http 500") << 1;
+        QTest::newRow("not subsonic") << 2;
+        QTest::newRow("nothing listening") << 3;
+    }
+
+    void failedSignInChangesNothing()
+    {
+        QFETCH(int, kind);
+        storeSignIn(u"http://old.example"_s, u"old"_s, u"old-password"_s);
+        AppState state;
+        QVERIFY(state.client());
+        const SubsonicClient before = *state.client();
+        QSignalSpy clientSpy(&state, &AppState::clientChanged);
+
+        QString url = serverText();
+        switch (kind) {
+        case 0:
+            m_server.setResponse("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
+            break;
+        case 1:
+            m_server.setResponse("/rest/ping", TestHttpServer::json("{}", 500));
+            break;
+        case 2:
+            m_server.setResponse("/rest/ping", TestHttpServer::json(R"({"hello":"world"})"));
+            break;
+        case 3: {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            url = u"http://127.0.0.1:%1"_s.arg(closed.serverPort());
+            closed.close();
+            break;
+        }
+        }
+        m_keychain.calls.clear();
+
+        const std::exception_ptr error = connectNow(state, url, u"new"_s, u"new-password"_s);
+        QVERIFY(error);
+        try {
+            std::rethrow_exception(error);
+        } catch (const SubsonicError &e) {
+            QVERIFY(kind != 3);
+            if (kind == 0)
+                QCOMPARE(e, SubsonicError::server(40, u"Wrong username or password"_s));
+            if (kind == 1)
+                QCOMPARE(e, SubsonicError::http(500));
+            if (kind == 2)
+                QCOMPARE(e, SubsonicError::invalidResponse());
+        } catch (const TransportError &e) {
+            QCOMPARE(kind, 3);
+            QCOMPARE(e.code(), QNetworkReply::ConnectionRefusedError);
+        }
+
+        QCOMPARE(stored(u"serverURL"_s), QVariant(u"http://old.example"_s));
+        QCOMPARE(stored(u"username"_s), QVariant(u"old"_s));
+        QVERIFY(m_keychain.calls.isEmpty());
+        QCOMPARE(m_keychain.items.size(), 1);
+        QCOMPARE(state.client(), before);
+        QCOMPARE(clientSpy.size(), 0);
+    }
+
+    void unusableAddressSendsNothing_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blank") << u"   "_s;
+        QTest::newRow("scheme alone") << u"https://"_s;
+    }
+
+    void unusableAddressSendsNothing()
+    {
+        QFETCH(QString, typed);
+        AppState state;
+        const std::exception_ptr error = connectNow(state, typed, u"anna"_s, u"pw"_s);
+        QVERIFY(error);
+        try {
+            std::rethrow_exception(error);
+        } catch (const SubsonicError &e) {
+            QCOMPARE(e, SubsonicError::invalidResponse());
+        }
+        QVERIFY(m_server.requests().isEmpty());
+        QVERIFY(!QSettings().contains(u"serverURL"_s));
+        QVERIFY(m_keychain.calls.isEmpty());
+        QVERIFY(!state.client());
+    }
+
+    // A sign-in is found again by the next launch, whatever the user name
+    // and address look like: the key is built from the one stored text.
+    void nextLaunchRestoresWithoutRequest_data()
+    {
+        QTest::addColumn<QString>("typedPath");
+        QTest::addColumn<QString>("user");
+        QTest::newRow("plain") << QString() << u"anna"_s;
+        QTest::newRow("comma and blanks") << u"/"_s << u" doe, john "_s;
+        QTest::newRow("separator in name") << u"/music//"_s << u"a@b"_s;
+        QTest::newRow("non-ascii path and name") << u"/müsik/"_s << u"jürgen"_s;
+        QTest::newRow("escaped path") << u"/my%20music"_s << u"x=y;z"_s;
+    }
+
+    void nextLaunchRestoresWithoutRequest()
+    {
+        QFETCH(QString, typedPath);
+        QFETCH(QString, user);
+        std::optional<SubsonicClient> signedIn;
+        {
+            AppState first;
+            QVERIFY(!connectNow(first, serverText() + typedPath, user, u"pässword"_s));
+            QVERIFY(first.client());
+            signedIn = first.client();
+        }
+        QSettings().sync();
+        m_server.clearRequests();
+        m_keychain.calls.clear();
+
+        AppState next;
+        QVERIFY(next.client());
+        QCOMPARE(next.client(), signedIn);
+        QCOMPARE(m_keychain.calls.size(), 1);
+        QVERIFY(m_keychain.calls.first().startsWith(u"password:"_s + user + u"@"_s));
+        QVERIFY(m_server.requests().isEmpty());
+    }
+
+    void incompleteStoredSignIn_data()
+    {
+        QTest::addColumn<QVariant>("url");
+        QTest::addColumn<QVariant>("user");
+        QTest::addColumn<bool>("password");
+        QTest::newRow("all there") << QVariant(u"http://a.example"_s) << QVariant(u"anna"_s) << true;
+        QTest::newRow("no address") << QVariant() << QVariant(u"anna"_s) << true;
+        QTest::newRow("no user") << QVariant(u"http://a.example"_s) << QVariant() << true;
+        QTest::newRow("no password") << QVariant(u"http://a.example"_s) << QVariant(u"anna"_s) << false;
+        QTest::newRow("address not a url")
+            << QVariant(u"http://a b.example"_s) << QVariant(u"anna"_s) << true;
+        QTest::newRow("empty address") << QVariant(QString()) << QVariant(u"anna"_s) << true;
+        QTest::newRow("address not text")
+            << QVariant(QStringList {u"x"_s, u"y"_s}) << QVariant(u"anna"_s) << true;
+    }
+
+    void incompleteStoredSignIn()
+    {
+        QFETCH(QVariant, url);
+        QFETCH(QVariant, user);
+        QFETCH(bool, password);
+        {
+            QSettings settings;
+            if (url.isValid())
+                settings.setValue(u"serverURL"_s, url);
+            if (user.isValid())
+                settings.setValue(u"username"_s, user);
+        }
+        if (password)
+            m_keychain.items.insert(u"anna@http://a.example"_s, u"pw"_s);
+        m_keychain.items.insert(u"anna@http://a b.example"_s, u"pw"_s);
+        m_keychain.items.insert(u"anna@"_s, u"pw"_s);
+
+        const bool complete = QByteArray(QTest::currentDataTag()) == "all there";
+        AppState state;
+        QCOMPARE(state.client().has_value(), complete);
+        if (complete)
+            QCOMPARE(
+                state.client()->config(), (ServerConfig {QUrl(u"http://a.example"_s), u"anna"_s, u"pw"_s}));
+        // What was there stays for the next sign-in or sign-out to replace.
+        QCOMPARE(QSettings().value(u"serverURL"_s), url);
+        QCOMPARE(QSettings().value(u"username"_s), user);
+        QVERIFY(m_server.requests().isEmpty());
+    }
+
+    void logout_data()
+    {
+        QTest::addColumn<bool>("hasUrl");
+        QTest::addColumn<bool>("hasUser");
+        QTest::newRow("both stored") << true << true;
+        QTest::newRow("no address") << false << true;
+        QTest::newRow("no user") << true << false;
+    }
+
+    void logout()
+    {
+        QFETCH(bool, hasUrl);
+        QFETCH(bool, hasUser);
+        storeSignIn(u"http://a.example"_s, u"anna"_s, u"pw"_s);
+        AppState state;
+        QVERIFY(state.client());
+        QSignalSpy clientSpy(&state, &AppState::clientChanged);
+        if (!hasUrl)
+            QSettings().remove(u"serverURL"_s);
+        if (!hasUser)
+            QSettings().remove(u"username"_s);
+        m_keychain.calls.clear();
+
+        state.logout();
+        QVERIFY(!state.client());
+        QCOMPARE(clientSpy.size(), 1);
+        QVERIFY(!QSettings().contains(u"serverURL"_s));
+        QVERIFY(!QSettings().contains(u"username"_s));
+        if (hasUrl && hasUser)
+            QCOMPARE(m_keychain.calls, QStringList {u"delete:anna@http://a.example"_s});
+        else
+            QVERIFY(m_keychain.calls.isEmpty());
+    }
+
+    void nextLaunchAfterLogoutIsSignedOutEvenWithPasswordLeft()
+    {
+        storeSignIn(u"http://a.example"_s, u"anna"_s, u"pw"_s);
+        {
+            AppState state;
+            state.logout();
+        }
+        // As if the keyring had failed to delete.
+        m_keychain.items.insert(u"anna@http://a.example"_s, u"pw"_s);
+        AppState next;
+        QVERIFY(!next.client());
+    }
+
+    void keyringRefusalIsToldOnceAndSignInHolds()
+    {
+        const QString reason = u"Cannot create an item in a locked collection"_s;
+        m_keychain.saveFailure = reason;
+        AppState state;
+        QSignalSpy errorSpy(&state, &AppState::passwordSaveErrorChanged);
+        QVERIFY(!connectNow(state, serverText(), u"anna"_s, u"pw"_s));
+        QVERIFY(state.client());
+        QCOMPARE(state.passwordSaveError(), reason);
+        QCOMPARE(errorSpy.size(), 1);
+        QVERIFY(m_keychain.items.isEmpty());
+
+        state.dismissPasswordSaveError();
+        QCOMPARE(state.passwordSaveError(), QString());
+        QCOMPARE(errorSpy.size(), 2);
+
+        // Nothing was kept, so the next launch starts signed out.
+        AppState next;
+        QVERIFY(!next.client());
+
+        // Another refused save is told again; one that works has nothing to tell.
+        QVERIFY(!connectNow(state, serverText(), u"anna"_s, u"pw"_s));
+        QCOMPARE(state.passwordSaveError(), reason);
+        QCOMPARE(errorSpy.size(), 3);
+        m_keychain.saveFailure.reset();
+        QVERIFY(!connectNow(next, serverText(), u"anna"_s, u"pw"_s));
+        QCOMPARE(next.passwordSaveError(), QString());
+        QCOMPARE(state.passwordSaveError(), reason);
+        state.logout();
+        QCOMPARE(state.passwordSaveError(), QString());
+    }
+
+    void hostCaseFoldingKeepsOneKey()
+    {
+        m_server.clearRequests();
+        AppState state;
+        const QString typed = u"HTTP://LocalHost:%1/Music/"_s.arg(m_server.port());
+        QVERIFY(!connectNow(state, typed, u"anna"_s, u"pw"_s));
+        const QString text = stored(u"serverURL"_s).toString();
+        QCOMPARE(text, u"http://localhost:%1/Music"_s.arg(m_server.port()));
+        QVERIFY(m_keychain.items.contains(u"anna@"_s + text));
+        state.logout();
+        QVERIFY(m_keychain.items.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppState)
+#include "tst_AppState.moc"

@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "Networking/UrlSession.h"
+#include "Support/ArtworkFetcher.h"
 #include "Support/Keychain.h"
 
 using namespace Qt::StringLiterals;
@@ -34,10 +35,28 @@ AppState::~AppState() = default;
 
 void AppState::setClient(std::optional<SubsonicClient> client)
 {
+    // The old stores stop first: a download run that went on would write the
+    // account's "manifest.json" beside the new store's.
+    DownloadStore *oldDownloads = m_downloads;
+    if (oldDownloads)
+        oldDownloads->cancelAll();
+
     const bool changed = m_client != client;
     m_client = std::move(client);
+    m_downloads = m_client ? new DownloadStore(*m_client, this) : nullptr;
+    // A new download store points the artwork fetcher at its own folder; with
+    // no account, covers are no longer looked up in the old one. Done at once,
+    // so that a sign-in right after cannot find its folder cleared later.
+    if (!m_client)
+        ArtworkFetcher::shared()->setOfflineDirectory(std::nullopt);
+
     if (changed)
         Q_EMIT clientChanged();
+    if (m_downloads != oldDownloads)
+        Q_EMIT downloadsChanged();
+    // Views may still hold the old stores until they see the change.
+    if (oldDownloads)
+        oldDownloads->deleteLater();
 }
 
 void AppState::dismissPasswordSaveError()

@@ -7,16 +7,19 @@
 
 #include <optional>
 
+#include "Downloads/DownloadStore.h"
 #include "Networking/SubsonicClient.h"
 
 // The sign-in state of the application, one for the whole run: the signed-in
-// account's client, if any. The server address and user name are kept in the
+// account's client, if any, and the stores built for it. The server address and user name are kept in the
 // settings ("serverURL", "username"), the password in the keychain under the
 // account key; nothing else of the sign-in is stored.
 class AppState : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool signedIn READ isSignedIn NOTIFY clientChanged)
+    // Present exactly when a client is, and built for the current client.
+    Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY downloadsChanged)
     // The keyring's own reason why the password of this sign-in could not be
     // kept (the sign-in holds for this run only); empty when there is none.
     Q_PROPERTY(QString passwordSaveError READ passwordSaveError NOTIFY passwordSaveErrorChanged)
@@ -27,9 +30,11 @@ public:
     ~AppState() override;
 
     const std::optional<SubsonicClient> &client() const { return m_client; }
-    // Every assignment, also of an equal client, builds fresh stores.
+    // Every assignment, also of an equal client, builds fresh stores (with
+    // empty caches) after stopping the work of the ones they replace.
     void setClient(std::optional<SubsonicClient> client);
     bool isSignedIn() const { return m_client.has_value(); }
+    DownloadStore *downloads() const { return m_downloads; }
 
     QString passwordSaveError() const { return m_passwordSaveError; }
     // The interface has told the user; the notice is not shown again.
@@ -49,6 +54,7 @@ public:
 
 Q_SIGNALS:
     void clientChanged();
+    void downloadsChanged();
     void passwordSaveErrorChanged();
 
 private:
@@ -56,5 +62,6 @@ private:
     void setPasswordSaveError(const QString &text);
 
     std::optional<SubsonicClient> m_client;
+    DownloadStore *m_downloads = nullptr;
     QString m_passwordSaveError;
 };

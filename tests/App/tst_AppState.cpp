@@ -1,3 +1,7 @@
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -8,6 +12,8 @@
 #include "App/AppState.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
+#include "Networking/UrlSession.h"
+#include "Support/ArtworkFetcher.h"
 #include "Support/Keychain.h"
 
 using namespace Qt::StringLiterals;
@@ -50,11 +56,16 @@ class TestAppState : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_home;
     QTemporaryDir m_settingsDir;
     InMemoryPasswordStore m_keychain;
     TestHttpServer m_server;
 
     QString serverText() const { return m_server.baseUrl().toString(); }
+    SubsonicClient client(const QString &user = u"anna"_s) const
+    {
+        return SubsonicClient(ServerConfig {m_server.baseUrl(), user, u"pw"_s}, UrlSession::shared());
+    }
 
     void storeSignIn(const QString &url, const QString &user, const QString &password)
     {
@@ -67,6 +78,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName(u"LirnaTests"_s);
         QCoreApplication::setApplicationName(u"tst_AppState"_s);
@@ -417,6 +430,97 @@ private Q_SLOTS:
         QVERIFY(m_keychain.items.contains(u"anna@"_s + text));
         state.logout();
         QVERIFY(m_keychain.items.isEmpty());
+    }
+    void storesFollowTheClient()
+    {
+        AppState state;
+        QVERIFY(!state.downloads());
+        QSignalSpy clientSpy(&state, &AppState::clientChanged);
+        QSignalSpy downloadsSpy(&state, &AppState::downloadsChanged);
+
+        state.setClient(client());
+        QPointer<DownloadStore> first = state.downloads();
+        QVERIFY(first);
+        QCOMPARE(first->client(), client());
+        const std::optional<QString> folder = ArtworkFetcher::shared()->offlineDirectory();
+        QVERIFY(folder && folder->startsWith(first->directory()));
+        QCOMPARE(clientSpy.size(), 1);
+        QCOMPARE(downloadsSpy.size(), 1);
+
+        // An equal client still gets fresh stores; the client itself is unchanged.
+        state.setClient(client());
+        QVERIFY(state.downloads());
+        QVERIFY(state.downloads() != first);
+        QCOMPARE(clientSpy.size(), 1);
+        QCOMPARE(downloadsSpy.size(), 2);
+        QTRY_VERIFY(!first);
+
+        // Another account: its own folder.
+        state.setClient(client(u"bob"_s));
+        QCOMPARE(clientSpy.size(), 2);
+        QVERIFY(state.downloads()->directory() != DownloadStore::directory(client().config()));
+
+        state.setClient(std::nullopt);
+        QVERIFY(!state.downloads());
+        QCOMPARE(ArtworkFetcher::shared()->offlineDirectory(), std::nullopt);
+        QCOMPARE(clientSpy.size(), 3);
+        QCOMPARE(downloadsSpy.size(), 4);
+        state.setClient(std::nullopt);
+        QCOMPARE(clientSpy.size(), 3);
+        QCOMPARE(downloadsSpy.size(), 4);
+    }
+
+    void restoreAndLogoutCarryTheStores()
+    {
+        storeSignIn(serverText(), u"anna"_s, u"pw"_s);
+        AppState state;
+        QVERIFY(state.downloads());
+        QCOMPARE(state.downloads()->client(), client());
+        QVERIFY(ArtworkFetcher::shared()->offlineDirectory());
+        QPointer<DownloadStore> store = state.downloads();
+        state.logout();
+        QVERIFY(!state.downloads());
+        QCOMPARE(ArtworkFetcher::shared()->offlineDirectory(), std::nullopt);
+        QTRY_VERIFY(!store);
+    }
+
+    // A run of the replaced store would go on writing the account's manifest
+    // beside the new store: it is stopped before the new store exists.
+    void replacingTheClientStopsTheOldRuns()
+    {
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        song.suffix = u"mp3"_s;
+        Album album;
+        album.id = u"al1"_s;
+        album.name = u"Album"_s;
+        album.song = QList<Song> {song};
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        m_server.setResponse("/rest/getAlbum",
+            TestHttpServer::ok("\"album\":" + QJsonDocument(album.toJson()).toJson(QJsonDocument::Compact)));
+        m_server.setResponse("/rest/download", hang);
+
+        AppState state;
+        state.setClient(client());
+        QPointer<DownloadStore> old = state.downloads();
+        old->downloadAlbum(album);
+        QTRY_VERIFY(m_server.lastRequest().path() == "/rest/download");
+        QVERIFY(old->isBusy());
+
+        std::optional<bool> oldBusyWhenReplaced;
+        QObject::connect(
+            &state, &AppState::downloadsChanged, this, [&] { oldBusyWhenReplaced = old && old->isBusy(); });
+        state.setClient(client());
+        QCOMPARE(oldBusyWhenReplaced, std::optional<bool>(false));
+        QVERIFY(old && !old->isBusy());
+        QVERIFY(old->active().isEmpty());
+        QTRY_VERIFY(!old);
+        QVERIFY(state.downloads()->manifest().songs.isEmpty());
+        QVERIFY(!QFile::exists(QDir(state.downloads()->directory()).filePath(u"manifest.json"_s)));
+        m_server.setResponse("/rest/download", TestHttpServer::json("missing", 404));
+        m_server.setResponse("/rest/getAlbum", TestHttpServer::json("missing", 404));
     }
 };
 

@@ -36,13 +36,18 @@ AppState::~AppState() = default;
 void AppState::setClient(std::optional<SubsonicClient> client)
 {
     // The old stores stop first: a download run that went on would write the
-    // account's "manifest.json" beside the new store's.
+    // account's "manifest.json" beside the new store's, and a load that went
+    // on would still talk to the server for a store nobody reads.
+    LibraryStore *oldLibrary = m_library;
     DownloadStore *oldDownloads = m_downloads;
+    if (oldLibrary)
+        oldLibrary->cancelAll();
     if (oldDownloads)
         oldDownloads->cancelAll();
 
     const bool changed = m_client != client;
     m_client = std::move(client);
+    m_library = m_client ? new LibraryStore(*m_client, this) : nullptr;
     m_downloads = m_client ? new DownloadStore(*m_client, this) : nullptr;
     // A new download store points the artwork fetcher at its own folder; with
     // no account, covers are no longer looked up in the old one. Done at once,
@@ -52,9 +57,13 @@ void AppState::setClient(std::optional<SubsonicClient> client)
 
     if (changed)
         Q_EMIT clientChanged();
+    if (m_library != oldLibrary)
+        Q_EMIT libraryChanged();
     if (m_downloads != oldDownloads)
         Q_EMIT downloadsChanged();
     // Views may still hold the old stores until they see the change.
+    if (oldLibrary)
+        oldLibrary->deleteLater();
     if (oldDownloads)
         oldDownloads->deleteLater();
 }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Downloads/DownloadStore.h"
+#include "Library/LibraryStore.h"
 #include "Networking/SubsonicClient.h"
 
 // The sign-in state of the application, one for the whole run: the signed-in
@@ -19,6 +20,7 @@ class AppState : public QObject
     Q_OBJECT
     Q_PROPERTY(bool signedIn READ isSignedIn NOTIFY clientChanged)
     // Present exactly when a client is, and built for the current client.
+    Q_PROPERTY(LibraryStore *library READ library NOTIFY libraryChanged)
     Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY downloadsChanged)
     // The keyring's own reason why the password of this sign-in could not be
     // kept (the sign-in holds for this run only); empty when there is none.
@@ -34,6 +36,7 @@ public:
     // empty caches) after stopping the work of the ones they replace.
     void setClient(std::optional<SubsonicClient> client);
     bool isSignedIn() const { return m_client.has_value(); }
+    LibraryStore *library() const { return m_library; }
     DownloadStore *downloads() const { return m_downloads; }
 
     QString passwordSaveError() const { return m_passwordSaveError; }
@@ -54,6 +57,7 @@ public:
 
 Q_SIGNALS:
     void clientChanged();
+    void libraryChanged();
     void downloadsChanged();
     void passwordSaveErrorChanged();
 
@@ -62,6 +66,7 @@ private:
     void setPasswordSaveError(const QString &text);
 
     std::optional<SubsonicClient> m_client;
+    LibraryStore *m_library = nullptr;
     DownloadStore *m_downloads = nullptr;
     QString m_passwordSaveError;
 };

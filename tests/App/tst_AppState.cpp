@@ -60,6 +60,7 @@ private:
     QTemporaryDir m_settingsDir;
     InMemoryPasswordStore m_keychain;
     TestHttpServer m_server;
+    QHash<QByteArray, TestHttpServer::Response> m_answers; // by path, before the usual answers
 
     QString serverText() const { return m_server.baseUrl().toString(); }
     SubsonicClient client(const QString &user = u"anna"_s) const
@@ -95,10 +96,15 @@ private Q_SLOTS:
         QSettings().clear();
         m_keychain = InMemoryPasswordStore();
         m_server.clearRequests();
-        m_server.setResponse("/rest/ping", TestHttpServer::ok());
-        m_server.setHandler([](const TestHttpServer::Request &request) {
-            return request.path().endsWith("/rest/ping") ? TestHttpServer::ok()
-                                                         : TestHttpServer::json("not here", 404);
+        m_answers.clear();
+        m_server.setHandler([this](const TestHttpServer::Request &request) {
+            if (const auto it = m_answers.constFind(request.path()); it != m_answers.constEnd())
+                return *it;
+            if (request.path().endsWith("/rest/ping"))
+                return TestHttpServer::ok();
+            if (request.path() == "/rest/getAlbumList2")
+                return TestHttpServer::ok(R"("albumList2":{"album":[{"id":"a1","name":"First"}]})");
+            return TestHttpServer::json("not here", 404);
         });
     }
 
@@ -191,13 +197,13 @@ private Q_SLOTS:
         QString url = serverText();
         switch (kind) {
         case 0:
-            m_server.setResponse("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
+            m_answers.insert("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
             break;
         case 1:
-            m_server.setResponse("/rest/ping", TestHttpServer::json("{}", 500));
+            m_answers.insert("/rest/ping", TestHttpServer::json("{}", 500));
             break;
         case 2:
-            m_server.setResponse("/rest/ping", TestHttpServer::json(R"({"hello":"world"})"));
+            m_answers.insert("/rest/ping", TestHttpServer::json(R"({"hello":"world"})"));
             break;
         case 3: {
             QTcpServer closed;
@@ -434,26 +440,38 @@ private Q_SLOTS:
     void storesFollowTheClient()
     {
         AppState state;
+        QVERIFY(!state.library());
         QVERIFY(!state.downloads());
         QSignalSpy clientSpy(&state, &AppState::clientChanged);
+        QSignalSpy librarySpy(&state, &AppState::libraryChanged);
         QSignalSpy downloadsSpy(&state, &AppState::downloadsChanged);
 
         state.setClient(client());
+        QPointer<LibraryStore> firstLibrary = state.library();
         QPointer<DownloadStore> first = state.downloads();
+        QVERIFY(firstLibrary);
         QVERIFY(first);
+        QCOMPARE(firstLibrary->client(), client());
         QCOMPARE(first->client(), client());
+        QCOMPARE(librarySpy.size(), 1);
         const std::optional<QString> folder = ArtworkFetcher::shared()->offlineDirectory();
         QVERIFY(folder && folder->startsWith(first->directory()));
         QCOMPARE(clientSpy.size(), 1);
         QCOMPARE(downloadsSpy.size(), 1);
 
         // An equal client still gets fresh stores; the client itself is unchanged.
+        firstLibrary->ensureHomeRow(AlbumListType::Newest);
+        QTRY_VERIFY(firstLibrary->hasCachedContent());
         state.setClient(client());
+        QVERIFY(state.library() && state.library() != firstLibrary);
+        QVERIFY(!state.library()->hasCachedContent());
         QVERIFY(state.downloads());
         QVERIFY(state.downloads() != first);
         QCOMPARE(clientSpy.size(), 1);
+        QCOMPARE(librarySpy.size(), 2);
         QCOMPARE(downloadsSpy.size(), 2);
         QTRY_VERIFY(!first);
+        QTRY_VERIFY(!firstLibrary);
 
         // Another account: its own folder.
         state.setClient(client(u"bob"_s));
@@ -461,12 +479,15 @@ private Q_SLOTS:
         QVERIFY(state.downloads()->directory() != DownloadStore::directory(client().config()));
 
         state.setClient(std::nullopt);
+        QVERIFY(!state.library());
         QVERIFY(!state.downloads());
         QCOMPARE(ArtworkFetcher::shared()->offlineDirectory(), std::nullopt);
         QCOMPARE(clientSpy.size(), 3);
+        QCOMPARE(librarySpy.size(), 4);
         QCOMPARE(downloadsSpy.size(), 4);
         state.setClient(std::nullopt);
         QCOMPARE(clientSpy.size(), 3);
+        QCOMPARE(librarySpy.size(), 4);
         QCOMPARE(downloadsSpy.size(), 4);
     }
 
@@ -474,18 +495,25 @@ private Q_SLOTS:
     {
         storeSignIn(serverText(), u"anna"_s, u"pw"_s);
         AppState state;
+        QVERIFY(state.library());
         QVERIFY(state.downloads());
+        QCOMPARE(state.library()->client(), client());
         QCOMPARE(state.downloads()->client(), client());
         QVERIFY(ArtworkFetcher::shared()->offlineDirectory());
+        QPointer<LibraryStore> library = state.library();
         QPointer<DownloadStore> store = state.downloads();
         state.logout();
+        QVERIFY(!state.library());
         QVERIFY(!state.downloads());
         QCOMPARE(ArtworkFetcher::shared()->offlineDirectory(), std::nullopt);
         QTRY_VERIFY(!store);
+        QTRY_VERIFY(!library);
+        QVERIFY(m_server.requests().isEmpty());
     }
 
-    // A run of the replaced store would go on writing the account's manifest
-    // beside the new store: it is stopped before the new store exists.
+    // A run of the replaced download store would go on writing the account's
+    // manifest beside the new store, a load of the replaced library store would
+    // go on talking to the server: both stop before the new stores exist.
     void replacingTheClientStopsTheOldRuns()
     {
         Song song;
@@ -498,20 +526,27 @@ private Q_SLOTS:
         album.song = QList<Song> {song};
         TestHttpServer::Response hang;
         hang.hang = true;
-        m_server.setResponse("/rest/getAlbum",
+        m_answers.insert("/rest/getAlbum",
             TestHttpServer::ok("\"album\":" + QJsonDocument(album.toJson()).toJson(QJsonDocument::Compact)));
-        m_server.setResponse("/rest/download", hang);
+        m_answers.insert("/rest/download", hang);
+
+        m_answers.insert("/rest/getAlbumList2", hang);
 
         AppState state;
         state.setClient(client());
+        QPointer<LibraryStore> oldLibrary = state.library();
         QPointer<DownloadStore> old = state.downloads();
         old->downloadAlbum(album);
-        QTRY_VERIFY(m_server.lastRequest().path() == "/rest/download");
+        oldLibrary->ensureHomeRow(AlbumListType::Random);
+        QTRY_COMPARE(m_server.requests().size(), 3);
         QVERIFY(old->isBusy());
+        QVERIFY(oldLibrary->homeRandomLoading());
 
+        // Both old stores are stopped by the time the first new one exists.
         std::optional<bool> oldBusyWhenReplaced;
-        QObject::connect(
-            &state, &AppState::downloadsChanged, this, [&] { oldBusyWhenReplaced = old && old->isBusy(); });
+        QObject::connect(&state, &AppState::libraryChanged, this, [&] {
+            oldBusyWhenReplaced = !oldLibrary || !old || oldLibrary->homeRandomLoading() || old->isBusy();
+        });
         state.setClient(client());
         QCOMPARE(oldBusyWhenReplaced, std::optional<bool>(false));
         QVERIFY(old && !old->isBusy());
@@ -519,8 +554,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!old);
         QVERIFY(state.downloads()->manifest().songs.isEmpty());
         QVERIFY(!QFile::exists(QDir(state.downloads()->directory()).filePath(u"manifest.json"_s)));
-        m_server.setResponse("/rest/download", TestHttpServer::json("missing", 404));
-        m_server.setResponse("/rest/getAlbum", TestHttpServer::json("missing", 404));
+        QTRY_VERIFY(!oldLibrary);
     }
 };
 

@@ -23,6 +23,7 @@ const QString &service()
 // would leave the keyring's callback with a dead object).
 bool runAndWait(QKeychain::Job *job, int timeoutMs)
 {
+    job->setInsecureFallback(false);
     job->setAutoDelete(false);
     QEventLoop loop;
     bool finished = false;
@@ -76,6 +77,8 @@ QCoro::Task<std::optional<QString>> KeyringPasswordStore::save(QString password,
     auto *job = new QKeychain::WritePasswordJob(service());
     job->setKey(account);
     job->setBinaryData(password.toUtf8());
+    // Never a settings file in the keyring's place.
+    job->setInsecureFallback(false);
     job->setAutoDelete(false);
     auto finished = qCoro(job, &QKeychain::Job::finished, std::chrono::milliseconds(SaveTimeoutMs));
     job->start();

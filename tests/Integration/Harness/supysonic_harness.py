@@ -33,6 +33,8 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+# Keep the source tree clean of compiled modules.
+sys.dont_write_bytecode = True
 
 import token_shim  # noqa: E402
 

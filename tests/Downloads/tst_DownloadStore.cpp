@@ -147,6 +147,15 @@ class TestDownloadStore : public QObject
         }
     }
 
+    // Writes a manifest as an earlier run would have left it.
+    void writeManifest(const DownloadManifest &manifest)
+    {
+        QVERIFY(QDir().mkpath(DownloadStore::directory(m_client.config())));
+        QFile f(manifestPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(manifest.toJson());
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -481,6 +490,224 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(songFile(u"s1"_s, u"audio"_s)));
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, u"x/../../../escaped"_s), m_client.config()),
             std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, u"audio"_s))));
+    }
+
+    void stateTable_data()
+    {
+        QTest::addColumn<QStringList>("songIds");
+        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<CollectionDownloadState>("expected");
+        const QStringList three{u"s1"_s, u"s2"_s, u"s3"_s};
+        QTest::newRow("no ids, recorded") << QStringList() << true << CollectionDownloadState::complete();
+        QTest::newRow("no ids, not recorded") << QStringList() << false << CollectionDownloadState::none();
+        QTest::newRow("all claimed, not yet recorded")
+            << QStringList{u"s1"_s, u"s2"_s} << false << CollectionDownloadState::complete();
+        QTest::newRow("all claimed, recorded") << QStringList{u"s1"_s, u"s2"_s} << true
+                                               << CollectionDownloadState::complete();
+        QTest::newRow("none claimed, recorded")
+            << QStringList{u"x"_s, u"y"_s} << true << CollectionDownloadState::partial(0, 2);
+        QTest::newRow("none claimed, not recorded")
+            << QStringList{u"x"_s, u"y"_s} << false << CollectionDownloadState::none();
+        QTest::newRow("some claimed") << three << false << CollectionDownloadState::partial(2, 3);
+        QTest::newRow("server lists new songs")
+            << (three + QStringList{u"s4"_s}) << true << CollectionDownloadState::partial(2, 4);
+        QTest::newRow("claimed by another owner only")
+            << QStringList{u"s1"_s, u"other"_s} << false << CollectionDownloadState::partial(1, 2);
+        QTest::newRow("an id twice counts twice")
+            << QStringList{u"s1"_s, u"s1"_s, u"x"_s} << false << CollectionDownloadState::partial(2, 3);
+    }
+
+    void stateTable()
+    {
+        QFETCH(QStringList, songIds);
+        QFETCH(bool, recorded);
+        QFETCH(CollectionDownloadState, expected);
+        DownloadManifest m;
+        m.songs.insert(u"s1"_s, DownloadedSong{makeSong(u"s1"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
+        m.songs.insert(u"s2"_s, DownloadedSong{makeSong(u"s2"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
+        m.songs.insert(u"other"_s, DownloadedSong{makeSong(u"other"_s), u"mp3"_s, 1, {u"album:b"_s}});
+        if (recorded) {
+            m.collections.insert(u"album:a"_s, DownloadCollection{u"album:a"_s, u"A"_s, {}});
+            m.collections.insert(u"playlist:a"_s, DownloadCollection{u"playlist:a"_s, u"P"_s, u"Playlist"_s});
+        }
+        writeManifest(m);
+        DownloadStore store(m_client);
+        QCOMPARE(store.manifest(), m);
+        QCOMPARE(store.stateAlbumId(u"a"_s, songIds), expected);
+        QCOMPARE(store.statePlaylistId(u"a"_s, songIds), expected);
+        store.cancelAll();
+    }
+
+    void localCopies()
+    {
+        DownloadManifest m;
+        Song first = makeSong(u"s1"_s, u"mp3"_s, u"c1"_s, 2);
+        first.discNumber = 1;
+        first.artist = u"Artist"_s;
+        first.artistId = u"ar1"_s;
+        first.year = 1999;
+        Song second = makeSong(u"s2"_s, u"mp3"_s, u"c2"_s, 1);
+        second.discNumber = 1;
+        second.duration = std::nullopt;
+        Song third = makeSong(u"s3"_s, u"mp3"_s, u"c3"_s, 1);
+        third.discNumber = 2;
+        third.duration = 50;
+        for (const Song &s : {first, second, third})
+            m.songs.insert(s.id, DownloadedSong{s, u"mp3"_s, 1, {u"album:a"_s, u"playlist:p"_s}});
+        Song untitled = makeSong(u"u1"_s);
+        untitled.album = std::nullopt;
+        m.songs.insert(u"u1"_s, DownloadedSong{untitled, u"mp3"_s, 1, {u"album:named"_s, u"album:bare"_s}});
+        m.collections.insert(u"album:named"_s, DownloadCollection{u"album:named"_s, u"Record Name"_s, {}});
+        m.collections.insert(u"playlist:p"_s, DownloadCollection{u"playlist:p"_s, u"Mix"_s, u"Playlist"_s});
+        m.collections.insert(u"album:empty"_s, DownloadCollection{u"album:empty"_s, u"Empty"_s, {}});
+        writeManifest(m);
+        DownloadStore store(m_client);
+
+        const auto album = store.localAlbum(u"a"_s);
+        QVERIFY(album);
+        QCOMPARE(album->id, u"a"_s);
+        QCOMPARE(album->name, u"The Album"_s); // the second song sorts first: disc 1, track 1
+        QCOMPARE(album->song->size(), 3);
+        QCOMPARE(album->song->at(0).id, u"s2"_s);
+        QCOMPARE(album->song->at(2).id, u"s3"_s);
+        QCOMPARE(album->coverArt, std::optional(u"c2"_s));
+        QCOMPARE(album->songCount, 3);
+        QCOMPARE(album->duration, 150);
+        QCOMPARE(album->genre, std::nullopt);
+
+        QCOMPARE(store.localAlbum(u"named"_s)->name, u"Record Name"_s);
+        QCOMPARE(store.localAlbum(u"bare"_s)->name, QString());
+        QCOMPARE(store.localAlbum(u"empty"_s), std::nullopt); // a record but no songs
+        QCOMPARE(store.localAlbum(u"unknown"_s), std::nullopt);
+
+        const auto playlist = store.localPlaylist(u"p"_s);
+        QVERIFY(playlist);
+        QCOMPARE(playlist->name, u"Mix"_s);
+        QCOMPARE(playlist->songCount, 3);
+        QCOMPARE(playlist->duration, 150);
+        QCOMPARE(playlist->coverArt, std::optional(u"c2"_s));
+        QCOMPARE(playlist->entry->at(0).id, u"s2"_s);
+        QCOMPARE(store.localPlaylist(u"a"_s), std::nullopt);
+        store.cancelAll();
+    }
+
+    void collectionsLargestFirst()
+    {
+        DownloadManifest m;
+        const auto add = [&](const QString &id, qint64 bytes, QSet<QString> owners) {
+            m.songs.insert(id, DownloadedSong{makeSong(id), u"mp3"_s, bytes, owners});
+        };
+        add(u"s1"_s, 100, {u"album:small"_s, u"album:big"_s});
+        add(u"s2"_s, 500, {u"album:big"_s});
+        add(u"s3"_s, 300, {u"playlist:mid"_s});
+        for (const QString &key : {u"album:small"_s, u"album:big"_s, u"playlist:mid"_s})
+            m.collections.insert(key, DownloadCollection{key, key, {}});
+        writeManifest(m);
+        DownloadStore store(m_client);
+        QStringList keys;
+        for (const DownloadCollection &c : store.downloadedCollections())
+            keys.append(c.key);
+        QCOMPARE(keys, QStringList({u"album:big"_s, u"playlist:mid"_s, u"album:small"_s}));
+        QCOMPARE(store.totalBytes(), 900);
+        QCOMPARE(store.property("downloadedCollections").toList().size(), 3);
+        store.cancelAll();
+    }
+
+    // A manifest that cannot be read starts the store empty; no downloaded file
+    // (song or cover) is deleted because of it, and the next save replaces it.
+    void unreadableManifest_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("torn") << QByteArray("{\"songs\":{\"s1\":{\"song\":{\"id\":\"s1\",");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("wrong shape") << QByteArray("{\"songs\":[],\"collections\":{}}");
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12);
+    }
+
+    void unreadableManifest()
+    {
+        QFETCH(QByteArray, content);
+        const QString dir = DownloadStore::directory(m_client.config());
+        QVERIFY(QDir().mkpath(dir + u"/artwork"_s));
+        {
+            QFile f(manifestPath());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QString oldSong = songFile(u"old"_s, u"mp3"_s);
+        const QString oldCover = coverFile(u"oldcover"_s);
+        for (const QString &path : {oldSong, oldCover}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("kept");
+        }
+
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s)});
+        DownloadStore store(m_client);
+        QCOMPARE(store.manifest(), DownloadManifest());
+        QCOMPARE(readAll(manifestPath()), content); // left as it is until the next save
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        store.removeDownloadAlbumId(u"a1"_s);
+        QVERIFY(QFileInfo::exists(oldSong));
+        QVERIFY(QFileInfo::exists(oldCover));
+        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"old"_s), m_client.config()),
+            std::optional(QUrl::fromLocalFile(oldSong)));
+    }
+
+    void startupFetchesMissingCoversAndRemovalPrunes()
+    {
+        DownloadManifest m;
+        m.songs.insert(u"s1"_s, DownloadedSong{makeSong(u"s1"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        m.songs.insert(u"s2"_s, DownloadedSong{makeSong(u"s2"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:b"_s}});
+        m.songs.insert(u"s3"_s, DownloadedSong{makeSong(u"s3"_s, u"mp3"_s, u"own"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        writeManifest(m);
+        for (const QString &id : {u"s1"_s, u"s2"_s, u"s3"_s}) {
+            QFile f(songFile(id, u"mp3"_s));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        m_library.covers.insert(u"shared"_s, fileResponse("shared cover"));
+        m_library.covers.insert(u"own"_s, fileResponse("own cover"));
+
+        DownloadStore store(m_client);
+        QVERIFY(store.isBusy());
+        QVERIFY(settle(store));
+        QCOMPARE(readAll(coverFile(u"shared"_s)), "shared cover");
+        QCOMPARE(readAll(coverFile(u"own"_s)), "own cover");
+        QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 2);
+
+        // Album a goes: its own cover goes, the one album b still uses stays.
+        store.removeDownloadAlbumId(u"a"_s);
+        QVERIFY(!QFileInfo::exists(coverFile(u"own"_s)));
+        QVERIFY(QFileInfo::exists(coverFile(u"shared"_s)));
+        QVERIFY(!QFileInfo::exists(songFile(u"s1"_s, u"mp3"_s)));
+        QVERIFY(QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
+
+        // Removing everything leaves only an empty manifest.
+        store.removeAll();
+        QCOMPARE(QDir(store.directory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{u"manifest.json"_s});
+        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        QCOMPARE(store.manifest(), DownloadManifest());
+    }
+
+    void removeAllStopsRuns()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s), makeSong(u"s2"_s)});
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        m_library.files.insert(u"s2"_s, hang);
+        DownloadStore store(m_client);
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
+        store.removeAll();
+        QVERIFY(store.active().isEmpty());
+        QVERIFY(settle(store));
+        QTest::qWait(50);
+        QVERIFY(store.active().isEmpty());
+        QCOMPARE(QDir(store.directory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{u"manifest.json"_s});
     }
 
     void localFileLookup()

@@ -13,7 +13,8 @@ class LogindSleepMonitor : public SleepMonitor
 {
     Q_OBJECT
 public:
-    explicit LogindSleepMonitor(QDBusConnection bus = QDBusConnection::systemBus(), QObject *parent = nullptr);
+    explicit LogindSleepMonitor(
+        QDBusConnection bus = QDBusConnection::systemBus(), QObject *parent = nullptr);
 
     bool holdsInhibitor() const { return m_inhibitor.isValid(); }
 

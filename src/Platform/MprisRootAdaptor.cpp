@@ -5,8 +5,7 @@
 MprisRootAdaptor::MprisRootAdaptor(MprisService *service)
     : QDBusAbstractAdaptor(service)
     , m_service(service)
-{
-}
+{ }
 
 bool MprisRootAdaptor::canQuit() const
 {

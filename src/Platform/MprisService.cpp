@@ -84,16 +84,17 @@ QDBusObjectPath MprisService::trackId(const QString &songId)
 {
     // Object paths allow only [A-Za-z0-9_]: the id goes in as hexadecimal.
     const QByteArray hex = songId.toUtf8().toHex();
-    return QDBusObjectPath(u"/co/quorvane/lirna/track/"_s + (hex.isEmpty() ? u"_"_s : QString::fromLatin1(hex)));
+    return QDBusObjectPath(
+        u"/co/quorvane/lirna/track/"_s + (hex.isEmpty() ? u"_"_s : QString::fromLatin1(hex)));
 }
 
 void MprisService::setNowPlayingInfo(const std::optional<NowPlayingInfo> &info)
 {
     if (info && m_info && info->songId == m_info->songId) {
-        const double expected = m_info->elapsedTime
-            + m_info->playbackRate * double(m_sinceElapsedUpdate.elapsed()) / 1000.0;
-        const bool jumped = std::isfinite(info->elapsedTime)
-            && std::abs(info->elapsedTime - expected) > SeekTolerance;
+        const double expected
+            = m_info->elapsedTime + m_info->playbackRate * double(m_sinceElapsedUpdate.elapsed()) / 1000.0;
+        const bool jumped
+            = std::isfinite(info->elapsedTime) && std::abs(info->elapsedTime - expected) > SeekTolerance;
         m_info = info;
         m_sinceElapsedUpdate.restart();
         updateArtworkFile();
@@ -148,7 +149,7 @@ QVariantMap MprisService::metadata() const
     map.insert(u"mpris:trackid"_s, QVariant::fromValue(trackId(m_info->songId)));
     map.insert(u"xesam:title"_s, m_info->title);
     if (m_info->artist)
-        map.insert(u"xesam:artist"_s, QStringList{*m_info->artist});
+        map.insert(u"xesam:artist"_s, QStringList {*m_info->artist});
     if (m_info->albumTitle)
         map.insert(u"xesam:album"_s, *m_info->albumTitle);
     if (const qlonglong length = microseconds(m_info->duration); length > 0)
@@ -234,8 +235,8 @@ void MprisService::publishChanges()
     m_published = current;
     if (changed.isEmpty() || m_serviceName.isEmpty())
         return;
-    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(ObjectPath),
-        u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(ObjectPath), u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
     signal << QString::fromLatin1(PlayerInterface) << changed << QStringList();
     m_connection.send(signal);
 }

@@ -24,7 +24,8 @@ public:
     static constexpr auto ObjectPath = "/org/mpris/MediaPlayer2";
     static constexpr auto PlayerInterface = "org.mpris.MediaPlayer2.Player";
 
-    explicit MprisService(QDBusConnection connection = QDBusConnection::sessionBus(), QObject *parent = nullptr);
+    explicit MprisService(
+        QDBusConnection connection = QDBusConnection::sessionBus(), QObject *parent = nullptr);
     ~MprisService() override;
 
     // The bus name held, empty when the service is not on the bus.

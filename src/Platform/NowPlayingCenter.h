@@ -11,7 +11,7 @@ struct NowPlayingInfo
 {
     QString songId; // names the track for the desktop
     QString title;
-    double duration = 0;    // seconds
+    double duration = 0; // seconds
     double elapsedTime = 0; // seconds
     double playbackRate = 0; // 1 while playing, 0 while paused
     std::optional<QString> artist;

@@ -4,8 +4,7 @@ NowPlayingPublisher::NowPlayingPublisher(NowPlayingCenter *center, ArtworkLoader
     : QObject(parent)
     , m_center(center)
     , m_loader(std::move(loader))
-{
-}
+{ }
 
 void NowPlayingPublisher::updateNowPlayingInfo(const State &state)
 {

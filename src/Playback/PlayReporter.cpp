@@ -41,8 +41,8 @@ void PlayReporter::reportNowPlaying(const Song *song, const SubsonicClient *clie
     send(*client, song->id, false);
 }
 
-void PlayReporter::maybeSubmitScrobble(bool isPlaying, double currentTime, const Song *song,
-    const SubsonicClient *client)
+void PlayReporter::maybeSubmitScrobble(
+    bool isPlaying, double currentTime, const Song *song, const SubsonicClient *client)
 {
     if (m_didSubmitScrobble || !scrobbleEnabled() || !isPlaying)
         return;

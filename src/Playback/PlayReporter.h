@@ -31,7 +31,8 @@ public:
     void beganTrack(const Song &song, double position);
     // `song` and `client` are null when there is no current song or client.
     void reportNowPlaying(const Song *song, const SubsonicClient *client);
-    void maybeSubmitScrobble(bool isPlaying, double currentTime, const Song *song, const SubsonicClient *client);
+    void maybeSubmitScrobble(
+        bool isPlaying, double currentTime, const Song *song, const SubsonicClient *client);
 
 private:
     static QCoro::Task<> send(SubsonicClient client, QString songId, bool submission);

@@ -15,7 +15,7 @@ class VolumePersistence : public QObject
     Q_OBJECT
 public:
     static constexpr auto Key = "volume";
-    static constexpr std::chrono::milliseconds Delay{400};
+    static constexpr std::chrono::milliseconds Delay {400};
 
     using QObject::QObject;
 

@@ -23,8 +23,7 @@ class FakeLogind : public QDBusAbstractAdaptor
 public:
     explicit FakeLogind(QObject *parent)
         : QDBusAbstractAdaptor(parent)
-    {
-    }
+    { }
     ~FakeLogind() override
     {
         for (int fd : std::as_const(readEnds))
@@ -39,7 +38,7 @@ public:
     {
         if (readEnds.isEmpty())
             return false;
-        pollfd p{readEnds.last(), POLLIN, 0};
+        pollfd p {readEnds.last(), POLLIN, 0};
         if (::poll(&p, 1, 0) <= 0)
             return false;
         char byte;
@@ -47,10 +46,10 @@ public:
     }
 
 public Q_SLOTS:
-    QDBusUnixFileDescriptor Inhibit(const QString &what, const QString &who, const QString &why,
-        const QString &mode)
+    QDBusUnixFileDescriptor Inhibit(
+        const QString &what, const QString &who, const QString &why, const QString &mode)
     {
-        requests.append(QStringList{what, who, why, mode}.join(u'|'));
+        requests.append(QStringList {what, who, why, mode}.join(u'|'));
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return {};
@@ -67,8 +66,8 @@ class tst_LogindSleepMonitor : public QObject
 
     static void announce(QDBusConnection &bus, bool start)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(u"/org/freedesktop/login1"_s,
-            u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
         signal << start;
         bus.send(signal);
     }
@@ -85,12 +84,13 @@ private Q_SLOTS:
         QDBusConnection logindBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"logind"_s);
         QObject root;
         auto *logind = new FakeLogind(&root);
-        QVERIFY(logindBus.registerObject(u"/org/freedesktop/login1"_s, &root, QDBusConnection::ExportAdaptors));
+        QVERIFY(
+            logindBus.registerObject(u"/org/freedesktop/login1"_s, &root, QDBusConnection::ExportAdaptors));
         QVERIFY(logindBus.registerService(u"org.freedesktop.login1"_s));
 
         LogindSleepMonitor monitor(QDBusConnection::sessionBus());
         QTRY_VERIFY(monitor.holdsInhibitor());
-        QCOMPARE(logind->requests, QStringList{u"sleep|Lirna|Pause playback before sleep|delay"_s});
+        QCOMPARE(logind->requests, QStringList {u"sleep|Lirna|Pause playback before sleep|delay"_s});
         QVERIFY(!logind->lastReleased());
 
         // The engine's queued pause runs while the lock is still held.

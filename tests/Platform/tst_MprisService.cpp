@@ -43,7 +43,8 @@ private:
         QProcess process;
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(u"dbus-send"_s,
-            QStringList{u"--session"_s, u"--print-reply"_s, u"--dest="_s + service, u"/org/mpris/MediaPlayer2"_s}
+            QStringList {
+                u"--session"_s, u"--print-reply"_s, u"--dest="_s + service, u"/org/mpris/MediaPlayer2"_s}
                 + call);
         if (!finished.wait(10000))
             return {};
@@ -204,12 +205,14 @@ private Q_SLOTS:
     {
         MprisService service;
         BusObserver observer;
-        QDBusConnection observerBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
-        QVERIFY(observerBus.connect(QString::fromLatin1(MprisService::ServiceName), u"/org/mpris/MediaPlayer2"_s,
-            u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s, &observer,
-            SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
-        QVERIFY(observerBus.connect(QString::fromLatin1(MprisService::ServiceName), u"/org/mpris/MediaPlayer2"_s,
-            QString::fromLatin1(MprisService::PlayerInterface), u"Seeked"_s, &observer, SLOT(seeked(qlonglong))));
+        QDBusConnection observerBus
+            = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"observer"_s);
+        QVERIFY(observerBus.connect(QString::fromLatin1(MprisService::ServiceName),
+            u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s,
+            &observer, SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+        QVERIFY(observerBus.connect(QString::fromLatin1(MprisService::ServiceName),
+            u"/org/mpris/MediaPlayer2"_s, QString::fromLatin1(MprisService::PlayerInterface), u"Seeked"_s,
+            &observer, SLOT(seeked(qlonglong))));
 
         service.setNowPlayingInfo(song(u"s1"_s));
         QTRY_COMPARE(observer.changes.size(), 1);
@@ -244,7 +247,8 @@ private Q_SLOTS:
         QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"second"_s);
         {
             MprisService second(other);
-            QVERIFY(second.serviceName().startsWith(QString::fromLatin1(MprisService::ServiceName) + u".instance"_s));
+            QVERIFY(second.serviceName().startsWith(
+                QString::fromLatin1(MprisService::ServiceName) + u".instance"_s));
         }
         QDBusConnection::disconnectFromBus(u"second"_s);
 

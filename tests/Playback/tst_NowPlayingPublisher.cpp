@@ -45,7 +45,7 @@ class tst_NowPlayingPublisher : public QObject
 {
     Q_OBJECT
 
-    SubsonicClient m_client{ServerConfig{QUrl(u"http://music.example"_s), u"ann"_s, u"pw"_s}, nullptr};
+    SubsonicClient m_client {ServerConfig {QUrl(u"http://music.example"_s), u"ann"_s, u"pw"_s}, nullptr};
 
 private Q_SLOTS:
     void init() { g_loads.clear(); }

@@ -52,7 +52,8 @@ private Q_SLOTS:
         QCoreApplication::setApplicationName(u"PlayReporter"_s);
         QVERIFY(m_server.listen());
         m_server.setDefaultResponse(TestHttpServer::ok());
-        m_client = SubsonicClient(ServerConfig{m_server.baseUrl(), u"ann"_s, u"secret"_s}, UrlSession::shared());
+        m_client
+            = SubsonicClient(ServerConfig {m_server.baseUrl(), u"ann"_s, u"secret"_s}, UrlSession::shared());
     }
 
     void init()
@@ -111,14 +112,14 @@ private Q_SLOTS:
         reporter.beganTrack(first, 0);
         reporter.reportNowPlaying(&first, &m_client);
         reporter.reportNowPlaying(&first, &m_client);
-        QTRY_COMPARE(reports(), QStringList{u"a:false"_s});
+        QTRY_COMPARE(reports(), QStringList {u"a:false"_s});
         QVERIFY(reporter.didReportNowPlaying());
 
         const Song second = song(u"b"_s, 200);
         reporter.beganTrack(second, 0);
         QVERIFY(!reporter.didReportNowPlaying());
         reporter.reportNowPlaying(&second, &m_client);
-        QTRY_COMPARE(reports(), (QStringList{u"a:false"_s, u"b:false"_s}));
+        QTRY_COMPARE(reports(), (QStringList {u"a:false"_s, u"b:false"_s}));
     }
 
     void submitsOnceAtTheThresholdWhilePlaying()
@@ -131,10 +132,10 @@ private Q_SLOTS:
         reporter.maybeSubmitScrobble(false, 60.0, &s, &m_client);
         reporter.maybeSubmitScrobble(true, std::numeric_limits<double>::quiet_NaN(), &s, &m_client);
         settle();
-        QCOMPARE(reports(), QStringList{});
+        QCOMPARE(reports(), QStringList {});
         reporter.maybeSubmitScrobble(true, 45.5, &s, &m_client);
         reporter.maybeSubmitScrobble(true, 46.0, &s, &m_client);
-        QTRY_COMPARE(reports(), QStringList{u"a:true"_s});
+        QTRY_COMPARE(reports(), QStringList {u"a:true"_s});
         settle();
         QCOMPARE(reports().size(), 1);
     }
@@ -171,7 +172,7 @@ private Q_SLOTS:
         reporter.reportNowPlaying(&s, &m_client);
         reporter.maybeSubmitScrobble(true, 60, &s, &m_client);
         settle();
-        QCOMPARE(reports(), QStringList{});
+        QCOMPARE(reports(), QStringList {});
         QVERIFY(!reporter.didReportNowPlaying());
         QVERIFY(!reporter.didSubmitScrobble());
 
@@ -192,7 +193,7 @@ private Q_SLOTS:
         reporter.maybeSubmitScrobble(true, 60, &s, nullptr);
         reporter.maybeSubmitScrobble(true, 60, nullptr, &m_client);
         settle();
-        QCOMPARE(reports(), QStringList{});
+        QCOMPARE(reports(), QStringList {});
         QVERIFY(!reporter.didReportNowPlaying());
         QVERIFY(!reporter.didSubmitScrobble());
     }

@@ -21,10 +21,7 @@ private Q_SLOTS:
     void init() { QDir(folder()).removeRecursively(); }
     void cleanupTestCase() { QDir(folder()).removeRecursively(); }
 
-    void livesInTheLirnaDataFolder()
-    {
-        QCOMPARE(SessionFile::path(), folder() + u"/session.json"_s);
-    }
+    void livesInTheLirnaDataFolder() { QCOMPARE(SessionFile::path(), folder() + u"/session.json"_s); }
 
     void writesCreatingTheFolderAndReadsBack()
     {
@@ -34,7 +31,7 @@ private Q_SLOTS:
         QVERIFY(SessionFile::write("{}"));
         QCOMPARE(SessionFile::read(), QByteArray("{}"));
         // Nothing is left beside the file.
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"session.json"_s});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList {u"session.json"_s});
         SessionFile::remove();
         QVERIFY(!QFile::exists(SessionFile::path()));
         SessionFile::remove();

@@ -43,7 +43,7 @@ private Q_SLOTS:
         QTest::newRow("infinite") << QVariant(u"inf"_s) << 1.0f;
         QTest::newRow("too large for a float") << QVariant(u"1e60"_s) << 1.0f;
         QTest::newRow("boolean") << QVariant(true) << 1.0f;
-        QTest::newRow("list") << QVariant(QStringList{u"0.5"_s, u"0.6"_s}) << 1.0f;
+        QTest::newRow("list") << QVariant(QStringList {u"0.5"_s, u"0.6"_s}) << 1.0f;
     }
 
     void savedVolume()

@@ -1,5 +1,7 @@
 #include "LibraryStore.h"
 
+#include <QCoreApplication>
+
 #include "Support/Async.h"
 
 Q_LOGGING_CATEGORY(lcLibrary, "lirna.library")
@@ -32,6 +34,8 @@ LibraryStore::~LibraryStore()
     // Abort the requests in flight; the loads see the cancellation and write
     // nothing more.
     cancelAll();
+    // Order saves still waiting find the store gone and answer false.
+    wakeOrderWaiters();
 }
 
 // MARK: - Plain setters: each notifies only on a real change.
@@ -808,4 +812,639 @@ QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id)
         used.append(*fetched);
     }
     co_return discographySongs(used);
+}
+
+// MARK: - Failure recording and retry
+
+void LibraryStore::note(const std::exception_ptr &error, const QString &action, StoreFailure::Retry retry)
+{
+    const ConnectionFault fault = ConnectionFault::fromError(error);
+    if (fault.marksServerFailing())
+        setReachability(ServerReachability::failing(fault));
+    setLastFailure(StoreFailure(QUuid::createUuid(), action, fault, std::move(retry)));
+    // The error texts never carry a request URL (it holds a replayable token).
+    const QString line = action + QStringLiteral(" failed: ") + ConnectionFault::describe(error);
+    qCWarning(lcLibrary).noquote() << line;
+}
+
+QCoro::Task<> LibraryStore::retryLastFailure()
+{
+    if (!m_lastFailure)
+        co_return;
+    const StoreFailure::Retry retry = m_lastFailure->retry();
+    if (!retry)
+        co_return;
+    setLastFailure(std::nullopt);
+    co_await retry();
+}
+
+QCoro::Task<> LibraryStore::retryConnection()
+{
+    if (m_isRetrying)
+        co_return;
+    setIsRetrying(true);
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.ping();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        noteLoadFault(error);
+    } else {
+        markReachable();
+        setLastFailure(std::nullopt);
+        refresh();
+    }
+    setIsRetrying(false);
+}
+
+// MARK: - Likes
+
+QString LibraryStore::LikeTarget::key() const
+{
+    switch (kind) {
+    case LikeKind::Song:
+        return QStringLiteral("song:") + id;
+    case LikeKind::Album:
+        return QStringLiteral("album:") + id;
+    case LikeKind::Artist:
+        break;
+    }
+    return QStringLiteral("artist:") + id;
+}
+
+LibraryStore::LikeTarget LibraryStore::songTarget(const Song &song)
+{
+    LikeTarget target;
+    target.kind = LikeKind::Song;
+    target.id = song.id;
+    target.song = song;
+    return target;
+}
+
+LibraryStore::LikeTarget LibraryStore::albumTarget(const Album &album)
+{
+    LikeTarget target;
+    target.kind = LikeKind::Album;
+    target.id = album.id;
+    target.album = album;
+    return target;
+}
+
+LibraryStore::LikeTarget LibraryStore::artistTarget(const QString &id)
+{
+    LikeTarget target;
+    target.kind = LikeKind::Artist;
+    target.id = id;
+    return target;
+}
+
+bool LibraryStore::isStarred(const Song &song) const
+{
+    return m_starredIds.contains(song.id);
+}
+
+bool LibraryStore::isStarredAlbum(const Album &album) const
+{
+    return m_starredAlbumIds.contains(album.id);
+}
+
+bool LibraryStore::isStarredArtist(const QString &id) const
+{
+    return m_starredArtistIds.contains(id);
+}
+
+bool LibraryStore::likeState(const LikeTarget &target) const
+{
+    switch (target.kind) {
+    case LikeKind::Song:
+        return m_starredIds.contains(target.id);
+    case LikeKind::Album:
+        return m_starredAlbumIds.contains(target.id);
+    case LikeKind::Artist:
+        break;
+    }
+    return m_starredArtistIds.contains(target.id);
+}
+
+void LibraryStore::apply(bool starred, const Song &song)
+{
+    QSet<QString> ids = m_starredIds;
+    QList<Song> songs = m_starredSongs;
+    if (starred) {
+        ids.insert(song.id);
+        const bool listed
+            = std::any_of(songs.cbegin(), songs.cend(), [&song](const Song &s) { return s.id == song.id; });
+        if (!listed)
+            songs.prepend(song);
+    } else {
+        ids.remove(song.id);
+        songs.removeIf([&song](const Song &s) { return s.id == song.id; });
+    }
+    setStarredIds(ids);
+    setStarredSongs(songs);
+}
+
+void LibraryStore::applyAlbum(bool starred, const Album &album)
+{
+    QSet<QString> ids = m_starredAlbumIds;
+    QList<Album> albums = m_starredAlbums;
+    if (starred) {
+        ids.insert(album.id);
+        const bool listed = std::any_of(
+            albums.cbegin(), albums.cend(), [&album](const Album &a) { return a.id == album.id; });
+        if (!listed)
+            albums.prepend(album);
+    } else {
+        ids.remove(album.id);
+        albums.removeIf([&album](const Album &a) { return a.id == album.id; });
+    }
+    setStarredAlbumIds(ids);
+    setStarredAlbums(albums);
+}
+
+void LibraryStore::applyArtist(bool starred, const QString &id)
+{
+    QSet<QString> ids = m_starredArtistIds;
+    if (starred)
+        ids.insert(id);
+    else
+        ids.remove(id);
+    setStarredArtistIds(ids);
+}
+
+void LibraryStore::applyLike(const LikeTarget &target, bool starred)
+{
+    switch (target.kind) {
+    case LikeKind::Song:
+        apply(starred, target.song);
+        return;
+    case LikeKind::Album:
+        applyAlbum(starred, target.album);
+        return;
+    case LikeKind::Artist:
+        applyArtist(starred, target.id);
+        return;
+    }
+}
+
+void LibraryStore::toggleStar(const Song &song)
+{
+    changeLike(songTarget(song), !isStarred(song));
+}
+
+void LibraryStore::toggleStarAlbum(const Album &album)
+{
+    changeLike(albumTarget(album), !isStarredAlbum(album));
+}
+
+void LibraryStore::toggleStarArtist(const QString &id)
+{
+    changeLike(artistTarget(id), !isStarredArtist(id));
+}
+
+void LibraryStore::changeLike(const LikeTarget &target, bool starred)
+{
+    // The first change of a burst remembers the state it started from: as far
+    // as the store knows, that is what the server holds.
+    auto it = m_likeBursts.find(target.key());
+    if (it == m_likeBursts.end())
+        it = m_likeBursts.insert(target.key(), LikeBurst {likeState(target), 0, false});
+    ++it->inFlight;
+    applyLike(target, starred);
+    Async::startQueued(this, [this, target, starred] { sendLike(target, starred); });
+}
+
+QCoro::Task<> LibraryStore::sendLike(LikeTarget target, bool starred)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        switch (target.kind) {
+        case LikeKind::Song:
+            co_await client.setStarred(starred, target.id);
+            break;
+        case LikeKind::Album:
+            co_await client.setStarredAlbumId(starred, target.id);
+            break;
+        case LikeKind::Artist:
+            co_await client.setStarredArtistId(starred, target.id);
+            break;
+        }
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+
+    const QString key = target.key();
+    LikeBurst burst = m_likeBursts.value(key);
+    --burst.inFlight;
+    if (error)
+        burst.failed = true;
+    else
+        burst.confirmed = starred;
+    if (burst.inFlight > 0) {
+        m_likeBursts.insert(key, burst);
+    } else {
+        m_likeBursts.remove(key);
+        // Once every change of the item is answered and one of them failed,
+        // the item shows what the server last confirmed. Rolling each failure
+        // back on its own could leave it opposite to the server when answers
+        // cross.
+        if (burst.failed)
+            applyLike(target, burst.confirmed);
+    }
+
+    if (error) {
+        StoreFailure::Retry retry = [store = QPointer<LibraryStore>(this), target, starred] {
+            return retryLike(store, target, starred);
+        };
+        note(error, QStringLiteral("update your likes"), std::move(retry));
+    } else {
+        markReachable();
+    }
+}
+
+QCoro::Task<> LibraryStore::retryLike(QPointer<LibraryStore> store, LikeTarget target, bool starred)
+{
+    // The retry re-applies the value that failed; when the item has it already
+    // (the user changed it by hand meanwhile) there is nothing to redo.
+    if (!store || store->likeState(target) == starred)
+        co_return;
+    store->changeLike(target, starred);
+}
+
+// MARK: - Playlist edits
+
+void LibraryStore::dropPlaylistDetail(const QString &id)
+{
+    m_playlistDetails.remove(id);
+    Q_EMIT playlistDetailsChanged();
+}
+
+void LibraryStore::storePlaylistDetail(const QString &id, const PlaylistDetail &detail)
+{
+    m_playlistDetails.insert(id, detail);
+    Q_EMIT playlistDetailsChanged();
+}
+
+QCoro::Task<> LibraryStore::reloadPlaylists()
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::optional<QList<Playlist>> playlists;
+    try {
+        QList<Playlist> answer = co_await client.playlists();
+        playlists = std::move(answer);
+    } catch (...) {
+        // The edit itself succeeded; the old list stays until the next load.
+    }
+    if (self && playlists)
+        setPlaylists(*playlists);
+}
+
+QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> created;
+    try {
+        PlaylistDetail answer = co_await client.createPlaylist(name);
+        created = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return created ? std::optional<QString>(created->id) : std::nullopt;
+    if (error) {
+        note(error, QStringLiteral("create the playlist"));
+        co_return std::nullopt;
+    }
+    markReachable();
+    co_await reloadPlaylists();
+    co_return created->id;
+}
+
+QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(id, name, {}, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        StoreFailure::Retry retry = [store = QPointer<LibraryStore>(this), id, name]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return store->renamePlaylist(id, name);
+        };
+        note(error, QStringLiteral("rename the playlist"), std::move(retry));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<bool> LibraryStore::deletePlaylist(QString id)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.deletePlaylist(id);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return !error;
+    if (error) {
+        StoreFailure::Retry retry = [store = QPointer<LibraryStore>(this), id]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return [](QCoro::Task<bool> deletion) -> QCoro::Task<> { co_await std::move(deletion); }(
+                                                      store->deletePlaylist(id));
+        };
+        note(error, QStringLiteral("delete the playlist"), std::move(retry));
+        co_return false;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    QList<Playlist> playlists = m_playlists;
+    playlists.removeIf([&id](const Playlist &playlist) { return playlist.id == id; });
+    setPlaylists(playlists);
+    co_return true;
+}
+
+QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
+{
+    if (songs.isEmpty())
+        co_return;
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    QStringList ids;
+    for (const Song &song : std::as_const(songs))
+        ids.append(song.id);
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(playlistId, std::nullopt, ids, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        StoreFailure::Retry retry
+            = [store = QPointer<LibraryStore>(this), songs, playlistId]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return store->retryAdd(songs, playlistId);
+        };
+        note(error, QStringLiteral("add to the playlist"), std::move(retry));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(playlistId);
+    setPlaylistRevision(m_playlistRevision + 1);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> fresh;
+    try {
+        PlaylistDetail answer = co_await client.playlist(playlistId);
+        fresh = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        StoreFailure::Retry retry
+            = [store = QPointer<LibraryStore>(this), songs, playlistId]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return store->retryAdd(songs, playlistId);
+        };
+        note(error, QStringLiteral("add to the playlist"), std::move(retry));
+        co_return;
+    }
+    markReachable();
+    storePlaylistDetail(playlistId, *fresh);
+    const QSet<QString> present = idsOf(fresh->entry.value_or(QList<Song>()));
+    QList<Song> missing;
+    for (const Song &song : std::as_const(songs)) {
+        if (!present.contains(song.id))
+            missing.append(song);
+    }
+    if (missing.isEmpty())
+        co_return;
+    co_await addSongs(missing, playlistId);
+}
+
+QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
+{
+    QList<Song> songs;
+    if (album.song) {
+        songs = *album.song;
+    } else {
+        QPointer<LibraryStore> self(this);
+        std::exception_ptr error;
+        std::optional<Album> detail;
+        try {
+            Album answer = co_await albumDetail(album.id);
+            detail = std::move(answer);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (!self)
+            co_return;
+        if (error) {
+            StoreFailure::Retry retry
+                = [store = QPointer<LibraryStore>(this), album, playlistId]() -> QCoro::Task<> {
+                if (!store)
+                    return []() -> QCoro::Task<> { co_return; }();
+                return store->addAlbum(album, playlistId);
+            };
+            note(error, QStringLiteral("add the album to the playlist"), std::move(retry));
+            co_return;
+        }
+        songs = detail->song.value_or(QList<Song>());
+    }
+    co_await addSongs(songs, playlistId);
+}
+
+QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        const QList<int> removeIndexes {index};
+        co_await client.updatePlaylist(playlistId, std::nullopt, QStringList(), removeIndexes);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        StoreFailure::Retry retry
+            = [store = QPointer<LibraryStore>(this), index, songIds, playlistId]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return store->retryRemove(index, songIds, playlistId);
+        };
+        note(error, QStringLiteral("remove from the playlist"), std::move(retry));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(playlistId);
+    setPlaylistRevision(m_playlistRevision + 1);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> fresh;
+    try {
+        PlaylistDetail answer = co_await client.playlist(playlistId);
+        fresh = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        StoreFailure::Retry retry
+            = [store = QPointer<LibraryStore>(this), index, songIds, playlistId]() -> QCoro::Task<> {
+            if (!store)
+                return []() -> QCoro::Task<> { co_return; }();
+            return store->retryRemove(index, songIds, playlistId);
+        };
+        note(error, QStringLiteral("remove from the playlist"), std::move(retry));
+        co_return;
+    }
+    markReachable();
+    storePlaylistDetail(playlistId, *fresh);
+    QStringList current;
+    for (const Song &song : fresh->entry.value_or(QList<Song>()))
+        current.append(song.id);
+    const RemovalRetry target = removalRetryTarget(index, songIds, current);
+    if (!target.position)
+        co_return;
+    co_await removeSong(*target.position, current, playlistId);
+}
+
+LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
+    int index, const QStringList &before, const QStringList &current)
+{
+    if (index < 0 || index >= before.size())
+        return RemovalRetry::nothing();
+    const QString &target = before.at(index);
+    const qsizetype copiesBefore = before.mid(0, index).count(target);
+    if (current.count(target) < before.count(target))
+        return RemovalRetry::nothing();
+    qsizetype seen = 0;
+    for (qsizetype position = 0; position < current.size(); ++position) {
+        if (current.at(position) != target)
+            continue;
+        if (seen == copiesBefore)
+            return RemovalRetry::at(int(position));
+        ++seen;
+    }
+    return RemovalRetry::nothing();
+}
+
+void LibraryStore::wakeOrderWaiters()
+{
+    const QList<std::coroutine_handle<>> handles = std::exchange(m_orderWaiters->handles, {});
+    // Resumed from the event loop, never inside the caller: a waiter may start
+    // the next save, and the store may be on its way out.
+    for (std::coroutine_handle<> handle : handles)
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
+{
+    QPointer<LibraryStore> self(this);
+    const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
+    int ticket = 0;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        ticket = ++saves.requested;
+        saves.latest = songIds;
+    }
+    // Wait while another save of this playlist runs; a save that started
+    // after this order was asked for carried it (or a newer one).
+    while (true) {
+        bool running = false;
+        std::optional<bool> answered;
+        if (auto it = m_orderSaves.constFind(id); it != m_orderSaves.constEnd()) {
+            running = it->running;
+            if (it->saved >= ticket)
+                answered = it->savedResult;
+        }
+        if (answered)
+            co_return *answered;
+        if (!running)
+            break;
+        OrderSaveAwaiter turn;
+        turn.waiters = waiters;
+        co_await turn;
+        if (!self)
+            co_return false;
+    }
+
+    QStringList order;
+    int carried = 0;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        saves.running = true;
+        order = saves.latest;
+        carried = saves.requested;
+    }
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.replacePlaylistSongs(id, order);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return !error;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        saves.running = false;
+        saves.saved = carried;
+        saves.savedResult = !error;
+    }
+    wakeOrderWaiters();
+    if (error) {
+        note(error, QStringLiteral("save the new order"));
+        co_return false;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    co_return true;
 }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <coroutine>
+#include <memory>
 #include <optional>
 
 #include "Library/AlbumListState.h"
@@ -141,6 +143,49 @@ public:
     static QList<Album> discographyOrder(const QList<Album> &albums);
     static QList<Song> discographySongs(const QList<Album> &albums);
 
+    // Likes change at once and are sent in the background; a failure puts the
+    // item back to what the server last confirmed and records a retry.
+    bool isStarred(const Song &song) const;
+    bool isStarredAlbum(const Album &album) const;
+    bool isStarredArtist(const QString &id) const;
+    void toggleStar(const Song &song);
+    void toggleStarAlbum(const Album &album);
+    void toggleStarArtist(const QString &id);
+
+    // Runs the last failure's retry, if it has one (the failure is cleared
+    // first). Does nothing without a failure or a retry.
+    QCoro::Task<> retryLastFailure();
+    // Pings the server; on success clears the failure state and reloads the
+    // library. One at a time.
+    QCoro::Task<> retryConnection();
+
+    // Playlist edits go to the server first and change local state only after
+    // it accepted them; failures become the last failure.
+    QCoro::Task<std::optional<QString>> createPlaylist(QString name);
+    QCoro::Task<> renamePlaylist(QString id, QString name);
+    QCoro::Task<bool> deletePlaylist(QString id);
+    QCoro::Task<> addSongs(QList<Song> songs, QString playlistId);
+    QCoro::Task<> addAlbum(Album album, QString playlistId);
+    // Removes the row at `index`; `songIds` is the list the user acted on,
+    // kept to find the same row again should the removal be retried.
+    QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId);
+    // Saves of one playlist's order go to the server one at a time; a newer
+    // order waiting replaces an older one waiting, and both callers get the
+    // result of the save that carried the newer order.
+    QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds);
+
+    // Where to redo a removal in a freshly fetched playlist: the same copy of
+    // the removed song, counted from the start, or nothing.
+    struct RemovalRetry
+    {
+        std::optional<int> position;
+
+        static RemovalRetry nothing() { return {}; }
+        static RemovalRetry at(int position) { return {position}; }
+        friend bool operator==(const RemovalRetry &, const RemovalRetry &) = default;
+    };
+    static RemovalRetry removalRetryTarget(int index, const QStringList &before, const QStringList &current);
+
 Q_SIGNALS:
     void epochChanged();
     void albumListsChanged();
@@ -198,6 +243,65 @@ private:
     // Notes what a failed load says about the server.
     void noteLoadFault(const std::exception_ptr &error);
     void markReachable();
+    // Records a failed user action: reachability, the last failure, one log line.
+    void note(const std::exception_ptr &error, const QString &action, StoreFailure::Retry retry = {});
+
+    enum class LikeKind { Song, Album, Artist };
+    struct LikeTarget
+    {
+        LikeKind kind = LikeKind::Song;
+        QString id;
+        Song song;
+        Album album;
+        QString key() const;
+    };
+    // The like changes of one item that have not all been answered: what the
+    // server last confirmed, how many calls are out, whether one failed.
+    struct LikeBurst
+    {
+        bool confirmed = false;
+        int inFlight = 0;
+        bool failed = false;
+    };
+    static LikeTarget songTarget(const Song &song);
+    static LikeTarget albumTarget(const Album &album);
+    static LikeTarget artistTarget(const QString &id);
+    bool likeState(const LikeTarget &target) const;
+    void applyLike(const LikeTarget &target, bool starred);
+    void apply(bool starred, const Song &song);
+    void applyAlbum(bool starred, const Album &album);
+    void applyArtist(bool starred, const QString &id);
+    void changeLike(const LikeTarget &target, bool starred);
+    QCoro::Task<> sendLike(LikeTarget target, bool starred);
+    static QCoro::Task<> retryLike(QPointer<LibraryStore> store, LikeTarget target, bool starred);
+
+    void dropPlaylistDetail(const QString &id);
+    void storePlaylistDetail(const QString &id, const PlaylistDetail &detail);
+    QCoro::Task<> reloadPlaylists();
+    QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
+    QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
+
+    // Order saves waiting for the save of the same playlist before them.
+    struct OrderSaves
+    {
+        bool running = false;
+        int requested = 0; // the newest ticket handed out
+        int saved = 0; // the newest ticket whose order the server answered
+        bool savedResult = false;
+        QStringList latest;
+    };
+    struct OrderWaiters
+    {
+        QList<std::coroutine_handle<>> handles;
+    };
+    struct OrderSaveAwaiter
+    {
+        std::shared_ptr<OrderWaiters> waiters;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle) { waiters->handles.append(handle); }
+        void await_resume() const noexcept { }
+    };
+    void wakeOrderWaiters();
 
     void setEpoch(int epoch);
     void setAlbumList(AlbumListType type, const AlbumListState &state);
@@ -270,4 +374,7 @@ private:
     TaskHandle m_starredTask;
     TaskHandle m_playlistsTask;
     bool m_hasCachedContent = false;
+    QHash<QString, LikeBurst> m_likeBursts;
+    QHash<QString, OrderSaves> m_orderSaves;
+    std::shared_ptr<OrderWaiters> m_orderWaiters = std::make_shared<OrderWaiters>();
 };

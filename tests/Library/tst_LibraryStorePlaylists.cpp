@@ -1,0 +1,353 @@
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+#include "Helpers/TestHttpServer.h"
+#include "Library/LibraryFixtures.h"
+#include "Library/LibraryStore.h"
+
+using namespace LibraryFixtures;
+
+// Playlist edits: server first, then the local state, and their retries.
+class TestLibraryStorePlaylists : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<LibraryStore> m_store;
+
+    static Song song(const QString &id)
+    {
+        Song s;
+        s.id = id;
+        s.title = id;
+        return s;
+    }
+
+    static QByteArray playlistsAnswer(const QByteArray &name)
+    {
+        return "\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"" + name
+            + "\"},{\"id\":\"p2\",\"name\":\"Other\"}]}";
+    }
+
+    static QByteArray playlistWith(const QStringList &songIds)
+    {
+        QList<QByteArray> songs;
+        for (const QString &id : songIds)
+            songs.append(songJson(id));
+        return R"("playlist":{"id":"p1","name":"Mix","entry":)" + joined(songs) + '}';
+    }
+
+    // Values of one parameter over the requests to one endpoint.
+    QList<QStringList> sent(const QByteArray &path, const QString &name) const
+    {
+        QList<QStringList> out;
+        for (const auto &request : m_server->requests()) {
+            if (request.path() != path)
+                continue;
+            QStringList values;
+            for (const auto &item : request.queryItems()) {
+                if (item.first == name)
+                    values.append(item.second);
+            }
+            out.append(values);
+        }
+        return out;
+    }
+
+    // Loads the playlists and caches the detail of "p1".
+    void prime()
+    {
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Mix")));
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith({"s1", "s2"})));
+        m_store->ensurePlaylistsLoaded();
+        QTRY_VERIFY(m_store->playlistsLoaded());
+        QVERIFY(wait(m_store->playlistDetail("p1")).value);
+        QVERIFY(m_store->playlistDetails().contains("p1"));
+        m_server->clearRequests();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<TestHttpServer>();
+        QVERIFY(m_server->listen());
+        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
+    }
+
+    void cleanup()
+    {
+        m_store.reset();
+        m_server.reset();
+    }
+
+    void createAnswersTheNewId()
+    {
+        prime();
+        m_server->setResponse(
+            "/rest/createPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p9","name":"New"})"));
+        // The id comes from the create answer, even when the reload fails.
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::json("boom", 500));
+        const std::optional<QString> id = QCoro::waitFor(m_store->createPlaylist("New"));
+        QCOMPARE(id, std::optional<QString>(QStringLiteral("p9")));
+        QCOMPARE(m_server->requests().first().queryValue("name"), QStringLiteral("New"));
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
+        QVERIFY(!m_store->lastFailure());
+        QCOMPARE(m_store->playlists().size(), 2);
+
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::failed(0, "Nope"));
+        QTest::ignoreMessage(QtWarningMsg, "create the playlist failed: Nope");
+        QCOMPARE(QCoro::waitFor(m_store->createPlaylist("Again")), std::nullopt);
+        QCOMPARE(
+            m_store->lastFailure()->message(), QStringLiteral("Couldn't create the playlist \u2014 nope"));
+        // No retry: the failure stays shown.
+        QVERIFY(!m_store->lastFailure()->canRetry());
+        const StoreFailure failure = *m_store->lastFailure();
+        QCoro::waitFor(m_store->retryLastFailure());
+        QVERIFY(m_store->lastFailure() == failure);
+    }
+
+    void renameDropsDetailAndReloads()
+    {
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Renamed")));
+        QCoro::waitFor(m_store->renamePlaylist("p1", "Renamed"));
+        QCOMPARE(m_server->requests().first().queryValue("name"), QStringLiteral("Renamed"));
+        QCOMPARE(m_server->requests().first().queryValue("playlistId"), QStringLiteral("p1"));
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+        QCOMPARE(m_store->playlists().first().name, QStringLiteral("Renamed"));
+        QCOMPARE(m_store->playlistRevision(), 0);
+
+        // A reload that fails after a rename leaves the old list and records nothing.
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::json("boom", 500));
+        QCoro::waitFor(m_store->renamePlaylist("p1", "Third"));
+        QCOMPARE(m_store->playlists().first().name, QStringLiteral("Renamed"));
+        QVERIFY(!m_store->lastFailure());
+    }
+
+    void failedRenameRetries()
+    {
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::json("boom", 503));
+        QTest::ignoreMessage(QtWarningMsg, "rename the playlist failed: The server returned HTTP 503.");
+        QCoro::waitFor(m_store->renamePlaylist("p1", "Renamed"));
+        QVERIFY(m_store->playlistDetails().contains("p1"));
+        QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("rename the playlist"));
+
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Renamed")));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(sent("/rest/updatePlaylist", "name"), (QList<QStringList> {{"Renamed"}, {"Renamed"}}));
+        QCOMPARE(m_store->playlists().first().name, QStringLiteral("Renamed"));
+        QVERIFY(!m_store->lastFailure());
+    }
+
+    void deleteRemovesLocally()
+    {
+        prime();
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, "delete the playlist failed: The server returned HTTP 500.");
+        QVERIFY(!QCoro::waitFor(m_store->deletePlaylist("p1")));
+        QCOMPARE(m_store->playlists().size(), 2);
+        QVERIFY(m_store->lastFailure()->canRetry());
+
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::ok());
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(m_store->playlists().size(), 1);
+        QCOMPARE(m_store->playlists().first().id, QStringLiteral("p2"));
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 0);
+        QCOMPARE(m_server->lastRequest().queryValue("id"), QStringLiteral("p1"));
+        QVERIFY(QCoro::waitFor(m_store->deletePlaylist("p2")));
+        QVERIFY(m_store->playlists().isEmpty());
+    }
+
+    void addSongs()
+    {
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        QCoro::waitFor(m_store->addSongs({}, "p1"));
+        QVERIFY(m_server->requests().isEmpty());
+        QCOMPARE(m_store->playlistRevision(), 0);
+
+        QSignalSpy revision(m_store.get(), &LibraryStore::playlistRevisionChanged);
+        QCoro::waitFor(m_store->addSongs({song("s3"), song("s4"), song("s3")}, "p1"));
+        QCOMPARE(sent("/rest/updatePlaylist", "songIdToAdd"), (QList<QStringList> {{"s3", "s4", "s3"}}));
+        QCOMPARE(sent("/rest/updatePlaylist", "name"), (QList<QStringList> {{}}));
+        QCOMPARE(m_store->playlistRevision(), 1);
+        QCOMPARE(revision.count(), 1);
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
+    }
+
+    void addRetrySendsOnlyMissing_data()
+    {
+        QTest::addColumn<QStringList>("onServer");
+        QTest::addColumn<QList<QStringList>>("resent");
+        QTest::newRow("first add arrived") << QStringList {"s1", "s2", "s3", "s4"} << QList<QStringList> {};
+        QTest::newRow("partly arrived")
+            << QStringList {"s1", "s2", "s3"} << QList<QStringList> {{"s4", "s4"}};
+        QTest::newRow("nothing arrived")
+            << QStringList {"s1", "s2"} << QList<QStringList> {{"s3", "s4", "s4"}};
+    }
+
+    void addRetrySendsOnlyMissing()
+    {
+        QFETCH(QStringList, onServer);
+        QFETCH(QList<QStringList>, resent);
+        prime();
+        TestHttpServer::Response drop;
+        drop.drop = true;
+        m_server->setResponse("/rest/updatePlaylist", drop);
+        QTest::ignoreMessage(QtWarningMsg, "add to the playlist failed: The network connection was lost.");
+        QCoro::waitFor(m_store->addSongs({song("s3"), song("s4"), song("s4")}, "p1"));
+        QCOMPARE(m_store->playlistRevision(), 0);
+        QVERIFY(m_store->reachability().isFailing());
+
+        m_server->clearRequests();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith(onServer)));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(sent("/rest/updatePlaylist", "songIdToAdd"), resent);
+        QCOMPARE(m_store->playlistRevision(), resent.isEmpty() ? 0 : 1);
+        QVERIFY(m_store->reachability().isOk());
+        // The fresh copy is kept unless the add that followed dropped it.
+        QCOMPARE(m_store->playlistDetails().contains("p1"), resent.isEmpty());
+    }
+
+    void addAlbum()
+    {
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        Album withSongs;
+        withSongs.id = "al1";
+        withSongs.name = "A";
+        withSongs.song = QList<Song> {song("s7"), song("s8")};
+        QCoro::waitFor(m_store->addAlbum(withSongs, "p1"));
+        QCOMPARE(countRequests(*m_server, "/rest/getAlbum"), 0);
+        QCOMPARE(sent("/rest/updatePlaylist", "songIdToAdd"), (QList<QStringList> {{"s7", "s8"}}));
+
+        Album bare;
+        bare.id = "al2";
+        bare.name = "B";
+        m_server->setResponse("/rest/getAlbum", TestHttpServer::failed(70, "Album not found"));
+        QTest::ignoreMessage(QtWarningMsg, "add the album to the playlist failed: Album not found");
+        QCoro::waitFor(m_store->addAlbum(bare, "p1"));
+        QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("add the album to the playlist"));
+
+        m_server->setResponse("/rest/getAlbum",
+            TestHttpServer::ok(R"("album":)" + albumJson("al2", R"("song":[)" + songJson("s9") + "]")));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(sent("/rest/updatePlaylist", "songIdToAdd").last(), QStringList {"s9"});
+        QCOMPARE(m_store->playlistRevision(), 2);
+    }
+
+    void removalRetryTarget_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("current");
+        QTest::addColumn<int>("expected"); // -1: nothing
+
+        QTest::newRow("same list, second copy")
+            << 2 << QStringList {"a", "b", "a"} << QStringList {"a", "b", "a"} << 2;
+        QTest::newRow("fewer copies") << 2 << QStringList {"a", "b", "a"} << QStringList {"b", "a"} << -1;
+        QTest::newRow("moved") << 1 << QStringList {"a", "b"} << QStringList {"c", "b", "d"} << 1;
+        QTest::newRow("first copy moved")
+            << 0 << QStringList {"a", "b", "a"} << QStringList {"b", "a", "a"} << 1;
+        QTest::newRow("gone") << 0 << QStringList {"a"} << QStringList {"b"} << -1;
+        QTest::newRow("index past the end") << 3 << QStringList {"a", "b"} << QStringList {"a", "b"} << -1;
+        QTest::newRow("negative index") << -1 << QStringList {"a"} << QStringList {"a"} << -1;
+    }
+
+    void removalRetryTarget()
+    {
+        QFETCH(int, index);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, current);
+        QFETCH(int, expected);
+        const LibraryStore::RemovalRetry target = LibraryStore::removalRetryTarget(index, before, current);
+        QCOMPARE(target,
+            expected < 0 ? LibraryStore::RemovalRetry::nothing() : LibraryStore::RemovalRetry::at(expected));
+    }
+
+    void removeAndRetry()
+    {
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, "remove from the playlist failed: The server returned HTTP 500.");
+        QCoro::waitFor(m_store->removeSong(2, {"s1", "s2", "s1"}, "p1"));
+        QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("remove from the playlist"));
+        QCOMPARE(m_store->playlistRevision(), 0);
+
+        // Someone put a song in front meanwhile: the same copy is now at 3.
+        m_server->clearRequests();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(playlistWith({"s0", "s1", "s2", "s1"})));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(sent("/rest/updatePlaylist", "songIndexToRemove"), (QList<QStringList> {{"3"}}));
+        QCOMPARE(m_store->playlistRevision(), 1);
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+    }
+
+    void reorder()
+    {
+        prime();
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", {"s2", "s1"})));
+        QCOMPARE(sent("/rest/createPlaylist", "songId"), (QList<QStringList> {{"s2", "s1"}}));
+        QCOMPARE(sent("/rest/createPlaylist", "playlistId"), (QList<QStringList> {{"p1"}}));
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+        QCOMPARE(m_store->playlistRevision(), 0);
+
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, "save the new order failed: The server returned HTTP 500.");
+        QVERIFY(!QCoro::waitFor(m_store->reorderPlaylist("p1", {"s1", "s2"})));
+        QVERIFY(!m_store->lastFailure()->canRetry());
+    }
+
+    // Saves of one playlist's order never overlap, and a newer order waiting
+    // replaces an older one waiting: the server ends with the last order.
+    void orderSavesTakeTurns()
+    {
+        prime();
+        TestHttpServer::Response slow = TestHttpServer::ok();
+        slow.delayMs = 150;
+        m_server->setResponse("/rest/createPlaylist", slow);
+        QElapsedTimer clock;
+        clock.start();
+        QHash<QString, QList<qint64>> arrivals;
+        connect(m_server.get(), &TestHttpServer::requestReceived, this,
+            [&](const TestHttpServer::Request &request) {
+                if (request.path() == "/rest/createPlaylist")
+                    arrivals[request.queryValue("playlistId")].append(clock.elapsed());
+            });
+        QCoro::Task<Outcome<bool>> first = capture(m_store->reorderPlaylist("p1", {"a"}));
+        QCoro::Task<Outcome<bool>> second = capture(m_store->reorderPlaylist("p1", {"b"}));
+        QCoro::Task<Outcome<bool>> third = capture(m_store->reorderPlaylist("p1", {"c"}));
+        QCoro::Task<Outcome<bool>> other = capture(m_store->reorderPlaylist("p2", {"x"}));
+        QCOMPARE(QCoro::waitFor(std::move(first)).value, std::optional<bool>(true));
+        QCOMPARE(QCoro::waitFor(std::move(second)).value, std::optional<bool>(true));
+        QCOMPARE(QCoro::waitFor(std::move(third)).value, std::optional<bool>(true));
+        QCOMPARE(QCoro::waitFor(std::move(other)).value, std::optional<bool>(true));
+
+        QStringList p1Orders;
+        for (const auto &request : m_server->requests()) {
+            if (request.queryValue("playlistId") == "p1")
+                p1Orders.append(request.queryValue("songId"));
+        }
+        QCOMPARE(p1Orders, (QStringList {"a", "c"}));
+        QCOMPARE(arrivals.value("p1").size(), 2);
+        // The second save left only after the first was answered...
+        QVERIFY2(arrivals["p1"][1] - arrivals["p1"][0] >= 140, "order saves overlapped");
+        // ...while another playlist's save did not wait.
+        QVERIFY(arrivals.value("p2").first() - arrivals["p1"][0] < 140);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLibraryStorePlaylists)
+#include "tst_LibraryStorePlaylists.moc"

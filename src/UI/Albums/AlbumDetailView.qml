@@ -1,0 +1,3 @@
+import QtQuick
+import Lirna.UI
+PagePlaceholder { pageName: "AlbumDetailView"; property var album; signal accent(var color) }

@@ -1,0 +1,87 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lirna.UI
+
+// The main window: the connect screen until an account is signed in, then
+// the main window content, built anew for every signed-in server.
+ApplicationWindow {
+    id: window
+
+    required property LirnaApp app
+    readonly property RootViewModel rootModel: app.root
+
+    visible: true
+    title: "Lirna"
+    width: 1100
+    height: 720
+    minimumWidth: rootModel.mainView ? 900 : 520
+    minimumHeight: rootModel.mainView ? 560 : 480
+
+    function showContent() {
+        content.sourceComponent = undefined
+        content.sourceComponent = rootModel.mainView ? mainComponent : connectComponent
+    }
+
+    Loader {
+        id: content
+        objectName: "rootContent"
+        anchors.fill: parent
+        focus: true
+    }
+
+    Component {
+        id: connectComponent
+        ConnectView { viewModel: window.rootModel.connectView }
+    }
+
+    Component {
+        id: mainComponent
+        MainView { viewModel: window.rootModel.mainView }
+    }
+
+    Connections {
+        target: window.rootModel
+        function onMainViewChanged() { window.showContent() }
+        function onConnectViewChanged() { window.showContent() }
+    }
+
+    Dialog {
+        id: updateResult
+        objectName: "updateResultDialog"
+        anchors.centerIn: parent
+        modal: true
+        title: window.app.updater.resultTitle
+        width: 380
+
+        Label {
+            width: parent.width
+            text: window.app.updater.resultText
+            textFormat: Text.PlainText
+            wrapMode: Text.WordWrap
+        }
+
+        footer: DialogButtonBox {
+            Button {
+                text: "Download…"
+                visible: window.app.updater.resultLink.toString().length > 0
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                onClicked: Qt.openUrlExternally(window.app.updater.resultLink)
+            }
+            Button {
+                text: "OK"
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+        }
+    }
+
+    Connections {
+        target: window.app.updater
+        function onResultReady() { updateResult.open() }
+    }
+
+    Component.onCompleted: {
+        showContent()
+        app.runLaunchTask()
+    }
+}

@@ -1,0 +1,181 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lirna.UI
+
+// The main window's content: the sidebar beside the detail column, whose
+// stack mirrors the navigation model.
+Item {
+    id: root
+
+    required property MainViewModel viewModel
+    readonly property NavigationModel navigation: viewModel.navigation
+
+    objectName: "MainView"
+
+    SplitView {
+        anchors.fill: parent
+        orientation: Qt.Horizontal
+
+        Sidebar {
+            id: sidebar
+            SplitView.minimumWidth: 180
+            SplitView.preferredWidth: 210
+            SplitView.maximumWidth: 280
+            model: root.viewModel.sidebar
+            accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : "transparent"
+        }
+
+        Pane {
+            id: detail
+            SplitView.fillWidth: true
+            padding: 0
+
+            background: Rectangle {
+                color: Theme.window
+                Rectangle {
+                    anchors.fill: parent
+                    color: root.navigation.windowAccent.valid ? root.navigation.windowAccent : "transparent"
+                    opacity: 0.08
+                }
+            }
+
+            ColumnLayout {
+                anchors.fill: parent
+                spacing: 0
+
+                ToolBar {
+                    Layout.fillWidth: true
+                    background: Rectangle {
+                        color: Theme.regularMaterial
+                        Rectangle {
+                            anchors.bottom: parent.bottom
+                            width: parent.width
+                            height: 1
+                            color: Theme.separator
+                        }
+                    }
+
+                    RowLayout {
+                        anchors.fill: parent
+                        anchors.leftMargin: 8
+                        anchors.rightMargin: 8
+                        spacing: 8
+
+                        ToolButton {
+                            objectName: "backButton"
+                            visible: root.navigation.depth > 0
+                            focusPolicy: Qt.NoFocus
+                            contentItem: Icon { name: "chevron.left"; size: 20 }
+                            Accessible.name: "Back"
+                            ToolTip.visible: hovered
+                            ToolTip.text: "Back"
+                            onClicked: root.navigation.popTo(root.navigation.depth - 1)
+                        }
+                        Item { Layout.fillWidth: true }
+                        TextField {
+                            objectName: "searchField"
+                            Layout.preferredWidth: 220
+                            placeholderText: "Search"
+                            text: root.navigation.searchText
+                            onTextEdited: root.navigation.searchText = text
+                        }
+                    }
+                }
+
+                StackView {
+                    id: stack
+                    objectName: "detailStack"
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    clip: true
+                }
+            }
+        }
+    }
+
+    // Bottom space the floating playback bar keeps clear on every page.
+    readonly property int playbackBarClearance: 78
+
+    Component { id: homePage; HomeView {} }
+    Component { id: artistsPage; ArtistsView {} }
+    Component { id: albumGridPage; AlbumGridView {} }
+    Component { id: songsPage; SongsView {} }
+    Component { id: downloadsPage; DownloadsView {} }
+    Component { id: likedSongsPage; LikedSongsView {} }
+    Component { id: likedAlbumsPage; LikedAlbumsView {} }
+    Component { id: playlistPage; PlaylistDetailView {} }
+    Component { id: albumPage; AlbumDetailView {} }
+    Component { id: artistPage; ArtistDetailView {} }
+
+    function rootComponent(page) {
+        switch (page) {
+        case "HomeView": return homePage
+        case "ArtistsView": return artistsPage
+        case "AlbumGridView": return albumGridPage
+        case "SongsView": return songsPage
+        case "DownloadsView": return downloadsPage
+        case "LikedSongsView": return likedSongsPage
+        case "LikedAlbumsView": return likedAlbumsPage
+        case "PlaylistDetailView": return playlistPage
+        }
+        return homePage
+    }
+
+    function pushRootPage() {
+        const nav = root.navigation
+        const page = stack.push(rootComponent(nav.rootPage), {}, StackView.Immediate)
+        switch (nav.rootPage) {
+        case "HomeView":
+            page.isOnScreen = Qt.binding(() => nav.depth === 0)
+            page.accent.connect(nav.reportRootAccent)
+            page.pushGrid.connect(nav.pushAlbumGrid)
+            break
+        case "ArtistsView":
+            page.accent.connect(nav.reportRootAccent)
+            break
+        case "AlbumGridView":
+            page.listType = nav.rootListType
+            page.title = nav.rootTitle
+            break
+        case "DownloadsView":
+            page.openPlaylist.connect(nav.openPlaylist)
+            break
+        case "PlaylistDetailView":
+            page.playlistId = nav.rootPlaylistId
+            page.deleted.connect(nav.selectHome)
+            break
+        }
+    }
+
+    function pushPage(index, operation) {
+        const nav = root.navigation
+        const kind = nav.kindAt(index)
+        if (kind === "album") {
+            const page = stack.push(albumPage, { album: nav.valueAt(index), title: nav.titleAt(index) }, operation)
+            page.accent.connect(nav.reportPageAccent)
+        } else if (kind === "artist") {
+            const page = stack.push(artistPage, { artist: nav.valueAt(index), title: nav.titleAt(index) }, operation)
+            page.accent.connect(nav.reportPageAccent)
+        } else {
+            stack.push(albumGridPage, { listType: nav.listTypeAt(index), title: nav.titleAt(index) }, operation)
+        }
+    }
+
+    function rebuildStack() {
+        stack.clear(StackView.Immediate)
+        pushRootPage()
+        for (let i = 0; i < root.navigation.depth; ++i)
+            pushPage(i, StackView.Immediate)
+    }
+
+    Connections {
+        target: root.navigation
+        function onSelectionChanged() { root.rebuildStack() }
+        function onPathReset() { root.rebuildStack() }
+        function onPushed() { root.pushPage(root.navigation.depth - 1, StackView.PushTransition) }
+        function onPopped(depth) { stack.pop(stack.get(depth), StackView.PopTransition) }
+    }
+
+    Component.onCompleted: rebuildStack()
+}

@@ -1,4 +1,3 @@
-#include <QFont>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
@@ -6,6 +5,7 @@
 
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "Platform/TerminationSignals.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    TerminationSignals::quitApplicationOnTermination(&app);
 
     LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION), UrlSession::shared());
 

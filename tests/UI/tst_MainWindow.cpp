@@ -1,0 +1,130 @@
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Helpers/TestHttpServer.h"
+#include "LirnaApp.h"
+#include "Networking/UrlSession.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+// Loads the real window offscreen: the connect screen first, then, after a
+// sign-in against the loopback server, the main window with its sidebar.
+// Screenshots land in the build folder ("screenshots/") to look at.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer m_server;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<UrlSession> m_session;
+
+    // Searches the visual tree: loaded pages hang below their loaders there.
+    static QQuickItem *find(QQuickItem *item, const QString &name)
+    {
+        if (item->objectName() == name)
+            return item;
+        for (QQuickItem *child : item->childItems()) {
+            if (QQuickItem *found = find(child, name))
+                return found;
+        }
+        return nullptr;
+    }
+
+    static QQuickItem *find(QQuickWindow *window, const QString &name) { return find(window->contentItem(), name); }
+
+    static void saveScreenshot(QQuickWindow *window, const QString &name)
+    {
+        QDir().mkpath(u"screenshots"_s);
+        QVERIFY(window->grabWindow().save(u"screenshots/"_s + name));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QQuickStyle::setStyle(u"Fusion"_s);
+        QVERIFY(m_server.listen());
+        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+    }
+
+    void connectScreenThenMainWindow()
+    {
+        m_server.setResponse("/rest/ping", TestHttpServer::ok());
+        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get());
+        QQmlApplicationEngine engine;
+        engine.addImportPath(u"qrc:/"_s);
+        engine.setInitialProperties({{u"app"_s, QVariant::fromValue(&app)}});
+        engine.load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
+        QCOMPARE(engine.rootObjects().size(), 1);
+        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        QQuickItem *connect = find(window, u"ConnectView"_s);
+        QVERIFY(connect && connect->isVisible());
+        QVERIFY(window->minimumWidth() >= 520 && window->minimumHeight() >= 480);
+        QQuickItem *button = find(window, u"connectButton"_s);
+        QVERIFY(button && !button->isEnabled());
+
+        ConnectViewModel *form = app.root()->connectView();
+        form->setServerURL(m_server.baseUrl().toString());
+        form->setUsername(u"ann"_s);
+        form->setPassword(u"pw"_s);
+        QTRY_VERIFY(button->isEnabled());
+        saveScreenshot(window, u"connect.png"_s);
+
+        // A rejected sign-in shows the server's message under the form.
+        m_server.setResponse("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
+        QMetaObject::invokeMethod(button, "clicked");
+        QQuickItem *error = find(window, u"errorText"_s);
+        QVERIFY(error);
+        QTRY_VERIFY(error->isVisible());
+        QCOMPARE(error->property("text").toString(), u"Wrong username or password."_s);
+        saveScreenshot(window, u"connect-error.png"_s);
+
+        m_server.setResponse("/rest/ping", TestHttpServer::ok());
+        QMetaObject::invokeMethod(button, "clicked");
+        QTRY_VERIFY(find(window, u"MainView"_s));
+        QVERIFY(!find(window, u"ConnectView"_s));
+        QVERIFY(window->minimumWidth() >= 900 && window->minimumHeight() >= 560);
+
+        QQuickItem *list = find(window, u"sidebarList"_s);
+        QVERIFY(list);
+        QCOMPARE(list->property("count").toInt(), 13);
+        app.root()->mainView()->sidebar()->setPlaylists({Playlist{u"p1"_s, u"Road Trip"_s, {}, {}, {}}});
+        QTRY_COMPARE(list->property("count").toInt(), 14);
+        QTRY_VERIFY(find(window, u"HomeView"_s));
+
+        // The sidebar routes to its pages; pushed pages stack above them.
+        NavigationModel *navigation = app.root()->mainView()->navigation();
+        app.root()->mainView()->sidebar()->activate(2);
+        QTRY_VERIFY(find(window, u"AlbumGridView"_s));
+        navigation->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);
+        QTRY_VERIFY(find(window, u"backButton"_s)->isVisible());
+        QQuickItem *stack = find(window, u"detailStack"_s);
+        QCOMPARE(stack->property("depth").toInt(), 2);
+        QTRY_VERIFY(!stack->property("busy").toBool());
+        saveScreenshot(window, u"main.png"_s);
+        navigation->popTo(0);
+        QTRY_VERIFY(!find(window, u"backButton"_s)->isVisible());
+        QCOMPARE(stack->property("depth").toInt(), 1);
+
+        // Signing out brings back an empty form.
+        app.root()->setClient(std::nullopt);
+        QTRY_VERIFY(find(window, u"ConnectView"_s));
+        QCOMPARE(app.root()->connectView()->serverURL(), QString());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"

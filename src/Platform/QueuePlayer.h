@@ -24,7 +24,7 @@ public:
     // Whether `item` may go right after `after` (null: at the end). Items
     // are only ever appended. The player never holds more than MaxItems items, nor
     // one item twice.
-    bool canInsert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after) const;
+    virtual bool canInsert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after) const;
     // Inserts when canInsert allows it; otherwise does nothing.
     virtual void insert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after) = 0;
     // Removing the current item moves on to the next one, as an advance does.

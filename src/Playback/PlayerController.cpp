@@ -1,0 +1,635 @@
+#include "PlayerController.h"
+
+#include <QDebug>
+#include <QPointer>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cmath>
+
+#include "Downloads/DownloadStore.h"
+#include "Platform/GstQueuePlayer.h"
+#include "Support/Async.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<Song> shuffledCopy(QList<Song> songs)
+{
+    std::shuffle(songs.begin(), songs.end(), *QRandomGenerator::global());
+    return songs;
+}
+
+// Distinct offsets, highest first.
+QList<int> descendingOffsets(const QList<int> &offsets)
+{
+    QList<int> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    return sorted;
+}
+
+QString describe(const std::exception &error)
+{
+    if (const auto *subsonic = dynamic_cast<const SubsonicError *>(&error))
+        return subsonic->localizedDescription();
+    if (const auto *transport = dynamic_cast<const TransportError *>(&error))
+        return transport->localizedDescription();
+    return QString::fromUtf8(error.what());
+}
+
+} // namespace
+
+PlayerController::PlayerController(QueuePlayer *player, QObject *parent)
+    : QObject(parent)
+    , m_player(player ? player : new GstQueuePlayer({}, this))
+{
+    m_player->setParent(this);
+    connect(m_player, &QueuePlayer::periodicTime, this,
+        [this](double seconds) { Async::startQueued(this, [this, seconds] { periodicTime(seconds); }); });
+    connect(m_player, &QueuePlayer::itemDidPlayToEnd, this, [this](const QueuePlayerItemPtr &item) {
+        Async::startQueued(this, [this, item] { itemDidPlayToEnd(item); });
+    });
+}
+
+PlayerController::~PlayerController() = default;
+
+std::optional<Song> PlayerController::currentSong() const
+{
+    if (!m_currentIndex || *m_currentIndex < 0 || *m_currentIndex >= m_queue.size())
+        return std::nullopt;
+    return m_queue.at(*m_currentIndex);
+}
+
+QList<Song> PlayerController::upNext() const
+{
+    if (!m_currentIndex || *m_currentIndex < 0 || *m_currentIndex + 1 >= m_queue.size())
+        return {};
+    return m_queue.mid(*m_currentIndex + 1);
+}
+
+double PlayerController::duration() const
+{
+    if (const QueuePlayerItemPtr item = m_player->currentItem()) {
+        const double seconds = item->duration();
+        if (std::isfinite(seconds) && seconds > 0)
+            return seconds;
+    }
+    const std::optional<Song> song = currentSong();
+    if (song && song->duration)
+        return double(*song->duration);
+    return 0;
+}
+
+void PlayerController::setRepeatMode(RepeatMode mode)
+{
+    if (m_repeatMode == mode)
+        return;
+    m_repeatMode = mode;
+    Q_EMIT repeatModeChanged();
+    // What follows the current song depends on the mode.
+    syncPreload();
+}
+
+// MARK: Entry operations
+
+void PlayerController::play(const QList<Song> &songs, const SubsonicClient &client, int startingAt,
+    const std::optional<PlaybackSource> &source)
+{
+    if (songs.isEmpty())
+        return;
+    m_client = client;
+    setSource(source);
+    setIsShuffling(false);
+    m_unshuffledQueue.reset();
+    setQueue(songs);
+    startItem(std::clamp(startingAt, 0, int(songs.size()) - 1), true, 0);
+}
+
+void PlayerController::playShuffled(
+    const QList<Song> &songs, const SubsonicClient &client, const std::optional<PlaybackSource> &source)
+{
+    if (songs.isEmpty())
+        return;
+    play(shuffledCopy(songs), client, 0, source);
+    m_unshuffledQueue = songs;
+    setIsShuffling(true);
+}
+
+void PlayerController::playNext(const QList<Song> &songs, const SubsonicClient &client)
+{
+    if (songs.isEmpty())
+        return;
+    const std::optional<Song> current = currentSong();
+    if (!current) {
+        play(songs, client, 0, std::nullopt);
+        return;
+    }
+    // The queue keeps its own client.
+    if (m_unshuffledQueue) {
+        QList<Song> &original = *m_unshuffledQueue;
+        const auto match = std::find_if(
+            original.begin(), original.end(), [&](const Song &song) { return song.id == current->id; });
+        const qsizetype at
+            = match == original.end() ? original.size() : std::distance(original.begin(), match) + 1;
+        for (qsizetype i = 0; i < songs.size(); ++i)
+            original.insert(at + i, songs.at(i));
+    }
+    QList<Song> queue = m_queue;
+    const int at = *m_currentIndex + 1;
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        queue.insert(at + i, songs.at(i));
+    setQueue(queue);
+    syncPreload();
+}
+
+void PlayerController::playLast(const QList<Song> &songs, const SubsonicClient &client)
+{
+    if (songs.isEmpty())
+        return;
+    if (!currentSong()) {
+        play(songs, client, 0, std::nullopt);
+        return;
+    }
+    if (m_unshuffledQueue)
+        m_unshuffledQueue->append(songs);
+    setQueue(m_queue + songs);
+    syncPreload();
+}
+
+void PlayerController::playUpcoming(int offset)
+{
+    if (m_currentIndex)
+        startItem(*m_currentIndex + 1 + offset, true, 0);
+}
+
+void PlayerController::playAlbum(
+    const Album &album, const SubsonicClient &client, int startingAt, bool shuffled)
+{
+    Async::startQueued(this, [this, album, client, startingAt, shuffled] {
+        loadAlbum(album, client, startingAt, shuffled, false, false);
+    });
+}
+
+void PlayerController::playAlbumNext(const Album &album, const SubsonicClient &client, bool atEnd)
+{
+    Async::startQueued(
+        this, [this, album, client, atEnd] { loadAlbum(album, client, 0, false, true, atEnd); });
+}
+
+QCoro::Task<> PlayerController::loadAlbum(
+    Album album, SubsonicClient client, int startingAt, bool shuffled, bool queueOnly, bool atEnd)
+{
+    QPointer<PlayerController> self(this);
+    QList<Song> songs;
+    try {
+        const Album fetched = co_await client.album(album.id);
+        songs = fetched.song.value_or(QList<Song> {});
+    } catch (const std::exception &error) {
+        qWarning().noquote() << u"Failed to load album "_s + album.id + u": "_s + describe(error);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    if (queueOnly) {
+        if (atEnd)
+            playLast(songs, client);
+        else
+            playNext(songs, client);
+        co_return;
+    }
+    const PlaybackSource source = PlaybackSource::album(album.id, album.name);
+    if (shuffled)
+        playShuffled(songs, client, source);
+    else
+        play(songs, client, startingAt, source);
+}
+
+// MARK: Transport
+
+void PlayerController::togglePlayPause()
+{
+    if (!currentSong())
+        return;
+    if (m_isPlaying) {
+        pause();
+        return;
+    }
+    // An item that failed plays nothing: never claim otherwise.
+    if (m_currentItemRef && m_currentItemRef->status() == QueuePlayerItem::Status::Failed)
+        return;
+    m_player->play();
+    setIsPlaying(true);
+    updateNowPlayingInfo();
+    reportNowPlaying();
+}
+
+void PlayerController::pause()
+{
+    if (!m_isPlaying)
+        return;
+    m_player->pause();
+    setIsPlaying(false);
+    updateNowPlayingInfo();
+    scheduleCheckpoint();
+}
+
+void PlayerController::next()
+{
+    if (!m_currentIndex)
+        return;
+    if (*m_currentIndex + 1 < m_queue.size())
+        startItem(*m_currentIndex + 1, true, 0);
+    else if (m_repeatMode == RepeatMode::All && !m_queue.isEmpty())
+        startItem(0, true, 0);
+    else
+        stop();
+}
+
+void PlayerController::previous()
+{
+    if (!m_currentIndex)
+        return;
+    if (m_currentTime > RestartThreshold || *m_currentIndex == 0) {
+        m_player->seek(0);
+        setCurrentTime(0);
+        updateNowPlayingElapsedTime();
+        return;
+    }
+    startItem(*m_currentIndex - 1, true, 0);
+}
+
+void PlayerController::seek(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    m_player->seek(seconds);
+    setCurrentTime(seconds);
+    updateNowPlayingElapsedTime();
+}
+
+void PlayerController::stop()
+{
+    dropRestoreSeek();
+    m_player->removeAllItems();
+    setCurrentItemRef({});
+    m_preloadedSongId.reset();
+    setCurrentIndex(std::nullopt);
+    setQueue({});
+    setSource(std::nullopt);
+    setIsPlaying(false);
+    setCurrentTime(0);
+    clearNowPlayingInfo();
+    scheduleCheckpoint();
+}
+
+void PlayerController::toggleShuffle()
+{
+    const std::optional<Song> current = currentSong();
+    if (!current)
+        return;
+    if (!m_isShuffling) {
+        m_unshuffledQueue = m_queue;
+        QList<Song> rest = m_queue;
+        rest.removeAt(*m_currentIndex);
+        setQueue(QList<Song> {*current} + shuffledCopy(rest));
+        setCurrentIndex(0);
+        setIsShuffling(true);
+        syncPreload();
+        return;
+    }
+    if (m_unshuffledQueue && !m_unshuffledQueue->isEmpty()) {
+        const QList<Song> original = *m_unshuffledQueue;
+        const auto match = std::find_if(
+            original.begin(), original.end(), [&](const Song &song) { return song.id == current->id; });
+        if (match != original.end()) {
+            setQueue(original);
+            setCurrentIndex(int(std::distance(original.begin(), match)));
+        }
+    }
+    m_unshuffledQueue.reset();
+    setIsShuffling(false);
+    syncPreload();
+}
+
+// MARK: Up Next
+
+void PlayerController::clearUpNext()
+{
+    if (!m_currentIndex)
+        return;
+    const QList<Song> removed = upNext();
+    setQueue(m_queue.mid(0, std::min<qsizetype>(*m_currentIndex + 1, m_queue.size())));
+    if (m_unshuffledQueue)
+        m_unshuffledQueue = mirroringRemoval(removed, *m_unshuffledQueue);
+    syncPreload();
+}
+
+void PlayerController::removeUpcoming(const QList<int> &offsets)
+{
+    if (!m_currentIndex)
+        return;
+    QList<Song> queue = m_queue;
+    QList<Song> removed;
+    for (int offset : descendingOffsets(offsets)) {
+        const qsizetype index = qsizetype(*m_currentIndex) + 1 + offset;
+        if (index < 0 || index >= queue.size())
+            continue;
+        removed.append(queue.takeAt(index));
+    }
+    setQueue(queue);
+    if (m_unshuffledQueue)
+        m_unshuffledQueue = mirroringRemoval(removed, *m_unshuffledQueue);
+    syncPreload();
+}
+
+void PlayerController::moveUpcoming(const QList<int> &offsets, int destination)
+{
+    if (!m_currentIndex)
+        return;
+    const QList<Song> upcoming = upNext();
+    // The moved songs keep their order and land before the song that stood at
+    // `destination`.
+    QList<int> moving = descendingOffsets(offsets);
+    moving.erase(std::remove_if(moving.begin(), moving.end(),
+                     [&](int offset) { return offset < 0 || offset >= upcoming.size(); }),
+        moving.end());
+    std::reverse(moving.begin(), moving.end());
+    const int target = std::clamp(destination, 0, int(upcoming.size()));
+    QList<Song> moved;
+    QList<Song> kept;
+    int insertAt = target;
+    for (int i = 0; i < upcoming.size(); ++i) {
+        if (moving.contains(i)) {
+            moved.append(upcoming.at(i));
+            if (i < target)
+                --insertAt;
+        } else {
+            kept.append(upcoming.at(i));
+        }
+    }
+    for (qsizetype i = 0; i < moved.size(); ++i)
+        kept.insert(insertAt + i, moved.at(i));
+    setQueue(m_queue.mid(0, *m_currentIndex + 1) + kept);
+    syncPreload();
+}
+
+QList<Song> PlayerController::mirroringRemoval(const QList<Song> &removed, const QList<Song> &list)
+{
+    QHash<QString, int> counts;
+    for (const Song &song : removed)
+        ++counts[song.id];
+    QList<Song> kept;
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        int &count = counts[list.at(i).id];
+        if (count > 0)
+            --count;
+        else
+            kept.prepend(list.at(i));
+    }
+    return kept;
+}
+
+// MARK: Player items
+
+QueuePlayerItemPtr PlayerController::makePlayerItem(const Song &song, const SubsonicClient &client) const
+{
+    const std::optional<QUrl> local = DownloadStore::localFileURL(song, client.config());
+    const QUrl url = local ? *local : client.url(u"stream"_s, {{u"id"_s, song.id}});
+    return std::make_shared<QueuePlayerItem>(url);
+}
+
+void PlayerController::startItem(int index, bool autoplay, double seekTo)
+{
+    if (index < 0 || index >= m_queue.size() || !m_client) {
+        stop();
+        return;
+    }
+    const QueuePlayerItemPtr item = makePlayerItem(m_queue.at(index), *m_client);
+    m_player->removeAllItems();
+    m_preloadedSongId.reset();
+    if (m_player->canInsert(item, {}))
+        m_player->insert(item, {});
+    setCurrentItemRef(item);
+    dropRestoreSeek();
+    if (seekTo > 0) {
+        const quint64 token = m_restoreSeekToken;
+        m_restoreSeekObservation = connect(item.get(), &QueuePlayerItem::statusChanged, this,
+            [this, token, seekTo](QueuePlayerItem::Status status) {
+                if (status != QueuePlayerItem::Status::ReadyToPlay)
+                    return;
+                Async::startQueued(this, [this, token, seekTo] {
+                    // A later start or a stop dropped this seek meanwhile.
+                    if (token != m_restoreSeekToken)
+                        return;
+                    dropRestoreSeek();
+                    m_player->seek(seekTo);
+                    setCurrentTime(seekTo);
+                    updateNowPlayingElapsedTime();
+                });
+            });
+    }
+    if (autoplay) {
+        m_player->play();
+        setIsPlaying(true);
+    } else {
+        m_player->pause();
+        setIsPlaying(false);
+    }
+    beganTrack(index, seekTo, autoplay);
+    syncPreload();
+}
+
+void PlayerController::beganTrack(int index, double position, bool reportNowPlaying)
+{
+    setCurrentIndex(index);
+    setCurrentTime(position);
+    resetPlayReports(m_queue.at(index), position);
+    updateNowPlayingInfo();
+    if (reportNowPlaying)
+        this->reportNowPlaying();
+    scheduleCheckpoint();
+}
+
+void PlayerController::syncPreload()
+{
+    if (!m_currentIndex || !m_client || !m_currentItemRef)
+        return;
+    const int current = *m_currentIndex;
+    const int count = int(m_queue.size());
+    std::optional<int> target;
+    if (count > 0 && current >= 0 && current < count) {
+        if (m_repeatMode == RepeatMode::One) {
+            target = current;
+        } else if (current + 1 < count) {
+            target = current + 1;
+        } else if (m_repeatMode == RepeatMode::All) {
+            target = 0;
+        }
+    }
+    const std::optional<QString> targetId
+        = target ? std::optional<QString>(m_queue.at(*target).id) : std::nullopt;
+    const QList<QueuePlayerItemPtr> items = m_player->items();
+    if (!targetId && !m_preloadedSongId)
+        return;
+    if (targetId && m_preloadedSongId == targetId && items.size() >= 2)
+        return;
+    for (qsizetype i = 1; i < items.size(); ++i)
+        m_player->remove(items.at(i));
+    m_preloadedSongId.reset();
+    if (!target)
+        return;
+    const QueuePlayerItemPtr item = makePlayerItem(m_queue.at(*target), *m_client);
+    const QueuePlayerItemPtr after = m_player->currentItem();
+    if (after && m_player->canInsert(item, after)) {
+        m_player->insert(item, after);
+        m_preloadedSongId = *targetId;
+    }
+}
+
+void PlayerController::itemDidPlayToEnd(const QueuePlayerItemPtr &item)
+{
+    if (item && item == m_currentItemRef)
+        handleTrackEnd();
+}
+
+void PlayerController::handleTrackEnd()
+{
+    if (!m_currentIndex || m_queue.isEmpty() || *m_currentIndex < 0 || *m_currentIndex >= m_queue.size()) {
+        stop();
+        return;
+    }
+    int target = *m_currentIndex;
+    if (m_repeatMode != RepeatMode::One) {
+        target = *m_currentIndex + 1;
+        if (target >= m_queue.size()) {
+            if (m_repeatMode != RepeatMode::All) {
+                stop();
+                return;
+            }
+            target = 0;
+        }
+    }
+    if (m_preloadedSongId && *m_preloadedSongId == m_queue.at(target).id) {
+        // The player may have moved on by itself already; never skip a song.
+        if (m_player->currentItem() == m_currentItemRef)
+            m_player->advanceToNextItem();
+        setCurrentItemRef(m_player->currentItem());
+        m_preloadedSongId.reset();
+        if (m_isPlaying)
+            m_player->play();
+        beganTrack(target, 0, m_isPlaying);
+        syncPreload();
+        return;
+    }
+    startItem(target, true, 0);
+}
+
+void PlayerController::periodicTime(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    setCurrentTime(seconds);
+    updateNowPlayingElapsedTime();
+    maybeSubmitScrobble();
+}
+
+void PlayerController::dropRestoreSeek()
+{
+    disconnect(m_restoreSeekObservation);
+    m_restoreSeekObservation = {};
+    ++m_restoreSeekToken;
+}
+
+void PlayerController::setCurrentItemRef(const QueuePlayerItemPtr &item)
+{
+    if (m_currentItemRef == item)
+        return;
+    for (const QMetaObject::Connection &connection : std::as_const(m_currentItemWatch))
+        disconnect(connection);
+    m_currentItemWatch.clear();
+    m_currentItemRef = item;
+    if (item) {
+        const QueuePlayerItem *watched = item.get();
+        m_currentItemWatch.append(connect(
+            watched, &QueuePlayerItem::statusChanged, this, [this, watched](QueuePlayerItem::Status status) {
+                if (status != QueuePlayerItem::Status::Failed)
+                    return;
+                Async::startQueued(this, [this, watched] {
+                    if (m_currentItemRef.get() == watched)
+                        currentItemFailed();
+                });
+            }));
+        m_currentItemWatch.append(
+            connect(watched, &QueuePlayerItem::durationChanged, this, &PlayerController::refreshDuration));
+    }
+    refreshDuration();
+}
+
+void PlayerController::currentItemFailed()
+{
+    // Nothing plays any more: say so, like a pause.
+    pause();
+}
+
+// MARK: Observable state
+
+void PlayerController::setQueue(const QList<Song> &queue)
+{
+    if (m_queue == queue)
+        return;
+    m_queue = queue;
+    Q_EMIT queueChanged();
+    refreshDuration();
+}
+
+void PlayerController::setCurrentIndex(std::optional<int> index)
+{
+    if (m_currentIndex == index)
+        return;
+    m_currentIndex = index;
+    Q_EMIT currentIndexChanged();
+    refreshDuration();
+}
+
+void PlayerController::setSource(const std::optional<PlaybackSource> &source)
+{
+    if (m_source == source)
+        return;
+    m_source = source;
+    Q_EMIT sourceChanged();
+}
+
+void PlayerController::setIsPlaying(bool playing)
+{
+    if (m_isPlaying == playing)
+        return;
+    m_isPlaying = playing;
+    Q_EMIT isPlayingChanged();
+}
+
+void PlayerController::setCurrentTime(double seconds)
+{
+    if (m_currentTime == seconds)
+        return;
+    m_currentTime = seconds;
+    Q_EMIT currentTimeChanged();
+}
+
+void PlayerController::setIsShuffling(bool shuffling)
+{
+    if (m_isShuffling == shuffling)
+        return;
+    m_isShuffling = shuffling;
+    Q_EMIT isShufflingChanged();
+}
+
+void PlayerController::refreshDuration()
+{
+    const double value = duration();
+    if (value == m_duration)
+        return;
+    m_duration = value;
+    Q_EMIT durationChanged();
+}

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void playsToTheEndOfTheLastItem();
     void switchesGaplesslyToTheQueuedItem();
     void followsAQueueChangedDuringPlayback();
+    void chainsItemsQueuedAfterEachSwitch();
     void seeksAccuratelyWhilePaused_data();
     void seeksAccuratelyWhilePaused();
     void advanceMovesOnWithoutAnEndReport();
@@ -191,6 +192,33 @@ void tst_GstQueuePlayer::followsAQueueChangedDuringPlayback()
     QVERIFY(player.items().isEmpty());
 }
 
+void tst_GstQueuePlayer::chainsItemsQueuedAfterEachSwitch()
+{
+    // Each next item is queued only once its predecessor became current, as
+    // the engine does; the playbin asks for it while the current one plays.
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    const QList<QueuePlayerItemPtr> chain {
+        item(QUrl::fromLocalFile(tone(QStringLiteral("short.wav"), 0.5, 440))),
+        item(served(tone(QStringLiteral("middle.wav"), 2, 550), true)),
+        item(QUrl::fromLocalFile(tone(QStringLiteral("short2.wav"), 0.5, 660)))};
+    QList<QueuePlayerItemPtr> endedItems;
+    connect(&player, &QueuePlayer::itemDidPlayToEnd, this, [&](const QueuePlayerItemPtr &ended) {
+        endedItems.append(ended);
+        const qsizetype next = chain.indexOf(ended) + 2;
+        if (next < chain.size())
+            player.insert(chain.at(next), player.currentItem());
+    });
+    player.insert(chain[0], {});
+    player.insert(chain[1], chain[0]);
+    QElapsedTimer clock;
+    clock.start();
+    player.play();
+    QTRY_COMPARE_WITH_TIMEOUT(endedItems.size(), 3, 8000);
+    QCOMPARE(endedItems, chain);
+    QVERIFY(player.items().isEmpty());
+    QVERIFY(clock.elapsed() < 4000);
+}
+
 void tst_GstQueuePlayer::seeksAccuratelyWhilePaused_data()
 {
     QTest::addColumn<bool>("http");
@@ -277,7 +305,7 @@ void tst_GstQueuePlayer::unplayableItemFails()
     player.insert(a, {});
     player.play();
     QTRY_COMPARE(a->status(), QueuePlayerItem::Status::Failed);
-    QTest::qWait(600);
+    QTest::qWait(300);
     QVERIFY(ended.isEmpty());
     QVERIFY(ticks.isEmpty());
     QCOMPARE(player.currentItem(), a);

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -65,6 +66,7 @@ private:
     QStringList playerIds() const;
     static void flush();
 
+    QTemporaryDir m_home;
     TestHttpServer m_server;
     QNetworkAccessManager *m_manager = nullptr;
     UrlSession *m_session = nullptr;
@@ -124,6 +126,9 @@ void tst_PlayerController::flush()
 
 void tst_PlayerController::initTestCase()
 {
+    // A home of our own: other tests clear the shared test folders meanwhile.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_server.listen());
     m_manager = new QNetworkAccessManager(this);

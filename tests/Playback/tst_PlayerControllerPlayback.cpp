@@ -32,6 +32,7 @@ private:
     QByteArray tone(int frequency);
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_home;
     TestHttpServer m_server;
     SubsonicClient m_client;
     QHash<QString, QByteArray> m_streams;
@@ -61,6 +62,9 @@ QByteArray tst_PlayerControllerPlayback::tone(int frequency)
 
 void tst_PlayerControllerPlayback::initTestCase()
 {
+    // A home of our own: other tests clear the shared test folders meanwhile.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.listen());

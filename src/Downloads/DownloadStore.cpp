@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include <unistd.h>
 
@@ -94,9 +95,19 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
 
 DownloadStore::~DownloadStore()
 {
-    for (TaskHandle &handle : m_tasks)
+    stopTasks();
+}
+
+// Cancelling aborts a run's request, which resumes the run at once, inside
+// this call: the table is emptied first so that the run finds nothing to drop.
+QStringList DownloadStore::stopTasks()
+{
+    const QHash<QString, TaskHandle> tasks = std::exchange(m_tasks, {});
+    TaskHandle artwork = std::exchange(m_artworkTask, TaskHandle());
+    for (TaskHandle handle : tasks)
         handle.cancel();
-    m_artworkTask.cancel();
+    artwork.cancel();
+    return tasks.keys();
 }
 
 QString DownloadStore::directory(const ServerConfig &config)
@@ -624,11 +635,7 @@ void DownloadStore::pruneArtwork()
 
 void DownloadStore::removeAll()
 {
-    for (TaskHandle &handle : m_tasks)
-        handle.cancel();
-    m_tasks.clear();
-    m_artworkTask.cancel();
-    m_artworkTask = TaskHandle();
+    stopTasks();
     if (!m_active.isEmpty()) {
         m_active.clear();
         Q_EMIT activeChanged();
@@ -650,12 +657,7 @@ void DownloadStore::removeAll()
 
 void DownloadStore::cancelAll()
 {
-    const QStringList owners = m_tasks.keys();
-    for (TaskHandle &handle : m_tasks)
-        handle.cancel();
-    m_tasks.clear();
-    m_artworkTask.cancel();
-    m_artworkTask = TaskHandle();
+    const QStringList owners = stopTasks();
     // A stopped run is no longer going; a failed one keeps its mark.
     for (const QString &owner : owners) {
         auto it = m_active.constFind(owner);

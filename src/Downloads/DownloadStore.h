@@ -103,6 +103,7 @@ Q_SIGNALS:
 private:
     CollectionDownloadState state(const QString &owner, const QStringList &songIds) const;
     void removeDownload(const QString &owner);
+    QStringList stopTasks();
     void purge(const QString &owner);
     void pruneArtwork();
     void save();

@@ -451,6 +451,50 @@ private Q_SLOTS:
         QVERIFY(settle(next));
     }
 
+    // Stopping aborts the runs' requests, which resumes the runs at once:
+    // several runs at a time must stop cleanly however the store stops them.
+    void stoppingSeveralRuns_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("cancel all") << 0;
+        QTest::newRow("remove all") << 1;
+        QTest::newRow("store destroyed") << 2;
+    }
+
+    void stoppingSeveralRuns()
+    {
+        QFETCH(int, how);
+        TestHttpServer::Response hang;
+        hang.hang = true;
+        QStringList albums{u"a1"_s, u"a2"_s, u"a3"_s};
+        for (const QString &id : albums) {
+            addAlbum(id, {makeSong(id + u"-s"_s)});
+            m_library.files.insert(id + u"-s"_s, hang);
+        }
+        auto *store = new DownloadStore(m_client);
+        for (const QString &id : albums)
+            store->downloadAlbum(m_library.albums.value(id));
+        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).size() == 3; }));
+        if (how == 0)
+            store->cancelAll();
+        else if (how == 1)
+            store->removeAll();
+        if (how != 2) {
+            QVERIFY(!store->isBusy());
+            QVERIFY(store->active().isEmpty());
+            QVERIFY(store->manifest().songs.isEmpty());
+        }
+        delete store;
+        QTest::qWait(20);
+        DownloadStore next(m_client);
+        QVERIFY(next.manifest().songs.isEmpty());
+        // No song file and no partial file is left behind.
+        QStringList files = QDir(next.directory()).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll(u"manifest.json"_s);
+        QCOMPARE(files, QStringList());
+        next.cancelAll();
+    }
+
     // A song fetched anew because its file went missing records the new
     // file, and a run finds it on disk the next time.
     void refetchRecordsNewSuffix()

@@ -289,9 +289,27 @@ void GstQueuePlayer::handleEndOfStream()
 void GstQueuePlayer::handleError()
 {
     const QueuePlayerItemPtr current = currentItem();
+    if (!current)
+        return;
+    const QueuePlayerItem *committed = nullptr;
+    {
+        QMutexLocker lock(&m_mutex);
+        committed = m_committedItem;
+    }
+    if (committed && m_items.size() >= 2 && m_items.at(1).get() == committed
+        && current->status() == QueuePlayerItem::Status::ReadyToPlay) {
+        // The playbin had moved its input on to the next item already: that
+        // one failed. The current item plays on from where it was; the failed
+        // one is not handed over again.
+        const double position = currentTime();
+        m_items.at(1)->setStatus(QueuePlayerItem::Status::Failed);
+        loadCurrent();
+        if (std::isfinite(position))
+            m_pendingSeek = position;
+        return;
+    }
     unload();
-    if (current)
-        current->setStatus(QueuePlayerItem::Status::Failed);
+    current->setStatus(QueuePlayerItem::Status::Failed);
     updateTicker();
 }
 
@@ -300,7 +318,8 @@ void GstQueuePlayer::loadCurrent()
     unload();
     publishNext();
     const QueuePlayerItemPtr current = currentItem();
-    if (current) {
+    // An item that failed once is not tried again.
+    if (current && current->status() != QueuePlayerItem::Status::Failed) {
         g_object_set(m_playbin, "uri", current->url().toEncoded().constData(), nullptr);
         gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     }
@@ -329,7 +348,7 @@ void GstQueuePlayer::publishNext()
 
 void GstQueuePlayer::setNextLocked()
 {
-    if (m_items.size() >= 2) {
+    if (m_items.size() >= 2 && m_items.at(1)->status() != QueuePlayerItem::Status::Failed) {
         m_nextItem = m_items.at(1).get();
         m_nextUri = m_items.at(1)->url().toEncoded();
     } else {

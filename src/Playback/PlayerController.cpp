@@ -563,6 +563,14 @@ void PlayerController::setCurrentItemRef(const QueuePlayerItemPtr &item)
             }));
         m_currentItemWatch.append(
             connect(watched, &QueuePlayerItem::durationChanged, this, &PlayerController::refreshDuration));
+        // The player moved on to an item that had failed already as the
+        // preloaded one.
+        if (item->status() == QueuePlayerItem::Status::Failed) {
+            Async::startQueued(this, [this, watched] {
+                if (m_currentItemRef.get() == watched)
+                    currentItemFailed();
+            });
+        }
     }
     refreshDuration();
 }

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void advanceMovesOnWithoutAnEndReport();
     void unplayableItemFails_data();
     void unplayableItemFails();
+    void failingNextItemLeavesTheCurrentOnePlaying();
     void clampsVolume();
 
 private:
@@ -309,6 +310,30 @@ void tst_GstQueuePlayer::unplayableItemFails()
     QVERIFY(ended.isEmpty());
     QVERIFY(ticks.isEmpty());
     QCOMPARE(player.currentItem(), a);
+}
+
+void tst_GstQueuePlayer::failingNextItemLeavesTheCurrentOnePlaying()
+{
+    m_server.setResponse("/rest/stream/gone", TestHttpServer::json("{}", 404));
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
+    const QueuePlayerItemPtr b
+        = item(QUrl(m_server.baseUrl().toString() + QStringLiteral("/rest/stream/gone")));
+    player.insert(a, {});
+    player.insert(b, a);
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    QElapsedTimer clock;
+    clock.start();
+    player.play();
+    QTRY_COMPARE(b->status(), QueuePlayerItem::Status::Failed);
+    QCOMPARE(a->status(), QueuePlayerItem::Status::ReadyToPlay);
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), a);
+    QVERIFY(clock.elapsed() >= 1800); // played to its real end
+    QCOMPARE(player.items(), QList<QueuePlayerItemPtr> {b});
+    QTest::qWait(300);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(b->status(), QueuePlayerItem::Status::Failed);
 }
 
 void tst_GstQueuePlayer::clampsVolume()

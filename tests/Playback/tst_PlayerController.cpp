@@ -694,6 +694,13 @@ void tst_PlayerController::failedItemStopsClaimingToPlay()
     m_engine->next();
     QVERIFY(m_engine->isPlaying());
     QCOMPARE(m_engine->currentIndex(), 1);
+
+    // The player moves on into a preloaded item that had failed already.
+    m_player->items().at(1)->setStatus(QueuePlayerItem::Status::Failed);
+    m_player->finishCurrentItem();
+    flush();
+    QCOMPARE(m_engine->currentIndex(), 2);
+    QVERIFY(!m_engine->isPlaying());
 }
 
 void tst_PlayerController::playAlbumFetchesTheSongs()

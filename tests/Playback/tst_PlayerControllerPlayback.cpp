@@ -125,7 +125,15 @@ void tst_PlayerControllerPlayback::failingStreamStopsPlaying()
     QCOMPARE(engine.currentIndex(), 0);
     // The user moves on by hand.
     engine.next();
+    QVERIFY(engine.isPlaying());
+    QCOMPARE(engine.currentIndex(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(engine.queue().size(), 0, 3000);
+
+    // A preloaded stream that fails: the song before it plays to its end.
+    engine.play({song(u"s1"_s), song(u"missing"_s)}, m_client, 0, std::nullopt);
+    QTRY_COMPARE_WITH_TIMEOUT(engine.currentIndex(), 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!engine.isPlaying(), 3000);
+    QCOMPARE(engine.queue().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_PlayerControllerPlayback)

@@ -9,6 +9,8 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Platform/GstQueuePlayer.h"
+#include "Platform/LogindSleepMonitor.h"
+#include "Platform/MprisService.h"
 #include "Support/Async.h"
 
 using namespace Qt::StringLiterals;
@@ -41,7 +43,16 @@ QString describe(const std::exception &error)
 
 } // namespace
 
+// The application's engine plays through GStreamer and meets the desktop
+// through MPRIS and logind; an engine given its own player (a test's) gets no
+// desktop unless it is handed one.
 PlayerController::PlayerController(QueuePlayer *player, QObject *parent)
+    : PlayerController(
+        player, player ? nullptr : new MprisService, player ? nullptr : new LogindSleepMonitor, parent)
+{ }
+
+PlayerController::PlayerController(
+    QueuePlayer *player, NowPlayingCenter *center, SleepMonitor *sleepMonitor, QObject *parent)
     : QObject(parent)
     , m_player(player ? player : new GstQueuePlayer({}, this))
 {
@@ -51,6 +62,7 @@ PlayerController::PlayerController(QueuePlayer *player, QObject *parent)
     connect(m_player, &QueuePlayer::itemDidPlayToEnd, this, [this](const QueuePlayerItemPtr &item) {
         Async::startQueued(this, [this, item] { itemDidPlayToEnd(item); });
     });
+    configureSystemIntegration(center, sleepMonitor);
 }
 
 PlayerController::~PlayerController() = default;

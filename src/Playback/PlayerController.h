@@ -11,8 +11,15 @@
 #include "Models/Song.h"
 #include "Networking/SubsonicClient.h"
 #include "Platform/QueuePlayer.h"
+#include "Playback/NowPlayingPublisher.h"
+#include "Playback/PlayReporter.h"
+#include "Playback/VolumePersistence.h"
 #include "Playback/PlaybackSource.h"
 #include "Playback/RepeatMode.h"
+#include "Support/TaskHandle.h"
+
+class NowPlayingCenter;
+class SleepMonitor;
 
 // The playback engine: the play queue (in play order, shuffled or not), the
 // current song, shuffle and repeat, and the queue player it drives. The player
@@ -30,9 +37,14 @@ class PlayerController : public QObject
     Q_PROPERTY(double currentTime READ currentTime NOTIFY currentTimeChanged)
     Q_PROPERTY(double duration READ duration NOTIFY durationChanged)
     Q_PROPERTY(bool isShuffling READ isShuffling NOTIFY isShufflingChanged)
+    Q_PROPERTY(float volume READ volume WRITE setVolume NOTIFY volumeChanged)
 public:
     // Takes `player` over; without one it plays through GStreamer.
     explicit PlayerController(QueuePlayer *player = nullptr, QObject *parent = nullptr);
+    // Takes over the player, the now-playing center and the sleep monitor;
+    // without a center or a monitor the engine lives without them.
+    PlayerController(QueuePlayer *player, NowPlayingCenter *center, SleepMonitor *sleepMonitor,
+        QObject *parent = nullptr);
     ~PlayerController() override;
 
     QueuePlayer *player() const { return m_player; }
@@ -79,6 +91,20 @@ public:
     // `list` without the removed songs, dropping copies from its end first.
     static QList<Song> mirroringRemoval(const QList<Song> &removed, const QList<Song> &list);
 
+    // Output volume, 0 to 1; each change reaches the "volume" setting after a
+    // short pause.
+    float volume() const { return m_volume; }
+    void setVolume(float volume);
+    NowPlayingCenter *nowPlayingCenter() const;
+
+    // The saved playback session: written a second after every track change,
+    // pause and stop, and at once here and at quit; restored once per run for
+    // the account that saved it.
+    void saveSession();
+    void restoreSession(const SubsonicClient &client);
+    bool didAttemptRestore() const { return m_didAttemptRestore; }
+    static void clearSavedSession();
+
 Q_SIGNALS:
     void queueChanged();
     void currentIndexChanged();
@@ -88,6 +114,7 @@ Q_SIGNALS:
     void durationChanged();
     void isShufflingChanged();
     void repeatModeChanged();
+    void volumeChanged();
 
 private:
     friend class tst_PlayerController;
@@ -105,15 +132,24 @@ private:
     void setCurrentItemRef(const QueuePlayerItemPtr &item);
     void currentItemFailed();
 
-    // Filled in by the now-playing display, the play reports and the saved
-    // session; the queue calls them where those need to hear of a change.
-    void updateNowPlayingInfo() { }
-    void updateNowPlayingElapsedTime() { }
-    void clearNowPlayingInfo() { }
-    void reportNowPlaying() { }
-    void maybeSubmitScrobble() { }
-    void resetPlayReports(const Song &, double) { }
-    void scheduleCheckpoint() { }
+    // The desktop, the volume setting, play reports and the saved session
+    // (PlayerControllerSystem.cpp).
+    void configureSystemIntegration(NowPlayingCenter *center, SleepMonitor *sleepMonitor);
+    void configureRemoteCommands();
+    void configureSleepWakeHandling();
+    void configurePersistence();
+    void scheduleVolumePersist();
+    void flushVolume();
+    NowPlayingPublisher::State nowPlayingState(const std::optional<Song> &song) const;
+    void updateNowPlayingInfo();
+    void updateNowPlayingElapsedTime();
+    void clearNowPlayingInfo();
+    void reportNowPlaying();
+    void maybeSubmitScrobble();
+    void resetPlayReports(const Song &song, double position);
+    void scheduleCheckpoint();
+    QCoro::Task<> checkpointLater(TaskHandle handle);
+    static QString accountKey(const SubsonicClient &client);
 
     QCoro::Task<> loadAlbum(
         Album album, SubsonicClient client, int startingAt, bool shuffled, bool queueOnly, bool atEnd);
@@ -143,4 +179,15 @@ private:
     QMetaObject::Connection m_restoreSeekObservation;
     quint64 m_restoreSeekToken = 0;
     QList<QMetaObject::Connection> m_currentItemWatch;
+
+    float m_volume = 1.0f;
+    VolumePersistence *m_volumePersistence = nullptr;
+    NowPlayingPublisher *m_nowPlaying = nullptr;
+    SleepMonitor *m_sleepMonitor = nullptr;
+    PlayReporter m_playReporter;
+    bool m_didAttemptRestore = false;
+    // Whether this run has started, paused or stopped anything: only then may
+    // a save with nothing loaded remove the saved session.
+    bool m_sessionTouched = false;
+    TaskHandle m_checkpointTask;
 };

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -138,6 +139,8 @@ void tst_PlayerController::initTestCase()
 
 void tst_PlayerController::init()
 {
+    // Play reports are tested with the rest of the engine's ties to the server.
+    QSettings().setValue(u"scrobbleEnabled"_s, false);
     m_player = new FakeQueuePlayer;
     m_engine = new PlayerController(m_player);
     QCOMPARE(m_player->parent(), m_engine);

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -66,6 +67,8 @@ void tst_PlayerControllerPlayback::initTestCase()
     QVERIFY(m_home.isValid());
     qputenv("HOME", m_home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
+    // No play reports among the requests this test looks at.
+    QSettings().setValue(u"scrobbleEnabled"_s, false);
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.listen());
     m_streams.insert(u"s1"_s, tone(440));

@@ -1,0 +1,543 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <limits>
+
+#include "Helpers/FakeNowPlayingCenter.h"
+#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/TestHttpServer.h"
+#include "Networking/UrlSession.h"
+#include "Platform/SleepMonitor.h"
+#include "Playback/PlayerController.h"
+#include "Playback/SessionFile.h"
+#include "Playback/SessionSnapshot.h"
+
+using namespace Qt::StringLiterals;
+
+// The engine's volume, desktop commands, sleep and wake, play reports and
+// saved session, against a scripted player and a recording now-playing center.
+class tst_PlayerControllerSystem : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void constructionReadsTheSavedVolume_data();
+    void constructionReadsTheSavedVolume();
+    void volumeIsSavedOnceAfterDraggingAndAtQuit();
+    void remoteCommandsActAfterTheyAreAnswered();
+    void changePositionSeeksAndShowsIt();
+    void sleepPausesAndWakingNeverResumes();
+    void ticksMoveThePositionShown();
+    void playReportsOncePerTrack();
+    void noPlayReportsWhenSwitchedOff();
+    void sessionIsSavedAfterChangesAndAtQuit();
+    void restoreComesBackPausedAtThePosition();
+    void restoreHappensOncePerRun();
+    void restoreOfAnotherAccountDeletesTheFile_data();
+    void restoreOfAnotherAccountDeletesTheFile();
+    void damagedSessionIsIgnoredAndKept_data();
+    void damagedSessionIsIgnoredAndKept();
+    void quittingWithoutPlayingKeepsTheSavedSession();
+    void stoppingRemovesTheSavedSession();
+    void restoredPastTheThresholdIsNeverSubmitted();
+
+private:
+    static Song song(int n, std::optional<qint64> duration = 200);
+    static QList<Song> songs(int count);
+    static QStringList ids(const QList<Song> &list);
+    static void flush();
+    // Replaces the engine (a new run of the program).
+    void restart();
+    QStringList reports() const;
+    SessionSnapshot savedSnapshot() const;
+
+    QTemporaryDir m_settingsDir;
+    TestHttpServer m_server;
+    QNetworkAccessManager *m_manager = nullptr;
+    UrlSession *m_session = nullptr;
+    SubsonicClient m_client;
+    FakeQueuePlayer *m_player = nullptr;
+    FakeNowPlayingCenter *m_center = nullptr;
+    SleepMonitor *m_sleep = nullptr;
+    PlayerController *m_engine = nullptr;
+};
+
+Song tst_PlayerControllerSystem::song(int n, std::optional<qint64> duration)
+{
+    Song s;
+    s.id = u"s%1"_s.arg(n);
+    s.title = u"Song %1"_s.arg(n);
+    s.duration = duration;
+    return s;
+}
+
+QList<Song> tst_PlayerControllerSystem::songs(int count)
+{
+    QList<Song> list;
+    for (int n = 1; n <= count; ++n)
+        list.append(song(n));
+    return list;
+}
+
+QStringList tst_PlayerControllerSystem::ids(const QList<Song> &list)
+{
+    QStringList out;
+    for (const Song &s : list)
+        out.append(s.id);
+    return out;
+}
+
+void tst_PlayerControllerSystem::flush()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+QStringList tst_PlayerControllerSystem::reports() const
+{
+    QStringList list;
+    for (const TestHttpServer::Request &request : m_server.requests()) {
+        if (request.path() == "/rest/scrobble")
+            list.append(request.queryValue(u"id"_s) + u':' + request.queryValue(u"submission"_s));
+    }
+    return list;
+}
+
+SessionSnapshot tst_PlayerControllerSystem::savedSnapshot() const
+{
+    const std::optional<QByteArray> data = SessionFile::read();
+    if (!data)
+        return {};
+    return SessionSnapshot::fromJson(*data).value_or(SessionSnapshot {});
+}
+
+void tst_PlayerControllerSystem::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    QCoreApplication::setOrganizationName(u"LirnaTest"_s);
+    QCoreApplication::setApplicationName(u"PlayerControllerSystem"_s);
+    QVERIFY(m_server.listen());
+    m_server.setDefaultResponse(TestHttpServer::ok());
+    m_manager = new QNetworkAccessManager(this);
+    m_session = new UrlSession(m_manager);
+    m_client = SubsonicClient(ServerConfig {m_server.baseUrl(), u"alice"_s, u"secret"_s}, m_session);
+}
+
+void tst_PlayerControllerSystem::init()
+{
+    QSettings().clear();
+    // Reports are switched on by the tests about them.
+    QSettings().setValue(u"scrobbleEnabled"_s, false);
+    SessionFile::remove();
+    m_server.clearRequests();
+    restart();
+}
+
+void tst_PlayerControllerSystem::restart()
+{
+    delete m_engine;
+    m_player = new FakeQueuePlayer;
+    m_center = new FakeNowPlayingCenter;
+    m_sleep = new SleepMonitor;
+    m_engine = new PlayerController(m_player, m_center, m_sleep);
+}
+
+void tst_PlayerControllerSystem::cleanup()
+{
+    delete m_engine;
+    m_engine = nullptr;
+    SessionFile::remove();
+}
+
+void tst_PlayerControllerSystem::constructionReadsTheSavedVolume_data()
+{
+    QTest::addColumn<QVariant>("saved");
+    QTest::addColumn<float>("expected");
+    QTest::newRow("first launch") << QVariant() << 1.0f;
+    QTest::newRow("saved") << QVariant(0.3f) << 0.3f;
+    QTest::newRow("unreadable") << QVariant(u"loud"_s) << 1.0f;
+}
+
+void tst_PlayerControllerSystem::constructionReadsTheSavedVolume()
+{
+    QFETCH(QVariant, saved);
+    QFETCH(float, expected);
+    if (saved.isValid())
+        QSettings().setValue(u"volume"_s, saved);
+    restart();
+    QCOMPARE(m_engine->volume(), expected);
+    QCOMPARE(m_player->volume(), double(expected));
+    QCOMPARE(m_center->volume, double(expected));
+    // The value read is written back after the usual pause.
+    QSettings().remove(u"volume"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(QSettings().contains(u"volume"_s), 1500);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), expected);
+}
+
+void tst_PlayerControllerSystem::volumeIsSavedOnceAfterDraggingAndAtQuit()
+{
+    QTest::qWait(500);
+    for (float v : {0.9f, 0.7f, 0.5f, 0.25f})
+        m_engine->setVolume(v);
+    QCOMPARE(m_player->volume(), 0.25);
+    QCOMPARE(m_center->volume, 0.25);
+    QTest::qWait(200);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 1.0f);
+    QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 1500);
+
+    // Quitting within the pause still saves the last value.
+    m_engine->setVolume(0.6f);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 0.6f);
+}
+
+void tst_PlayerControllerSystem::remoteCommandsActAfterTheyAreAnswered()
+{
+    m_engine->play(songs(3), m_client, 0, std::nullopt);
+    QVERIFY(m_engine->isPlaying());
+
+    // A play command while playing does nothing.
+    Q_EMIT m_center->playCommand();
+    flush();
+    QVERIFY(m_engine->isPlaying());
+
+    Q_EMIT m_center->togglePlayPauseCommand();
+    QVERIFY(m_engine->isPlaying()); // not before the handler has returned
+    flush();
+    QVERIFY(!m_engine->isPlaying());
+    QCOMPARE(m_center->playbackState(), NowPlayingState::Paused);
+
+    Q_EMIT m_center->playCommand();
+    flush();
+    QVERIFY(m_engine->isPlaying());
+    Q_EMIT m_center->pauseCommand();
+    flush();
+    QVERIFY(!m_engine->isPlaying());
+
+    Q_EMIT m_center->nextTrackCommand();
+    flush();
+    QCOMPARE(m_engine->currentIndex(), 1);
+    QCOMPARE(m_center->nowPlayingInfo()->songId, u"s2"_s);
+    Q_EMIT m_center->previousTrackCommand();
+    flush();
+    QCOMPARE(m_engine->currentIndex(), 0);
+
+    // Commands reaching an engine that is gone do nothing.
+    Q_EMIT m_center->nextTrackCommand();
+    FakeNowPlayingCenter *center = m_center;
+    center->setParent(nullptr);
+    delete m_engine;
+    m_engine = nullptr;
+    flush();
+    delete center;
+}
+
+void tst_PlayerControllerSystem::changePositionSeeksAndShowsIt()
+{
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    Q_EMIT m_center->changePlaybackPositionCommand(42.5);
+    QVERIFY(m_player->seeks.isEmpty());
+    flush();
+    QCOMPARE(m_player->seeks, QList<double> {42.5});
+    QCOMPARE(m_engine->currentTime(), 42.5);
+    QCOMPARE(m_center->nowPlayingInfo()->elapsedTime, 42.5);
+}
+
+void tst_PlayerControllerSystem::sleepPausesAndWakingNeverResumes()
+{
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    Q_EMIT m_sleep->willSleep();
+    flush();
+    QVERIFY(!m_engine->isPlaying());
+    QVERIFY(!m_player->isPlaying());
+    QCOMPARE(m_center->playbackState(), NowPlayingState::Paused);
+    Q_EMIT m_sleep->didWake();
+    flush();
+    QVERIFY(!m_engine->isPlaying());
+    QVERIFY(!m_player->isPlaying());
+
+    // Waking only silences the player; the engine's state is not touched.
+    m_engine->togglePlayPause();
+    Q_EMIT m_sleep->didWake();
+    flush();
+    QVERIFY(!m_player->isPlaying());
+    QVERIFY(m_engine->isPlaying());
+    QCOMPARE(m_center->playbackState(), NowPlayingState::Playing);
+}
+
+void tst_PlayerControllerSystem::ticksMoveThePositionShown()
+{
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_player->tick(12.5);
+    flush();
+    QCOMPARE(m_engine->currentTime(), 12.5);
+    QCOMPARE(m_center->nowPlayingInfo()->elapsedTime, 12.5);
+    QCOMPARE(m_center->nowPlayingInfo()->playbackRate, 1.0);
+    m_player->tick(std::numeric_limits<double>::quiet_NaN());
+    flush();
+    QCOMPARE(m_engine->currentTime(), 12.5);
+    QCOMPARE(m_center->nowPlayingInfo()->elapsedTime, 12.5);
+}
+
+void tst_PlayerControllerSystem::playReportsOncePerTrack()
+{
+    QSettings().remove(u"scrobbleEnabled"_s);
+    m_engine->play({song(1, 91), song(2, 1200)}, m_client, 0, std::nullopt);
+    QTRY_COMPARE(reports(), QStringList {u"s1:false"_s});
+    m_player->tick(45.0);
+    flush();
+    m_engine->togglePlayPause();
+    m_player->tick(50.0); // paused: not submitted
+    flush();
+    m_engine->togglePlayPause(); // no second now-playing report
+    m_player->tick(45.5);
+    m_player->tick(46.0);
+    flush();
+    QTRY_COMPARE(reports(), (QStringList {u"s1:false"_s, u"s1:true"_s}));
+
+    m_engine->next();
+    m_player->tick(239.5);
+    flush();
+    QTRY_COMPARE(reports().size(), 3);
+    m_player->tick(240.0);
+    flush();
+    QTRY_COMPARE(reports(), (QStringList {u"s1:false"_s, u"s1:true"_s, u"s2:false"_s, u"s2:true"_s}));
+    QTest::qWait(100);
+    QCOMPARE(reports().size(), 4);
+}
+
+void tst_PlayerControllerSystem::noPlayReportsWhenSwitchedOff()
+{
+    QSettings().setValue(u"scrobbleEnabled"_s, false);
+    m_engine->play({song(1, 91)}, m_client, 0, std::nullopt);
+    m_player->tick(60);
+    flush();
+    QTest::qWait(100);
+    QCOMPARE(reports(), QStringList {});
+}
+
+void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
+{
+    m_engine->play(songs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+    m_engine->setRepeatMode(RepeatMode::All);
+    QVERIFY(!QFile::exists(SessionFile::path()));
+    // One second after the last change.
+    QTest::qWait(700);
+    m_engine->next();
+    QTest::qWait(700);
+    QVERIFY(!QFile::exists(SessionFile::path()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 1500);
+    SessionSnapshot saved = savedSnapshot();
+    QCOMPARE(saved.serverKey, u"alice@"_s + m_server.baseUrl().toString());
+    QCOMPARE(ids(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(saved.currentIndex, 2);
+    QCOMPARE(saved.repeatMode, RepeatMode::All);
+    QCOMPARE(saved.source, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+    QVERIFY(!saved.isShuffling);
+    QVERIFY(!saved.unshuffledQueue);
+
+    // At quit the position is saved at once.
+    m_player->tick(33.0);
+    flush();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+    QCOMPARE(savedSnapshot().currentTime, 33.0);
+}
+
+void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
+{
+    m_engine->playShuffled(songs(4), m_client, PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
+    const QList<Song> shuffled = m_engine->queue();
+    m_engine->next();
+    m_player->tick(95.5);
+    flush();
+    m_engine->saveSession();
+
+    QSettings().setValue(u"scrobbleEnabled"_s, true);
+    restart();
+    m_engine->restoreSession(m_client);
+    QCOMPARE(m_engine->queue(), shuffled);
+    QCOMPARE(m_engine->currentIndex(), 1);
+    QVERIFY(m_engine->isShuffling());
+    QCOMPARE(m_engine->source(), PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
+    QVERIFY(!m_engine->isPlaying());
+    QVERIFY(!m_player->isPlaying());
+    QCOMPARE(m_engine->currentTime(), 95.5);
+    // The seek waits for the item to be ready.
+    QVERIFY(m_player->seeks.isEmpty());
+    m_player->currentItem()->setStatus(QueuePlayerItem::Status::ReadyToPlay);
+    flush();
+    QCOMPARE(m_player->seeks, QList<double> {95.5});
+    QCOMPARE(m_center->nowPlayingInfo()->songId, shuffled.at(1).id);
+    QCOMPARE(m_center->playbackState(), NowPlayingState::Paused);
+
+    // Turning shuffle off goes back to the order it was started in.
+    m_engine->toggleShuffle();
+    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
+
+    // No report at restore; "now playing" at the first press of play.
+    QTest::qWait(100);
+    QCOMPARE(reports(), QStringList {});
+    m_engine->togglePlayPause();
+    QTRY_COMPARE(reports(), QStringList {shuffled.at(1).id + u":false"_s});
+}
+
+void tst_PlayerControllerSystem::restoreHappensOncePerRun()
+{
+    m_engine->play(songs(3), m_client, 2, std::nullopt);
+    m_engine->saveSession();
+    restart();
+
+    // Something already plays: not an attempt, a later call may restore.
+    m_engine->play({song(9)}, m_client, 0, std::nullopt);
+    m_engine->restoreSession(m_client);
+    QCOMPARE(ids(m_engine->queue()), QStringList {u"s9"_s});
+    m_engine->stop();
+    m_engine->restoreSession(m_client);
+    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(m_engine->currentIndex(), 2);
+
+    m_engine->stop();
+    m_engine->restoreSession(m_client);
+    QVERIFY(m_engine->queue().isEmpty());
+}
+
+void tst_PlayerControllerSystem::restoreOfAnotherAccountDeletesTheFile_data()
+{
+    QTest::addColumn<QString>("username");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("other user") << u"bob"_s << QString();
+    QTest::newRow("user in capitals") << u"Alice"_s << QString();
+    QTest::newRow("other server") << u"alice"_s << u"http://elsewhere.example"_s;
+}
+
+void tst_PlayerControllerSystem::restoreOfAnotherAccountDeletesTheFile()
+{
+    QFETCH(QString, username);
+    QFETCH(QString, url);
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->saveSession();
+    restart();
+    const SubsonicClient other(
+        ServerConfig {url.isEmpty() ? m_server.baseUrl() : QUrl(url), username, u"secret"_s}, m_session);
+    m_engine->restoreSession(other);
+    QVERIFY(m_engine->queue().isEmpty());
+    QVERIFY(!QFile::exists(SessionFile::path()));
+}
+
+void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept_data()
+{
+    QTest::addColumn<QByteArray>("mutation");
+    QTest::newRow("not json") << QByteArray("garbage");
+    QTest::newRow("bad repeat text") << QByteArray("repeatMode=sometimes");
+    QTest::newRow("source with two keys") << QByteArray("source=two");
+    QTest::newRow("index past the end") << QByteArray("currentIndex=5");
+    QTest::newRow("negative index") << QByteArray("currentIndex=-1");
+    QTest::newRow("missing key") << QByteArray("drop=queue");
+}
+
+void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept()
+{
+    QFETCH(QByteArray, mutation);
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->saveSession();
+    QJsonObject o = QJsonDocument::fromJson(*SessionFile::read()).object();
+    QByteArray data;
+    if (mutation == "garbage") {
+        data = "{\"serverKey\":";
+    } else {
+        const auto [key, value] = std::pair(mutation.split('=').at(0), mutation.split('=').at(1));
+        if (key == "drop")
+            o.remove(QString::fromLatin1(value));
+        else if (key == "currentIndex")
+            o.insert(u"currentIndex"_s, value.toInt());
+        else if (key == "source")
+            o.insert(u"source"_s,
+                QJsonObject {{u"album"_s, QJsonObject {{u"id"_s, u"a"_s}, {u"name"_s, u"A"_s}}},
+                    {u"playlist"_s, QJsonObject {{u"id"_s, u"p"_s}, {u"name"_s, u"P"_s}}}});
+        else
+            o.insert(QString::fromLatin1(key), QString::fromLatin1(value));
+        data = QJsonDocument(o).toJson();
+    }
+    QVERIFY(SessionFile::write(data));
+
+    restart();
+    m_engine->restoreSession(m_client);
+    QVERIFY(m_engine->queue().isEmpty());
+    QCOMPARE(SessionFile::read(), data);
+    // Quitting after the failed attempt leaves it too.
+    m_engine->saveSession();
+    QCOMPARE(SessionFile::read(), data);
+}
+
+void tst_PlayerControllerSystem::quittingWithoutPlayingKeepsTheSavedSession()
+{
+    m_engine->play(songs(2), m_client, 1, std::nullopt);
+    m_engine->saveSession();
+    const std::optional<QByteArray> saved = SessionFile::read();
+    QVERIFY(saved);
+
+    // A run that never signs in (a locked keyring) quits with nothing loaded.
+    restart();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+    QCOMPARE(SessionFile::read(), saved);
+
+    restart();
+    m_engine->restoreSession(m_client);
+    QCOMPARE(m_engine->currentIndex(), 1);
+}
+
+void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
+{
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->saveSession();
+    QVERIFY(QFile::exists(SessionFile::path()));
+    m_engine->stop();
+    QVERIFY(QFile::exists(SessionFile::path()));
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 1500);
+
+    // Log Out: stop, then the file goes at once.
+    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->saveSession();
+    m_engine->stop();
+    PlayerController::clearSavedSession();
+    QVERIFY(!QFile::exists(SessionFile::path()));
+}
+
+void tst_PlayerControllerSystem::restoredPastTheThresholdIsNeverSubmitted()
+{
+    QSettings().setValue(u"scrobbleEnabled"_s, true);
+    m_engine->play({song(1, 600)}, m_client, 0, std::nullopt);
+    m_player->tick(300);
+    flush();
+    QTRY_COMPARE(reports().size(), 2);
+    m_engine->saveSession();
+
+    restart();
+    m_server.clearRequests();
+    m_engine->restoreSession(m_client);
+    m_engine->togglePlayPause();
+    m_player->tick(301);
+    m_player->tick(400);
+    flush();
+    QTRY_COMPARE(reports(), QStringList {u"s1:false"_s});
+    QTest::qWait(100);
+    QCOMPARE(reports(), QStringList {u"s1:false"_s});
+}
+
+QTEST_GUILESS_MAIN(tst_PlayerControllerSystem)
+#include "tst_PlayerControllerSystem.moc"

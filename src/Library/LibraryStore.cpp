@@ -1377,6 +1377,9 @@ LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
 
 void LibraryStore::wakeOrderWaiters()
 {
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return;
     const QList<std::coroutine_handle<>> handles = std::exchange(m_orderWaiters->handles, {});
     // Resumed from the event loop, never inside the caller: a waiter may start
     // the next save, and the store may be on its way out.

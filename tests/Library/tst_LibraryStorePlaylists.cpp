@@ -347,6 +347,22 @@ private Q_SLOTS:
         // ...while another playlist's save did not wait.
         QVERIFY(arrivals.value("p2").first() - arrivals["p1"][0] < 140);
     }
+
+    // A save waiting its turn when the store goes away answers false.
+    void orderSaveWaitingWhenStoreGoes()
+    {
+        TestHttpServer::Response slow = TestHttpServer::ok();
+        slow.delayMs = 100;
+        m_server->setResponse("/rest/createPlaylist", slow);
+        QCoro::Task<Outcome<bool>> first = capture(m_store->reorderPlaylist("p1", {"a"}));
+        QCoro::Task<Outcome<bool>> second = capture(m_store->reorderPlaylist("p1", {"b"}));
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        m_store.reset();
+        QCOMPARE(QCoro::waitFor(std::move(first)).value, std::optional<bool>(true));
+        QCOMPARE(QCoro::waitFor(std::move(second)).value, std::optional<bool>(false));
+        QTest::qWait(50);
+        QCOMPARE(m_server->requests().size(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLibraryStorePlaylists)

@@ -348,6 +348,39 @@ private Q_SLOTS:
         QVERIFY(arrivals.value("p2").first() - arrivals["p1"][0] < 140);
     }
 
+    // The server answers first; then, in order: reachable again, the cached
+    // detail dropped, the revision, the reloaded list.
+    void serverFirstOrderOfEffects()
+    {
+        prime();
+        TestHttpServer::Response drop;
+        drop.drop = true;
+        m_server->setResponse("/rest/deletePlaylist", drop);
+        QTest::ignoreMessage(QtWarningMsg, "delete the playlist failed: The network connection was lost.");
+        QVERIFY(!QCoro::waitFor(m_store->deletePlaylist("p9")));
+        QVERIFY(m_store->reachability().isFailing());
+
+        TestHttpServer::Response slow = TestHttpServer::ok();
+        slow.delayMs = 100;
+        m_server->setResponse("/rest/updatePlaylist", slow);
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Grown")));
+        QStringList order;
+        const auto record = [this, &order](auto signal, const char *name) {
+            connect(m_store.get(), signal, this, [&order, name] { order.append(QString::fromLatin1(name)); });
+        };
+        record(&LibraryStore::reachabilityChanged, "reachability");
+        record(&LibraryStore::playlistDetailsChanged, "playlistDetails");
+        record(&LibraryStore::playlistRevisionChanged, "playlistRevision");
+        record(&LibraryStore::playlistsChanged, "playlists");
+        QCoro::Task<> adding = m_store->addSongs({song("s5")}, "p1");
+        QTest::qWait(50);
+        // Nothing changes locally while the server has not answered.
+        QVERIFY(order.isEmpty());
+        QVERIFY(m_store->playlistDetails().contains("p1"));
+        QCoro::waitFor(std::move(adding));
+        QCOMPARE(order, (QStringList {"reachability", "playlistDetails", "playlistRevision", "playlists"}));
+    }
+
     // A save waiting its turn when the store goes away answers false.
     void orderSaveWaitingWhenStoreGoes()
     {

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -34,6 +35,8 @@ public Q_SLOTS:
 class tst_MprisService : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_home;
 
 private:
     // Runs dbus-send in another process; the event loop keeps turning meanwhile
@@ -90,6 +93,9 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        // A home of its own: tests running beside it clear the shared test folders.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
         if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs a private session bus (run through ctest)");

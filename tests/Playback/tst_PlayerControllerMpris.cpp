@@ -24,6 +24,7 @@ class tst_PlayerControllerMpris : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_home;
     QTemporaryDir m_settingsDir;
     TestHttpServer m_server;
     SubsonicClient m_client;
@@ -69,6 +70,9 @@ private Q_SLOTS:
     {
         if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
             QSKIP("needs a private session bus (run through ctest)");
+        // A home of its own: tests running beside it clear the shared test folders.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(m_settingsDir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
@@ -89,12 +93,6 @@ private Q_SLOTS:
         QVERIFY(m_server.listen());
         m_client = SubsonicClient(
             ServerConfig {m_server.baseUrl(), u"alice"_s, u"secret"_s}, UrlSession::shared());
-    }
-
-    void cleanupTestCase()
-    {
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/Lirna"_s)
-            .removeRecursively();
     }
 
     void desktopSeesAndDrivesTheEngine()

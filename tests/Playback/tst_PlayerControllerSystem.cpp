@@ -64,6 +64,7 @@ private:
     QStringList reports() const;
     SessionSnapshot savedSnapshot() const;
 
+    QTemporaryDir m_home;
     QTemporaryDir m_settingsDir;
     TestHttpServer m_server;
     QNetworkAccessManager *m_manager = nullptr;
@@ -126,6 +127,9 @@ SessionSnapshot tst_PlayerControllerSystem::savedSnapshot() const
 
 void tst_PlayerControllerSystem::initTestCase()
 {
+    // A home of its own: tests running beside it clear the shared test folders.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_settingsDir.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Playback/SessionFile.h"
@@ -11,13 +12,21 @@ class tst_SessionFile : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_home;
+
     static QString folder()
     {
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna"_s;
     }
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        // A home of its own: tests running beside it clear the shared test folders.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void init() { QDir(folder()).removeRecursively(); }
     void cleanupTestCase() { QDir(folder()).removeRecursively(); }
 

@@ -105,41 +105,6 @@ private Q_SLOTS:
         QCOMPARE(PlayReporter::scrobbleEnabled(), expected);
     }
 
-    void nowPlayingOncePerTrack()
-    {
-        PlayReporter reporter;
-        const Song first = song(u"a"_s, 200);
-        reporter.beganTrack(first, 0);
-        reporter.reportNowPlaying(&first, &m_client);
-        reporter.reportNowPlaying(&first, &m_client);
-        QTRY_COMPARE(reports(), QStringList {u"a:false"_s});
-        QVERIFY(reporter.didReportNowPlaying());
-
-        const Song second = song(u"b"_s, 200);
-        reporter.beganTrack(second, 0);
-        QVERIFY(!reporter.didReportNowPlaying());
-        reporter.reportNowPlaying(&second, &m_client);
-        QTRY_COMPARE(reports(), (QStringList {u"a:false"_s, u"b:false"_s}));
-    }
-
-    void submitsOnceAtTheThresholdWhilePlaying()
-    {
-        PlayReporter reporter;
-        const Song s = song(u"a"_s, 91);
-        reporter.beganTrack(s, 0);
-        QVERIFY(!reporter.didSubmitScrobble());
-        reporter.maybeSubmitScrobble(true, 45.0, &s, &m_client);
-        reporter.maybeSubmitScrobble(false, 60.0, &s, &m_client);
-        reporter.maybeSubmitScrobble(true, std::numeric_limits<double>::quiet_NaN(), &s, &m_client);
-        settle();
-        QCOMPARE(reports(), QStringList {});
-        reporter.maybeSubmitScrobble(true, 45.5, &s, &m_client);
-        reporter.maybeSubmitScrobble(true, 46.0, &s, &m_client);
-        QTRY_COMPARE(reports(), QStringList {u"a:true"_s});
-        settle();
-        QCOMPARE(reports().size(), 1);
-    }
-
     void noSubmissionForAStartPastTheThreshold_data()
     {
         QTest::addColumn<qint64>("duration");

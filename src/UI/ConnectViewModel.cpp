@@ -3,23 +3,8 @@
 #include "Networking/SubsonicError.h"
 #include "Networking/TransportError.h"
 #include "Support/Async.h"
+#include "TextTrimming.h"
 
-namespace {
-
-// Spaces and tabs only: a line break counts as content here.
-QString trimmedSpacesAndTabs(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c.category() == QChar::Separator_Space; };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
-
-} // namespace
 
 ConnectViewModel::ConnectViewModel(SignIn signIn, QObject *parent)
     : QObject(parent)
@@ -56,7 +41,7 @@ void ConnectViewModel::setPassword(const QString &text)
 
 bool ConnectViewModel::canConnect() const
 {
-    return !trimmedSpacesAndTabs(m_serverURL).isEmpty() && !m_username.isEmpty() && !m_password.isEmpty()
+    return !TextTrimming::spacesAndTabs(m_serverURL).isEmpty() && !m_username.isEmpty() && !m_password.isEmpty()
         && !m_isConnecting;
 }
 

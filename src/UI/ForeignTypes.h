@@ -3,9 +3,18 @@
 #include <QObject>
 #include <QtQml/qqml.h>
 
+#include "App/AppState.h"
 #include "Updates/UpdaterModel.h"
 
 // Objects of the core library that QML reads by type.
+struct AppStateForeign
+{
+    Q_GADGET
+    QML_FOREIGN(AppState)
+    QML_NAMED_ELEMENT(AppState)
+    QML_UNCREATABLE("Created by the application.")
+};
+
 struct UpdaterModelForeign
 {
     Q_GADGET

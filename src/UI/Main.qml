@@ -75,6 +75,27 @@ ApplicationWindow {
         }
     }
 
+    // The keyring could not keep the password: this sign-in holds for this
+    // run only. Said once, in the keyring's own words.
+    Dialog {
+        objectName: "passwordNotSavedDialog"
+        anchors.centerIn: parent
+        width: 380
+        modal: true
+        title: "Password Not Saved"
+        visible: window.app.appState.passwordSaveError.length > 0
+        standardButtons: Dialog.Ok
+
+        Label {
+            width: parent.width
+            text: window.app.appState.passwordSaveError
+            textFormat: Text.PlainText
+            wrapMode: Text.WordWrap
+        }
+
+        onClosed: window.app.appState.dismissPasswordSaveError()
+    }
+
     Connections {
         target: window.app.updater
         function onResultReady() { updateResult.open() }

@@ -24,6 +24,13 @@ Item {
             SplitView.maximumWidth: 280
             model: root.viewModel.sidebar
             accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : "transparent"
+            onNewPlaylist: newPlaylistDialog.open()
+            onRenamePlaylist: (id, name) => {
+                renameDialog.playlistId = id
+                renameField.text = name
+                renameDialog.open()
+            }
+            onDeletePlaylist: id => root.viewModel.deletePlaylist(id)
         }
 
         Pane {
@@ -92,6 +99,62 @@ Item {
                 }
             }
         }
+    }
+
+    Dialog {
+        id: newPlaylistDialog
+        objectName: "newPlaylistDialog"
+        anchors.centerIn: parent
+        width: 300
+        modal: true
+        title: "New Playlist"
+        standardButtons: Dialog.NoButton
+
+        TextField {
+            id: newPlaylistField
+            width: parent.width
+            placeholderText: "Name"
+            onAccepted: newPlaylistDialog.accept()
+        }
+
+        footer: DialogButtonBox {
+            Button { text: "Create"; DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole }
+            Button { text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
+        }
+
+        onOpened: newPlaylistField.forceActiveFocus()
+        onAccepted: {
+            const name = newPlaylistField.text
+            newPlaylistField.text = ""
+            root.viewModel.createPlaylist(name)
+        }
+        onRejected: newPlaylistField.text = ""
+    }
+
+    Dialog {
+        id: renameDialog
+        objectName: "renamePlaylistDialog"
+        property string playlistId
+
+        anchors.centerIn: parent
+        width: 300
+        modal: true
+        title: "Rename Playlist"
+
+        TextField {
+            id: renameField
+            width: parent.width
+            placeholderText: "Name"
+            onAccepted: renameDialog.accept()
+        }
+
+        footer: DialogButtonBox {
+            Button { text: "Rename"; DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole }
+            Button { text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
+        }
+
+        onOpened: renameField.forceActiveFocus()
+        onAccepted: root.viewModel.renamePlaylist(playlistId, renameField.text)
     }
 
     // Bottom space the floating playback bar keeps clear on every page.

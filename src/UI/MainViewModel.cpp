@@ -1,12 +1,87 @@
 #include "MainViewModel.h"
 
-#include "NavigationModel.h"
-#include "SidebarModel.h"
+#include "Downloads/DownloadStore.h"
+#include "Library/LibraryStore.h"
+#include "TextTrimming.h"
 
-MainViewModel::MainViewModel(const SubsonicClient &client, QObject *parent)
+MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads,
+    QObject *parent)
     : QObject(parent)
-    , m_client(client)
     , m_navigation(new NavigationModel(client.config(), nullptr, this))
     , m_sidebar(new SidebarModel(m_navigation, this))
 {
+    setStores(client, library, downloads);
+}
+
+void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads)
+{
+    m_client = client;
+    m_downloads = downloads;
+    if (library == m_library)
+        return;
+    disconnect(m_playlistsConnection);
+    disconnect(m_epochConnection);
+    m_library = library;
+    if (m_library) {
+        m_playlistsConnection
+            = connect(m_library, &LibraryStore::playlistsChanged, this, &MainViewModel::playlistsChanged);
+        m_epochConnection = connect(m_library, &LibraryStore::epochChanged, this, &MainViewModel::runEpochTask);
+    }
+    playlistsChanged();
+    runEpochTask();
+}
+
+void MainViewModel::runEpochTask()
+{
+    if (!m_library)
+        return;
+    m_library->ensurePlaylistsLoaded();
+    m_library->ensureStarredLoaded();
+}
+
+void MainViewModel::playlistsChanged()
+{
+    m_sidebar->setPlaylists(m_library ? m_library->playlists() : QList<Playlist>());
+}
+
+void MainViewModel::createPlaylist(const QString &name)
+{
+    const QString trimmed = TextTrimming::spacesAndTabs(name);
+    if (trimmed.isEmpty() || !m_library)
+        return;
+    create(QPointer<MainViewModel>(this), m_library, trimmed);
+}
+
+void MainViewModel::renamePlaylist(const QString &id, const QString &name)
+{
+    const QString trimmed = TextTrimming::spacesAndTabs(name);
+    if (trimmed.isEmpty() || !m_library)
+        return;
+    rename(m_library, id, trimmed);
+}
+
+void MainViewModel::deletePlaylist(const QString &id)
+{
+    if (!m_library)
+        return;
+    remove(QPointer<MainViewModel>(this), m_library, id);
+}
+
+QCoro::Task<> MainViewModel::create(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name)
+{
+    const std::optional<QString> id = co_await library->createPlaylist(name);
+    if (self && id)
+        self->m_navigation->setSelection(SidebarSelection::playlist(*id));
+}
+
+QCoro::Task<> MainViewModel::rename(QPointer<LibraryStore> library, QString id, QString name)
+{
+    co_await library->renamePlaylist(id, name);
+}
+
+QCoro::Task<> MainViewModel::remove(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString id)
+{
+    const bool deleted = co_await library->deletePlaylist(id);
+    if (self && deleted && self->m_navigation->selection() == SidebarSelection::playlist(id))
+        self->m_navigation->setSelection(SidebarSelection::item(SidebarItem::Home));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -8,9 +10,13 @@
 #include "Networking/SubsonicClient.h"
 #include "SidebarModel.h"
 
+class DownloadStore;
+class LibraryStore;
+
 // The state of one main window for one signed-in client: its navigation
-// (restored from the account's saved place) and its sidebar. A new one is
-// built for every sign-in, so another server starts with fresh view state.
+// (restored from the account's saved place), its sidebar over the store's
+// playlists, and the playlist management started from the sidebar. A new one
+// is built for every server address, so another server starts afresh.
 class MainViewModel : public QObject
 {
     Q_OBJECT
@@ -22,15 +28,42 @@ class MainViewModel : public QObject
     Q_PROPERTY(QString serverAddress READ serverAddress CONSTANT)
 
 public:
-    explicit MainViewModel(const SubsonicClient &client, QObject *parent = nullptr);
+    MainViewModel(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads,
+        QObject *parent = nullptr);
 
     const SubsonicClient &client() const { return m_client; }
+    LibraryStore *library() const { return m_library; }
+    DownloadStore *downloads() const { return m_downloads; }
     NavigationModel *navigation() const { return m_navigation; }
     SidebarModel *sidebar() const { return m_sidebar; }
     QString serverAddress() const { return m_client.config().baseURL.toString(); }
 
+    // The session's stores were rebuilt for the same server (a new sign-in
+    // to it): the window keeps its place and reads the new stores.
+    void setStores(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads);
+
+    // "Create" in the "New Playlist" alert: a name of only spaces and tabs
+    // sends nothing; a created playlist is selected once the server gives its id.
+    Q_INVOKABLE void createPlaylist(const QString &name);
+    // "Rename" in the "Rename Playlist" alert.
+    Q_INVOKABLE void renamePlaylist(const QString &id, const QString &name);
+    // "Delete Playlist…": at once; Home is selected when the deleted playlist
+    // was the selected one and the server confirmed.
+    Q_INVOKABLE void deletePlaylist(const QString &id);
+
 private:
+    // At first display and after every library refresh.
+    void runEpochTask();
+    void playlistsChanged();
+    static QCoro::Task<> create(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name);
+    static QCoro::Task<> rename(QPointer<LibraryStore> library, QString id, QString name);
+    static QCoro::Task<> remove(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString id);
+
     SubsonicClient m_client;
+    QPointer<LibraryStore> m_library;
+    QPointer<DownloadStore> m_downloads;
     NavigationModel *m_navigation;
     SidebarModel *m_sidebar;
+    QMetaObject::Connection m_playlistsConnection;
+    QMetaObject::Connection m_epochConnection;
 };

@@ -1,34 +1,47 @@
 #include "RootViewModel.h"
 
-#include "MainViewModel.h"
+#include "App/AppState.h"
 
-RootViewModel::RootViewModel(ConnectViewModel::SignIn signIn, QObject *parent)
+RootViewModel::RootViewModel(AppState *appState, QObject *parent)
     : QObject(parent)
-    , m_signIn(std::move(signIn))
-    , m_connectView(new ConnectViewModel(m_signIn, this))
+    , m_appState(appState)
 {
+    m_signIn = [state = m_appState](const QString &url, const QString &user, const QString &password) {
+        if (!state)
+            throw SubsonicError::invalidResponse();
+        return state->connect(url, user, password);
+    };
+    connect(appState, &AppState::clientChanged, this, &RootViewModel::sessionChanged);
+    connect(appState, &AppState::libraryChanged, this, &RootViewModel::sessionChanged);
+    connect(appState, &AppState::downloadsChanged, this, &RootViewModel::sessionChanged);
+    sessionChanged();
 }
 
-void RootViewModel::setClient(const std::optional<SubsonicClient> &client)
+void RootViewModel::sessionChanged()
 {
-    const bool sameServer = client && m_client && m_mainView
-        && client->config().baseURL.toString(QUrl::FullyEncoded)
-            == m_client->config().baseURL.toString(QUrl::FullyEncoded);
-    m_client = client;
-    if (sameServer)
-        return;
-
-    // The views let go of the old model (the property turns null or new)
-    // before it is deleted, after the current event.
     QPointer<ConnectViewModel> oldConnect = m_connectView;
     QPointer<MainViewModel> oldMain = m_mainView;
-    if (client) {
+
+    const std::optional<SubsonicClient> client = m_appState ? m_appState->client() : std::nullopt;
+    LibraryStore *library = m_appState ? m_appState->library() : nullptr;
+    DownloadStore *downloads = m_appState ? m_appState->downloads() : nullptr;
+    if (client && library && downloads) {
+        const QString identity = client->config().baseURL.toString(QUrl::FullyEncoded);
+        if (m_mainView && identity == m_identity) {
+            m_mainView->setStores(*client, library, downloads);
+        } else {
+            m_identity = identity;
+            m_mainView = new MainViewModel(*client, library, downloads, this);
+        }
         m_connectView = nullptr;
-        m_mainView = new MainViewModel(*client, this);
     } else {
         m_mainView = nullptr;
-        m_connectView = oldConnect ? oldConnect.data() : new ConnectViewModel(m_signIn, this);
+        if (!m_connectView)
+            m_connectView = new ConnectViewModel(m_signIn, this);
     }
+
+    // The views let go of an old model (the property turns null or new)
+    // before it is deleted, after the current event.
     if (m_connectView != oldConnect) {
         Q_EMIT connectViewChanged();
         if (oldConnect)

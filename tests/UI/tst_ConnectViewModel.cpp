@@ -1,10 +1,14 @@
 #include <QNetworkAccessManager>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
 #include "ConnectViewModel.h"
+#include "App/AppState.h"
+#include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
+#include "Support/Keychain.h"
 #include "Networking/SubsonicClient.h"
 #include "RootViewModel.h"
 
@@ -21,22 +25,21 @@ class TestConnectViewModel : public QObject
     std::unique_ptr<UrlSession> m_session;
     QStringList m_typed; // what each sign-in was given
 
-    ConnectViewModel::SignIn signIn(RootViewModel **root = nullptr)
+    // A sign-in that pings the typed address, as the session's does.
+    ConnectViewModel::SignIn signIn()
     {
-        return [this, root](const QString &url, const QString &user, const QString &password) {
+        return [this](const QString &url, const QString &user, const QString &password) {
             m_typed = {url, user, password};
-            return ping(url.trimmed(), user, password, root ? *root : nullptr);
+            return ping(url.trimmed(), user, password);
         };
     }
 
-    QCoro::Task<> ping(QString url, QString user, QString password, RootViewModel *root)
+    QCoro::Task<> ping(QString url, QString user, QString password)
     {
-        const SubsonicClient client(ServerConfig{QUrl(url), user, password}, m_session.get());
         if (!QUrl(url).isValid() || QUrl(url).host().isEmpty())
             throw SubsonicError::invalidResponse();
+        const SubsonicClient client(ServerConfig{QUrl(url), user, password}, m_session.get());
         co_await client.ping();
-        if (root)
-            root->setClient(client);
     }
 
     static void fill(ConnectViewModel &form, const QString &url, const QString &user, const QString &password)
@@ -139,54 +142,87 @@ private Q_SLOTS:
         waitUntilIdle(form);
     }
 
-    void signsInWithWhatIsTypedWhenTheTaskRuns()
+    void readsWhatIsTypedWhenTheTaskRuns()
     {
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
-        RootViewModel *rootPointer = nullptr;
-        RootViewModel root(signIn(&rootPointer));
-        rootPointer = &root;
-        QPointer<ConnectViewModel> form = root.connectView();
-        QVERIFY(form);
-        QVERIFY(!root.mainView());
-        QSignalSpy mainChanged(&root, &RootViewModel::mainViewChanged);
-
-        fill(*form, u"  "_s + m_server.baseUrl().toString() + u" "_s, u" ann"_s, u"p w"_s);
-        form->connect();
-        form->setPassword(u"typed later"_s); // still before the task starts
-        QVERIFY(mainChanged.wait(5000));
-
+        ConnectViewModel form(signIn());
+        fill(form, u"  "_s + m_server.baseUrl().toString() + u" "_s, u" ann"_s, u"p w"_s);
+        form.connect();
+        form.setPassword(u"typed later"_s); // still before the task starts
+        waitUntilIdle(form);
+        QVERIFY(!form.hasError());
         QCOMPARE(m_typed, QStringList({u"  "_s + m_server.baseUrl().toString() + u" "_s, u" ann"_s, u"typed later"_s}));
-        QCOMPARE(m_server.requests().size(), 1);
         QCOMPARE(m_server.lastRequest().queryValue(u"u"_s), u" ann"_s);
+    }
+
+    void signsInThroughTheSession()
+    {
+        InMemoryPasswordStore keychain;
+        Keychain::setStore(&keychain);
+        QSettings().clear();
+        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
+        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+        AppState state;
+        RootViewModel root(&state);
+        QPointer<ConnectViewModel> form = root.connectView();
+        QVERIFY(form && !root.mainView());
+
+        // Refused: the message, nothing stored, still the form.
+        m_server.setResponse("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
+        fill(*form, m_server.baseUrl().toString(), u"ann"_s, u"bad"_s);
+        form->connect();
+        waitUntilIdle(*form);
+        QCOMPARE(form->errorMessage(), u"Wrong username or password."_s);
+        QVERIFY(!QSettings().contains(u"serverURL"_s));
+        QCOMPARE(root.connectView(), form.data());
+
+        m_server.setResponse("/rest/ping", TestHttpServer::ok());
+        form->setPassword(u"pw"_s);
+        QSignalSpy mainChanged(&root, &RootViewModel::mainViewChanged);
+        form->connect();
+        QVERIFY(mainChanged.wait(5000));
         QVERIFY(root.mainView());
         QVERIFY(!root.connectView());
         QTRY_VERIFY(!form); // the form's model went with the form
+        QCOMPARE(QSettings().value(u"serverURL"_s).toString(), m_server.baseUrl().toString());
+        QCOMPARE(keychain.items.size(), 1);
+        Keychain::setStore(nullptr);
     }
 
     void rootSwitchesBetweenScreens()
     {
-        RootViewModel root(signIn());
-        const SubsonicClient a(ServerConfig{QUrl(u"https://a.example"_s), u"ann"_s, u"pw"_s}, m_session.get());
-        const SubsonicClient b(ServerConfig{QUrl(u"https://b.example"_s), u"ann"_s, u"pw"_s}, m_session.get());
+        InMemoryPasswordStore keychain;
+        Keychain::setStore(&keychain);
+        QSettings().clear();
+        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
+        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+        AppState state;
+        RootViewModel root(&state);
+        // Two addresses of the one loopback server: two server identities.
+        const QUrl other(u"http://localhost:"_s + QString::number(m_server.port()));
+        const SubsonicClient a(ServerConfig{m_server.baseUrl(), u"ann"_s, u"pw"_s}, UrlSession::shared());
+        const SubsonicClient b(ServerConfig{other, u"ann"_s, u"pw"_s}, UrlSession::shared());
 
         root.connectView()->setServerURL(u"typed"_s);
-        root.setClient(a);
+        state.setClient(a);
         QPointer<MainViewModel> first = root.mainView();
         QVERIFY(first);
-        QCOMPARE(first->serverAddress(), u"https://a.example"_s);
+        QCOMPARE(first->library(), state.library());
 
-        // The same server keeps its window; another one gets a new window.
-        root.setClient(a);
+        // The same server again (new stores): the same window reads the new stores.
+        state.setClient(a);
         QCOMPARE(root.mainView(), first.data());
-        root.setClient(b);
+        QCOMPARE(first->library(), state.library());
+        state.setClient(b);
         QVERIFY(root.mainView() && root.mainView() != first);
         QTRY_VERIFY(!first);
 
         // Signed out: a fresh, empty form.
-        root.setClient(std::nullopt);
+        state.logout();
         QVERIFY(!root.mainView());
         QVERIFY(root.connectView());
         QCOMPARE(root.connectView()->serverURL(), QString());
+        Keychain::setStore(nullptr);
     }
 };
 

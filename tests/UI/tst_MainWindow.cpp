@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
+#include <QSettings>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -9,9 +10,12 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "SavedLocation.h"
+#include "Support/Keychain.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -27,6 +31,20 @@ class TestMainWindow : public QObject
     TestHttpServer m_server;
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
+    InMemoryPasswordStore m_keychain;
+
+    static QQuickWindow *load(QQmlApplicationEngine &engine, LirnaApp &app)
+    {
+        engine.addImportPath(u"qrc:/"_s);
+        engine.setInitialProperties({{u"app"_s, QVariant::fromValue(&app)}});
+        engine.load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
+        if (engine.rootObjects().size() != 1)
+            return nullptr;
+        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        if (window && !QTest::qWaitForWindowExposed(window))
+            return nullptr;
+        return window;
+    }
 
     // Searches the visual tree: loaded pages hang below their loaders there.
     static QQuickItem *find(QQuickItem *item, const QString &name)
@@ -55,6 +73,12 @@ private Q_SLOTS:
         QQuickStyle::setStyle(u"Fusion"_s);
         QVERIFY(m_server.listen());
         m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+        Keychain::setStore(&m_keychain);
+        QSettings().clear();
+        SavedLocation::clear();
+        m_server.setResponse("/rest/getPlaylists",
+            TestHttpServer::ok("\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"Road Trip\"}]}"));
+        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
     }
 
     void connectScreenThenMainWindow()
@@ -62,13 +86,8 @@ private Q_SLOTS:
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
         LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get());
         QQmlApplicationEngine engine;
-        engine.addImportPath(u"qrc:/"_s);
-        engine.setInitialProperties({{u"app"_s, QVariant::fromValue(&app)}});
-        engine.load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
-        QCOMPARE(engine.rootObjects().size(), 1);
-        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        QQuickWindow *window = load(engine, app);
         QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
 
         QQuickItem *connect = find(window, u"ConnectView"_s);
         QVERIFY(connect && connect->isVisible());
@@ -98,10 +117,9 @@ private Q_SLOTS:
         QVERIFY(!find(window, u"ConnectView"_s));
         QVERIFY(window->minimumWidth() >= 900 && window->minimumHeight() >= 560);
 
+        // The server's playlists arrive in the sidebar.
         QQuickItem *list = find(window, u"sidebarList"_s);
         QVERIFY(list);
-        QCOMPARE(list->property("count").toInt(), 13);
-        app.root()->mainView()->sidebar()->setPlaylists({Playlist{u"p1"_s, u"Road Trip"_s, {}, {}, {}}});
         QTRY_COMPARE(list->property("count").toInt(), 14);
         QTRY_VERIFY(find(window, u"HomeView"_s));
 
@@ -119,10 +137,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!find(window, u"backButton"_s)->isVisible());
         QCOMPARE(stack->property("depth").toInt(), 1);
 
+        navigation->pushAlbumGrid(u"frequent"_s, u"Most Played"_s);
+    }
+
+    // The next start restores the account without showing the form, at the
+    // place where the last run left off.
+    void restartLandsAtTheSamePlace()
+    {
+        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get());
+        QVERIFY(app.root()->mainView());
+        QVERIFY(!app.root()->connectView());
+        QQmlApplicationEngine engine;
+        QQuickWindow *window = load(engine, app);
+        QVERIFY(window);
+        QVERIFY(find(window, u"MainView"_s));
+        QVERIFY(find(window, u"AlbumGridView"_s));
+        QQuickItem *stack = find(window, u"detailStack"_s);
+        QCOMPARE(stack->property("depth").toInt(), 2);
+        QVERIFY(find(window, u"backButton"_s)->isVisible());
+
         // Signing out brings back an empty form.
-        app.root()->setClient(std::nullopt);
+        app.appState()->logout();
         QTRY_VERIFY(find(window, u"ConnectView"_s));
+        QVERIFY(!find(window, u"MainView"_s));
         QCOMPARE(app.root()->connectView()->serverURL(), QString());
+        Keychain::setStore(nullptr);
     }
 };
 

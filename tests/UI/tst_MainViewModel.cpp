@@ -1,0 +1,185 @@
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Downloads/DownloadStore.h"
+#include "Helpers/TestHttpServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "SavedLocationFile.h"
+
+using namespace Qt::StringLiterals;
+
+// The main window's store-facing work against the loopback server: the
+// playlists and liked items load at first display and after a refresh, the
+// sidebar follows the store's playlists, and the playlist management.
+class TestMainViewModel : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<LibraryStore> m_library;
+    std::unique_ptr<DownloadStore> m_downloads;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<UrlSession> m_session;
+
+    int count(const QByteArray &path) const
+    {
+        int n = 0;
+        for (const auto &request : m_server->requests())
+            n += request.path() == path;
+        return n;
+    }
+
+    QStringList names(const SidebarModel &sidebar) const
+    {
+        QStringList out;
+        for (int row = 13; row < sidebar.rowCount(); ++row)
+            out.append(sidebar.data(sidebar.index(row), SidebarModel::TitleRole).toString());
+        return out;
+    }
+
+    static QByteArray playlists(const QList<QByteArray> &names)
+    {
+        QList<QByteArray> items;
+        for (const QByteArray &name : names)
+            items.append("{\"id\":\"" + name.toLower() + "\",\"name\":\"" + name + "\"}");
+        return "\"playlists\":{\"playlist\":[" + items.join(',') + "]}";
+    }
+
+    std::unique_ptr<MainViewModel> window()
+    {
+        auto model = std::make_unique<MainViewModel>(m_library->client(), m_library.get(), m_downloads.get());
+        return model;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+    }
+
+    void init()
+    {
+        SavedLocationFile::shared().clear();
+        m_server = std::make_unique<TestHttpServer>();
+        QVERIFY(m_server->listen());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Road", "Calm"})));
+        m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+        const SubsonicClient client(ServerConfig{m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
+        m_library = std::make_unique<LibraryStore>(client);
+        m_downloads = std::make_unique<DownloadStore>(client);
+    }
+
+    void cleanup()
+    {
+        m_library.reset();
+        m_downloads.reset();
+        m_server.reset();
+    }
+
+    void loadsAtFirstDisplayAndAfterRefresh()
+    {
+        auto main = window();
+        QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Road"_s, u"Calm"_s}));
+        QCOMPARE(count("/rest/getPlaylists"), 1);
+        QTRY_COMPARE(count("/rest/getStarred2"), 1);
+
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Calm"})));
+        m_library->refresh();
+        QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Calm"_s}));
+        QCOMPARE(count("/rest/getPlaylists"), 2);
+        QTRY_COMPARE(count("/rest/getStarred2"), 2);
+    }
+
+    void createSelectsTheNewPlaylist()
+    {
+        auto main = window();
+        QTRY_COMPARE(main->sidebar()->rowCount(), 15);
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::ok("\"playlist\":{\"id\":\"new\",\"name\":\"Trip\"}"));
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Road", "Calm", "New"})));
+
+        main->createPlaylist(u" \t "_s); // only blanks: nothing is sent
+        main->createPlaylist(u"  Trip \t"_s);
+        QTRY_VERIFY(main->navigation()->selection() == SidebarSelection::playlist(u"new"_s));
+        QCOMPARE(count("/rest/createPlaylist"), 1);
+        QCOMPARE(m_server->requests().last().path(), QByteArray("/rest/getPlaylists"));
+        QString sentName;
+        for (const auto &request : m_server->requests()) {
+            if (request.path() == "/rest/createPlaylist")
+                sentName = request.queryValue(u"name"_s);
+        }
+        QCOMPARE(sentName, u"Trip"_s);
+        QCOMPARE(main->navigation()->rootPage(), u"PlaylistDetailView"_s);
+    }
+
+    void failedCreateSelectsNothing()
+    {
+        auto main = window();
+        QTRY_COMPARE(main->sidebar()->rowCount(), 15);
+        main->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::failed(50, "Not allowed"));
+        main->createPlaylist(u"Trip"_s);
+        QTRY_VERIFY(m_library->lastFailure().has_value());
+        QVERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Songs));
+    }
+
+    void renameSendsTheTrimmedName()
+    {
+        auto main = window();
+        QTRY_COMPARE(main->sidebar()->rowCount(), 15);
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Drive", "Calm"})));
+        main->renamePlaylist(u"road"_s, u"  "_s);
+        main->renamePlaylist(u"road"_s, u" Drive "_s);
+        QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Drive"_s, u"Calm"_s}));
+        QCOMPARE(count("/rest/updatePlaylist"), 1);
+        for (const auto &request : m_server->requests()) {
+            if (request.path() == "/rest/updatePlaylist") {
+                QCOMPARE(request.queryValue(u"playlistId"_s), u"road"_s);
+                QCOMPARE(request.queryValue(u"name"_s), u"Drive"_s);
+            }
+        }
+    }
+
+    void deleteSelectsHomeOnlyForTheSelectedPlaylist()
+    {
+        auto main = window();
+        QTRY_COMPARE(main->sidebar()->rowCount(), 15);
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::ok());
+
+        main->navigation()->setSelection(SidebarSelection::playlist(u"calm"_s));
+        main->deletePlaylist(u"road"_s); // another one
+        QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Calm"_s}));
+        QVERIFY(main->navigation()->selection() == SidebarSelection::playlist(u"calm"_s));
+
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::failed(70, "Not found"));
+        main->deletePlaylist(u"calm"_s);
+        QTRY_VERIFY(m_library->lastFailure().has_value());
+        QVERIFY(main->navigation()->selection() == SidebarSelection::playlist(u"calm"_s));
+
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::ok());
+        main->deletePlaylist(u"calm"_s);
+        QTRY_VERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Home));
+        QVERIFY(names(*main->sidebar()).isEmpty());
+    }
+
+    void newStoresForTheSameServerKeepThePlace()
+    {
+        auto main = window();
+        main->navigation()->setSelection(SidebarSelection::item(SidebarItem::Artists));
+        LibraryStore fresh(m_library->client());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Only"})));
+        main->setStores(m_library->client(), &fresh, m_downloads.get());
+        QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Only"_s}));
+        QVERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
+        QCOMPARE(main->library(), &fresh);
+        main->setStores(m_library->client(), m_library.get(), m_downloads.get());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMainViewModel)
+#include "tst_MainViewModel.moc"

@@ -25,6 +25,21 @@ void ensureGstInitialised()
 
 } // namespace
 
+// Called on GStreamer's streaming threads.
+struct GstQueuePlayerCallbacks
+{
+    static GstBusSyncReply busSync(GstBus *, GstMessage *message, gpointer player)
+    {
+        static_cast<GstQueuePlayer *>(player)->postMessage(message);
+        return GST_BUS_DROP;
+    }
+
+    static void aboutToFinish(GstElement *, gpointer player)
+    {
+        static_cast<GstQueuePlayer *>(player)->commitNext();
+    }
+};
+
 GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
     : QueuePlayer(parent)
 {
@@ -41,11 +56,10 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
         if (sink)
             g_object_set(m_playbin, "audio-sink", sink, nullptr);
     }
-    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayer::onAboutToFinish), this);
+    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
 
     GstBus *bus = gst_element_get_bus(m_playbin);
-    gst_bus_set_sync_handler(
-        bus, reinterpret_cast<GstBusSyncHandler>(&GstQueuePlayer::onBusSync), this, nullptr);
+    gst_bus_set_sync_handler(bus, &GstQueuePlayerCallbacks::busSync, this, nullptr);
     gst_object_unref(bus);
 
     m_ticker.setInterval(PeriodicIntervalMs);
@@ -161,9 +175,8 @@ void GstQueuePlayer::setVolume(double volume)
     g_object_set(m_playbin, "volume", m_volume, nullptr);
 }
 
-int GstQueuePlayer::onBusSync(GstBus *, GstMessage *message, void *data)
+void GstQueuePlayer::postMessage(GstMessage *message)
 {
-    auto *self = static_cast<GstQueuePlayer *>(data);
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
     case GST_MESSAGE_ERROR:
@@ -171,28 +184,25 @@ int GstQueuePlayer::onBusSync(GstBus *, GstMessage *message, void *data)
         break;
     case GST_MESSAGE_ASYNC_DONE:
     case GST_MESSAGE_STREAM_START:
-        if (GST_MESSAGE_SRC(message) != GST_OBJECT(self->m_playbin))
-            return GST_BUS_DROP;
+        if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
+            return;
         break;
     default:
-        return GST_BUS_DROP;
+        return;
     }
-    const quint64 generation = self->m_generation.load();
+    const quint64 generation = m_generation.load();
     std::shared_ptr<GstMessage> held(gst_message_ref(message), &gst_message_unref);
     QMetaObject::invokeMethod(
-        self, [self, held, generation] { self->handleMessage(held.get(), generation); },
-        Qt::QueuedConnection);
-    return GST_BUS_DROP;
+        this, [this, held, generation] { handleMessage(held.get(), generation); }, Qt::QueuedConnection);
 }
 
-void GstQueuePlayer::onAboutToFinish(GstElement *playbin, void *data)
+void GstQueuePlayer::commitNext()
 {
-    auto *self = static_cast<GstQueuePlayer *>(data);
-    QMutexLocker lock(&self->m_mutex);
-    if (self->m_nextUri.isEmpty() || self->m_committedItem)
+    QMutexLocker lock(&m_mutex);
+    if (m_nextUri.isEmpty() || m_committedItem)
         return;
-    g_object_set(playbin, "uri", self->m_nextUri.constData(), nullptr);
-    self->m_committedItem = self->m_nextItem;
+    g_object_set(m_playbin, "uri", m_nextUri.constData(), nullptr);
+    m_committedItem = m_nextItem;
 }
 
 void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
@@ -236,6 +246,7 @@ void GstQueuePlayer::handlePrerolled()
         }
         if (m_playing)
             gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        queryDuration(true);
     }
     queryDuration();
     current->setStatus(QueuePlayerItem::Status::ReadyToPlay);
@@ -363,10 +374,14 @@ bool GstQueuePlayer::hasCommittedNext() const
     return m_committedItem != nullptr;
 }
 
-void GstQueuePlayer::queryDuration()
+void GstQueuePlayer::queryDuration(bool beforeAnySwitch)
 {
     const QueuePlayerItemPtr current = currentItem();
     if (!current)
+        return;
+    // Once the next item is handed over, the playbin may already answer for
+    // it while its start is still on the way here.
+    if (!beforeAnySwitch && hasCommittedNext())
         return;
     gint64 duration = 0;
     if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)

@@ -50,8 +50,10 @@ public:
     void setVolume(double volume) override;
 
 private:
-    static int onBusSync(GstBus *bus, GstMessage *message, void *self);
-    static void onAboutToFinish(GstElement *playbin, void *self);
+    // The GStreamer callbacks, with GStreamer's own signatures.
+    friend struct GstQueuePlayerCallbacks;
+    void postMessage(GstMessage *message);
+    void commitNext();
 
     void handleMessage(GstMessage *message, quint64 generation);
     void handlePrerolled();
@@ -66,7 +68,8 @@ private:
     void publishNext();
     void setNextLocked();
     bool hasCommittedNext() const;
-    void queryDuration();
+    // `beforeAnySwitch`: the playbin still plays the current item for sure.
+    void queryDuration(bool beforeAnySwitch = false);
     void updateTicker();
     void tick();
 

@@ -217,6 +217,10 @@ void tst_GstQueuePlayer::chainsItemsQueuedAfterEachSwitch()
     QTRY_COMPARE_WITH_TIMEOUT(endedItems.size(), 3, 8000);
     QCOMPARE(endedItems, chain);
     QVERIFY(player.items().isEmpty());
+    // Each item has its own length, also after a switch without a fresh load.
+    QVERIFY2(std::abs(chain[0]->duration() - 0.5) < 0.05, qPrintable(QString::number(chain[0]->duration())));
+    QVERIFY2(std::abs(chain[1]->duration() - 2.0) < 0.05, qPrintable(QString::number(chain[1]->duration())));
+    QVERIFY2(std::abs(chain[2]->duration() - 0.5) < 0.05, qPrintable(QString::number(chain[2]->duration())));
     QVERIFY(clock.elapsed() < 4000);
 }
 

@@ -4,6 +4,7 @@
 #include <QtQml/qqml.h>
 
 #include "App/AppState.h"
+#include "Playback/PlayerController.h"
 #include "Updates/UpdaterModel.h"
 
 // Objects of the core library that QML reads by type.
@@ -12,6 +13,14 @@ struct AppStateForeign
     Q_GADGET
     QML_FOREIGN(AppState)
     QML_NAMED_ELEMENT(AppState)
+    QML_UNCREATABLE("Created by the application.")
+};
+
+struct PlayerControllerForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PlayerController)
+    QML_NAMED_ELEMENT(PlayerController)
     QML_UNCREATABLE("Created by the application.")
 };
 

@@ -1,14 +1,38 @@
 #include "LirnaApp.h"
 
-LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, QObject *parent)
+#include "SavedLocation.h"
+
+LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, PlayerController *player,
+    QObject *parent)
     : QObject(parent)
     , m_appState(new AppState(this))
+    , m_player(player ? player : new PlayerController(nullptr, this))
     , m_updater(new UpdaterModel(updateFeed, version, session, this))
-    , m_root(new RootViewModel(m_appState, this))
+    , m_root(new RootViewModel(m_appState, m_player, this))
 {
+    m_player->setParent(this);
+    connect(m_appState, &AppState::clientChanged, this, &LirnaApp::accountChanged);
 }
 
 void LirnaApp::runLaunchTask()
 {
     m_updater->checkOnLaunch();
+}
+
+void LirnaApp::logOut()
+{
+    m_player->stop();
+    PlayerController::clearSavedSession();
+    SavedLocation::clear();
+    m_appState->logout();
+}
+
+QString LirnaApp::accountName() const
+{
+    return m_appState->client() ? m_appState->client()->config().username : QString();
+}
+
+QString LirnaApp::serverAddress() const
+{
+    return m_appState->client() ? m_appState->client()->config().baseURL.toString() : QString();
 }

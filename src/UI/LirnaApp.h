@@ -5,13 +5,15 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "App/AppState.h"
+#include "Playback/PlayerController.h"
 #include "RootViewModel.h"
 #include "Updates/UpdaterModel.h"
 
 class UrlSession;
 
 // The application object: the objects that live for the whole run (the
-// session, the update model) and what the window's root view reads of them.
+// session, the playback engine, the update model) and what the window's root
+// view reads of them.
 class LirnaApp : public QObject
 {
     Q_OBJECT
@@ -20,22 +22,38 @@ class LirnaApp : public QObject
 
     Q_PROPERTY(AppState *appState READ appState CONSTANT)
     Q_PROPERTY(RootViewModel *root READ root CONSTANT)
+    Q_PROPERTY(QString accountName READ accountName NOTIFY accountChanged)
+    Q_PROPERTY(QString serverAddress READ serverAddress NOTIFY accountChanged)
     Q_PROPERTY(UpdaterModel *updater READ updater CONSTANT)
 
 public:
-    // The session is restored at once, before anything reads it.
-    // `updateFeed` empty: update checks are unavailable.
-    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, QObject *parent = nullptr);
+    // Created in this order: the session (restored at once, before anything
+    // reads it), the playback engine (`player` is taken over; without one the
+    // engine plays through the system), the update model. `updateFeed` empty:
+    // update checks are unavailable.
+    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, PlayerController *player = nullptr,
+        QObject *parent = nullptr);
 
     AppState *appState() const { return m_appState; }
+    PlayerController *player() const { return m_player; }
     RootViewModel *root() const { return m_root; }
     UpdaterModel *updater() const { return m_updater; }
+    // The signed-in account's user name and server address, empty when none.
+    QString accountName() const;
+    QString serverAddress() const;
 
     // The window's launch task: the once-per-run background update check.
     Q_INVOKABLE void runLaunchTask();
+    // "Log Out": stops playback, forgets the saved playback session and the
+    // saved place, then signs out. Downloads and cached artwork stay.
+    Q_INVOKABLE void logOut();
+
+Q_SIGNALS:
+    void accountChanged();
 
 private:
     AppState *m_appState;
+    PlayerController *m_player;
     UpdaterModel *m_updater;
     RootViewModel *m_root;
 };

@@ -101,6 +101,30 @@ ApplicationWindow {
         function onResultReady() { updateResult.open() }
     }
 
+    // The settings window (Ctrl+,).
+    Window {
+        id: settingsWindow
+        title: "Settings"
+        width: 480
+        height: 260
+        minimumWidth: 400
+        minimumHeight: 200
+        SettingsView {
+            anchors.fill: parent
+            app: window.app
+        }
+    }
+
+    Shortcut {
+        sequences: [StandardKey.Preferences, "Ctrl+,"]
+        context: Qt.ApplicationShortcut
+        onActivated: {
+            settingsWindow.show()
+            settingsWindow.raise()
+            settingsWindow.requestActivate()
+        }
+    }
+
     Component.onCompleted: {
         showContent()
         app.runLaunchTask()

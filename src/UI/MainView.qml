@@ -12,6 +12,11 @@ Item {
     readonly property NavigationModel navigation: viewModel.navigation
 
     objectName: "MainView"
+    focus: true
+
+    // Space toggles play and pause while a song is loaded; otherwise the key
+    // travels on. Text fields take their own spaces first.
+    Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
 
     SplitView {
         anchors.fill: parent

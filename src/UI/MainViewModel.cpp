@@ -2,15 +2,28 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Library/LibraryStore.h"
+#include "Playback/PlayerController.h"
 #include "TextTrimming.h"
 
 MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads,
-    QObject *parent)
+    PlayerController *player, QObject *parent)
     : QObject(parent)
+    , m_player(player)
     , m_navigation(new NavigationModel(client.config(), nullptr, this))
     , m_sidebar(new SidebarModel(m_navigation, this))
 {
     setStores(client, library, downloads);
+    // The engine restores at most once per run, and only the same account's session.
+    if (m_player)
+        m_player->restoreSession(m_client);
+}
+
+bool MainViewModel::handleSpace()
+{
+    if (!m_player || !m_player->currentSong())
+        return false;
+    m_player->togglePlayPause();
+    return true;
 }
 
 void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads)

@@ -12,6 +12,7 @@
 
 class DownloadStore;
 class LibraryStore;
+#include "Playback/PlayerController.h"
 
 // The state of one main window for one signed-in client: its navigation
 // (restored from the account's saved place), its sidebar over the store's
@@ -28,12 +29,14 @@ class MainViewModel : public QObject
     Q_PROPERTY(QString serverAddress READ serverAddress CONSTANT)
 
 public:
+    // Asks `player` once to restore the saved playback session for this client.
     MainViewModel(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads,
-        QObject *parent = nullptr);
+        PlayerController *player, QObject *parent = nullptr);
 
     const SubsonicClient &client() const { return m_client; }
     LibraryStore *library() const { return m_library; }
     DownloadStore *downloads() const { return m_downloads; }
+    PlayerController *player() const { return m_player; }
     NavigationModel *navigation() const { return m_navigation; }
     SidebarModel *sidebar() const { return m_sidebar; }
     QString serverAddress() const { return m_client.config().baseURL.toString(); }
@@ -51,6 +54,10 @@ public:
     // was the selected one and the server confirmed.
     Q_INVOKABLE void deletePlaylist(const QString &id);
 
+    // The space bar in the main window: toggles play and pause when a song
+    // is loaded and tells whether it did (otherwise the key travels on).
+    Q_INVOKABLE bool handleSpace();
+
 private:
     // At first display and after every library refresh.
     void runEpochTask();
@@ -62,6 +69,7 @@ private:
     SubsonicClient m_client;
     QPointer<LibraryStore> m_library;
     QPointer<DownloadStore> m_downloads;
+    QPointer<PlayerController> m_player;
     NavigationModel *m_navigation;
     SidebarModel *m_sidebar;
     QMetaObject::Connection m_playlistsConnection;

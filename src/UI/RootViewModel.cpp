@@ -1,10 +1,12 @@
 #include "RootViewModel.h"
 
 #include "App/AppState.h"
+#include "Playback/PlayerController.h"
 
-RootViewModel::RootViewModel(AppState *appState, QObject *parent)
+RootViewModel::RootViewModel(AppState *appState, PlayerController *player, QObject *parent)
     : QObject(parent)
     , m_appState(appState)
+    , m_player(player)
 {
     m_signIn = [state = m_appState](const QString &url, const QString &user, const QString &password) {
         if (!state)
@@ -31,7 +33,7 @@ void RootViewModel::sessionChanged()
             m_mainView->setStores(*client, library, downloads);
         } else {
             m_identity = identity;
-            m_mainView = new MainViewModel(*client, library, downloads, this);
+            m_mainView = new MainViewModel(*client, library, downloads, m_player, this);
         }
         m_connectView = nullptr;
     } else {

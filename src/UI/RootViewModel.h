@@ -8,6 +8,7 @@
 #include "MainViewModel.h"
 
 class AppState;
+#include "Playback/PlayerController.h"
 
 // What the window shows: the connect screen until the session holds a client
 // with its library and download stores, the main window from then on. Each
@@ -23,7 +24,7 @@ class RootViewModel : public QObject
     Q_PROPERTY(MainViewModel *mainView READ mainView NOTIFY mainViewChanged)
 
 public:
-    explicit RootViewModel(AppState *appState, QObject *parent = nullptr);
+    RootViewModel(AppState *appState, PlayerController *player, QObject *parent = nullptr);
 
     ConnectViewModel *connectView() const { return m_connectView; }
     MainViewModel *mainView() const { return m_mainView; }
@@ -36,6 +37,7 @@ private:
     void sessionChanged();
 
     QPointer<AppState> m_appState;
+    QPointer<PlayerController> m_player;
     ConnectViewModel::SignIn m_signIn;
     QString m_identity; // the main window's server address
     QPointer<ConnectViewModel> m_connectView;

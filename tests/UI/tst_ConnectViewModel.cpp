@@ -163,7 +163,7 @@ private Q_SLOTS:
         m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
         m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
         AppState state;
-        RootViewModel root(&state);
+        RootViewModel root(&state, nullptr);
         QPointer<ConnectViewModel> form = root.connectView();
         QVERIFY(form && !root.mainView());
 
@@ -197,7 +197,7 @@ private Q_SLOTS:
         m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
         m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
         AppState state;
-        RootViewModel root(&state);
+        RootViewModel root(&state, nullptr);
         // Two addresses of the one loopback server: two server identities.
         const QUrl other(u"http://localhost:"_s + QString::number(m_server.port()));
         const SubsonicClient a(ServerConfig{m_server.baseUrl(), u"ann"_s, u"pw"_s}, UrlSession::shared());

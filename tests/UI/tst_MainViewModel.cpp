@@ -5,9 +5,11 @@
 #include <QtTest>
 
 #include "Downloads/DownloadStore.h"
+#include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "Playback/PlayerController.h"
 #include "SavedLocationFile.h"
 
 using namespace Qt::StringLiterals;
@@ -22,6 +24,7 @@ class TestMainViewModel : public QObject
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<DownloadStore> m_downloads;
+    std::unique_ptr<PlayerController> m_player;
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
 
@@ -51,7 +54,8 @@ class TestMainViewModel : public QObject
 
     std::unique_ptr<MainViewModel> window()
     {
-        auto model = std::make_unique<MainViewModel>(m_library->client(), m_library.get(), m_downloads.get());
+        auto model = std::make_unique<MainViewModel>(
+            m_library->client(), m_library.get(), m_downloads.get(), m_player.get());
         return model;
     }
 
@@ -72,10 +76,12 @@ private Q_SLOTS:
         const SubsonicClient client(ServerConfig{m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
         m_library = std::make_unique<LibraryStore>(client);
         m_downloads = std::make_unique<DownloadStore>(client);
+        m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
     }
 
     void cleanup()
     {
+        m_player.reset();
         m_library.reset();
         m_downloads.reset();
         m_server.reset();
@@ -165,6 +171,30 @@ private Q_SLOTS:
         main->deletePlaylist(u"calm"_s);
         QTRY_VERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Home));
         QVERIFY(names(*main->sidebar()).isEmpty());
+    }
+
+    void spaceTogglesOnlyWithASongLoaded()
+    {
+        auto main = window();
+        QVERIFY(!main->handleSpace()); // nothing loaded: the key travels on
+        QVERIFY(!m_player->isPlaying());
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        m_player->play({song}, m_library->client(), 0, std::nullopt);
+        const bool playing = m_player->isPlaying();
+        QVERIFY(main->handleSpace());
+        QCOMPARE(m_player->isPlaying(), !playing);
+        QVERIFY(main->handleSpace());
+        QCOMPARE(m_player->isPlaying(), playing);
+        m_player->stop();
+    }
+
+    void asksTheEngineToRestoreItsSession()
+    {
+        QVERIFY(!m_player->didAttemptRestore());
+        auto main = window();
+        QVERIFY(m_player->didAttemptRestore());
     }
 
     void newStoresForTheSameServerKeepThePlace()

@@ -10,6 +10,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "LirnaApp.h"
@@ -84,7 +85,7 @@ private Q_SLOTS:
     void connectScreenThenMainWindow()
     {
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
-        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get());
+        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
         QQmlApplicationEngine engine;
         QQuickWindow *window = load(engine, app);
         QVERIFY(window);
@@ -144,7 +145,7 @@ private Q_SLOTS:
     // place where the last run left off.
     void restartLandsAtTheSamePlace()
     {
-        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get());
+        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
         QVERIFY(app.root()->mainView());
         QVERIFY(!app.root()->connectView());
         QQmlApplicationEngine engine;
@@ -156,11 +157,16 @@ private Q_SLOTS:
         QCOMPARE(stack->property("depth").toInt(), 2);
         QVERIFY(find(window, u"backButton"_s)->isVisible());
 
-        // Signing out brings back an empty form.
-        app.appState()->logout();
+        // "Log Out" forgets the place and brings back an empty form.
+        QCOMPARE(app.accountName(), u"ann"_s);
+        app.logOut();
         QTRY_VERIFY(find(window, u"ConnectView"_s));
         QVERIFY(!find(window, u"MainView"_s));
         QCOMPARE(app.root()->connectView()->serverURL(), QString());
+        QCOMPARE(app.accountName(), QString());
+        const ServerConfig account{m_server.baseUrl(), u"ann"_s, u"pw"_s};
+        QVERIFY(!SavedLocation::restorable(account));
+        QVERIFY(!QSettings().contains(u"serverURL"_s));
         Keychain::setStore(nullptr);
     }
 };

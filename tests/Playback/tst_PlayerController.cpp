@@ -757,6 +757,13 @@ void tst_PlayerController::albumFetchFailureChangesNothing()
     QTest::qWait(300);
     QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
     QCOMPARE(m_engine->source(), PlaybackSource::playlist(u"p"_s, u"P"_s));
+
+    // A transport failure is told by its kind: the signed URL stays out of the log.
+    const SubsonicClient unreachable(ServerConfig {QUrl(u"http://127.0.0.1:1"_s), u"alice"_s, u"secret"_s}, m_session);
+    QTest::ignoreMessage(QtWarningMsg, "Failed to load album al-9: Could not connect to the server.");
+    m_engine->playAlbum(album, unreachable, 0, false);
+    QTest::qWait(300);
+    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_PlayerController)

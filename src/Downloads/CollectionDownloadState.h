@@ -36,8 +36,7 @@ private:
         : m_kind(kind)
         , m_downloaded(downloaded)
         , m_total(total)
-    {
-    }
+    { }
 
     Kind m_kind = Kind::None;
     int m_downloaded = 0;

@@ -11,7 +11,8 @@ std::optional<DownloadCollection> DownloadCollection::fromJson(const QJsonValue 
     const QJsonObject o = value.toObject();
     DownloadCollection c;
     using namespace JsonFields;
-    if (!required(o, "key"_L1, c.key) || !required(o, "name"_L1, c.name) || !optional(o, "subtitle"_L1, c.subtitle))
+    if (!required(o, "key"_L1, c.key) || !required(o, "name"_L1, c.name)
+        || !optional(o, "subtitle"_L1, c.subtitle))
         return std::nullopt;
     return c;
 }

@@ -220,7 +220,8 @@ CollectionDownloadState DownloadStore::stateAlbumId(const QString &albumId, cons
     return state(AlbumPrefix + albumId, songIds);
 }
 
-CollectionDownloadState DownloadStore::statePlaylistId(const QString &playlistId, const QStringList &songIds) const
+CollectionDownloadState DownloadStore::statePlaylistId(
+    const QString &playlistId, const QStringList &songIds) const
 {
     return state(PlaylistPrefix + playlistId, songIds);
 }
@@ -295,7 +296,8 @@ QList<DownloadCollection> DownloadStore::downloadedCollections() const
     QList<std::pair<qint64, DownloadCollection>> sized;
     for (const DownloadCollection &collection : m_manifest.collections)
         sized.append({m_manifest.bytes(collection.key), collection});
-    std::stable_sort(sized.begin(), sized.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::stable_sort(
+        sized.begin(), sized.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QList<DownloadCollection> result;
     result.reserve(sized.size());
     for (auto &[bytes, collection] : sized)
@@ -330,7 +332,8 @@ void DownloadStore::downloadPlaylist(const QString &id, const QString &name)
         return;
     const TaskHandle handle = TaskHandle::create();
     m_tasks.insert(owner, handle);
-    Async::startQueued(this, [this, id, name, owner, handle] { runPlaylistDownload(id, name, owner, handle); });
+    Async::startQueued(
+        this, [this, id, name, owner, handle] { runPlaylistDownload(id, name, owner, handle); });
 }
 
 void DownloadStore::endRun(const QString &owner, const TaskHandle &handle)
@@ -351,16 +354,15 @@ QCoro::Task<> DownloadStore::runAlbumDownload(Album album, QString owner, TaskHa
     try {
         Album answer = co_await m_client.album(album.id, handle);
         fetched = std::move(answer);
-    } catch (...) {
-    }
+    } catch (...) { }
     if (!self || handle.isCancelled())
         co_return;
     if (!fetched) {
-        setActive(owner, DownloadProgress{0, 0, true});
+        setActive(owner, DownloadProgress {0, 0, true});
         endRun(owner, handle);
         co_return;
     }
-    DownloadCollection collection{owner, album.name, album.artist};
+    DownloadCollection collection {owner, album.name, album.artist};
     co_await downloadSongs(fetched->song.value_or(QList<Song>()), owner, std::move(collection), handle);
     if (self)
         endRun(owner, handle);
@@ -375,26 +377,25 @@ QCoro::Task<> DownloadStore::runPlaylistDownload(QString id, QString name, QStri
     try {
         PlaylistDetail answer = co_await m_client.playlist(id, handle);
         songs = answer.entry.value_or(QList<Song>());
-    } catch (...) {
-    }
+    } catch (...) { }
     if (!self || handle.isCancelled())
         co_return;
     if (!songs) {
-        setActive(owner, DownloadProgress{0, 0, true});
+        setActive(owner, DownloadProgress {0, 0, true});
         endRun(owner, handle);
         co_return;
     }
-    DownloadCollection collection{owner, name, u"Playlist"_s};
+    DownloadCollection collection {owner, name, u"Playlist"_s};
     co_await downloadSongs(std::move(*songs), owner, std::move(collection), handle);
     if (self)
         endRun(owner, handle);
 }
 
-QCoro::Task<> DownloadStore::downloadSongs(QList<Song> songs, QString owner, DownloadCollection collection,
-    TaskHandle handle)
+QCoro::Task<> DownloadStore::downloadSongs(
+    QList<Song> songs, QString owner, DownloadCollection collection, TaskHandle handle)
 {
     QPointer<DownloadStore> self(this);
-    setActive(owner, DownloadProgress{int(songs.size()), 0, false});
+    setActive(owner, DownloadProgress {int(songs.size()), 0, false});
 
     for (qsizetype i = 0; i < songs.size(); ++i) {
         if (!self || handle.isCancelled())
@@ -435,7 +436,7 @@ QCoro::Task<> DownloadStore::downloadSongs(QList<Song> songs, QString owner, Dow
                 co_return;
             }
             if (entry == manifest.songs.end()) {
-                manifest.songs.insert(song.id, DownloadedSong{song, stored->suffix, stored->bytes, {owner}});
+                manifest.songs.insert(song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
             } else {
                 // The entry's old file is gone (that is why the song came
                 // again): record the file that is there now, and let no file
@@ -467,7 +468,8 @@ QCoro::Task<> DownloadStore::downloadSongs(QList<Song> songs, QString owner, Dow
     co_await downloadArtwork(std::move(songs), handle);
 }
 
-QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFile(Song song, TaskHandle handle)
+QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFile(
+    Song song, TaskHandle handle)
 {
     const QUrl url = m_client.url(u"download"_s, {{u"id"_s, song.id}});
     QString suffix = song.suffix.value_or(QString());
@@ -483,9 +485,8 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
     if (!temp->open())
         co_return std::nullopt;
 
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(session->get(url), [](QNetworkReply *r) {
-        r->deleteLater();
-    });
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
+        session->get(url), [](QNetworkReply *r) { r->deleteLater(); });
     auto writeFailed = std::make_shared<bool>(false);
     QNetworkReply *raw = reply.get();
     // The body goes to disk as it arrives, never whole into memory.
@@ -520,7 +521,7 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
     if (error)
         co_return std::nullopt;
     temp->setAutoRemove(false);
-    co_return StoredFile{suffix, bytes};
+    co_return StoredFile {suffix, bytes};
 }
 
 QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handle)
@@ -626,7 +627,8 @@ void DownloadStore::pruneArtwork()
     const QDir folder(artworkDirectory());
     if (!folder.exists())
         return;
-    const QFileInfoList items = folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList items
+        = folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &item : items) {
         if (!keep.contains(item.fileName()))
             removeItem(item);

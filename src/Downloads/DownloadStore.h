@@ -55,7 +55,7 @@ public:
     const QHash<QString, DownloadProgress> &active() const { return m_active; }
 
     // Start a collection's run unless one is going; return at once.
-    void downloadAlbum(const Album &album);
+    Q_INVOKABLE void downloadAlbum(const Album &album);
     Q_INVOKABLE void downloadPlaylist(const QString &id, const QString &name);
 
     // The progress of a running run, or of one that stopped on a failure.
@@ -65,9 +65,10 @@ public:
     Q_INVOKABLE QVariant albumProgress(const QString &albumId) const;
     Q_INVOKABLE QVariant playlistProgress(const QString &playlistId) const;
 
-    Q_INVOKABLE CollectionDownloadState stateAlbumId(const QString &albumId, const QStringList &songIds) const;
-    Q_INVOKABLE CollectionDownloadState statePlaylistId(const QString &playlistId,
-        const QStringList &songIds) const;
+    Q_INVOKABLE CollectionDownloadState stateAlbumId(
+        const QString &albumId, const QStringList &songIds) const;
+    Q_INVOKABLE CollectionDownloadState statePlaylistId(
+        const QString &playlistId, const QStringList &songIds) const;
 
     // A downloaded collection rebuilt from the manifest, or none.
     std::optional<Album> localAlbum(const QString &id) const;
@@ -110,7 +111,8 @@ private:
 
     QCoro::Task<> runAlbumDownload(Album album, QString owner, TaskHandle handle);
     QCoro::Task<> runPlaylistDownload(QString id, QString name, QString owner, TaskHandle handle);
-    QCoro::Task<> downloadSongs(QList<Song> songs, QString owner, DownloadCollection collection, TaskHandle handle);
+    QCoro::Task<> downloadSongs(
+        QList<Song> songs, QString owner, DownloadCollection collection, TaskHandle handle);
     struct StoredFile
     {
         QString suffix;

@@ -18,7 +18,8 @@ std::optional<DownloadedSong> DownloadedSong::fromJson(const QJsonValue &value)
         return std::nullopt;
     DownloadedSong d;
     d.song = std::move(*song);
-    if (!JsonFields::required(o, "suffix"_L1, d.suffix) || !JsonFields::readInteger(o.value("bytes"_L1), d.bytes))
+    if (!JsonFields::required(o, "suffix"_L1, d.suffix)
+        || !JsonFields::readInteger(o.value("bytes"_L1), d.bytes))
         return std::nullopt;
     const QJsonValue owners = o.value("owners"_L1);
     if (!owners.isArray())

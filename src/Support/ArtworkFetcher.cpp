@@ -84,9 +84,8 @@ ArtworkFetcher *ArtworkFetcher::shared()
     static ArtworkFetcher *fetcher = [] {
         const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
         // Without a cache folder every cover comes from its other sources.
-        const QString directory = caches.isEmpty()
-            ? QString()
-            : QDir(caches).filePath(QStringLiteral("Lirna/Artwork"));
+        const QString directory
+            = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("Lirna/Artwork"));
         return new ArtworkFetcher(directory, UrlSession::shared(), QCoreApplication::instance());
     }();
     return fetcher;
@@ -126,7 +125,8 @@ QImage ArtworkFetcher::decode(const QByteArray &data, int maxPixelSize)
     const QSize size = reader.size();
     const bool knownSize = size.isValid() && !size.isEmpty();
     if (knownSize && std::max(size.width(), size.height()) > maxPixelSize)
-        reader.setScaledSize(size.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+        reader.setScaledSize(
+            size.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     QImage image = reader.read();
     if (image.isNull())
         return image;
@@ -206,8 +206,8 @@ QCoro::Task<QImage> ArtworkFetcher::image(QString id, int pixelSize, QUrl url)
 QCoro::Task<QImage> ArtworkFetcher::load(Sources sources, UrlSession *session)
 {
     if (!sources.directory.isEmpty() || sources.offlineFile) {
-        QImage image = co_await QtConcurrent::run(&loadFromDisk, sources.directory, sources.coverKey, sources.key,
-            sources.pixelSize, sources.offlineFile);
+        QImage image = co_await QtConcurrent::run(&loadFromDisk, sources.directory, sources.coverKey,
+            sources.key, sources.pixelSize, sources.offlineFile);
         if (!image.isNull()) {
             ArtworkStore::insert(sources.key, image);
             co_return image;

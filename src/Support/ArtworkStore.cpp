@@ -9,7 +9,7 @@ namespace {
 struct Memory
 {
     QMutex mutex;
-    QCache<QString, QImage> cache{ArtworkStore::CostLimit};
+    QCache<QString, QImage> cache {ArtworkStore::CostLimit};
 };
 
 Memory &memory()

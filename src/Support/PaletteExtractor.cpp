@@ -125,7 +125,8 @@ PaletteExtractor::RGB PaletteExtractor::fromHSB(double h, double s, double v)
 
 double PaletteExtractor::luminance(const RGB &colour)
 {
-    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const auto linear
+        = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
     return 0.2126 * linear(colour.r) + 0.7152 * linear(colour.g) + 0.0722 * linear(colour.b);
 }
 
@@ -183,7 +184,7 @@ std::pair<PaletteExtractor::RGB, PaletteExtractor::RGB> PaletteExtractor::button
         v = l > 0.35 ? v * 0.9 : std::min(v * 1.08, 0.98);
         fill = fromHSB(c.h, s, v);
     }
-    const RGB label = onWhite >= onBlack ? RGB{1, 1, 1} : RGB{0, 0, 0};
+    const RGB label = onWhite >= onBlack ? RGB {1, 1, 1} : RGB {0, 0, 0};
     return {fill, label};
 }
 
@@ -193,7 +194,7 @@ std::optional<AlbumPalette> PaletteExtractor::extract(const QImage &image)
     if (sample.isEmpty())
         return std::nullopt;
 
-    std::array<Bucket, 24 * 16> buckets{};
+    std::array<Bucket, 24 * 16> buckets {};
     const auto *data = reinterpret_cast<const uchar *>(sample.constData());
     const qsizetype count = sample.size() / 4;
     for (qsizetype i = 0; i < count; ++i) {
@@ -205,8 +206,8 @@ std::optional<AlbumPalette> PaletteExtractor::extract(const QImage &image)
         const double g = px[1] / 255.0;
         const double b = px[2] / 255.0;
         const HSB c = hsb(r, g, b);
-        const int index = (int(c.h * 24) % 24) * 16 + int(std::min(c.s, 0.999) * 3) * 4
-            + int(std::min(c.v, 0.999) * 3);
+        const int index
+            = (int(c.h * 24) % 24) * 16 + int(std::min(c.s, 0.999) * 3) * 4 + int(std::min(c.v, 0.999) * 3);
         Bucket &bucket = buckets[index];
         bucket.count += 1;
         bucket.r += r;
@@ -225,7 +226,7 @@ std::optional<AlbumPalette> PaletteExtractor::extract(const QImage &image)
     for (const Bucket &bucket : buckets) {
         if (bucket.count == 0)
             continue;
-        const RGB mean{bucket.r / bucket.count, bucket.g / bucket.count, bucket.b / bucket.count};
+        const RGB mean {bucket.r / bucket.count, bucket.g / bucket.count, bucket.b / bucket.count};
         const HSB c = hsb(mean.r, mean.g, mean.b);
         if (c.v > 0.97 || c.v < 0.12 || c.s < 0.25)
             continue;

@@ -9,7 +9,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Song song(const QString &id, const QString &title, std::optional<qint64> disc = {}, std::optional<qint64> track = {})
+Song song(const QString &id, const QString &title, std::optional<qint64> disc = {},
+    std::optional<qint64> track = {})
 {
     Song s;
     s.id = id;
@@ -21,7 +22,7 @@ Song song(const QString &id, const QString &title, std::optional<qint64> disc = 
 
 DownloadedSong entry(const Song &s, qint64 bytes, QSet<QString> owners, const QString &suffix = u"mp3"_s)
 {
-    return DownloadedSong{s, suffix, bytes, std::move(owners)};
+    return DownloadedSong {s, suffix, bytes, std::move(owners)};
 }
 
 QStringList ids(const QList<Song> &songs)
@@ -53,8 +54,8 @@ private Q_SLOTS:
         Song s = song(u"s1"_s, u"One"_s, 1, 2);
         s.coverArt = u"al-1"_s;
         m.songs.insert(s.id, entry(s, 1234, {u"album:a"_s, u"playlist:p"_s}));
-        m.collections.insert(u"album:a"_s, DownloadCollection{u"album:a"_s, u"A"_s, u"Artist"_s});
-        m.collections.insert(u"playlist:p"_s, DownloadCollection{u"playlist:p"_s, u"P"_s, std::nullopt});
+        m.collections.insert(u"album:a"_s, DownloadCollection {u"album:a"_s, u"A"_s, u"Artist"_s});
+        m.collections.insert(u"playlist:p"_s, DownloadCollection {u"playlist:p"_s, u"P"_s, std::nullopt});
         const QByteArray json = m.toJson();
         QVERIFY(!json.contains('\n'));
         QCOMPARE(DownloadManifest::fromJson(json), std::optional(m));
@@ -67,22 +68,40 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("ok");
-        const QByteArray songOk = R"({"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":10,"owners":["album:a"]})";
-        QTest::newRow("null subtitle") << QByteArray(R"({"songs":{},"collections":{"album:a":{"key":"album:a","name":"A","subtitle":null}}})") << true;
-        QTest::newRow("unknown keys ignored") << QByteArray(R"({"songs":{},"collections":{},"extra":1})") << true;
-        QTest::newRow("good song") << QByteArray(R"({"songs":{"s":)" + songOk + R"(},"collections":{}})") << true;
+        const QByteArray songOk
+            = R"({"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":10,"owners":["album:a"]})";
+        QTest::newRow("null subtitle") << QByteArray(
+            R"({"songs":{},"collections":{"album:a":{"key":"album:a","name":"A","subtitle":null}}})")
+                                       << true;
+        QTest::newRow("unknown keys ignored")
+            << QByteArray(R"({"songs":{},"collections":{},"extra":1})") << true;
+        QTest::newRow("good song") << QByteArray(R"({"songs":{"s":)" + songOk + R"(},"collections":{}})")
+                                   << true;
         QTest::newRow("no collections") << QByteArray(R"({"songs":{}})") << false;
         QTest::newRow("no songs") << QByteArray(R"({"collections":{}})") << false;
         QTest::newRow("torn") << QByteArray("{\"songs\":{\"s\":{\"song\":{\"id\":\"s\",\"ti") << false;
         QTest::newRow("empty file") << QByteArray() << false;
         QTest::newRow("array") << QByteArray("[]") << false;
-        QTest::newRow("bytes as text") << QByteArray(R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":"10","owners":[]}},"collections":{}})") << false;
-        QTest::newRow("fractional bytes") << QByteArray(R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1.5,"owners":[]}},"collections":{}})") << false;
-        QTest::newRow("owner not text") << QByteArray(R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1,"owners":[1]}},"collections":{}})") << false;
-        QTest::newRow("no owners") << QByteArray(R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1}},"collections":{}})") << false;
-        QTest::newRow("no suffix") << QByteArray(R"({"songs":{"s":{"song":{"id":"s","title":"t"},"bytes":1,"owners":[]}},"collections":{}})") << false;
-        QTest::newRow("song without title") << QByteArray(R"({"songs":{"s":{"song":{"id":"s"},"suffix":"mp3","bytes":1,"owners":[]}},"collections":{}})") << false;
-        QTest::newRow("collection without name") << QByteArray(R"({"songs":{},"collections":{"album:a":{"key":"album:a"}}})") << false;
+        QTest::newRow("bytes as text") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":"10","owners":[]}},"collections":{}})")
+                                       << false;
+        QTest::newRow("fractional bytes") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1.5,"owners":[]}},"collections":{}})")
+                                          << false;
+        QTest::newRow("owner not text") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1,"owners":[1]}},"collections":{}})")
+                                        << false;
+        QTest::newRow("no owners") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1}},"collections":{}})")
+                                   << false;
+        QTest::newRow("no suffix") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s","title":"t"},"bytes":1,"owners":[]}},"collections":{}})")
+                                   << false;
+        QTest::newRow("song without title") << QByteArray(
+            R"({"songs":{"s":{"song":{"id":"s"},"suffix":"mp3","bytes":1,"owners":[]}},"collections":{}})")
+                                            << false;
+        QTest::newRow("collection without name")
+            << QByteArray(R"({"songs":{},"collections":{"album:a":{"key":"album:a"}}})") << false;
     }
 
     void decoding()
@@ -97,7 +116,7 @@ private Q_SLOTS:
         const auto m = DownloadManifest::fromJson(
             R"({"songs":{"s":{"song":{"id":"s","title":"t"},"suffix":"mp3","bytes":1,"owners":["album:a","album:a"]}},"collections":{}})");
         QVERIFY(m);
-        QCOMPARE(m->songs.value(u"s"_s).owners, QSet<QString>{u"album:a"_s});
+        QCOMPARE(m->songs.value(u"s"_s).owners, QSet<QString> {u"album:a"_s});
     }
 
     void playOrder()
@@ -120,21 +139,21 @@ private Q_SLOTS:
         DownloadManifest m;
         const Song s = song(u"s"_s, u"t"_s);
         m.songs.insert(s.id, entry(s, 10, {u"album:a"_s, u"playlist:p"_s}, u"flac"_s));
-        m.collections.insert(u"album:a"_s, DownloadCollection{u"album:a"_s, u"A"_s, {}});
+        m.collections.insert(u"album:a"_s, DownloadCollection {u"album:a"_s, u"A"_s, {}});
         QCOMPARE(m.bytes(u"album:a"_s), 10);
         QCOMPARE(m.bytes(u"playlist:p"_s), 10);
         QCOMPARE(m.totalBytes(), 10);
 
         QVERIFY(m.remove(u"album:a"_s).isEmpty());
         QVERIFY(!m.isDownloaded(u"album:a"_s));
-        QCOMPARE(m.songs.value(u"s"_s).owners, QSet<QString>{u"playlist:p"_s});
+        QCOMPARE(m.songs.value(u"s"_s).owners, QSet<QString> {u"playlist:p"_s});
 
         const DownloadManifest before = m;
         QVERIFY(m.remove(u"album:unknown"_s).isEmpty());
         QCOMPARE(m, before);
 
         const auto removed = m.remove(u"playlist:p"_s);
-        QCOMPARE(removed, (QList<DownloadManifest::RemovedSong>{{u"s"_s, u"flac"_s}}));
+        QCOMPARE(removed, (QList<DownloadManifest::RemovedSong> {{u"s"_s, u"flac"_s}}));
         QVERIFY(m.songs.isEmpty());
         QCOMPARE(m.totalBytes(), 0);
     }
@@ -148,7 +167,8 @@ private Q_SLOTS:
 
     void equality()
     {
-        QCOMPARE_NE((DownloadCollection{u"k"_s, u"n"_s, std::nullopt}), (DownloadCollection{u"k"_s, u"n"_s, u""_s}));
+        QCOMPARE_NE((DownloadCollection {u"k"_s, u"n"_s, std::nullopt}),
+            (DownloadCollection {u"k"_s, u"n"_s, u""_s}));
         QCOMPARE_NE(CollectionDownloadState::partial(1, 2), CollectionDownloadState::partial(1, 3));
         QCOMPARE_NE(CollectionDownloadState::partial(0, 0), CollectionDownloadState::none());
         QCOMPARE(CollectionDownloadState::complete(), CollectionDownloadState::complete());

@@ -11,9 +11,9 @@
 #include <QTest>
 
 #include "Downloads/DownloadStore.h"
+#include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 #include "Support/ArtworkFetcher.h"
-#include "Helpers/TestHttpServer.h"
 
 using namespace Qt::StringLiterals;
 
@@ -117,7 +117,8 @@ class TestDownloadStore : public QObject
 
     QString songFile(const QString &id, const QString &suffix) const
     {
-        return QDir(DownloadStore::directory(m_client.config())).filePath(DownloadStore::songFileName(id, suffix));
+        return QDir(DownloadStore::directory(m_client.config()))
+            .filePath(DownloadStore::songFileName(id, suffix));
     }
     QString coverFile(const QString &cover) const
     {
@@ -165,7 +166,8 @@ private Q_SLOTS:
         m_server = new TestHttpServer(this);
         QVERIFY(m_server->listen());
         m_server->setHandler([this](const TestHttpServer::Request &r) { return m_library.answer(r); });
-        m_client = SubsonicClient(ServerConfig{m_server->baseUrl(), u"user"_s, u"secret"_s}, UrlSession::shared());
+        m_client = SubsonicClient(
+            ServerConfig {m_server->baseUrl(), u"user"_s, u"secret"_s}, UrlSession::shared());
     }
 
     void init()
@@ -178,8 +180,8 @@ private Q_SLOTS:
     void folders()
     {
         const QString dir = DownloadStore::directory(m_client.config());
-        QVERIFY(dir.startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + u"/Lirna/Downloads/"_s));
+        QVERIFY(dir.startsWith(
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna/Downloads/"_s));
         QVERIFY(dir.startsWith(m_home.path()));
         const QString accountKey = u"user@"_s + m_server->baseUrl().toString();
         QCOMPARE(QFileInfo(dir).fileName(), ArtworkFetcher::offlineFileName(accountKey));
@@ -209,6 +211,7 @@ private Q_SLOTS:
         connect(&store, &DownloadStore::activeChanged, this,
             [&] { seen.append(store.progressAlbumId(u"a1"_s)); });
         QSignalSpy manifestSpy(&store, &DownloadStore::manifestChanged);
+        QSignalSpy revisionSpy(&store, &DownloadStore::revisionChanged);
 
         const Album album = m_library.albums.value(u"a1"_s);
         store.downloadAlbum(album);
@@ -219,9 +222,14 @@ private Q_SLOTS:
         QCOMPARE(countPath(m_server->requests(), "/rest/getAlbum"), 1);
         QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s1"_s, u"s2"_s, u"s3"_s}));
         QCOMPARE(seen,
-            (QList<std::optional<DownloadProgress>>{DownloadProgress{3, 0, false}, DownloadProgress{3, 1, false},
-                DownloadProgress{3, 2, false}, DownloadProgress{3, 3, false}, std::nullopt}));
+            (QList<std::optional<DownloadProgress>> {DownloadProgress {3, 0, false},
+                DownloadProgress {3, 1, false}, DownloadProgress {3, 2, false},
+                DownloadProgress {3, 3, false}, std::nullopt}));
         QVERIFY(manifestSpy.count() >= 4);
+        // Every change of the manifest or of the progress moves the revision
+        // that QML bindings of the queries read.
+        QCOMPARE(revisionSpy.count(), manifestSpy.count() + seen.size());
+        QCOMPARE(store.revision(), store.property("revision").toInt());
 
         QCOMPARE(readAll(songFile(u"s1"_s, u"mp3"_s)), "audio of s1");
         QCOMPARE(readAll(songFile(u"s2"_s, u"audio"_s)), "audio of s2");
@@ -230,10 +238,12 @@ private Q_SLOTS:
         QCOMPARE(m.songs.size(), 3);
         QCOMPARE(m.songs.value(u"s2"_s).suffix, u"audio"_s);
         QCOMPARE(m.songs.value(u"s1"_s).bytes, qint64(11));
-        QCOMPARE(m.songs.value(u"s1"_s).owners, QSet<QString>{u"album:a1"_s});
-        QCOMPARE(m.collections.value(u"album:a1"_s), (DownloadCollection{u"album:a1"_s, u"Album a1"_s, u"Artist"_s}));
+        QCOMPARE(m.songs.value(u"s1"_s).owners, QSet<QString> {u"album:a1"_s});
+        QCOMPARE(m.collections.value(u"album:a1"_s),
+            (DownloadCollection {u"album:a1"_s, u"Album a1"_s, u"Artist"_s}));
         QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(m));
-        QCOMPARE(store.stateAlbumId(u"a1"_s, {u"s1"_s, u"s2"_s, u"s3"_s}), CollectionDownloadState::complete());
+        QCOMPARE(
+            store.stateAlbumId(u"a1"_s, {u"s1"_s, u"s2"_s, u"s3"_s}), CollectionDownloadState::complete());
 
         // Covers once each, at 1024 pixels, stored as sent.
         QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 2);
@@ -254,7 +264,7 @@ private Q_SLOTS:
         PlaylistDetail playlist;
         playlist.id = u"p1"_s;
         playlist.name = u"Server name"_s;
-        playlist.entry = QList<Song>{makeSong(u"s2"_s), makeSong(u"s9"_s)};
+        playlist.entry = QList<Song> {makeSong(u"s2"_s), makeSong(u"s9"_s)};
         m_library.playlists.insert(u"p1"_s, playlist);
         m_library.files.insert(u"s9"_s, fileResponse("nine"));
 
@@ -266,18 +276,18 @@ private Q_SLOTS:
         QVERIFY(settle(store));
 
         // The shared song is not fetched again; it gains the second owner.
-        QCOMPARE(downloadIds(m_server->requests()), QStringList{u"s9"_s});
+        QCOMPARE(downloadIds(m_server->requests()), QStringList {u"s9"_s});
         const DownloadManifest &m = store.manifest();
-        QCOMPARE(m.songs.value(u"s2"_s).owners, (QSet<QString>{u"album:a1"_s, u"playlist:p1"_s}));
+        QCOMPARE(m.songs.value(u"s2"_s).owners, (QSet<QString> {u"album:a1"_s, u"playlist:p1"_s}));
         QCOMPARE(m.collections.value(u"playlist:p1"_s),
-            (DownloadCollection{u"playlist:p1"_s, u"Mix"_s, u"Playlist"_s}));
+            (DownloadCollection {u"playlist:p1"_s, u"Mix"_s, u"Playlist"_s}));
         QCOMPARE(m.collections.value(u"album:a1"_s).subtitle, std::nullopt);
 
         // Removing one owner keeps the shared file; removing the other deletes it.
         store.removeDownloadAlbumId(u"a1"_s);
         QVERIFY(!QFileInfo::exists(songFile(u"s1"_s, u"mp3"_s)));
         QVERIFY(QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
-        QCOMPARE(m.songs.value(u"s2"_s).owners, QSet<QString>{u"playlist:p1"_s});
+        QCOMPARE(m.songs.value(u"s2"_s).owners, QSet<QString> {u"playlist:p1"_s});
         store.removeDownloadKey(u"playlist:p1"_s);
         QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
         QVERIFY(store.manifest().songs.isEmpty());
@@ -297,7 +307,7 @@ private Q_SLOTS:
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
-        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{5, 2, true}));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress {5, 2, true}));
         QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s1"_s, u"s2"_s, u"s3"_s}));
         QCOMPARE(store.manifest().songs.size(), 2);
         QVERIFY(!store.manifest().isDownloaded(u"album:a1"_s));
@@ -310,7 +320,7 @@ private Q_SLOTS:
         m_library.files.insert(u"s3"_s, fileResponse("three"));
         m_server->clearRequests();
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
-        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{5, 2, true}));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress {5, 2, true}));
         QVERIFY(settle(store));
         QCOMPARE(downloadIds(m_server->requests()), QStringList({u"s3"_s, u"s4"_s, u"s5"_s}));
         QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
@@ -340,21 +350,22 @@ private Q_SLOTS:
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
-        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress{1, 0, true}));
+        QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress {1, 0, true}));
         QVERIFY(store.manifest().songs.isEmpty());
         // No file under the song's name, and no leftover partial file either.
-        QCOMPARE(QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList{u"manifest.json"_s});
+        QCOMPARE(
+            QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList {u"manifest.json"_s});
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt);
     }
 
     void collectionFetchFails()
     {
         DownloadStore store(m_client);
-        store.downloadAlbum(Album{u"nope"_s, u"Nope"_s});
+        store.downloadAlbum(Album {u"nope"_s, u"Nope"_s});
         store.downloadPlaylist(u"nope"_s, u"Nope"_s);
         QVERIFY(settle(store));
-        QCOMPARE(store.progressAlbumId(u"nope"_s), std::optional(DownloadProgress{0, 0, true}));
-        QCOMPARE(store.progressPlaylistId(u"nope"_s), std::optional(DownloadProgress{0, 0, true}));
+        QCOMPARE(store.progressAlbumId(u"nope"_s), std::optional(DownloadProgress {0, 0, true}));
+        QCOMPARE(store.progressPlaylistId(u"nope"_s), std::optional(DownloadProgress {0, 0, true}));
     }
 
     void emptyAlbumIsCompleteAtOnce()
@@ -415,7 +426,8 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
         QVERIFY(store.manifest().songs.isEmpty());
-        QCOMPARE(QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList{u"manifest.json"_s});
+        QCOMPARE(
+            QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList {u"manifest.json"_s});
         QVERIFY(QDir(store.directory() + u"/artwork"_s).isEmpty());
 
         // The album can be downloaded again at once.
@@ -446,7 +458,7 @@ private Q_SLOTS:
         QCOMPARE(readAll(manifestPath()), before);
         // What the stopped run fetched stays, like after a failure.
         DownloadStore next(m_client);
-        QCOMPARE(next.manifest().songs.keys(), QStringList{u"s1"_s});
+        QCOMPARE(next.manifest().songs.keys(), QStringList {u"s1"_s});
         QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
         QVERIFY(settle(next));
     }
@@ -466,7 +478,7 @@ private Q_SLOTS:
         QFETCH(int, how);
         TestHttpServer::Response hang;
         hang.hang = true;
-        QStringList albums{u"a1"_s, u"a2"_s, u"a3"_s};
+        QStringList albums {u"a1"_s, u"a2"_s, u"a3"_s};
         for (const QString &id : albums) {
             addAlbum(id, {makeSong(id + u"-s"_s)});
             m_library.files.insert(id + u"-s"_s, hang);
@@ -516,7 +528,7 @@ private Q_SLOTS:
         const DownloadedSong entry = store.manifest().songs.value(u"s1"_s);
         QCOMPARE(entry.suffix, u"mp3"_s);
         QCOMPARE(entry.bytes, qint64(13));
-        QCOMPARE(entry.owners, (QSet<QString>{u"album:a1"_s, u"album:a2"_s}));
+        QCOMPARE(entry.owners, (QSet<QString> {u"album:a1"_s, u"album:a2"_s}));
         m_server->clearRequests();
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
@@ -541,24 +553,24 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("songIds");
         QTest::addColumn<bool>("recorded");
         QTest::addColumn<CollectionDownloadState>("expected");
-        const QStringList three{u"s1"_s, u"s2"_s, u"s3"_s};
+        const QStringList three {u"s1"_s, u"s2"_s, u"s3"_s};
         QTest::newRow("no ids, recorded") << QStringList() << true << CollectionDownloadState::complete();
         QTest::newRow("no ids, not recorded") << QStringList() << false << CollectionDownloadState::none();
         QTest::newRow("all claimed, not yet recorded")
-            << QStringList{u"s1"_s, u"s2"_s} << false << CollectionDownloadState::complete();
-        QTest::newRow("all claimed, recorded") << QStringList{u"s1"_s, u"s2"_s} << true
-                                               << CollectionDownloadState::complete();
+            << QStringList {u"s1"_s, u"s2"_s} << false << CollectionDownloadState::complete();
+        QTest::newRow("all claimed, recorded")
+            << QStringList {u"s1"_s, u"s2"_s} << true << CollectionDownloadState::complete();
         QTest::newRow("none claimed, recorded")
-            << QStringList{u"x"_s, u"y"_s} << true << CollectionDownloadState::partial(0, 2);
+            << QStringList {u"x"_s, u"y"_s} << true << CollectionDownloadState::partial(0, 2);
         QTest::newRow("none claimed, not recorded")
-            << QStringList{u"x"_s, u"y"_s} << false << CollectionDownloadState::none();
+            << QStringList {u"x"_s, u"y"_s} << false << CollectionDownloadState::none();
         QTest::newRow("some claimed") << three << false << CollectionDownloadState::partial(2, 3);
         QTest::newRow("server lists new songs")
-            << (three + QStringList{u"s4"_s}) << true << CollectionDownloadState::partial(2, 4);
+            << (three + QStringList {u"s4"_s}) << true << CollectionDownloadState::partial(2, 4);
         QTest::newRow("claimed by another owner only")
-            << QStringList{u"s1"_s, u"other"_s} << false << CollectionDownloadState::partial(1, 2);
+            << QStringList {u"s1"_s, u"other"_s} << false << CollectionDownloadState::partial(1, 2);
         QTest::newRow("an id twice counts twice")
-            << QStringList{u"s1"_s, u"s1"_s, u"x"_s} << false << CollectionDownloadState::partial(2, 3);
+            << QStringList {u"s1"_s, u"s1"_s, u"x"_s} << false << CollectionDownloadState::partial(2, 3);
     }
 
     void stateTable()
@@ -567,12 +579,15 @@ private Q_SLOTS:
         QFETCH(bool, recorded);
         QFETCH(CollectionDownloadState, expected);
         DownloadManifest m;
-        m.songs.insert(u"s1"_s, DownloadedSong{makeSong(u"s1"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
-        m.songs.insert(u"s2"_s, DownloadedSong{makeSong(u"s2"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
-        m.songs.insert(u"other"_s, DownloadedSong{makeSong(u"other"_s), u"mp3"_s, 1, {u"album:b"_s}});
+        m.songs.insert(
+            u"s1"_s, DownloadedSong {makeSong(u"s1"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
+        m.songs.insert(
+            u"s2"_s, DownloadedSong {makeSong(u"s2"_s), u"mp3"_s, 1, {u"album:a"_s, u"playlist:a"_s}});
+        m.songs.insert(u"other"_s, DownloadedSong {makeSong(u"other"_s), u"mp3"_s, 1, {u"album:b"_s}});
         if (recorded) {
-            m.collections.insert(u"album:a"_s, DownloadCollection{u"album:a"_s, u"A"_s, {}});
-            m.collections.insert(u"playlist:a"_s, DownloadCollection{u"playlist:a"_s, u"P"_s, u"Playlist"_s});
+            m.collections.insert(u"album:a"_s, DownloadCollection {u"album:a"_s, u"A"_s, {}});
+            m.collections.insert(
+                u"playlist:a"_s, DownloadCollection {u"playlist:a"_s, u"P"_s, u"Playlist"_s});
         }
         writeManifest(m);
         DownloadStore store(m_client);
@@ -597,13 +612,13 @@ private Q_SLOTS:
         third.discNumber = 2;
         third.duration = 50;
         for (const Song &s : {first, second, third})
-            m.songs.insert(s.id, DownloadedSong{s, u"mp3"_s, 1, {u"album:a"_s, u"playlist:p"_s}});
+            m.songs.insert(s.id, DownloadedSong {s, u"mp3"_s, 1, {u"album:a"_s, u"playlist:p"_s}});
         Song untitled = makeSong(u"u1"_s);
         untitled.album = std::nullopt;
-        m.songs.insert(u"u1"_s, DownloadedSong{untitled, u"mp3"_s, 1, {u"album:named"_s, u"album:bare"_s}});
-        m.collections.insert(u"album:named"_s, DownloadCollection{u"album:named"_s, u"Record Name"_s, {}});
-        m.collections.insert(u"playlist:p"_s, DownloadCollection{u"playlist:p"_s, u"Mix"_s, u"Playlist"_s});
-        m.collections.insert(u"album:empty"_s, DownloadCollection{u"album:empty"_s, u"Empty"_s, {}});
+        m.songs.insert(u"u1"_s, DownloadedSong {untitled, u"mp3"_s, 1, {u"album:named"_s, u"album:bare"_s}});
+        m.collections.insert(u"album:named"_s, DownloadCollection {u"album:named"_s, u"Record Name"_s, {}});
+        m.collections.insert(u"playlist:p"_s, DownloadCollection {u"playlist:p"_s, u"Mix"_s, u"Playlist"_s});
+        m.collections.insert(u"album:empty"_s, DownloadCollection {u"album:empty"_s, u"Empty"_s, {}});
         writeManifest(m);
         DownloadStore store(m_client);
 
@@ -639,13 +654,13 @@ private Q_SLOTS:
     {
         DownloadManifest m;
         const auto add = [&](const QString &id, qint64 bytes, QSet<QString> owners) {
-            m.songs.insert(id, DownloadedSong{makeSong(id), u"mp3"_s, bytes, owners});
+            m.songs.insert(id, DownloadedSong {makeSong(id), u"mp3"_s, bytes, owners});
         };
         add(u"s1"_s, 100, {u"album:small"_s, u"album:big"_s});
         add(u"s2"_s, 500, {u"album:big"_s});
         add(u"s3"_s, 300, {u"playlist:mid"_s});
         for (const QString &key : {u"album:small"_s, u"album:big"_s, u"playlist:mid"_s})
-            m.collections.insert(key, DownloadCollection{key, key, {}});
+            m.collections.insert(key, DownloadCollection {key, key, {}});
         writeManifest(m);
         DownloadStore store(m_client);
         QStringList keys;
@@ -703,9 +718,12 @@ private Q_SLOTS:
     void startupFetchesMissingCoversAndRemovalPrunes()
     {
         DownloadManifest m;
-        m.songs.insert(u"s1"_s, DownloadedSong{makeSong(u"s1"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:a"_s}});
-        m.songs.insert(u"s2"_s, DownloadedSong{makeSong(u"s2"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:b"_s}});
-        m.songs.insert(u"s3"_s, DownloadedSong{makeSong(u"s3"_s, u"mp3"_s, u"own"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        m.songs.insert(
+            u"s1"_s, DownloadedSong {makeSong(u"s1"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        m.songs.insert(
+            u"s2"_s, DownloadedSong {makeSong(u"s2"_s, u"mp3"_s, u"shared"_s), u"mp3"_s, 1, {u"album:b"_s}});
+        m.songs.insert(
+            u"s3"_s, DownloadedSong {makeSong(u"s3"_s, u"mp3"_s, u"own"_s), u"mp3"_s, 1, {u"album:a"_s}});
         writeManifest(m);
         for (const QString &id : {u"s1"_s, u"s2"_s, u"s3"_s}) {
             QFile f(songFile(id, u"mp3"_s));
@@ -731,7 +749,7 @@ private Q_SLOTS:
         // Removing everything leaves only an empty manifest.
         store.removeAll();
         QCOMPARE(QDir(store.directory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{u"manifest.json"_s});
+            QStringList {u"manifest.json"_s});
         QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
         QCOMPARE(store.manifest(), DownloadManifest());
     }
@@ -751,13 +769,14 @@ private Q_SLOTS:
         QTest::qWait(50);
         QVERIFY(store.active().isEmpty());
         QCOMPARE(QDir(store.directory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{u"manifest.json"_s});
+            QStringList {u"manifest.json"_s});
     }
 
     void localFileLookup()
     {
         const QString dir = DownloadStore::directory(m_client.config());
-        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt); // no folder
+        QCOMPARE(
+            DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt); // no folder
         QVERIFY(QDir().mkpath(dir));
         const auto touch = [](const QString &path) {
             QFile f(path);

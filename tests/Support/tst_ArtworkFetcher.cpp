@@ -46,7 +46,8 @@ void setAge(const QString &path, int secondsAgo)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+    QVERIFY(f.setFileTime(
+        QDateTime::currentDateTimeUtc().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
 }
 
 TestHttpServer::Response image(const QByteArray &body, int delayMs = 0)
@@ -77,7 +78,8 @@ class TestArtworkFetcher : public QObject
     QString cacheFile(const QString &id, int size) const
     {
         return QDir(m_cache.path())
-            .filePath(ArtworkFetcher::offlineFileName(ArtworkStore::key(m_client.coverArtURL(id, size), id, size)));
+            .filePath(
+                ArtworkFetcher::offlineFileName(ArtworkStore::key(m_client.coverArtURL(id, size), id, size)));
     }
     QImage fetch(const QString &id, int size)
     {
@@ -98,7 +100,7 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         m_server = new TestHttpServer(this);
         QVERIFY(m_server->listen());
-        m_client = SubsonicClient(ServerConfig{m_server->baseUrl(), u"u"_s, u"p"_s}, UrlSession::shared());
+        m_client = SubsonicClient(ServerConfig {m_server->baseUrl(), u"u"_s, u"p"_s}, UrlSession::shared());
         m_fetcher = new ArtworkFetcher(m_cache.path(), UrlSession::shared(), this);
     }
 
@@ -246,7 +248,8 @@ private Q_SLOTS:
     {
         TestHttpServer otherServer;
         QVERIFY(otherServer.listen());
-        const SubsonicClient other(ServerConfig{otherServer.baseUrl(), u"u"_s, u"p"_s}, UrlSession::shared());
+        const SubsonicClient other(
+            ServerConfig {otherServer.baseUrl(), u"u"_s, u"p"_s}, UrlSession::shared());
         m_server->setResponse("/rest/getCoverArt", image(png(64, 64, Qt::red)));
         otherServer.setResponse("/rest/getCoverArt", image(png(64, 64, Qt::blue)));
         const QString id = nextId();
@@ -284,10 +287,10 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("sizes"); // oldest first
         QTest::addColumn<qint64>("limit");
         QTest::addColumn<int>("removed"); // how many of the oldest go
-        QTest::newRow("over the limit") << QList<int>{300, 200, 100, 50} << qint64(200) << 2;
-        QTest::newRow("exactly the limit") << QList<int>{300, 100} << qint64(400) << 0;
-        QTest::newRow("one byte over") << QList<int>{1, 300, 100} << qint64(400) << 1;
-        QTest::newRow("everything") << QList<int>{300, 300} << qint64(0) << 2;
+        QTest::newRow("over the limit") << QList<int> {300, 200, 100, 50} << qint64(200) << 2;
+        QTest::newRow("exactly the limit") << QList<int> {300, 100} << qint64(400) << 0;
+        QTest::newRow("one byte over") << QList<int> {1, 300, 100} << qint64(400) << 1;
+        QTest::newRow("everything") << QList<int> {300, 300} << qint64(0) << 2;
     }
 
     void trimOldestFirst()

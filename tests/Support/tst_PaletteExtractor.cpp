@@ -16,7 +16,8 @@ QImage solid(int w, int h, QColor colour)
 
 bool near(const RGB &a, const RGB &b, double tolerance = 1.0 / 255)
 {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance
+        && std::abs(a.b - b.b) <= tolerance;
 }
 
 RGB rgb(int r, int g, int b)
@@ -126,12 +127,12 @@ private Q_SLOTS:
         QFETCH(double, b);
         const auto c = PaletteExtractor::hsb(r, g, b);
         QVERIFY(c.h >= 0 && c.h < 1);
-        QVERIFY(near(PaletteExtractor::fromHSB(c.h, c.s, c.v), RGB{r, g, b}, 1e-9));
+        QVERIFY(near(PaletteExtractor::fromHSB(c.h, c.s, c.v), RGB {r, g, b}, 1e-9));
     }
 
     void legibleOnDarkBrightens()
     {
-        const RGB darkBlue{0.0, 0.0, 0.3};
+        const RGB darkBlue {0.0, 0.0, 0.3};
         const RGB tint = PaletteExtractor::legibleOnDark(darkBlue);
         const auto c = PaletteExtractor::hsb(tint.r, tint.g, tint.b);
         QVERIFY(std::abs(c.h - 2.0 / 3) < 1e-9);
@@ -141,17 +142,18 @@ private Q_SLOTS:
         QVERIFY(contrast >= 7.0 || c.v >= 1.0);
         // One step less bright would not have been enough.
         const RGB previous = PaletteExtractor::fromHSB(c.h, c.s, c.v - 0.05);
-        QVERIFY(PaletteExtractor::contrast(PaletteExtractor::luminance(previous), PaletteExtractor::DarkReference)
+        QVERIFY(
+            PaletteExtractor::contrast(PaletteExtractor::luminance(previous), PaletteExtractor::DarkReference)
             < 7.0);
         QVERIFY(c.v > 0.8);
     }
 
     void buttonLabel()
     {
-        const auto [darkFill, darkLabel] = PaletteExtractor::button(RGB{0.1, 0.1, 0.5});
-        QCOMPARE(darkLabel, (RGB{1, 1, 1}));
-        const auto [brightFill, brightLabel] = PaletteExtractor::button(RGB{0.95, 0.9, 0.1});
-        QCOMPARE(brightLabel, (RGB{0, 0, 0}));
+        const auto [darkFill, darkLabel] = PaletteExtractor::button(RGB {0.1, 0.1, 0.5});
+        QCOMPARE(darkLabel, (RGB {1, 1, 1}));
+        const auto [brightFill, brightLabel] = PaletteExtractor::button(RGB {0.95, 0.9, 0.1});
+        QCOMPARE(brightLabel, (RGB {0, 0, 0}));
         for (const RGB &fill : {darkFill, brightFill}) {
             const double l = PaletteExtractor::luminance(fill);
             QVERIFY(std::max(PaletteExtractor::contrast(l, 1), PaletteExtractor::contrast(l, 0)) >= 4.0);
@@ -161,9 +163,9 @@ private Q_SLOTS:
     void scrimOpacity()
     {
         AlbumPalette palette;
-        palette.backdropMean = RGB{0, 0, 0};
+        palette.backdropMean = RGB {0, 0, 0};
         QCOMPARE(palette.scrimOpacity(1.0), 0.38);
-        palette.backdropMean = RGB{1, 1, 1};
+        palette.backdropMean = RGB {1, 1, 1};
         double expected = 0.38;
         for (int i = 0; i < 17; ++i)
             expected += 0.01;

@@ -526,6 +526,7 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
 
 QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handle)
 {
+    QPointer<DownloadStore> self(this);
     const QDir folder(artworkDirectory());
     QDir().mkpath(folder.path());
     const SubsonicClient client = m_client;
@@ -550,9 +551,13 @@ QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handl
             continue;
         }
         // A removal has already pruned the covers: write nothing more.
-        if (handle.isCancelled())
+        if (!self || handle.isCancelled())
             co_return;
         if (!isSuccess(response.status))
+            continue;
+        // The songs may have been removed while the cover came in (the
+        // start-up walk is not stopped by a removal): keep no orphan.
+        if (!self->usesCover(*cover))
             continue;
         QSaveFile out(file);
         if (out.open(QIODevice::WriteOnly) && out.write(response.body) == response.body.size())
@@ -612,6 +617,12 @@ void DownloadStore::purge(const QString &owner)
     setActive(owner, std::nullopt);
     save();
     pruneArtwork();
+}
+
+bool DownloadStore::usesCover(const QString &coverArt) const
+{
+    return std::any_of(m_manifest.songs.cbegin(), m_manifest.songs.cend(),
+        [&coverArt](const DownloadedSong &entry) { return entry.song.coverArt == coverArt; });
 }
 
 void DownloadStore::pruneArtwork()

@@ -107,6 +107,7 @@ private:
     QStringList stopTasks();
     void purge(const QString &owner);
     void pruneArtwork();
+    bool usesCover(const QString &coverArt) const;
     void save();
 
     QCoro::Task<> runAlbumDownload(Album album, QString owner, TaskHandle handle);

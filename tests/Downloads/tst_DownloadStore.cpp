@@ -754,6 +754,32 @@ private Q_SLOTS:
         QCOMPARE(store.manifest(), DownloadManifest());
     }
 
+    // The start-up cover walk goes on through a removal, but keeps no cover
+    // that no downloaded song uses any more.
+    void removalDuringStartupCovers()
+    {
+        DownloadManifest m;
+        m.songs.insert(
+            u"s1"_s, DownloadedSong {makeSong(u"s1"_s, u"mp3"_s, u"slow"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        m.songs.insert(
+            u"s2"_s, DownloadedSong {makeSong(u"s2"_s, u"mp3"_s, u"kept"_s), u"mp3"_s, 1, {u"album:b"_s}});
+        writeManifest(m);
+        for (const QString &id : {u"s1"_s, u"s2"_s}) {
+            QFile f(songFile(id, u"mp3"_s));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        TestHttpServer::Response slow = fileResponse("slow cover");
+        slow.delayMs = 200;
+        m_library.covers.insert(u"slow"_s, slow);
+        m_library.covers.insert(u"kept"_s, fileResponse("kept cover"));
+        DownloadStore store(m_client);
+        QVERIFY(QTest::qWaitFor([&] { return countPath(m_server->requests(), "/rest/getCoverArt") > 0; }));
+        store.removeDownloadAlbumId(u"a"_s);
+        QVERIFY(settle(store));
+        QVERIFY(!QFileInfo::exists(coverFile(u"slow"_s)));
+        QCOMPARE(readAll(coverFile(u"kept"_s)), "kept cover");
+    }
+
     void removeAllStopsRuns()
     {
         addAlbum(u"a1"_s, {makeSong(u"s1"_s), makeSong(u"s2"_s)});

@@ -2,7 +2,6 @@
 #include <QJsonObject>
 #include <QTest>
 
-#include "Downloads/CollectionDownloadState.h"
 #include "Downloads/DownloadManifest.h"
 
 using namespace Qt::StringLiterals;
@@ -156,22 +155,6 @@ private Q_SLOTS:
         QCOMPARE(removed, (QList<DownloadManifest::RemovedSong> {{u"s"_s, u"flac"_s}}));
         QVERIFY(m.songs.isEmpty());
         QCOMPARE(m.totalBytes(), 0);
-    }
-
-    void downloadedNeedsRecord()
-    {
-        DownloadManifest m;
-        m.songs.insert(u"s"_s, entry(song(u"s"_s, u"t"_s), 1, {u"album:a"_s}));
-        QVERIFY(!m.isDownloaded(u"album:a"_s));
-    }
-
-    void equality()
-    {
-        QCOMPARE_NE((DownloadCollection {u"k"_s, u"n"_s, std::nullopt}),
-            (DownloadCollection {u"k"_s, u"n"_s, u""_s}));
-        QCOMPARE_NE(CollectionDownloadState::partial(1, 2), CollectionDownloadState::partial(1, 3));
-        QCOMPARE_NE(CollectionDownloadState::partial(0, 0), CollectionDownloadState::none());
-        QCOMPARE(CollectionDownloadState::complete(), CollectionDownloadState::complete());
     }
 };
 

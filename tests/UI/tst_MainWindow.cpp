@@ -157,6 +157,22 @@ private Q_SLOTS:
         QCOMPARE(stack->property("depth").toInt(), 2);
         QVERIFY(find(window, u"backButton"_s)->isVisible());
 
+        // Space toggles play and pause in the window, but not while typing.
+        QTest::keyClick(window, Qt::Key_Space);
+        QVERIFY(!app.player()->isPlaying()); // nothing loaded: nothing happens
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        app.player()->play({song}, *app.appState()->client(), 0, std::nullopt);
+        const bool playing = app.player()->isPlaying();
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(app.player()->isPlaying(), !playing);
+        QQuickItem *search = find(window, u"searchField"_s);
+        search->forceActiveFocus();
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(app.player()->isPlaying(), !playing);
+        QCOMPARE(search->property("text").toString(), u" "_s);
+
         // "Log Out" forgets the place and brings back an empty form.
         QCOMPARE(app.accountName(), u"ann"_s);
         app.logOut();

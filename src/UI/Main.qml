@@ -78,12 +78,12 @@ ApplicationWindow {
     // The keyring could not keep the password: this sign-in holds for this
     // run only. Said once, in the keyring's own words.
     Dialog {
+        id: passwordNotSaved
         objectName: "passwordNotSavedDialog"
         anchors.centerIn: parent
         width: 380
         modal: true
         title: "Password Not Saved"
-        visible: window.app.appState.passwordSaveError.length > 0
         standardButtons: Dialog.Ok
 
         Label {
@@ -94,6 +94,14 @@ ApplicationWindow {
         }
 
         onClosed: window.app.appState.dismissPasswordSaveError()
+    }
+
+    Connections {
+        target: window.app.appState
+        function onPasswordSaveErrorChanged() {
+            if (window.app.appState.passwordSaveError.length > 0)
+                passwordNotSaved.open()
+        }
     }
 
     Connections {
@@ -127,6 +135,8 @@ ApplicationWindow {
 
     Component.onCompleted: {
         showContent()
+        if (app.appState.passwordSaveError.length > 0)
+            passwordNotSaved.open()
         app.runLaunchTask()
     }
 }

@@ -29,6 +29,7 @@ bool MainViewModel::handleSpace()
 void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads)
 {
     m_client = client;
+    m_navigation->setConfig(client.config());
     m_downloads = downloads;
     if (library == m_library)
         return;

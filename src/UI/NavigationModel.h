@@ -41,6 +41,10 @@ public:
     explicit NavigationModel(const ServerConfig &config, SavedLocationFile *file = nullptr,
         QObject *parent = nullptr);
 
+    // The account the place is saved for (another user on the same server
+    // keeps the window and saves under its own key from then on).
+    void setConfig(const ServerConfig &config) { m_config = config; }
+
     std::optional<SidebarSelection> selection() const { return m_selection; }
     // A change resets the path, the search text and the accents, then saves.
     void setSelection(const std::optional<SidebarSelection> &selection);

@@ -10,6 +10,7 @@
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "Playback/PlayerController.h"
+#include "SavedLocation.h"
 #include "SavedLocationFile.h"
 
 using namespace Qt::StringLiterals;
@@ -207,6 +208,13 @@ private Q_SLOTS:
         QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Only"_s}));
         QVERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
         QCOMPARE(main->library(), &fresh);
+
+        // Another user on the same server: the place is saved under that account.
+        const SubsonicClient bob(ServerConfig{m_server->baseUrl(), u"bob"_s, u"pw"_s}, m_session.get());
+        main->setStores(bob, &fresh, m_downloads.get());
+        main->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
+        QVERIFY(SavedLocation::restorable(bob.config()));
+        QVERIFY(!SavedLocation::restorable(m_library->client().config()));
         main->setStores(m_library->client(), m_library.get(), m_downloads.get());
     }
 };

@@ -65,7 +65,7 @@ TestHttpServer::~TestHttpServer()
     // Connections a client still holds open (a shared network session keeps
     // them alive) close while the sockets are deleted below, after the
     // members their handlers use are gone: let go of those handlers first.
-    const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>();
+    const QList<QTcpSocket *> sockets = m_server.findChildren<QTcpSocket *>();
     for (QTcpSocket *socket : sockets)
         socket->disconnect(this);
 }

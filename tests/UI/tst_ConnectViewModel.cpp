@@ -65,6 +65,10 @@ private Q_SLOTS:
         m_session = std::make_unique<UrlSession>(&m_manager, 5000);
     }
 
+    // The session's shared network manager goes while the application is
+    // whole (see main.cpp).
+    void cleanupTestCase() { delete UrlSession::shared()->manager(); }
+
     void init() { m_server.clearRequests(); }
 
     void canConnect_data()

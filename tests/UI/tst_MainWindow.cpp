@@ -82,6 +82,10 @@ private Q_SLOTS:
         m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
     }
 
+    // The session's shared network manager goes while the application is
+    // whole (see main.cpp).
+    void cleanupTestCase() { delete UrlSession::shared()->manager(); }
+
     void connectScreenThenMainWindow()
     {
         m_server.setResponse("/rest/ping", TestHttpServer::ok());

@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     TerminationSignals::quitApplicationOnTermination(&app);
 
-    LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION), UrlSession::shared());
+    LirnaApp lirna(
+        QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION), UrlSession::shared());
 
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));

@@ -15,7 +15,8 @@ constexpr auto SparkleNamespace = "http://www.andymatuschak.org/xml-namespaces/s
 
 bool isWebLink(const QUrl &url)
 {
-    return url.isValid() && !url.host().isEmpty() && (url.scheme() == "https"_L1 || url.scheme() == "http"_L1);
+    return url.isValid() && !url.host().isEmpty()
+        && (url.scheme() == "https"_L1 || url.scheme() == "http"_L1);
 }
 
 QVersionNumber parsedVersion(const QString &text)
@@ -32,8 +33,7 @@ Updater::Updater(QUrl feedUrl, QString currentVersion, UrlSession *session, QObj
     , m_feedUrl(isWebLink(feedUrl) ? std::move(feedUrl) : QUrl())
     , m_currentVersion(std::move(currentVersion))
     , m_session(session)
-{
-}
+{ }
 
 bool Updater::canCheckForUpdates() const
 {
@@ -78,8 +78,7 @@ QCoro::Task<> Updater::runCheck(QPointer<Updater> self, QUrl feedUrl, UrlSession
         const HttpResponse response = co_await session->data(feedUrl);
         if (response.status && *response.status >= 200 && *response.status <= 299)
             body = response.body;
-    } catch (const std::exception &) {
-    }
+    } catch (const std::exception &) { }
     if (!self)
         co_return;
     self->setChecking(false);
@@ -109,7 +108,7 @@ std::optional<Updater::Release> Updater::newestRelease(const QByteArray &feed)
             const auto name = xml.name();
             const bool sparkle = xml.namespaceUri() == SparkleNamespace;
             if (name == "item"_L1 && !sparkle) {
-                item = Release{};
+                item = Release {};
             } else if (!item) {
                 continue;
             } else if (name == "enclosure"_L1 && !sparkle) {
@@ -117,7 +116,8 @@ std::optional<Updater::Release> Updater::newestRelease(const QByteArray &feed)
                 if (attributes.hasAttribute(SparkleNamespace, "version"_L1))
                     item->version = attributes.value(SparkleNamespace, "version"_L1).toString();
                 if (attributes.hasAttribute(SparkleNamespace, "shortVersionString"_L1))
-                    item->displayVersion = attributes.value(SparkleNamespace, "shortVersionString"_L1).toString();
+                    item->displayVersion
+                        = attributes.value(SparkleNamespace, "shortVersionString"_L1).toString();
                 if (item->link.isEmpty())
                     item->link = QUrl(attributes.value("url"_L1).toString().trimmed());
             } else if (name == "version"_L1 && sparkle) {

@@ -57,7 +57,8 @@ Q_SIGNALS:
     void checkFinished(bool userInitiated, const Updater::Result &result);
 
 private:
-    static QCoro::Task<> runCheck(QPointer<Updater> self, QUrl feedUrl, UrlSession *session, bool userInitiated);
+    static QCoro::Task<> runCheck(
+        QPointer<Updater> self, QUrl feedUrl, UrlSession *session, bool userInitiated);
     void setChecking(bool checking);
 
     QUrl m_feedUrl;

@@ -20,7 +20,7 @@ std::optional<AlbumGridDestination> AlbumGridDestination::fromJson(const QJsonVa
 
 QJsonObject AlbumGridDestination::toJson() const
 {
-    return QJsonObject{{"listType"_L1, AlbumListTypes::rawValue(listType)}, {"title"_L1, title}};
+    return QJsonObject {{"listType"_L1, AlbumListTypes::rawValue(listType)}, {"title"_L1, title}};
 }
 
 size_t qHash(const AlbumGridDestination &d, size_t seed)

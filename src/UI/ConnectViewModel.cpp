@@ -5,12 +5,10 @@
 #include "Support/Async.h"
 #include "TextTrimming.h"
 
-
 ConnectViewModel::ConnectViewModel(SignIn signIn, QObject *parent)
     : QObject(parent)
     , m_signIn(std::move(signIn))
-{
-}
+{ }
 
 void ConnectViewModel::setServerURL(const QString &text)
 {
@@ -41,8 +39,8 @@ void ConnectViewModel::setPassword(const QString &text)
 
 bool ConnectViewModel::canConnect() const
 {
-    return !TextTrimming::spacesAndTabs(m_serverURL).isEmpty() && !m_username.isEmpty() && !m_password.isEmpty()
-        && !m_isConnecting;
+    return !TextTrimming::spacesAndTabs(m_serverURL).isEmpty() && !m_username.isEmpty()
+        && !m_password.isEmpty() && !m_isConnecting;
 }
 
 void ConnectViewModel::connect()

@@ -4,12 +4,12 @@ namespace {
 
 DetailRoute pageRoute(const char *name)
 {
-    return DetailRoute{QString::fromLatin1(name), std::nullopt, {}, {}};
+    return DetailRoute {QString::fromLatin1(name), std::nullopt, {}, {}};
 }
 
 DetailRoute grid(AlbumListType type, const char *title)
 {
-    return DetailRoute{QStringLiteral("AlbumGridView"), type, QString::fromUtf8(title), {}};
+    return DetailRoute {QStringLiteral("AlbumGridView"), type, QString::fromUtf8(title), {}};
 }
 
 } // namespace
@@ -19,7 +19,7 @@ DetailRoute DetailRoute::forSelection(const std::optional<SidebarSelection> &sel
     if (!selection)
         return pageRoute("HomeView");
     if (selection->isPlaylist())
-        return DetailRoute{QStringLiteral("PlaylistDetailView"), std::nullopt, {}, selection->playlistId()};
+        return DetailRoute {QStringLiteral("PlaylistDetailView"), std::nullopt, {}, selection->playlistId()};
     switch (selection->sidebarItem()) {
     case SidebarItem::Home:
         return pageRoute("HomeView");

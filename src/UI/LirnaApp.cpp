@@ -2,8 +2,8 @@
 
 #include "SavedLocation.h"
 
-LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, PlayerController *player,
-    QObject *parent)
+LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session,
+    PlayerController *player, QObject *parent)
     : QObject(parent)
     , m_appState(new AppState(this))
     , m_player(player ? player : new PlayerController(nullptr, this))

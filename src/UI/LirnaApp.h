@@ -31,8 +31,8 @@ public:
     // reads it), the playback engine (`player` is taken over; without one the
     // engine plays through the system), the update model. `updateFeed` empty:
     // update checks are unavailable.
-    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, PlayerController *player = nullptr,
-        QObject *parent = nullptr);
+    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session,
+        PlayerController *player = nullptr, QObject *parent = nullptr);
 
     AppState *appState() const { return m_appState; }
     PlayerController *player() const { return m_player; }

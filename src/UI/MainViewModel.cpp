@@ -39,7 +39,8 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
     if (m_library) {
         m_playlistsConnection
             = connect(m_library, &LibraryStore::playlistsChanged, this, &MainViewModel::playlistsChanged);
-        m_epochConnection = connect(m_library, &LibraryStore::epochChanged, this, &MainViewModel::runEpochTask);
+        m_epochConnection
+            = connect(m_library, &LibraryStore::epochChanged, this, &MainViewModel::runEpochTask);
     }
     playlistsChanged();
     runEpochTask();
@@ -81,7 +82,8 @@ void MainViewModel::deletePlaylist(const QString &id)
     remove(QPointer<MainViewModel>(this), m_library, id);
 }
 
-QCoro::Task<> MainViewModel::create(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name)
+QCoro::Task<> MainViewModel::create(
+    QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name)
 {
     const std::optional<QString> id = co_await library->createPlaylist(name);
     if (self && id)

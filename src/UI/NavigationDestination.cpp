@@ -34,13 +34,13 @@ QJsonObject NavigationDestination::toJson() const
 {
     switch (kind()) {
     case Kind::Album:
-        return QJsonObject{{AlbumKey, album()->toJson()}};
+        return QJsonObject {{AlbumKey, album()->toJson()}};
     case Kind::Artist:
-        return QJsonObject{{ArtistKey, artist()->toJson()}};
+        return QJsonObject {{ArtistKey, artist()->toJson()}};
     case Kind::AlbumGrid:
         break;
     }
-    return QJsonObject{{AlbumGridKey, albumGrid()->toJson()}};
+    return QJsonObject {{AlbumGridKey, albumGrid()->toJson()}};
 }
 
 namespace NavigationPaths {

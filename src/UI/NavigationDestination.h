@@ -21,16 +21,13 @@ public:
 
     NavigationDestination(Album album)
         : m_value(std::move(album))
-    {
-    }
+    { }
     NavigationDestination(Artist artist)
         : m_value(std::move(artist))
-    {
-    }
+    { }
     NavigationDestination(AlbumGridDestination grid)
         : m_value(std::move(grid))
-    {
-    }
+    { }
 
     Kind kind() const { return Kind(m_value.index()); }
     const Album *album() const { return std::get_if<Album>(&m_value); }

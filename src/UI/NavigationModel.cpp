@@ -150,7 +150,7 @@ void NavigationModel::pushAlbumGrid(const QString &listType, const QString &titl
     const std::optional<AlbumListType> type = AlbumListTypes::fromRawValue(listType);
     if (!type)
         return;
-    push(AlbumGridDestination{*type, title});
+    push(AlbumGridDestination {*type, title});
 }
 
 void NavigationModel::openPlaylist(const QString &id)

@@ -38,8 +38,8 @@ class NavigationModel : public QObject
 public:
     // `file` is the saved place to start from and save to (the run's file
     // when null); it must outlive the model.
-    explicit NavigationModel(const ServerConfig &config, SavedLocationFile *file = nullptr,
-        QObject *parent = nullptr);
+    explicit NavigationModel(
+        const ServerConfig &config, SavedLocationFile *file = nullptr, QObject *parent = nullptr);
 
     // The account the place is saved for (another user on the same server
     // keeps the window and saves under its own key from then on).

@@ -28,7 +28,7 @@ std::optional<SavedLocation> SavedLocation::decode(const QByteArray &data)
     std::optional<NavigationPath> path = NavigationPaths::fromJson(o.value("path"_L1));
     if (!path)
         return std::nullopt;
-    return SavedLocation{serverKey.toString(), std::move(*selection), std::move(*path)};
+    return SavedLocation {serverKey.toString(), std::move(*selection), std::move(*path)};
 }
 
 QByteArray SavedLocation::encode() const
@@ -36,7 +36,7 @@ QByteArray SavedLocation::encode() const
     // QJsonObject writes its keys sorted; the record's own order is kept by
     // joining the three members by hand.
     const auto compact = [](const QJsonValue &value) {
-        QJsonArray wrapper{value};
+        QJsonArray wrapper {value};
         QByteArray text = QJsonDocument(wrapper).toJson(QJsonDocument::Compact);
         return text.mid(1, text.size() - 2);
     };
@@ -55,8 +55,8 @@ std::optional<SavedLocation> SavedLocation::restorable(const ServerConfig &confi
     return SavedLocationFile::shared().restorable(config);
 }
 
-void SavedLocation::save(const std::optional<SidebarSelection> &selection, const NavigationPath &path,
-    const ServerConfig &config)
+void SavedLocation::save(
+    const std::optional<SidebarSelection> &selection, const NavigationPath &path, const ServerConfig &config)
 {
     SavedLocationFile::shared().save(selection, path, config);
 }

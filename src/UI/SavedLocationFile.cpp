@@ -13,8 +13,7 @@ constexpr qint64 MaximumFileSize = 4 * 1024 * 1024;
 
 SavedLocationFile::SavedLocationFile(QString filePath)
     : m_filePath(std::move(filePath))
-{
-}
+{ }
 
 SavedLocationFile &SavedLocationFile::shared()
 {
@@ -45,12 +44,12 @@ std::optional<SavedLocation> SavedLocationFile::restorable(const ServerConfig &c
     return saved;
 }
 
-void SavedLocationFile::save(const std::optional<SidebarSelection> &selection, const NavigationPath &path,
-    const ServerConfig &config)
+void SavedLocationFile::save(
+    const std::optional<SidebarSelection> &selection, const NavigationPath &path, const ServerConfig &config)
 {
     if (!selection)
         return;
-    const QByteArray data = SavedLocation{SavedLocation::accountKey(config), *selection, path}.encode();
+    const QByteArray data = SavedLocation {SavedLocation::accountKey(config), *selection, path}.encode();
     fill();
     m_latestData = data;
 

@@ -48,13 +48,14 @@ QList<SidebarItem> all()
 
 QList<SidebarItem> firstGroup()
 {
-    return {SidebarItem::Home, SidebarItem::Artists, SidebarItem::Albums, SidebarItem::Songs, SidebarItem::Downloads};
+    return {SidebarItem::Home, SidebarItem::Artists, SidebarItem::Albums, SidebarItem::Songs,
+        SidebarItem::Downloads};
 }
 
 QList<SidebarItem> presets()
 {
-    return {SidebarItem::RecentlyAdded, SidebarItem::RecentlyPlayed, SidebarItem::MostPlayed, SidebarItem::LikedSongs,
-        SidebarItem::LikedAlbums, SidebarItem::TopRated};
+    return {SidebarItem::RecentlyAdded, SidebarItem::RecentlyPlayed, SidebarItem::MostPlayed,
+        SidebarItem::LikedSongs, SidebarItem::LikedAlbums, SidebarItem::TopRated};
 }
 
 QString rawValue(SidebarItem item)

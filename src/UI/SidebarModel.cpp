@@ -14,11 +14,11 @@ SidebarModel::SidebarModel(NavigationModel *navigation, QObject *parent)
 void SidebarModel::rebuildFixedRows()
 {
     for (SidebarItem item : SidebarItems::firstGroup())
-        m_fixedRows.append(Row{Row::Kind::Item, item, {}, -1});
-    m_fixedRows.append(Row{Row::Kind::Header, SidebarItem::Home, QStringLiteral("Presets"), -1});
+        m_fixedRows.append(Row {Row::Kind::Item, item, {}, -1});
+    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, QStringLiteral("Presets"), -1});
     for (SidebarItem item : SidebarItems::presets())
-        m_fixedRows.append(Row{Row::Kind::Item, item, {}, -1});
-    m_fixedRows.append(Row{Row::Kind::Header, SidebarItem::Home, QStringLiteral("Playlists"), -1});
+        m_fixedRows.append(Row {Row::Kind::Item, item, {}, -1});
+    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, QStringLiteral("Playlists"), -1});
 }
 
 void SidebarModel::setPlaylists(const QList<Playlist> &playlists)
@@ -42,7 +42,7 @@ SidebarModel::Row SidebarModel::rowAt(int row) const
 {
     if (row < m_fixedRows.size())
         return m_fixedRows.at(row);
-    return Row{Row::Kind::Playlist, SidebarItem::Home, {}, row - int(m_fixedRows.size())};
+    return Row {Row::Kind::Playlist, SidebarItem::Home, {}, row - int(m_fixedRows.size())};
 }
 
 std::optional<SidebarSelection> SidebarModel::selectionAt(int row) const
@@ -89,7 +89,7 @@ QVariant SidebarModel::data(const QModelIndex &index, int role) const
     const Row r = rowAt(index.row());
     switch (role) {
     case KindRole:
-        return r.kind == Row::Kind::Item ? QStringLiteral("item")
+        return r.kind == Row::Kind::Item  ? QStringLiteral("item")
             : r.kind == Row::Kind::Header ? QStringLiteral("header")
                                           : QStringLiteral("playlist");
     case TitleRole:

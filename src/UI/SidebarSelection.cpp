@@ -48,8 +48,8 @@ std::optional<SidebarSelection> SidebarSelection::fromJson(const QJsonValue &val
 QJsonObject SidebarSelection::toJson() const
 {
     if (m_kind == Kind::Item)
-        return QJsonObject{{"item"_L1, QJsonObject{{"_0"_L1, SidebarItems::rawValue(m_item)}}}};
-    return QJsonObject{{"playlist"_L1, QJsonObject{{"_0"_L1, m_playlistId}}}};
+        return QJsonObject {{"item"_L1, QJsonObject {{"_0"_L1, SidebarItems::rawValue(m_item)}}}};
+    return QJsonObject {{"playlist"_L1, QJsonObject {{"_0"_L1, m_playlistId}}}};
 }
 
 size_t qHash(const SidebarSelection &selection, size_t seed)

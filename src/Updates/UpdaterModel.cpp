@@ -1,7 +1,7 @@
 #include "UpdaterModel.h"
 
-UpdaterModel::UpdaterModel(const QUrl &feedUrl, const QString &currentVersion, UrlSession *session,
-    QObject *parent)
+UpdaterModel::UpdaterModel(
+    const QUrl &feedUrl, const QString &currentVersion, UrlSession *session, QObject *parent)
     : QObject(parent)
     , m_controller(new Updater(feedUrl, currentVersion, session, this))
     , m_currentVersion(currentVersion)
@@ -39,7 +39,8 @@ void UpdaterModel::showResult(const Updater::Result &result)
     switch (result.outcome) {
     case Updater::Outcome::UpToDate:
         m_resultTitle = QStringLiteral("You’re up to date!");
-        m_resultText = QStringLiteral("Lirna %1 is currently the newest version available.").arg(m_currentVersion);
+        m_resultText
+            = QStringLiteral("Lirna %1 is currently the newest version available.").arg(m_currentVersion);
         m_resultLink = QUrl();
         break;
     case Updater::Outcome::UpdateAvailable:
@@ -50,7 +51,8 @@ void UpdaterModel::showResult(const Updater::Result &result)
         break;
     case Updater::Outcome::Failed:
         m_resultTitle = QStringLiteral("Update Error!");
-        m_resultText = QStringLiteral("An error occurred in retrieving update information. Please try again later.");
+        m_resultText
+            = QStringLiteral("An error occurred in retrieving update information. Please try again later.");
         m_resultLink = QUrl();
         break;
     }

@@ -23,14 +23,17 @@ class UpdaterModel : public QObject
 
 public:
     // An empty feed address makes checks unavailable.
-    UpdaterModel(const QUrl &feedUrl, const QString &currentVersion, UrlSession *session,
-        QObject *parent = nullptr);
+    UpdaterModel(
+        const QUrl &feedUrl, const QString &currentVersion, UrlSession *session, QObject *parent = nullptr);
 
     Updater *controller() const { return m_controller; }
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
     bool hasCheckedOnLaunch() const { return m_hasCheckedOnLaunch; }
     bool automaticallyChecksForUpdates() const { return m_controller->automaticallyChecksForUpdates(); }
-    void setAutomaticallyChecksForUpdates(bool enabled) { m_controller->setAutomaticallyChecksForUpdates(enabled); }
+    void setAutomaticallyChecksForUpdates(bool enabled)
+    {
+        m_controller->setAutomaticallyChecksForUpdates(enabled);
+    }
 
     // Once per run: a background check when automatic checks are on.
     Q_INVOKABLE void checkOnLaunch();

@@ -26,7 +26,8 @@ QByteArray item(const QByteArray &version, const QByteArray &url, const QByteArr
     QByteArray enclosure = "<enclosure url=\"" + url + "\" sparkle:version=\"" + version + '"';
     if (!shortVersion.isEmpty())
         enclosure += " sparkle:shortVersionString=\"" + shortVersion + '"';
-    return "<item><title>Version " + version + "</title>" + enclosure + " length=\"1\" type=\"application/octet-stream\"/></item>";
+    return "<item><title>Version " + version + "</title>" + enclosure
+        + " length=\"1\" type=\"application/octet-stream\"/></item>";
 }
 
 TestHttpServer::Response feed(const QByteArray &body)
@@ -70,12 +71,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("link");
         QTest::newRow("highest wins, not the first")
-            << appcast(item("1.2", "https://example.com/1.2.tar") + item("1.10", "https://example.com/1.10.tar", "1.10 beta")
+            << appcast(item("1.2", "https://example.com/1.2.tar")
+                   + item("1.10", "https://example.com/1.10.tar", "1.10 beta")
                    + item("1.9", "https://example.com/1.9.tar"))
             << u"1.10"_s << u"1.10 beta"_s << u"https://example.com/1.10.tar"_s;
-        QTest::newRow("version as element and link")
-            << appcast("<item><sparkle:version>2.0</sparkle:version><link>https://example.com/news</link></item>")
-            << u"2.0"_s << u"2.0"_s << u"https://example.com/news"_s;
+        QTest::newRow("version as element and link") << appcast(
+            "<item><sparkle:version>2.0</sparkle:version><link>https://example.com/news</link></item>")
+                                                     << u"2.0"_s << u"2.0"_s << u"https://example.com/news"_s;
         QTest::newRow("non-web link dropped")
             << appcast(item("3.0", "file:///usr/bin/evil")) << u"3.0"_s << u"3.0"_s << QString();
         QTest::newRow("item without version skipped")
@@ -83,8 +85,8 @@ private Q_SLOTS:
             << u"0.5"_s << u"https://example.com/a"_s;
         QTest::newRow("no items") << appcast({}) << QString() << QString() << QString();
         QTest::newRow("not xml") << QByteArray("{\"version\": 9}") << QString() << QString() << QString();
-        QTest::newRow("broken xml") << appcast(item("9.0", "https://e.com")).left(200) << QString() << QString()
-                                    << QString();
+        QTest::newRow("broken xml") << appcast(item("9.0", "https://e.com")).left(200) << QString()
+                                    << QString() << QString();
     }
 
     void newestRelease()
@@ -130,12 +132,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("link");
-        QTest::newRow("up to date") << 200 << appcast(item("0.1.0", "https://example.com/a")) << u"You’re up to date!"_s
-                                    << QString();
+        QTest::newRow("up to date") << 200 << appcast(item("0.1.0", "https://example.com/a"))
+                                    << u"You’re up to date!"_s << QString();
         QTest::newRow("newer") << 200 << appcast(item("0.2.0", "https://example.com/b", "0.2"))
                                << u"A new version of Lirna is available!"_s << u"https://example.com/b"_s;
         QTest::newRow("missing feed") << 404 << QByteArray("no") << u"Update Error!"_s << QString();
-        QTest::newRow("unreadable feed") << 200 << QByteArray("<rss><channel>") << u"Update Error!"_s << QString();
+        QTest::newRow("unreadable feed")
+            << 200 << QByteArray("<rss><channel>") << u"Update Error!"_s << QString();
     }
 
     void userCheckReportsEveryOutcome()

@@ -4,13 +4,13 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include "ConnectViewModel.h"
 #include "App/AppState.h"
+#include "ConnectViewModel.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
-#include "Support/Keychain.h"
 #include "Networking/SubsonicClient.h"
 #include "RootViewModel.h"
+#include "Support/Keychain.h"
 
 using namespace Qt::StringLiterals;
 
@@ -38,7 +38,7 @@ class TestConnectViewModel : public QObject
     {
         if (!QUrl(url).isValid() || QUrl(url).host().isEmpty())
             throw SubsonicError::invalidResponse();
-        const SubsonicClient client(ServerConfig{QUrl(url), user, password}, m_session.get());
+        const SubsonicClient client(ServerConfig {QUrl(url), user, password}, m_session.get());
         co_await client.ping();
     }
 
@@ -116,7 +116,8 @@ private Q_SLOTS:
         QTest::newRow("no host") << u"https://"_s << 0
                                  << u"The server response could not be read. Check that the URL points to a "
                                     "Subsonic-compatible server."_s;
-        QTest::newRow("nothing listens") << u"http://127.0.0.1:1"_s << 0 << u"Could not connect to the server."_s;
+        QTest::newRow("nothing listens")
+            << u"http://127.0.0.1:1"_s << 0 << u"Could not connect to the server."_s;
     }
 
     void failuresShowTheirText()
@@ -124,7 +125,8 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(int, answer);
         QFETCH(QString, message);
-        m_server.setResponse("/rest/ping", answer == 40 ? TestHttpServer::failed(40, "Wrong username or password")
+        m_server.setResponse("/rest/ping",
+            answer == 40 ? TestHttpServer::failed(40, "Wrong username or password")
                 : answer ? TestHttpServer::json("oops", answer)
                          : TestHttpServer::ok());
         ConnectViewModel form(signIn());
@@ -155,7 +157,8 @@ private Q_SLOTS:
         form.setPassword(u"typed later"_s); // still before the task starts
         waitUntilIdle(form);
         QVERIFY(!form.hasError());
-        QCOMPARE(m_typed, QStringList({u"  "_s + m_server.baseUrl().toString() + u" "_s, u" ann"_s, u"typed later"_s}));
+        QCOMPARE(m_typed,
+            QStringList({u"  "_s + m_server.baseUrl().toString() + u" "_s, u" ann"_s, u"typed later"_s}));
         QCOMPARE(m_server.lastRequest().queryValue(u"u"_s), u" ann"_s);
     }
 
@@ -204,8 +207,8 @@ private Q_SLOTS:
         RootViewModel root(&state, nullptr);
         // Two addresses of the one loopback server: two server identities.
         const QUrl other(u"http://localhost:"_s + QString::number(m_server.port()));
-        const SubsonicClient a(ServerConfig{m_server.baseUrl(), u"ann"_s, u"pw"_s}, UrlSession::shared());
-        const SubsonicClient b(ServerConfig{other, u"ann"_s, u"pw"_s}, UrlSession::shared());
+        const SubsonicClient a(ServerConfig {m_server.baseUrl(), u"ann"_s, u"pw"_s}, UrlSession::shared());
+        const SubsonicClient b(ServerConfig {other, u"ann"_s, u"pw"_s}, UrlSession::shared());
 
         root.connectView()->setServerURL(u"typed"_s);
         state.setClient(a);

@@ -74,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(m_server->listen());
         m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Road", "Calm"})));
         m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
-        const SubsonicClient client(ServerConfig{m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
+        const SubsonicClient client(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
         m_library = std::make_unique<LibraryStore>(client);
         m_downloads = std::make_unique<DownloadStore>(client);
         m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
@@ -106,7 +106,8 @@ private Q_SLOTS:
     {
         auto main = window();
         QTRY_COMPARE(main->sidebar()->rowCount(), 15);
-        m_server->setResponse("/rest/createPlaylist", TestHttpServer::ok("\"playlist\":{\"id\":\"new\",\"name\":\"Trip\"}"));
+        m_server->setResponse(
+            "/rest/createPlaylist", TestHttpServer::ok("\"playlist\":{\"id\":\"new\",\"name\":\"Trip\"}"));
         m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Road", "Calm", "New"})));
 
         main->createPlaylist(u" \t "_s); // only blanks: nothing is sent
@@ -210,7 +211,7 @@ private Q_SLOTS:
         QCOMPARE(main->library(), &fresh);
 
         // Another user on the same server: the place is saved under that account.
-        const SubsonicClient bob(ServerConfig{m_server->baseUrl(), u"bob"_s, u"pw"_s}, m_session.get());
+        const SubsonicClient bob(ServerConfig {m_server->baseUrl(), u"bob"_s, u"pw"_s}, m_session.get());
         main->setStores(bob, &fresh, m_downloads.get());
         main->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
         QVERIFY(SavedLocation::restorable(bob.config()));

@@ -1,10 +1,10 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
-#include <QSettings>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtQml/qqmlextensionplugin.h>
@@ -59,7 +59,10 @@ class TestMainWindow : public QObject
         return nullptr;
     }
 
-    static QQuickItem *find(QQuickWindow *window, const QString &name) { return find(window->contentItem(), name); }
+    static QQuickItem *find(QQuickWindow *window, const QString &name)
+    {
+        return find(window->contentItem(), name);
+    }
 
     static void saveScreenshot(QQuickWindow *window, const QString &name)
     {
@@ -128,6 +131,28 @@ private Q_SLOTS:
         QTRY_COMPARE(list->property("count").toInt(), 14);
         QTRY_VERIFY(find(window, u"HomeView"_s));
 
+        // The sidebar's plus button opens the "New Playlist" alert; "Create"
+        // creates the playlist and selects it.
+        m_server.setResponse("/rest/createPlaylist",
+            TestHttpServer::ok("\"playlist\":{\"id\":\"p2\",\"name\":\"Night Drive\"}"));
+        QQuickItem *plus = find(window, u"newPlaylistButton"_s);
+        QVERIFY(plus);
+        QMetaObject::invokeMethod(plus, "clicked");
+        QObject *dialog = window->findChild<QObject *>(u"newPlaylistDialog"_s);
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->property("opened").toBool());
+        for (const char c : QByteArray("  Night Drive "))
+            QTest::keyClick(window, c);
+        saveScreenshot(window, u"new-playlist.png"_s);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_VERIFY(!dialog->property("visible").toBool());
+        QTRY_VERIFY(find(window, u"PlaylistDetailView"_s));
+        QCOMPARE(find(window, u"PlaylistDetailView"_s)->property("playlistId").toString(), u"p2"_s);
+        bool created = false;
+        for (const auto &request : m_server.requests())
+            created |= request.path() == "/rest/createPlaylist" && request.queryValue(u"name"_s) == u"Night Drive"_s;
+        QVERIFY(created);
+
         // The sidebar routes to its pages; pushed pages stack above them.
         NavigationModel *navigation = app.root()->mainView()->navigation();
         app.root()->mainView()->sidebar()->activate(2);
@@ -184,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(!find(window, u"MainView"_s));
         QCOMPARE(app.root()->connectView()->serverURL(), QString());
         QCOMPARE(app.accountName(), QString());
-        const ServerConfig account{m_server.baseUrl(), u"ann"_s, u"pw"_s};
+        const ServerConfig account {m_server.baseUrl(), u"ann"_s, u"pw"_s};
         QVERIFY(!SavedLocation::restorable(account));
         QVERIFY(!QSettings().contains(u"serverURL"_s));
         Keychain::setStore(nullptr);

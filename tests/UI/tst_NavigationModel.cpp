@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const ServerConfig Account{QUrl(u"https://music.example.com"_s), u"ann"_s, u"pw"_s};
+const ServerConfig Account {QUrl(u"https://music.example.com"_s), u"ann"_s, u"pw"_s};
 
 Album album(const QString &id)
 {
@@ -24,7 +24,7 @@ Album album(const QString &id)
 
 Artist artist(const QString &id)
 {
-    return Artist{id, u"Artist "_s + id, {}, {}};
+    return Artist {id, u"Artist "_s + id, {}, {}};
 }
 
 QStringList sidebarTitles(const SidebarModel &model)
@@ -51,7 +51,10 @@ class TestNavigationModel : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { m_file = std::make_unique<SavedLocationFile>(m_dir.filePath(QUuid::createUuid().toString())); }
+    void init()
+    {
+        m_file = std::make_unique<SavedLocationFile>(m_dir.filePath(QUuid::createUuid().toString()));
+    }
 
     void startsAtHomeWithoutASavedPlace()
     {
@@ -65,7 +68,8 @@ private Q_SLOTS:
 
     void restoresTheSavedPlace()
     {
-        const NavigationPath path{NavigationDestination(album(u"1"_s)), NavigationDestination(artist(u"2"_s))};
+        const NavigationPath path {
+            NavigationDestination(album(u"1"_s)), NavigationDestination(artist(u"2"_s))};
         m_file->save(SidebarSelection::item(SidebarItem::Random), path, Account);
         auto nav = model();
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Random));
@@ -77,7 +81,8 @@ private Q_SLOTS:
         QVERIFY(nav->valueAt(0).value<Album>() == album(u"1"_s));
 
         // Another account on the machine starts at Home.
-        NavigationModel other(ServerConfig{QUrl(u"https://music.example.com"_s), u"bob"_s, {}}, m_file.get());
+        NavigationModel other(
+            ServerConfig {QUrl(u"https://music.example.com"_s), u"bob"_s, {}}, m_file.get());
         QVERIFY(other.selection() == SidebarSelection::item(SidebarItem::Home));
         QCOMPARE(other.depth(), 0);
     }
@@ -90,14 +95,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::newRow("home") << u"home"_s << u"HomeView"_s << QString() << QString();
         QTest::newRow("artists") << u"artists"_s << u"ArtistsView"_s << QString() << QString();
-        QTest::newRow("albums") << u"albums"_s << u"AlbumGridView"_s << u"alphabeticalByName"_s << u"Albums"_s;
+        QTest::newRow("albums") << u"albums"_s << u"AlbumGridView"_s << u"alphabeticalByName"_s
+                                << u"Albums"_s;
         QTest::newRow("songs") << u"songs"_s << u"SongsView"_s << QString() << QString();
         QTest::newRow("downloads") << u"downloads"_s << u"DownloadsView"_s << QString() << QString();
-        QTest::newRow("recentlyAdded") << u"recentlyAdded"_s << u"AlbumGridView"_s << u"newest"_s
-                                       << u"Recently Added"_s;
-        QTest::newRow("recentlyPlayed") << u"recentlyPlayed"_s << u"AlbumGridView"_s << u"recent"_s
-                                        << u"Recently Played"_s;
-        QTest::newRow("mostPlayed") << u"mostPlayed"_s << u"AlbumGridView"_s << u"frequent"_s << u"Most Played"_s;
+        QTest::newRow("recentlyAdded")
+            << u"recentlyAdded"_s << u"AlbumGridView"_s << u"newest"_s << u"Recently Added"_s;
+        QTest::newRow("recentlyPlayed")
+            << u"recentlyPlayed"_s << u"AlbumGridView"_s << u"recent"_s << u"Recently Played"_s;
+        QTest::newRow("mostPlayed") << u"mostPlayed"_s << u"AlbumGridView"_s << u"frequent"_s
+                                    << u"Most Played"_s;
         QTest::newRow("random") << u"random"_s << u"AlbumGridView"_s << u"random"_s << u"Random Albums"_s;
         QTest::newRow("likedSongs") << u"likedSongs"_s << u"LikedSongsView"_s << QString() << QString();
         QTest::newRow("likedAlbums") << u"likedAlbums"_s << u"LikedAlbumsView"_s << QString() << QString();
@@ -145,7 +152,8 @@ private Q_SLOTS:
 
         SavedLocationFile later(m_file->filePath());
         const std::optional<SavedLocation> saved = later.restorable(Account);
-        QVERIFY(saved && saved->selection == SidebarSelection::item(SidebarItem::Songs) && saved->path.isEmpty());
+        QVERIFY(
+            saved && saved->selection == SidebarSelection::item(SidebarItem::Songs) && saved->path.isEmpty());
     }
 
     void sameSelectionKeepsThePath()
@@ -253,9 +261,10 @@ private Q_SLOTS:
         SidebarModel sidebar(nav.get());
         QCOMPARE(sidebarTitles(sidebar),
             QStringList({u"Home"_s, u"Artists"_s, u"Albums"_s, u"Songs"_s, u"Downloads"_s, u"Presets"_s,
-                u"Recently Added"_s, u"Recently Played"_s, u"Most Played"_s, u"Liked Songs"_s, u"Liked Albums"_s,
-                u"Top Rated"_s, u"Playlists"_s}));
-        sidebar.setPlaylists({Playlist{u"p1"_s, u"<b>Road</b>"_s, {}, {}, {}}, Playlist{u"p2"_s, u"Calm"_s, {}, {}, {}}});
+                u"Recently Added"_s, u"Recently Played"_s, u"Most Played"_s, u"Liked Songs"_s,
+                u"Liked Albums"_s, u"Top Rated"_s, u"Playlists"_s}));
+        sidebar.setPlaylists(
+            {Playlist {u"p1"_s, u"<b>Road</b>"_s, {}, {}, {}}, Playlist {u"p2"_s, u"Calm"_s, {}, {}, {}}});
         QCOMPARE(sidebar.rowCount(), 15);
         QCOMPARE(sidebar.data(sidebar.index(13), SidebarModel::TitleRole).toString(), u"<b>Road</b>"_s);
         QCOMPARE(sidebar.data(sidebar.index(14), SidebarModel::KindRole).toString(), u"playlist"_s);
@@ -274,7 +283,7 @@ private Q_SLOTS:
     {
         auto nav = model();
         SidebarModel sidebar(nav.get());
-        sidebar.setPlaylists({Playlist{u"p1"_s, u"Road"_s, {}, {}, {}}});
+        sidebar.setPlaylists({Playlist {u"p1"_s, u"Road"_s, {}, {}, {}}});
         QSignalSpy dataChanged(&sidebar, &SidebarModel::dataChanged);
 
         sidebar.activate(2); // Albums

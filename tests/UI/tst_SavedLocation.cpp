@@ -14,7 +14,7 @@ namespace {
 
 ServerConfig config(const QString &url = u"https://music.example.com"_s, const QString &user = u"ann"_s)
 {
-    return ServerConfig{QUrl(url), user, u"secret"_s};
+    return ServerConfig {QUrl(url), user, u"secret"_s};
 }
 
 Album album(const QString &id)
@@ -56,9 +56,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("kind"); // "item:<raw>" or "playlist:<id>"
         QTest::newRow("item") << QByteArray(R"({"item":{"_0":"albums"}})") << true << u"item:albums"_s;
-        QTest::newRow("random has no row but restores") << QByteArray(R"({"item":{"_0":"random"}})") << true
-                                                        << u"item:random"_s;
-        QTest::newRow("playlist") << QByteArray(R"({"playlist":{"_0":"pl-7"}})") << true << u"playlist:pl-7"_s;
+        QTest::newRow("random has no row but restores")
+            << QByteArray(R"({"item":{"_0":"random"}})") << true << u"item:random"_s;
+        QTest::newRow("playlist") << QByteArray(R"({"playlist":{"_0":"pl-7"}})") << true
+                                  << u"playlist:pl-7"_s;
         QTest::newRow("both keys") << QByteArray(R"({"item":{"_0":"home"},"playlist":{"_0":"1"}})") << false
                                    << QString();
         QTest::newRow("no key") << QByteArray("{}") << false << QString();
@@ -80,8 +81,9 @@ private Q_SLOTS:
         QCOMPARE(selection.has_value(), valid);
         if (!valid)
             return;
-        const QString actual = selection->isItem() ? u"item:"_s + SidebarItems::rawValue(selection->sidebarItem())
-                                                   : u"playlist:"_s + selection->playlistId();
+        const QString actual = selection->isItem()
+            ? u"item:"_s + SidebarItems::rawValue(selection->sidebarItem())
+            : u"playlist:"_s + selection->playlistId();
         QCOMPARE(actual, kind);
         // Writing gives back exactly the form that was read.
         QCOMPARE(QJsonDocument(selection->toJson()).toJson(QJsonDocument::Compact), json);
@@ -89,9 +91,9 @@ private Q_SLOTS:
 
     void encodesInRecordOrderAndRoundTrips()
     {
-        SavedLocation location{u"ann@https://music.example.com"_s, SidebarSelection::playlist(u"42"_s),
-            {NavigationDestination(album(u"a1"_s)), NavigationDestination(Artist{u"r1"_s, u"Band"_s, {}, 3}),
-                NavigationDestination(AlbumGridDestination{AlbumListType::Newest, u"Recently Added"_s})}};
+        SavedLocation location {u"ann@https://music.example.com"_s, SidebarSelection::playlist(u"42"_s),
+            {NavigationDestination(album(u"a1"_s)), NavigationDestination(Artist {u"r1"_s, u"Band"_s, {}, 3}),
+                NavigationDestination(AlbumGridDestination {AlbumListType::Newest, u"Recently Added"_s})}};
         const QByteArray data = location.encode();
         const QByteArray start = "{\"serverKey\":\"ann@https://music.example.com\","
                                  "\"selection\":{\"playlist\":{\"_0\":\"42\"}},\"path\":[";
@@ -124,7 +126,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"Lirna/location.json"_s);
         {
             SavedLocationFile file(path);
-            file.save(SidebarSelection::item(SidebarItem::Songs), {}, config(u"https://music.example.com:4533/navi"_s));
+            file.save(SidebarSelection::item(SidebarItem::Songs), {},
+                config(u"https://music.example.com:4533/navi"_s));
         }
         SavedLocationFile file(path); // a later run
         const std::optional<SavedLocation> saved = file.restorable(config(url, user));
@@ -139,21 +142,24 @@ private Q_SLOTS:
         const QByteArray key = R"("serverKey":"ann@https://music.example.com")";
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not json") << QByteArray("location");
-        QTest::newRow("truncated") << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[)");
+        QTest::newRow("truncated") << QByteArray(
+            "{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[)");
         QTest::newRow("no path") << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}}})");
         QTest::newRow("no selection") << QByteArray("{" + key + R"(,"path":[]})");
-        QTest::newRow("key not text") << QByteArray(R"({"serverKey":1,"selection":{"item":{"_0":"home"}},"path":[]})");
+        QTest::newRow("key not text")
+            << QByteArray(R"({"serverKey":1,"selection":{"item":{"_0":"home"}},"path":[]})");
         QTest::newRow("selection with both") << QByteArray(
             "{" + key + R"(,"selection":{"item":{"_0":"home"},"playlist":{"_0":"1"}},"path":[]})");
-        QTest::newRow("unknown item") << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"radio"}},"path":[]})");
-        QTest::newRow("path element unknown")
-            << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[{"genre":{"id":"1"}}]})");
-        QTest::newRow("album without name")
-            << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[{"album":{"id":"1"}}]})");
-        QTest::newRow("grid with unknown list")
-            << QByteArray("{" + key
-                   + R"(,"selection":{"item":{"_0":"home"}},"path":[{"albumGrid":{"listType":"best","title":"x"}}]})");
-        QTest::newRow("path not a list") << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":{}})");
+        QTest::newRow("unknown item")
+            << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"radio"}},"path":[]})");
+        QTest::newRow("path element unknown") << QByteArray(
+            "{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[{"genre":{"id":"1"}}]})");
+        QTest::newRow("album without name") << QByteArray(
+            "{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":[{"album":{"id":"1"}}]})");
+        QTest::newRow("grid with unknown list") << QByteArray("{" + key
+            + R"(,"selection":{"item":{"_0":"home"}},"path":[{"albumGrid":{"listType":"best","title":"x"}}]})");
+        QTest::newRow("path not a list")
+            << QByteArray("{" + key + R"(,"selection":{"item":{"_0":"home"}},"path":{}})");
     }
 
     void unreadableFileIsIgnored()
@@ -188,8 +194,10 @@ private Q_SLOTS:
         SavedLocationFile file(path);
         QVERIFY(!file.restorable(config()));
         // Another writer's file is not seen for the rest of the run.
-        writeFile(path, SavedLocation{SavedLocation::accountKey(config()), SidebarSelection::item(SidebarItem::Songs), {}}
-                            .encode());
+        writeFile(path,
+            SavedLocation {
+                SavedLocation::accountKey(config()), SidebarSelection::item(SidebarItem::Songs), {}}
+                .encode());
         QVERIFY(!file.restorable(config()));
     }
 
@@ -228,11 +236,12 @@ private Q_SLOTS:
         const QString blocker = dir.filePath(u"Lirna"_s);
         writeFile(blocker, "not a folder");
         SavedLocationFile file(blocker + u"/location.json"_s);
-        const NavigationPath path{NavigationDestination(album(u"b"_s))};
+        const NavigationPath path {NavigationDestination(album(u"b"_s))};
         file.save(SidebarSelection::item(SidebarItem::Songs), path, config());
         QCOMPARE(readFile(blocker), QByteArray("not a folder"));
         const std::optional<SavedLocation> saved = file.restorable(config());
-        QVERIFY(saved && saved->selection == SidebarSelection::item(SidebarItem::Songs) && saved->path == path);
+        QVERIFY(
+            saved && saved->selection == SidebarSelection::item(SidebarItem::Songs) && saved->path == path);
     }
 
     void savesReplaceTheFileWhole()
@@ -248,15 +257,17 @@ private Q_SLOTS:
         file.save(SidebarSelection::item(SidebarItem::Songs), {}, config());
         // A shorter place leaves nothing of the longer one, and no temporary.
         QCOMPARE(readFile(path),
-            SavedLocation({SavedLocation::accountKey(config()), SidebarSelection::item(SidebarItem::Songs), {}})
+            SavedLocation(
+                {SavedLocation::accountKey(config()), SidebarSelection::item(SidebarItem::Songs), {}})
                 .encode());
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"location.json"_s});
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList {u"location.json"_s});
     }
 
     void sharedFileLivesInTheDataFolder()
     {
         QCOMPARE(SavedLocationFile::shared().filePath(),
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna/location.json"_s);
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                + u"/Lirna/location.json"_s);
     }
 };
 

@@ -4,6 +4,8 @@
 #include <QtQml/qqml.h>
 
 #include "App/AppState.h"
+#include "Downloads/DownloadStore.h"
+#include "Library/LibraryStore.h"
 #include "Playback/PlayerController.h"
 #include "Updates/UpdaterModel.h"
 
@@ -14,6 +16,22 @@ struct AppStateForeign
     QML_FOREIGN(AppState)
     QML_NAMED_ELEMENT(AppState)
     QML_UNCREATABLE("Created by the application.")
+};
+
+struct LibraryStoreForeign
+{
+    Q_GADGET
+    QML_FOREIGN(LibraryStore)
+    QML_NAMED_ELEMENT(LibraryStore)
+    QML_UNCREATABLE("Built by the session.")
+};
+
+struct DownloadStoreForeign
+{
+    Q_GADGET
+    QML_FOREIGN(DownloadStore)
+    QML_NAMED_ELEMENT(DownloadStore)
+    QML_UNCREATABLE("Built by the session.")
 };
 
 struct PlayerControllerForeign

@@ -21,6 +21,7 @@ class LirnaApp : public QObject
     QML_UNCREATABLE("Created by main.")
 
     Q_PROPERTY(AppState *appState READ appState CONSTANT)
+    Q_PROPERTY(PlayerController *player READ player CONSTANT)
     Q_PROPERTY(RootViewModel *root READ root CONSTANT)
     Q_PROPERTY(QString accountName READ accountName NOTIFY accountChanged)
     Q_PROPERTY(QString serverAddress READ serverAddress NOTIFY accountChanged)

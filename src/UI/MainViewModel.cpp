@@ -30,9 +30,13 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
 {
     m_client = client;
     m_navigation->setConfig(client.config());
+    const bool downloadsChanged = downloads != m_downloads;
     m_downloads = downloads;
-    if (library == m_library)
+    if (library == m_library) {
+        if (downloadsChanged)
+            Q_EMIT storesChanged();
         return;
+    }
     disconnect(m_playlistsConnection);
     disconnect(m_epochConnection);
     m_library = library;
@@ -42,6 +46,7 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
         m_epochConnection
             = connect(m_library, &LibraryStore::epochChanged, this, &MainViewModel::runEpochTask);
     }
+    Q_EMIT storesChanged();
     playlistsChanged();
     runEpochTask();
 }

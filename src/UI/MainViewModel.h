@@ -10,8 +10,8 @@
 #include "Networking/SubsonicClient.h"
 #include "SidebarModel.h"
 
-class DownloadStore;
-class LibraryStore;
+#include "Downloads/DownloadStore.h"
+#include "Library/LibraryStore.h"
 #include "Playback/PlayerController.h"
 
 // The state of one main window for one signed-in client: its navigation
@@ -27,6 +27,10 @@ class MainViewModel : public QObject
     Q_PROPERTY(NavigationModel *navigation READ navigation CONSTANT)
     Q_PROPERTY(SidebarModel *sidebar READ sidebar CONSTANT)
     Q_PROPERTY(QString serverAddress READ serverAddress CONSTANT)
+    // What the pages read: the signed-in account's stores and the engine.
+    Q_PROPERTY(LibraryStore *library READ library NOTIFY storesChanged)
+    Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY storesChanged)
+    Q_PROPERTY(PlayerController *player READ player CONSTANT)
 
 public:
     // Asks `player` once to restore the saved playback session for this client.
@@ -57,6 +61,9 @@ public:
     // The space bar in the main window: toggles play and pause when a song
     // is loaded and tells whether it did (otherwise the key travels on).
     Q_INVOKABLE bool handleSpace();
+
+Q_SIGNALS:
+    void storesChanged();
 
 private:
     // At first display and after every library refresh.

@@ -205,7 +205,10 @@ private Q_SLOTS:
         main->navigation()->setSelection(SidebarSelection::item(SidebarItem::Artists));
         LibraryStore fresh(m_library->client());
         m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlists({"Only"})));
+        QSignalSpy storesChanged(main.get(), &MainViewModel::storesChanged);
         main->setStores(m_library->client(), &fresh, m_downloads.get());
+        QCOMPARE(storesChanged.count(), 1);
+        QCOMPARE(main->property("library").value<LibraryStore *>(), &fresh);
         QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Only"_s}));
         QVERIFY(main->navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
         QCOMPARE(main->library(), &fresh);

@@ -43,6 +43,12 @@ Item {
             SplitView.fillWidth: true
             padding: 0
 
+            // A click in the detail column takes the keyboard back from the
+            // search field, so the space bar plays and pauses again.
+            TapHandler {
+                onTapped: root.forceActiveFocus()
+            }
+
             background: Rectangle {
                 color: Theme.window
                 Rectangle {

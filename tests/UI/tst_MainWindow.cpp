@@ -201,6 +201,9 @@ private Q_SLOTS:
         QTest::keyClick(window, Qt::Key_Space);
         QCOMPARE(app.player()->isPlaying(), !playing);
         QCOMPARE(search->property("text").toString(), u" "_s);
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(window->width() * 2 / 3, window->height() / 2));
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(app.player()->isPlaying(), playing);
 
         // "Log Out" forgets the place and brings back an empty form.
         QCOMPARE(app.accountName(), u"ann"_s);

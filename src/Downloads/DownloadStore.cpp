@@ -63,6 +63,18 @@ void removeItem(const QFileInfo &info)
         QFile::remove(info.absoluteFilePath());
 }
 
+// Some servers answer a failed download or cover with HTTP 200 and their
+// JSON or XML error envelope; kept, it would pass for the song or the cover.
+bool isErrorEnvelope(const QString &contentType, const QByteArray &head)
+{
+    const QString type = contentType.section(u';', 0, 0).trimmed().toLower();
+    if (type == u"application/json"_s || type == u"text/json"_s || type == u"text/xml"_s
+        || type == u"application/xml"_s)
+        return true;
+    const QByteArray start = head.trimmed().left(64);
+    return start.startsWith("{") || start.startsWith("<?xml") || start.startsWith("<subsonic-response");
+}
+
 bool isSuccess(const std::optional<int> &status)
 {
     return status && *status >= 200 && *status <= 299;
@@ -511,6 +523,10 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
     const QByteArray rest = raw->readAll();
     if (*writeFailed || temp->write(rest) != rest.size() || !temp->flush())
         co_return std::nullopt;
+    temp->seek(0);
+    if (isErrorEnvelope(raw->header(QNetworkRequest::ContentTypeHeader).toString(), temp->peek(64)))
+        co_return std::nullopt;
+    temp->seek(temp->size());
     ::fsync(temp->handle());
     const qint64 bytes = temp->size();
     temp->close();
@@ -553,7 +569,7 @@ QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handl
         // A removal has already pruned the covers: write nothing more.
         if (!self || handle.isCancelled())
             co_return;
-        if (!isSuccess(response.status))
+        if (!isSuccess(response.status) || isErrorEnvelope(QString(), response.body.left(64)))
             continue;
         // The songs may have been removed while the cover came in (the
         // start-up walk is not stopped by a removal): keep no orphan.

@@ -340,6 +340,13 @@ private Q_SLOTS:
         TestHttpServer::Response error = fileResponse("<html>server error</html>");
         error.status = 500;
         QTest::newRow("status 500") << error;
+        // Servers that report a missing song inside an HTTP 200.
+        TestHttpServer::Response envelope = TestHttpServer::failed(70, "Song not found");
+        QTest::newRow("error envelope with status 200") << envelope;
+        TestHttpServer::Response xmlEnvelope = fileResponse(
+            R"(<subsonic-response status="failed"><error code="70" message="Song not found"/></subsonic-response>)");
+        xmlEnvelope.contentType = "text/xml; charset=utf-8";
+        QTest::newRow("xml error envelope with status 200") << xmlEnvelope;
     }
 
     void brokenTransfers()

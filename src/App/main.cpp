@@ -27,10 +27,5 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:/Lirna/UI/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    const int status = QGuiApplication::exec();
-    // The shared network manager goes while the application is whole: torn
-    // down among the application's children it can meet its own thread still
-    // delivering events.
-    delete UrlSession::shared()->manager();
-    return status;
+    return QGuiApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 
 #include <memory>
 
@@ -17,9 +18,14 @@ UrlSession::UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs)
 
 UrlSession *UrlSession::shared()
 {
+    // The manager goes first thing in the application's teardown, while the
+    // application is whole: destroyed among its children it can meet its own
+    // thread still delivering events.
+    static QPointer<QNetworkAccessManager> manager;
     static UrlSession *session = [] {
-        auto *manager = new QNetworkAccessManager(QCoreApplication::instance());
-        return new UrlSession(manager);
+        manager = new QNetworkAccessManager();
+        qAddPostRoutine([] { delete manager.data(); });
+        return new UrlSession(manager.data());
     }();
     return session;
 }

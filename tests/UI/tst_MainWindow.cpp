@@ -87,7 +87,6 @@ private Q_SLOTS:
 
     // The session's shared network manager goes while the application is
     // whole (see main.cpp).
-    void cleanupTestCase() { delete UrlSession::shared()->manager(); }
 
     void connectScreenThenMainWindow()
     {

@@ -270,29 +270,13 @@ void LibraryStore::setCollectionLoaded(Collection collection, bool loaded)
 {
     switch (collection) {
     case Collection::Artists:
-        if (m_artistsLoaded != loaded) {
-            m_artistsLoaded = loaded;
-            Q_EMIT artistsLoadedChanged();
-        }
-        return;
+        return assign(m_artistsLoaded, loaded, &LibraryStore::artistsLoadedChanged);
     case Collection::Songs:
-        if (m_songsLoaded != loaded) {
-            m_songsLoaded = loaded;
-            Q_EMIT songsLoadedChanged();
-        }
-        return;
+        return assign(m_songsLoaded, loaded, &LibraryStore::songsLoadedChanged);
     case Collection::Starred:
-        if (m_starredLoaded != loaded) {
-            m_starredLoaded = loaded;
-            Q_EMIT starredLoadedChanged();
-        }
-        return;
+        return assign(m_starredLoaded, loaded, &LibraryStore::starredLoadedChanged);
     case Collection::Playlists:
-        if (m_playlistsLoaded != loaded) {
-            m_playlistsLoaded = loaded;
-            Q_EMIT playlistsLoadedChanged();
-        }
-        return;
+        return assign(m_playlistsLoaded, loaded, &LibraryStore::playlistsLoadedChanged);
     }
 }
 
@@ -300,29 +284,13 @@ void LibraryStore::setCollectionError(Collection collection, const std::optional
 {
     switch (collection) {
     case Collection::Artists:
-        if (m_artistsError != error) {
-            m_artistsError = error;
-            Q_EMIT artistsErrorChanged();
-        }
-        return;
+        return assign(m_artistsError, error, &LibraryStore::artistsErrorChanged);
     case Collection::Songs:
-        if (m_songsError != error) {
-            m_songsError = error;
-            Q_EMIT songsErrorChanged();
-        }
-        return;
+        return assign(m_songsError, error, &LibraryStore::songsErrorChanged);
     case Collection::Starred:
-        if (m_starredError != error) {
-            m_starredError = error;
-            Q_EMIT starredErrorChanged();
-        }
-        return;
+        return assign(m_starredError, error, &LibraryStore::starredErrorChanged);
     case Collection::Playlists:
-        if (m_playlistsError != error) {
-            m_playlistsError = error;
-            Q_EMIT playlistsErrorChanged();
-        }
-        return;
+        return assign(m_playlistsError, error, &LibraryStore::playlistsErrorChanged);
     }
 }
 

@@ -333,6 +333,16 @@ private:
 
     // A detail look-up: the cached record, or the fetched one cached unless
     // refresh() emptied the caches meanwhile.
+    // Stores `value` and notifies readers, only when it really changes.
+    template<typename T>
+    void assign(T &field, const T &value, void (LibraryStore::*changed)())
+    {
+        if (field == value)
+            return;
+        field = value;
+        Q_EMIT(this->*changed)();
+    }
+
     template<typename Record, typename Fetch>
     QCoro::Task<Record> detail(QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(),
         QString id, Fetch fetch);

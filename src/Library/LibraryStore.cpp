@@ -54,35 +54,21 @@ void LibraryStore::setAlbumList(AlbumListType type, const AlbumListState &state)
     updateHasCachedContent();
 }
 
-#define LIRNA_ASSIGN(field, value, signal)                                                                   \
-    do {                                                                                                     \
-        if (field == value)                                                                                  \
-            return;                                                                                          \
-        field = value;                                                                                       \
-        Q_EMIT signal();                                                                                     \
-    } while (false)
-
 void LibraryStore::setArtistIndexes(const QList<ArtistIndex> &indexes)
 {
-    LIRNA_ASSIGN(m_artistIndexes, indexes, artistIndexesChanged);
+    assign(m_artistIndexes, indexes, &LibraryStore::artistIndexesChanged);
 }
 
 void LibraryStore::setAllArtists(const QList<Artist> &artists)
 {
-    if (m_allArtists == artists)
-        return;
-    m_allArtists = artists;
-    Q_EMIT allArtistsChanged();
-    updateHasCachedContent();
+    if (assign(m_allArtists, artists, &LibraryStore::allArtistsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::setSongs(const QList<Song> &songs)
 {
-    if (m_songs == songs)
-        return;
-    m_songs = songs;
-    Q_EMIT songsChanged();
-    updateHasCachedContent();
+    if (assign(m_songs, songs, &LibraryStore::songsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::appendSongs(const QList<Song> &page)
@@ -98,87 +84,74 @@ void LibraryStore::appendSongs(const QList<Song> &page)
 
 void LibraryStore::setStarredSongs(const QList<Song> &songs)
 {
-    if (m_starredSongs == songs)
-        return;
-    m_starredSongs = songs;
-    Q_EMIT starredSongsChanged();
-    updateHasCachedContent();
+    if (assign(m_starredSongs, songs, &LibraryStore::starredSongsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::setStarredIds(const QSet<QString> &ids)
 {
-    LIRNA_ASSIGN(m_starredIds, ids, starredIdsChanged);
+    assign(m_starredIds, ids, &LibraryStore::starredIdsChanged);
 }
 
 void LibraryStore::setStarredAlbums(const QList<Album> &albums)
 {
-    if (m_starredAlbums == albums)
-        return;
-    m_starredAlbums = albums;
-    Q_EMIT starredAlbumsChanged();
-    updateHasCachedContent();
+    if (assign(m_starredAlbums, albums, &LibraryStore::starredAlbumsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::setStarredAlbumIds(const QSet<QString> &ids)
 {
-    LIRNA_ASSIGN(m_starredAlbumIds, ids, starredAlbumIdsChanged);
+    assign(m_starredAlbumIds, ids, &LibraryStore::starredAlbumIdsChanged);
 }
 
 void LibraryStore::setStarredArtistIds(const QSet<QString> &ids)
 {
-    LIRNA_ASSIGN(m_starredArtistIds, ids, starredArtistIdsChanged);
+    assign(m_starredArtistIds, ids, &LibraryStore::starredArtistIdsChanged);
 }
 
 void LibraryStore::setPlaylists(const QList<Playlist> &playlists)
 {
-    if (m_playlists == playlists)
-        return;
-    m_playlists = playlists;
-    Q_EMIT playlistsChanged();
-    updateHasCachedContent();
+    if (assign(m_playlists, playlists, &LibraryStore::playlistsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::setHomeRandomAlbums(const QList<Album> &albums)
 {
-    if (m_homeRandomAlbums == albums)
-        return;
-    m_homeRandomAlbums = albums;
-    Q_EMIT homeRandomAlbumsChanged();
-    updateHasCachedContent();
+    if (assign(m_homeRandomAlbums, albums, &LibraryStore::homeRandomAlbumsChanged))
+        updateHasCachedContent();
 }
 
 void LibraryStore::setHomeRandomError(const std::optional<QString> &error)
 {
-    LIRNA_ASSIGN(m_homeRandomError, error, homeRandomErrorChanged);
+    assign(m_homeRandomError, error, &LibraryStore::homeRandomErrorChanged);
 }
 
 void LibraryStore::setHomeRandomTask(const TaskHandle &handle)
 {
-    LIRNA_ASSIGN(m_homeRandomTask, handle, homeRandomTaskChanged);
+    assign(m_homeRandomTask, handle, &LibraryStore::homeRandomTaskChanged);
 }
 
 void LibraryStore::setReachability(const ServerReachability &reachability)
 {
-    LIRNA_ASSIGN(m_reachability, reachability, reachabilityChanged);
+    assign(m_reachability, reachability, &LibraryStore::reachabilityChanged);
 }
 
 void LibraryStore::setLastFailure(const std::optional<StoreFailure> &failure)
 {
     // Failures compare by id: a new failure always notifies, the same one never.
-    LIRNA_ASSIGN(m_lastFailure, failure, lastFailureChanged);
+    assign(m_lastFailure, failure, &LibraryStore::lastFailureChanged);
 }
 
 void LibraryStore::setIsRetrying(bool retrying)
 {
-    LIRNA_ASSIGN(m_isRetrying, retrying, isRetryingChanged);
+    assign(m_isRetrying, retrying, &LibraryStore::isRetryingChanged);
 }
 
 void LibraryStore::setPlaylistRevision(int revision)
 {
-    LIRNA_ASSIGN(m_playlistRevision, revision, playlistRevisionChanged);
+    assign(m_playlistRevision, revision, &LibraryStore::playlistRevisionChanged);
 }
 
-#undef LIRNA_ASSIGN
 
 void LibraryStore::updateHasCachedContent()
 {
@@ -270,13 +243,17 @@ void LibraryStore::setCollectionLoaded(Collection collection, bool loaded)
 {
     switch (collection) {
     case Collection::Artists:
-        return assign(m_artistsLoaded, loaded, &LibraryStore::artistsLoadedChanged);
+        assign(m_artistsLoaded, loaded, &LibraryStore::artistsLoadedChanged);
+        return;
     case Collection::Songs:
-        return assign(m_songsLoaded, loaded, &LibraryStore::songsLoadedChanged);
+        assign(m_songsLoaded, loaded, &LibraryStore::songsLoadedChanged);
+        return;
     case Collection::Starred:
-        return assign(m_starredLoaded, loaded, &LibraryStore::starredLoadedChanged);
+        assign(m_starredLoaded, loaded, &LibraryStore::starredLoadedChanged);
+        return;
     case Collection::Playlists:
-        return assign(m_playlistsLoaded, loaded, &LibraryStore::playlistsLoadedChanged);
+        assign(m_playlistsLoaded, loaded, &LibraryStore::playlistsLoadedChanged);
+        return;
     }
 }
 
@@ -284,13 +261,17 @@ void LibraryStore::setCollectionError(Collection collection, const std::optional
 {
     switch (collection) {
     case Collection::Artists:
-        return assign(m_artistsError, error, &LibraryStore::artistsErrorChanged);
+        assign(m_artistsError, error, &LibraryStore::artistsErrorChanged);
+        return;
     case Collection::Songs:
-        return assign(m_songsError, error, &LibraryStore::songsErrorChanged);
+        assign(m_songsError, error, &LibraryStore::songsErrorChanged);
+        return;
     case Collection::Starred:
-        return assign(m_starredError, error, &LibraryStore::starredErrorChanged);
+        assign(m_starredError, error, &LibraryStore::starredErrorChanged);
+        return;
     case Collection::Playlists:
-        return assign(m_playlistsError, error, &LibraryStore::playlistsErrorChanged);
+        assign(m_playlistsError, error, &LibraryStore::playlistsErrorChanged);
+        return;
     }
 }
 

@@ -333,14 +333,16 @@ private:
 
     // A detail look-up: the cached record, or the fetched one cached unless
     // refresh() emptied the caches meanwhile.
-    // Stores `value` and notifies readers, only when it really changes.
+    // Stores `value` and notifies readers, only when it really changes;
+    // tells whether it did.
     template<typename T>
-    void assign(T &field, const T &value, void (LibraryStore::*changed)())
+    bool assign(T &field, const T &value, void (LibraryStore::*changed)())
     {
         if (field == value)
-            return;
+            return false;
         field = value;
         Q_EMIT(this->*changed)();
+        return true;
     }
 
     template<typename Record, typename Fetch>

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QUuid>
 
+#include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Networking/SubsonicClient.h"
 
@@ -46,22 +47,6 @@ constexpr int SongCount = 25;
 // Names of the playlists this suite creates; leftovers of an aborted run are removed first.
 const QString PlaylistName = u"Integration ✓ Mix + Match & Co. = 100%"_s;
 const QString RenamedPlaylistName = u"Integration renamed"_s;
-
-QStringList namesOf(const QList<Album> &albums)
-{
-    QStringList names;
-    for (const Album &album : albums)
-        names.append(album.name);
-    return names;
-}
-
-QStringList idsOf(const QList<Song> &songs)
-{
-    QStringList ids;
-    for (const Song &song : songs)
-        ids.append(song.id);
-    return ids;
-}
 
 template<typename T> bool containsId(const std::optional<QList<T>> &list, const QString &id)
 {

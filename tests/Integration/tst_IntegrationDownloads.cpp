@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "Downloads/DownloadStore.h"
+#include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Networking/SubsonicClient.h"
 #include "Support/ArtworkFetcher.h"
@@ -22,14 +23,6 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList idsOf(const QList<Song> &songs)
-{
-    QStringList ids;
-    for (const Song &song : songs)
-        ids.append(song.id);
-    return ids;
 }
 
 } // namespace

@@ -2,31 +2,12 @@
 #include <QSet>
 #include <QTest>
 
+#include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "Networking/SubsonicClient.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QStringList namesOf(const QList<Album> &albums)
-{
-    QStringList names;
-    for (const Album &album : albums)
-        names.append(album.name);
-    return names;
-}
-
-QStringList titlesOf(const QList<Song> &songs)
-{
-    QStringList titles;
-    for (const Song &song : songs)
-        titles.append(song.title);
-    return titles;
-}
-
-} // namespace
 
 // The library store's loaders against supysonic's real answers.
 class TestIntegrationLibrary : public QObject

@@ -1,6 +1,7 @@
 #include <QNetworkAccessManager>
 #include <QTest>
 
+#include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "Networking/SubsonicClient.h"
@@ -14,14 +15,6 @@ const QString PlaylistName = u"Store integration list"_s;
 const QString RenamedPlaylistName = u"Store integration list, renamed"_s;
 // The song this suite likes and unlikes (the client suite uses others).
 const QString LikedTitle = u"Undertow"_s;
-
-QStringList idsOf(const QList<Song> &songs)
-{
-    QStringList ids;
-    for (const Song &song : songs)
-        ids.append(song.id);
-    return ids;
-}
 
 } // namespace
 

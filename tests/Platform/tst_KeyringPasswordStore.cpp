@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,11 @@ private Q_SLOTS:
         daemon.closeWriteChannel();
         QVERIFY(daemon.waitForFinished(10'000));
         QCOMPARE(daemon.exitCode(), 0);
+        // The daemon claims its bus name a moment after it returns; a request
+        // before that would have the bus start a second, locked daemon.
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                                     QStringLiteral("org.freedesktop.secrets")),
+            10'000);
     }
 
     void roundTrip_data()

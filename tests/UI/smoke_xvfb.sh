@@ -26,6 +26,14 @@ unset QT_QPA_PLATFORM
 printf '[General]\nserverURL=%s\nusername=%s\n' "$url" "$user" >"$XDG_CONFIG_HOME/Lirna/Lirna.conf"
 
 printf %s throwaway | gnome-keyring-daemon --unlock --components=secrets >/dev/null
+# The daemon claims its bus name a moment after it returns; asking before
+# that would have the bus start another daemon, one that knows nothing of
+# the throwaway keyring.
+for _ in $(seq 1 100); do
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q 'boolean true' && break
+    sleep 0.1
+done
 printf %s "$password" | secret-tool store --label=Lirna user "$user@$url" server co.quorvane.lirna type plaintext
 
 before="$(grep -c 'GET /rest/getPlaylists' "$shim_log" || true)"

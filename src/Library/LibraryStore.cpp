@@ -313,16 +313,17 @@ void LibraryStore::startCollectionLoad(Collection collection)
     Async::startQueued(this, [this, collection, handle] {
         switch (collection) {
         case Collection::Artists:
-            runArtistsLoad(handle);
+            runCollectionLoad(Collection::Artists, m_client.artists(handle), handle, &LibraryStore::applyArtists);
             return;
         case Collection::Songs:
             runSongsLoad(handle);
             return;
         case Collection::Starred:
-            runStarredLoad(handle);
+            runCollectionLoad(Collection::Starred, m_client.starred(handle), handle, &LibraryStore::applyStarred);
             return;
         case Collection::Playlists:
-            runPlaylistsLoad(handle);
+            runCollectionLoad(
+                Collection::Playlists, m_client.playlists(handle), handle, &LibraryStore::setPlaylists);
             return;
         }
     });
@@ -345,14 +346,16 @@ void LibraryStore::failCollection(Collection collection, const std::exception_pt
     setCollectionLoaded(collection, true);
 }
 
-QCoro::Task<> LibraryStore::runArtistsLoad(TaskHandle handle)
+template<typename T>
+QCoro::Task<> LibraryStore::runCollectionLoad(
+    Collection collection, QCoro::Task<T> request, TaskHandle handle, void (LibraryStore::*apply)(const T &))
 {
     QPointer<LibraryStore> self(this);
-    const SubsonicClient client = m_client;
     std::exception_ptr error;
-    QList<ArtistIndex> indexes;
+    std::optional<T> answer;
     try {
-        indexes = co_await client.artists(handle);
+        T value = co_await std::move(request);
+        answer = std::move(value);
     } catch (...) {
         error = std::current_exception();
     }
@@ -360,76 +363,35 @@ QCoro::Task<> LibraryStore::runArtistsLoad(TaskHandle handle)
         co_return;
     if (!handle.isCancelled()) {
         if (error) {
-            failCollection(Collection::Artists, error);
+            failCollection(collection, error);
         } else {
             markReachable();
-            QList<Artist> all;
-            for (const ArtistIndex &index : std::as_const(indexes))
-                all.append(index.artist);
-            setArtistIndexes(indexes);
-            setAllArtists(all);
-            setCollectionLoaded(Collection::Artists, true);
+            (this->*apply)(*answer);
+            setCollectionLoaded(collection, true);
         }
     }
-    finishCollectionTask(Collection::Artists, handle);
+    finishCollectionTask(collection, handle);
 }
 
-QCoro::Task<> LibraryStore::runStarredLoad(TaskHandle handle)
+void LibraryStore::applyArtists(const QList<ArtistIndex> &indexes)
 {
-    QPointer<LibraryStore> self(this);
-    const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    std::optional<SearchResult> result;
-    try {
-        SearchResult answer = co_await client.starred(handle);
-        result = std::move(answer);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!self)
-        co_return;
-    if (!handle.isCancelled()) {
-        if (error) {
-            failCollection(Collection::Starred, error);
-        } else {
-            markReachable();
-            const QList<Song> songs = result->song.value_or(QList<Song>());
-            const QList<Album> albums = result->album.value_or(QList<Album>());
-            const QList<Artist> artists = result->artist.value_or(QList<Artist>());
-            setStarredSongs(songs);
-            setStarredIds(idsOf(songs));
-            setStarredAlbums(albums);
-            setStarredAlbumIds(idsOf(albums));
-            setStarredArtistIds(idsOf(artists));
-            setCollectionLoaded(Collection::Starred, true);
-        }
-    }
-    finishCollectionTask(Collection::Starred, handle);
+    QList<Artist> all;
+    for (const ArtistIndex &index : indexes)
+        all.append(index.artist);
+    setArtistIndexes(indexes);
+    setAllArtists(all);
 }
 
-QCoro::Task<> LibraryStore::runPlaylistsLoad(TaskHandle handle)
+void LibraryStore::applyStarred(const SearchResult &result)
 {
-    QPointer<LibraryStore> self(this);
-    const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    QList<Playlist> playlists;
-    try {
-        playlists = co_await client.playlists(handle);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!self)
-        co_return;
-    if (!handle.isCancelled()) {
-        if (error) {
-            failCollection(Collection::Playlists, error);
-        } else {
-            markReachable();
-            setPlaylists(playlists);
-            setCollectionLoaded(Collection::Playlists, true);
-        }
-    }
-    finishCollectionTask(Collection::Playlists, handle);
+    const QList<Song> songs = result.song.value_or(QList<Song>());
+    const QList<Album> albums = result.album.value_or(QList<Album>());
+    const QList<Artist> artists = result.artist.value_or(QList<Artist>());
+    setStarredSongs(songs);
+    setStarredIds(idsOf(songs));
+    setStarredAlbums(albums);
+    setStarredAlbumIds(idsOf(albums));
+    setStarredArtistIds(idsOf(artists));
 }
 
 QCoro::Task<> LibraryStore::runSongsLoad(TaskHandle handle)

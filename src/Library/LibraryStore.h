@@ -227,9 +227,12 @@ private:
     // One whole-collection load: its handle, loaded flag and error text.
     TaskHandle &taskOf(Collection collection);
     void startCollectionLoad(Collection collection);
-    QCoro::Task<> runArtistsLoad(TaskHandle handle);
-    QCoro::Task<> runStarredLoad(TaskHandle handle);
-    QCoro::Task<> runPlaylistsLoad(TaskHandle handle);
+    // One request, then `apply` with its answer (unless the load was cancelled).
+    template<typename T>
+    QCoro::Task<> runCollectionLoad(
+        Collection collection, QCoro::Task<T> request, TaskHandle handle, void (LibraryStore::*apply)(const T &));
+    void applyArtists(const QList<ArtistIndex> &indexes);
+    void applyStarred(const SearchResult &result);
     QCoro::Task<> runSongsLoad(TaskHandle handle);
     void finishCollectionTask(Collection collection, const TaskHandle &handle);
     void failCollection(Collection collection, const std::exception_ptr &error);

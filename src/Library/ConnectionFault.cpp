@@ -21,6 +21,10 @@ bool isUnreachable(const TransportError &error)
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::BackgroundRequestNotAllowedError:
+    // What Qt makes of a connect that the system refused below TCP: a host
+    // that is switched off ("Host unreachable"), no route to its network, or
+    // a connect that timed out.
+    case QNetworkReply::UnknownNetworkError:
         return true;
     default:
         return false;

@@ -67,6 +67,10 @@ private Q_SLOTS:
         QTest::newRow("network down")
             << ptr(TransportError(QNetworkReply::TemporaryNetworkFailureError, QStringLiteral("x")))
             << ConnectionFault::offline();
+        // What Qt reports for a server switched off on the local network.
+        QTest::newRow("host unreachable")
+            << ptr(TransportError(QNetworkReply::UnknownNetworkError, QStringLiteral("Host unreachable")))
+            << ConnectionFault::offline();
         QTest::newRow("transfer time-out") << ptr(TransportError(QNetworkReply::OperationCanceledError,
             QStringLiteral("timed out"), TransportError::Reason::TimedOut))
                                            << ConnectionFault::offline();

@@ -38,6 +38,21 @@ QNetworkReply *UrlSession::get(const QUrl &url) const
     return m_manager->get(request);
 }
 
+bool UrlSession::isStatusError(QNetworkReply::NetworkError error, int status)
+{
+    // Qt turns a complete answer with a status of 400 or more into one of
+    // these; every other error is the transfer's own.
+    if (status < 400)
+        return false;
+    if (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
+        return true;
+    if (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError)
+        return true;
+    return error == QNetworkReply::ProtocolInvalidOperationError
+        || error == QNetworkReply::ProxyAuthenticationRequiredError
+        || error == QNetworkReply::ProtocolFailure;
+}
+
 TransportError UrlSession::transportError(QNetworkReply *reply, const TaskHandle &handle)
 {
     const auto code = reply->error();
@@ -70,16 +85,16 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle) const
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (handle.isCancelled())
         throw TransportError::cancelled();
-    // A 404 sets both an error and the status: an HTTP answer is an answer.
-    if (status.isValid()) {
-        HttpResponse response;
-        response.status = status.toInt();
-        response.body = reply->readAll();
-        co_return response;
-    }
-    if (reply->error() != QNetworkReply::NoError)
+    // A status alone makes no answer: a body cut off, a stall after the
+    // headers or a redirect whose next hop failed all come with the first
+    // status set. Only the error Qt derives from the status itself (a 404
+    // is an answer) leaves the reply an answer.
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error, status.toInt())))
         throw transportError(reply.get(), handle);
     HttpResponse response;
+    if (status.isValid())
+        response.status = status.toInt();
     response.body = reply->readAll();
     co_return response;
 }

@@ -32,9 +32,10 @@ public:
 
     QNetworkAccessManager *manager() const { return m_manager; }
 
-    // Fetches `url` with a GET. Transport failures, the transfer time-out and
-    // cancellation through `handle` throw a TransportError; any HTTP answer,
-    // whatever its status, is returned.
+    // Fetches `url` with a GET. Transport failures (also those after the
+    // status arrived), the transfer time-out and cancellation through `handle`
+    // throw a TransportError; a complete HTTP answer, whatever its status, is
+    // returned.
     QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}) const;
 
     // Starts a GET with this session's settings; the caller owns the reply.
@@ -43,6 +44,10 @@ public:
     // Turns a finished reply's failure into a TransportError, telling our own
     // cancellation (`handle`) from Qt's transfer time-out.
     static TransportError transportError(QNetworkReply *reply, const TaskHandle &handle);
+
+    // Whether `error` is the one Qt sets for a complete answer with `status`,
+    // rather than a failure of the transfer.
+    static bool isStatusError(QNetworkReply::NetworkError error, int status);
 
 private:
     QNetworkAccessManager *m_manager;

@@ -761,6 +761,26 @@ private Q_SLOTS:
         QCOMPARE(store.manifest(), DownloadManifest());
     }
 
+    // A cover whose transfer broke off is no cover: nothing is kept, so the
+    // next start asks for it again.
+    void cutOffCoverIsNotKept()
+    {
+        DownloadManifest m;
+        m.songs.insert(
+            u"s1"_s, DownloadedSong {makeSong(u"s1"_s, u"mp3"_s, u"cut"_s), u"mp3"_s, 1, {u"album:a"_s}});
+        writeManifest(m);
+        QFile song(songFile(u"s1"_s, u"mp3"_s));
+        QVERIFY(song.open(QIODevice::WriteOnly));
+        TestHttpServer::Response cut = fileResponse("a cover that breaks off part way");
+        cut.sendOnly = 10;
+        m_library.covers.insert(u"cut"_s, cut);
+
+        DownloadStore store(m_client);
+        QVERIFY(settle(store));
+        QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 1);
+        QVERIFY(!QFileInfo::exists(coverFile(u"cut"_s)));
+    }
+
     // The start-up cover walk goes on through a removal, but keeps no cover
     // that no downloaded song uses any more.
     void removalDuringStartupCovers()

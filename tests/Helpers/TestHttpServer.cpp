@@ -223,6 +223,10 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
     head += "Connection: close\r\n\r\n";
     socket->write(head);
     if (request.method != "HEAD")
-        socket->write(body);
+        socket->write(response.sendOnly < 0 ? body : body.left(response.sendOnly));
+    if (response.stall) {
+        m_hanging.append(socket);
+        return;
+    }
     socket->disconnectFromHost();
 }

@@ -44,6 +44,8 @@ public:
         bool drop = false;      // close the connection without an answer
         bool rawBody = false;   // send `body` as the whole answer, no status line
         bool supportRanges = false; // honour "Range: bytes=a-b"
+        qsizetype sendOnly = -1;    // send only this many bytes of the body, still announcing all of it
+        bool stall = false;         // after writing, keep the connection open and send nothing more
     };
 
     using Handler = std::function<Response(const Request &)>;

@@ -1,6 +1,8 @@
 #include <QCryptographicHash>
 #include <QNetworkAccessManager>
 #include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -246,6 +248,55 @@ private Q_SLOTS:
                 QCOMPARE(error.code(), code);
             if (error.kind() == SubsonicError::Kind::Http)
                 QCOMPARE(error.httpStatus(), status);
+        }
+    }
+
+    // A failure after the status line wins over the status: the call fails
+    // the way the transfer did, not as an answer that could not be read.
+    void transferFailsAfterTheStatus_data()
+    {
+        QTest::addColumn<TestHttpServer::Response>("response");
+        QTest::addColumn<QString>("description");
+        const QByteArray body = R"({"subsonic-response":{"status":"ok","version":"1.16.1"}})";
+        TestHttpServer::Response cut = TestHttpServer::json(body);
+        cut.sendOnly = body.size() / 2;
+        QTest::newRow("body cut off") << cut << QStringLiteral("The network connection was lost.");
+        TestHttpServer::Response stalled = TestHttpServer::json(body);
+        stalled.sendOnly = 10;
+        stalled.stall = true;
+        QTest::newRow("stall after the headers") << stalled << QStringLiteral("The request timed out.");
+        // The test points the redirect at a port that speaks no TLS.
+        QTest::newRow("redirect to a failing https address")
+            << TestHttpServer::json("moved", 302)
+            << QStringLiteral("A secure connection to the server could not be made.");
+    }
+
+    void transferFailsAfterTheStatus()
+    {
+        QFETCH(TestHttpServer::Response, response);
+        QFETCH(QString, description);
+        QTcpServer plain;
+        QVERIFY(plain.listen(QHostAddress::LocalHost));
+        connect(&plain, &QTcpServer::newConnection, &plain, [&plain] {
+            while (QTcpSocket *socket = plain.nextPendingConnection()) {
+                socket->write("HTTP/1.1 400 Bad Request\r\n\r\n");
+                socket->disconnectFromHost();
+            }
+        });
+        if (response.status == 302)
+            response.headers.append({"Location", "https://127.0.0.1:" + QByteArray::number(plain.serverPort()) + "/"});
+        m_server->setResponse("/rest/ping", response);
+        QNetworkAccessManager manager;
+        UrlSession impatient(&manager, 300);
+        const SubsonicClient c(ServerConfig{m_server->baseUrl(), QStringLiteral("alice"), QStringLiteral("x")},
+            &impatient);
+        try {
+            TestAwait::await(c.ping());
+            QFAIL("the call succeeded");
+        } catch (const TransportError &error) {
+            QCOMPARE(error.localizedDescription(), description);
+        } catch (const SubsonicError &error) {
+            QFAIL(qPrintable(QStringLiteral("an answer: ") + error.localizedDescription()));
         }
     }
 

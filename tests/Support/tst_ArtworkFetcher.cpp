@@ -30,6 +30,21 @@ QByteArray png(int w, int h, QColor colour)
     return bytes;
 }
 
+// A photo-like JPEG: it decodes line by line, so a cut-off copy still decodes.
+QByteArray jpeg(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, ((x + y) * 3) % 256));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
 bool writeFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);
@@ -136,6 +151,10 @@ private Q_SLOTS:
         QVERIFY(ArtworkFetcher::decode("not an image", 100).isNull());
         QVERIFY(ArtworkFetcher::decode(QByteArray(), 100).isNull());
         QVERIFY(ArtworkFetcher::decode(bytes, 0).isNull());
+        // A JPEG cut off part way still decodes, grey below the cut: bytes of
+        // a transfer that broke off must never reach the decoder.
+        const QByteArray photo = jpeg(200, 200);
+        QVERIFY(!ArtworkFetcher::decode(photo.left(photo.size() * 6 / 10), 200).isNull());
     }
 
     void networkThenMemoryThenDisk()
@@ -214,6 +233,9 @@ private Q_SLOTS:
         TestHttpServer::Response dropped;
         dropped.drop = true;
         QTest::newRow("dropped") << dropped;
+        TestHttpServer::Response cut = image(jpeg(200, 200));
+        cut.sendOnly = cut.body.size() * 6 / 10;
+        QTest::newRow("cut off") << cut;
     }
 
     void failuresCacheNothing()

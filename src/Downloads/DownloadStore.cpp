@@ -562,7 +562,8 @@ QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handl
             continue;
         HttpResponse response;
         try {
-            response = co_await session->data(client.coverArtURL(*cover, 1024), handle);
+            response = co_await session->data(
+                client.coverArtURL(*cover, 1024), handle, UrlSession::Body::Cover);
         } catch (...) {
             continue;
         }

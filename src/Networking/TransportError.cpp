@@ -20,6 +20,8 @@ QString TransportError::localizedDescription() const
         return QStringLiteral("The request was cancelled.");
     case Reason::TimedOut:
         return QStringLiteral("The request timed out.");
+    case Reason::TooLarge:
+        return QStringLiteral("The server's answer is too large.");
     case Reason::Network:
         break;
     }

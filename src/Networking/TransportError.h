@@ -15,6 +15,7 @@ public:
         Network,   // Qt reported a network error
         Cancelled, // our own task cancelled the request
         TimedOut,  // the transfer time-out expired
+        TooLarge,  // the body was past what may be held in memory
     };
 
     TransportError(QNetworkReply::NetworkError code, QString text, Reason reason = Reason::Network);
@@ -26,6 +27,7 @@ public:
     Reason reason() const { return m_reason; }
     bool isCancelled() const { return m_reason == Reason::Cancelled; }
     bool isTimedOut() const { return m_reason == Reason::TimedOut; }
+    bool isTooLarge() const { return m_reason == Reason::TooLarge; }
 
     QString localizedDescription() const;
     const char *what() const noexcept override;

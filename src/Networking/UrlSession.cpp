@@ -9,9 +9,10 @@
 
 #include <memory>
 
-UrlSession::UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs)
+UrlSession::UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs, BodyLimits limits)
     : m_manager(manager)
     , m_transferTimeoutMs(transferTimeoutMs)
+    , m_limits(limits)
 {
     m_manager->setTransferTimeout(transferTimeoutMs);
 }
@@ -69,7 +70,7 @@ TransportError UrlSession::transportError(QNetworkReply *reply, const TaskHandle
     return TransportError(code, text);
 }
 
-QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle) const
+QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind) const
 {
     if (handle.isCancelled())
         throw TransportError::cancelled();
@@ -77,14 +78,45 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle) const
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(get(url), [](QNetworkReply *r) {
         r->deleteLater();
     });
-    handle.track(reply.get());
     QNetworkReply *raw = reply.get();
+    // The body is taken out of the reply as it arrives, so that what is held
+    // is counted exactly; one past the limit stops the transfer at once.
+    struct Received
+    {
+        QByteArray body;
+        bool tooLarge = false;
+    };
+    auto received = std::make_shared<Received>();
+    const qint64 limit = kind == Body::Cover ? m_limits.cover : m_limits.answer;
+    QObject::connect(raw, &QNetworkReply::metaDataChanged, raw, [raw, received, limit] {
+        const QVariant announced = raw->header(QNetworkRequest::ContentLengthHeader);
+        if (!received->tooLarge && announced.isValid() && announced.toLongLong() > limit) {
+            received->tooLarge = true;
+            raw->abort();
+        }
+    });
+    QObject::connect(raw, &QIODevice::readyRead, raw, [raw, received, limit] {
+        if (received->tooLarge)
+            return;
+        received->body += raw->readAll();
+        if (received->body.size() > limit) {
+            received->tooLarge = true;
+            received->body.clear();
+            raw->abort();
+        }
+    });
+    handle.track(raw);
     co_await raw;
-    handle.untrack(reply.get());
+    handle.untrack(raw);
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (handle.isCancelled())
         throw TransportError::cancelled();
+    if (!received->tooLarge)
+        received->body += reply->readAll();
+    if (received->tooLarge || received->body.size() > limit)
+        throw TransportError(QNetworkReply::UnknownContentError, QStringLiteral("too large"),
+            TransportError::Reason::TooLarge);
     // A status alone makes no answer: a body cut off, a stall after the
     // headers or a redirect whose next hop failed all come with the first
     // status set. Only the error Qt derives from the status itself (a 404
@@ -95,6 +127,6 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle) const
     HttpResponse response;
     if (status.isValid())
         response.status = status.toInt();
-    response.body = reply->readAll();
+    response.body = std::move(received->body);
     co_return response;
 }

@@ -18,6 +18,18 @@ struct HttpResponse
     QByteArray body;
 };
 
+// The most of an answer a request holds in memory. Past it the request fails:
+// a server that announces or sends more is broken or hostile. Songs stream to
+// disk and are not bound by these.
+struct BodyLimits
+{
+    static constexpr qint64 MaxAnswerBytes = 64LL * 1024 * 1024; // API answers
+    static constexpr qint64 MaxCoverBytes = 32LL * 1024 * 1024; // cover images
+
+    qint64 answer = MaxAnswerBytes;
+    qint64 cover = MaxCoverBytes;
+};
+
 // The process-wide HTTP session every client copy shares: one network access
 // manager on the GUI thread with a transfer time-out on every request.
 class UrlSession
@@ -25,7 +37,14 @@ class UrlSession
 public:
     static constexpr int TransferTimeoutMs = 60'000;
 
-    explicit UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs);
+    // What a request fetches, which decides how much of it may be held.
+    enum class Body {
+        Answer,
+        Cover,
+    };
+
+    explicit UrlSession(
+        QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs, BodyLimits limits = {});
 
     // The session of the whole run, created on first use on the GUI thread.
     static UrlSession *shared();
@@ -35,8 +54,9 @@ public:
     // Fetches `url` with a GET. Transport failures (also those after the
     // status arrived), the transfer time-out and cancellation through `handle`
     // throw a TransportError; a complete HTTP answer, whatever its status, is
-    // returned.
-    QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}) const;
+    // returned. A body past the limit of its kind, announced or received,
+    // stops the transfer and throws a TransportError too.
+    QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer) const;
 
     // Starts a GET with this session's settings; the caller owns the reply.
     QNetworkReply *get(const QUrl &url) const;
@@ -52,4 +72,5 @@ public:
 private:
     QNetworkAccessManager *m_manager;
     int m_transferTimeoutMs;
+    BodyLimits m_limits;
 };

@@ -218,7 +218,7 @@ QCoro::Task<QImage> ArtworkFetcher::load(Sources sources, UrlSession *session)
         co_return QImage();
     HttpResponse response;
     try {
-        response = co_await session->data(sources.url);
+        response = co_await session->data(sources.url, {}, UrlSession::Body::Cover);
     } catch (...) {
         co_return QImage();
     }

@@ -191,7 +191,10 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
 {
     if (response.rawBody) {
         socket->write(response.body);
-        socket->disconnectFromHost();
+        if (response.stall)
+            m_hanging.append(socket);
+        else
+            socket->disconnectFromHost();
         return;
     }
     int status = response.status;

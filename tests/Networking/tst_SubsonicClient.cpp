@@ -300,6 +300,57 @@ private Q_SLOTS:
         }
     }
 
+    // What is held in memory is bounded: a body announced or sent past the
+    // limit of its kind fails at once, long before its transfer would end.
+    void bodiesPastTheLimitFail_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("announced");
+        QTest::addColumn<bool>("fails");
+        const int answer = int(UrlSession::Body::Answer);
+        const int cover = int(UrlSession::Body::Cover);
+        QTest::newRow("answer within its limit") << answer << 1000 << true << false;
+        QTest::newRow("answer announced past its limit") << answer << 1001 << true << true;
+        QTest::newRow("answer sent past its limit") << answer << 3000 << false << true;
+        QTest::newRow("cover within its limit") << cover << 500 << false << false;
+        QTest::newRow("cover announced past its limit") << cover << 501 << true << true;
+        QTest::newRow("cover sent past its limit") << cover << 1000 << false << true;
+    }
+
+    void bodiesPastTheLimitFail()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, size);
+        QFETCH(bool, announced);
+        QFETCH(bool, fails);
+        const QByteArray body(size, 'x');
+        TestHttpServer::Response response = TestHttpServer::json(body);
+        if (announced) {
+            response.sendOnly = 0;
+        } else {
+            response.rawBody = true;
+            response.body = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body;
+        }
+        // A body past the limit never ends: only the limit can stop it in time.
+        response.stall = fails;
+        if (!fails)
+            response.sendOnly = -1;
+        m_server->setResponse("/body", response);
+        QNetworkAccessManager manager;
+        UrlSession limited(&manager, 5000, BodyLimits {1000, 500});
+        const QUrl url = m_server->baseUrl().resolved(QUrl(QStringLiteral("/body")));
+        try {
+            const HttpResponse answer = TestAwait::await(limited.data(url, {}, UrlSession::Body(kind)));
+            QVERIFY(!fails);
+            QCOMPARE(answer.body, body);
+        } catch (const TransportError &error) {
+            QVERIFY2(fails, qPrintable(error.localizedDescription()));
+            QVERIFY(error.isTooLarge());
+            QCOMPARE(error.localizedDescription(), QStringLiteral("The server's answer is too large."));
+        }
+    }
+
     void payloads()
     {
         const SubsonicClient c = client();

@@ -23,6 +23,28 @@ std::optional<QString> storedText(const QSettings &settings, const QString &key)
     return value.toString();
 }
 
+// An address stored by an older run may still carry user info
+// ("bob:secret@"), and the account key built from it with it. Moves the
+// sign-in over to the clean address: the password under the clean key first,
+// then the stored address, and only then the old item goes. Should a sign-out
+// or another sign-in have come in meanwhile, the clean copy goes instead.
+QCoro::Task<> moveToCleanAddress(QString oldText, QString newText, QString username, QString password)
+{
+    const std::optional<QString> failure
+        = co_await Keychain::save(password, Keychain::accountKey(username, newText));
+    if (failure)
+        co_return; // the next launch tries again
+    QSettings settings;
+    const std::optional<QString> storedURL = storedText(settings, ServerURLKey);
+    const bool sameUser = storedText(settings, UsernameKey) == username;
+    if (sameUser && storedURL == oldText) {
+        settings.setValue(ServerURLKey, newText);
+        Keychain::deletePassword(Keychain::accountKey(username, oldText));
+    } else if (!sameUser || storedURL != newText) {
+        Keychain::deletePassword(Keychain::accountKey(username, newText));
+    }
+}
+
 } // namespace
 
 AppState::AppState(QObject *parent)
@@ -90,9 +112,12 @@ std::optional<QUrl> AppState::normalizeServerURL(const QString &text)
         trimmed.prepend(u"https://"_s);
     while (trimmed.endsWith(u'/'))
         trimmed.chop(1);
-    const QUrl url(trimmed, QUrl::StrictMode);
+    QUrl url(trimmed, QUrl::StrictMode);
     if (!url.isValid() || url.host(QUrl::FullyEncoded).isEmpty())
         return std::nullopt;
+    // User info ("bob:secret@") would be stored, shown in the settings and
+    // sent with every request: the address never keeps it.
+    url.setUserInfo(QString());
     return url;
 }
 
@@ -111,7 +136,10 @@ void AppState::restoreSession()
     const std::optional<QString> password = Keychain::password(Keychain::accountKey(*username, *urlText));
     if (!password)
         return;
-    setClient(SubsonicClient(ServerConfig {url, *username, *password}, UrlSession::shared()));
+    const QUrl clean = url.adjusted(QUrl::RemoveUserInfo);
+    setClient(SubsonicClient(ServerConfig {clean, *username, *password}, UrlSession::shared()));
+    if (clean != url)
+        moveToCleanAddress(*urlText, clean.toString(QUrl::FullyEncoded), *username, *password);
 }
 
 QCoro::Task<> AppState::connect(QString urlString, QString username, QString password)

@@ -49,10 +49,17 @@ QString accountKey(const ServerConfig &config)
 }
 
 // A suffix from the server or from the manifest becomes part of a file name:
-// anything that could leave the folder is refused.
+// only a short run of ASCII letters and digits, so that nothing can leave the
+// folder and the name stays within the file system's limit.
+constexpr qsizetype MaxSuffixLength = 16;
+
 bool isPlainSuffix(const QString &suffix)
 {
-    return !suffix.contains(u'/') && !suffix.contains(u'\\') && !suffix.contains(QChar(0));
+    if (suffix.size() > MaxSuffixLength)
+        return false;
+    return std::all_of(suffix.cbegin(), suffix.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    });
 }
 
 void removeItem(const QFileInfo &info)

@@ -543,16 +543,34 @@ private Q_SLOTS:
         store.removeAll();
     }
 
-    void hostileSuffixStaysInFolder()
+    // A suffix that is no short plain name part falls back to "audio"; the
+    // file stays in the folder and the album still completes.
+    void serverSuffixes_data()
     {
-        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"x/../../../escaped"_s)});
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("plain") << u"flac"_s << u"flac"_s;
+        QTest::newRow("sixteen characters") << u"abcdefgh12345678"_s << u"abcdefgh12345678"_s;
+        QTest::newRow("leaves the folder") << u"x/../../../escaped"_s << u"audio"_s;
+        QTest::newRow("backslash") << u"a\\b"_s << u"audio"_s;
+        QTest::newRow("seventeen characters") << u"abcdefgh123456789"_s << u"audio"_s;
+        QTest::newRow("300 characters") << QString(300, u'x') << u"audio"_s;
+        QTest::newRow("not a plain name part") << u"mp3 .exe"_s << u"audio"_s;
+    }
+
+    void serverSuffixes()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, stored);
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, suffix), makeSong(u"s2"_s)});
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
-        QCOMPARE(store.manifest().songs.value(u"s1"_s).suffix, u"audio"_s);
-        QVERIFY(QFileInfo::exists(songFile(u"s1"_s, u"audio"_s)));
-        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, u"x/../../../escaped"_s), m_client.config()),
-            std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, u"audio"_s))));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+        QCOMPARE(store.manifest().songs.value(u"s1"_s).suffix, stored);
+        QCOMPARE(readAll(songFile(u"s1"_s, stored)), "audio of s1");
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, suffix), m_client.config()),
+            std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, stored))));
     }
 
     void stateTable_data()

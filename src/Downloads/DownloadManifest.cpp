@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "SaturatingAdd.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -47,7 +49,7 @@ qint64 DownloadManifest::totalBytes() const
 {
     qint64 sum = 0;
     for (const DownloadedSong &entry : songs)
-        sum += entry.bytes;
+        sum = saturatingAdd(sum, entry.bytes);
     return sum;
 }
 
@@ -56,7 +58,7 @@ qint64 DownloadManifest::bytes(const QString &ownedBy) const
     qint64 sum = 0;
     for (const DownloadedSong &entry : songs) {
         if (entry.owners.contains(ownedBy))
-            sum += entry.bytes;
+            sum = saturatingAdd(sum, entry.bytes);
     }
     return sum;
 }

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "Networking/UrlSession.h"
+#include "SaturatingAdd.h"
 #include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
 
@@ -284,7 +285,7 @@ std::optional<Album> DownloadStore::localAlbum(const QString &id) const
     album.songCount = songs.size();
     qint64 duration = 0;
     for (const Song &song : songs)
-        duration += song.duration.value_or(0);
+        duration = saturatingAdd(duration, song.duration.value_or(0));
     album.duration = duration;
     album.song = songs;
     return album;
@@ -303,7 +304,7 @@ std::optional<PlaylistDetail> DownloadStore::localPlaylist(const QString &id) co
     playlist.songCount = songs.size();
     qint64 duration = 0;
     for (const Song &song : songs)
-        duration += song.duration.value_or(0);
+        duration = saturatingAdd(duration, song.duration.value_or(0));
     playlist.duration = duration;
     playlist.coverArt = songs.first().coverArt;
     playlist.entry = songs;

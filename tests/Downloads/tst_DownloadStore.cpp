@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
@@ -694,6 +696,42 @@ private Q_SLOTS:
         QCOMPARE(keys, QStringList({u"album:big"_s, u"playlist:mid"_s, u"album:small"_s}));
         QCOMPARE(store.totalBytes(), 900);
         QCOMPARE(store.property("downloadedCollections").toList().size(), 3);
+        store.cancelAll();
+    }
+
+    // Sizes and durations come from the server: their sums stop at the limits
+    // of 64 bits instead of wrapping around.
+    void sumsSaturate_data()
+    {
+        QTest::addColumn<QList<qint64>>("values");
+        QTest::addColumn<qint64>("sum");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        QTest::newRow("small") << QList<qint64> {1, 2, 3} << qint64(6);
+        QTest::newRow("reaches the limit") << QList<qint64> {max - 1, 1} << max;
+        QTest::newRow("one past the limit") << QList<qint64> {max, 1} << max;
+        QTest::newRow("three near the limit") << QList<qint64> {max - 5, max - 5, max - 5} << max;
+        QTest::newRow("below the lower limit") << QList<qint64> {min + 1, -2} << min;
+    }
+
+    void sumsSaturate()
+    {
+        QFETCH(QList<qint64>, values);
+        QFETCH(qint64, sum);
+        DownloadManifest m;
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            Song song = makeSong(u"s%1"_s.arg(i));
+            song.duration = values.at(i);
+            m.songs.insert(
+                song.id, DownloadedSong {song, u"mp3"_s, values.at(i), {u"album:a"_s, u"playlist:p"_s}});
+        }
+        m.collections.insert(u"album:a"_s, DownloadCollection {u"album:a"_s, u"A"_s, {}});
+        writeManifest(m);
+        DownloadStore store(m_client);
+        QCOMPARE(store.totalBytes(), sum);
+        QCOMPARE(store.manifest().bytes(u"album:a"_s), sum);
+        QCOMPARE(store.localAlbum(u"a"_s)->duration, std::optional(sum));
+        QCOMPARE(store.localPlaylist(u"p"_s)->duration, std::optional(sum));
         store.cancelAll();
     }
 

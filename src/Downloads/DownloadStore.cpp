@@ -100,13 +100,22 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
     // queued call ran, and must not find the old account's folder set later.
     ArtworkFetcher::shared()->setOfflineDirectory(artworkDirectory());
 
-    QFile file(QDir(m_directory).filePath(ManifestName));
-    if (file.open(QIODevice::ReadOnly)) {
-        std::optional<DownloadManifest> stored = DownloadManifest::fromJson(file.readAll());
+    const QString manifestPath = QDir(m_directory).filePath(ManifestName);
+    QFile file(manifestPath);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    const QByteArray data = opened ? file.readAll() : QByteArray();
+    if (opened && file.error() == QFileDevice::NoError) {
+        std::optional<DownloadManifest> stored = DownloadManifest::fromJson(data);
         if (stored)
             m_manifest = std::move(*stored);
         else
             m_manifestUnreadable = true;
+    } else if (QFileInfo::exists(manifestPath)) {
+        // Something that is there but cannot be read (no permission, a
+        // folder, a read error) may still list every download: nothing is
+        // deleted for it, and it is not written over.
+        m_manifestUnreadable = true;
+        m_keepStoredManifest = true;
     }
 
     m_artworkTask = TaskHandle::create();
@@ -680,6 +689,7 @@ void DownloadStore::removeAll()
     }
     setManifest(DownloadManifest());
     m_manifestUnreadable = false;
+    m_keepStoredManifest = false;
 
     const QDir folder(m_directory);
     if (folder.exists()) {
@@ -705,6 +715,8 @@ void DownloadStore::cancelAll()
 
 void DownloadStore::save()
 {
+    if (m_keepStoredManifest)
+        return;
     QDir().mkpath(m_directory);
     QSaveFile file(QDir(m_directory).filePath(ManifestName));
     if (!file.open(QIODevice::WriteOnly))

@@ -142,5 +142,8 @@ private:
     // The manifest on disk could not be read: the covers it listed are not
     // known, so none is pruned for it.
     bool m_manifestUnreadable = false;
+    // The manifest on disk is there but could not be read at all, so it may
+    // still be whole: it is not replaced (removeAll() deletes it on purpose).
+    bool m_keepStoredManifest = false;
     int m_revision = 0;
 };

@@ -10,7 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <limits>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
@@ -106,7 +111,31 @@ int countPath(const QList<TestHttpServer::Request> &requests, const QByteArray &
     return n;
 }
 
+// How a "manifest.json" that the store cannot use lies in the folder.
+enum class StoredAs { File, Folder, Socket };
+
+// A socket cannot be opened as a file, not even by root. Bound from inside
+// its folder: the full path is longer than a socket address may be.
+bool makeSocket(const QString &path)
+{
+    const QString previous = QDir::currentPath();
+    if (!QDir::setCurrent(QFileInfo(path).path()))
+        return false;
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    QDir::setCurrent(previous);
+    return bound;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(StoredAs)
 
 class TestDownloadStore : public QObject
 {
@@ -735,26 +764,36 @@ private Q_SLOTS:
         store.cancelAll();
     }
 
-    // A manifest that cannot be read starts the store empty; no downloaded file
-    // (song or cover) is deleted because of it, and the next save replaces it.
+    // A manifest that cannot be read starts the store empty, and no downloaded
+    // file (song or cover) is deleted because of it. The next save replaces
+    // one that was read but could not be decoded; one that could not be read
+    // at all may still be whole and is kept as it is.
     void unreadableManifest_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("torn") << QByteArray("{\"songs\":{\"s1\":{\"song\":{\"id\":\"s1\",");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("wrong shape") << QByteArray("{\"songs\":[],\"collections\":{}}");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12);
+        QTest::addColumn<StoredAs>("storedAs");
+        QTest::newRow("torn") << QByteArray("{\"songs\":{\"s1\":{\"song\":{\"id\":\"s1\",") << StoredAs::File;
+        QTest::newRow("empty") << QByteArray() << StoredAs::File;
+        QTest::newRow("wrong shape") << QByteArray("{\"songs\":[],\"collections\":{}}") << StoredAs::File;
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12) << StoredAs::File;
+        QTest::newRow("a folder of that name") << QByteArray() << StoredAs::Folder;
+        QTest::newRow("a socket of that name") << QByteArray() << StoredAs::Socket;
     }
 
     void unreadableManifest()
     {
         QFETCH(QByteArray, content);
+        QFETCH(StoredAs, storedAs);
         const QString dir = DownloadStore::directory(m_client.config());
         QVERIFY(QDir().mkpath(dir + u"/artwork"_s));
-        {
+        if (storedAs == StoredAs::File) {
             QFile f(manifestPath());
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
+        } else if (storedAs == StoredAs::Folder) {
+            QVERIFY(QDir().mkpath(manifestPath()));
+        } else {
+            QVERIFY(makeSocket(manifestPath()));
         }
         const QString oldSong = songFile(u"old"_s, u"mp3"_s);
         const QString oldCover = coverFile(u"oldcover"_s);
@@ -770,10 +809,16 @@ private Q_SLOTS:
         QCOMPARE(readAll(manifestPath()), content); // left as it is until the next save
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
         store.removeDownloadAlbumId(u"a1"_s);
         QVERIFY(QFileInfo::exists(oldSong));
         QVERIFY(QFileInfo::exists(oldCover));
-        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        if (storedAs == StoredAs::File) {
+            QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        } else {
+            QVERIFY(QFileInfo::exists(manifestPath()));
+            QVERIFY(!QFile(manifestPath()).open(QIODevice::ReadOnly));
+        }
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"old"_s), m_client.config()),
             std::optional(QUrl::fromLocalFile(oldSong)));
     }

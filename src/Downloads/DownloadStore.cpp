@@ -94,13 +94,14 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
     : QObject(parent)
     , m_client(std::move(client))
     , m_directory(directory(m_client.config()))
+    , m_writer(QDir(m_directory).filePath(ManifestName))
 {
     QDir().mkpath(artworkDirectory());
     // At once rather than queued: the session may replace this store before a
     // queued call ran, and must not find the old account's folder set later.
     ArtworkFetcher::shared()->setOfflineDirectory(artworkDirectory());
 
-    const QString manifestPath = QDir(m_directory).filePath(ManifestName);
+    const QString manifestPath = m_writer.path();
     QFile file(manifestPath);
     const bool opened = file.open(QIODevice::ReadOnly);
     const QByteArray data = opened ? file.readAll() : QByteArray();
@@ -198,6 +199,11 @@ void DownloadStore::setManifest(DownloadManifest manifest)
     if (manifest == m_manifest)
         return;
     m_manifest = std::move(manifest);
+    noteManifestChanged();
+}
+
+void DownloadStore::noteManifestChanged()
+{
     Q_EMIT manifestChanged();
     bumpRevision();
 }
@@ -420,6 +426,8 @@ QCoro::Task<> DownloadStore::runPlaylistDownload(QString id, QString name, QStri
         endRun(owner, handle);
 }
 
+// The manifest is changed in place, one entry per song: a copy of it per
+// song would cost time growing with everything downloaded so far.
 QCoro::Task<> DownloadStore::downloadSongs(
     QList<Song> songs, QString owner, DownloadCollection collection, TaskHandle handle)
 {
@@ -430,13 +438,16 @@ QCoro::Task<> DownloadStore::downloadSongs(
         if (!self || handle.isCancelled())
             co_return;
         const Song song = songs.at(i);
-        DownloadManifest manifest = m_manifest;
 
-        auto entry = manifest.songs.find(song.id);
-        const bool onDisk = entry != manifest.songs.end() && !songPath(song.id, entry->suffix).isEmpty()
-            && QFileInfo::exists(songPath(song.id, entry->suffix));
+        const auto known = m_manifest.songs.constFind(song.id);
+        const bool onDisk = known != m_manifest.songs.constEnd()
+            && !songPath(song.id, known->suffix).isEmpty()
+            && QFileInfo::exists(songPath(song.id, known->suffix));
         if (onDisk) {
-            entry->owners.insert(owner);
+            if (!known->owners.contains(owner)) {
+                m_manifest.songs[song.id].owners.insert(owner);
+                noteManifestChanged();
+            }
         } else {
             std::optional<StoredFile> stored = co_await downloadFile(song, handle);
             if (!self)
@@ -454,33 +465,38 @@ QCoro::Task<> DownloadStore::downloadSongs(
                 co_return;
             }
             // The manifest may have changed while the file came in.
-            manifest = m_manifest;
-            entry = manifest.songs.find(song.id);
+            const bool hasEntry = m_manifest.songs.contains(song.id);
             // Stopped meanwhile: whoever stopped the run has set the store in
             // order (and may have handed the folder to a new store), so write
             // nothing; only a file that no entry claims is taken away again.
             if (handle.isCancelled()) {
-                if (entry == manifest.songs.end())
+                if (!hasEntry)
                     QFile::remove(songPath(song.id, stored->suffix));
                 co_return;
             }
-            if (entry == manifest.songs.end()) {
-                manifest.songs.insert(song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
+            if (!hasEntry) {
+                m_manifest.songs.insert(
+                    song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
+                noteManifestChanged();
             } else {
+                DownloadedSong &entry = m_manifest.songs[song.id];
                 // The entry's old file is gone (that is why the song came
                 // again): record the file that is there now, and let no file
                 // under an older suffix linger as an orphan.
-                if (entry->suffix != stored->suffix) {
-                    const QString old = songPath(song.id, entry->suffix);
+                if (entry.suffix != stored->suffix) {
+                    const QString old = songPath(song.id, entry.suffix);
                     if (!old.isEmpty())
                         QFile::remove(old);
                 }
-                entry->suffix = stored->suffix;
-                entry->bytes = stored->bytes;
-                entry->owners.insert(owner);
+                const bool changed = entry.suffix != stored->suffix || entry.bytes != stored->bytes
+                    || !entry.owners.contains(owner);
+                entry.suffix = stored->suffix;
+                entry.bytes = stored->bytes;
+                entry.owners.insert(owner);
+                if (changed)
+                    noteManifestChanged();
             }
         }
-        setManifest(std::move(manifest));
         if (auto progress = m_active.constFind(owner); progress != m_active.constEnd()) {
             DownloadProgress next = *progress;
             next.completed += 1;
@@ -489,9 +505,11 @@ QCoro::Task<> DownloadStore::downloadSongs(
         save();
     }
 
-    DownloadManifest manifest = m_manifest;
-    manifest.collections.insert(owner, collection);
-    setManifest(std::move(manifest));
+    const auto recorded = m_manifest.collections.constFind(owner);
+    if (recorded == m_manifest.collections.constEnd() || *recorded != collection) {
+        m_manifest.collections.insert(owner, collection);
+        noteManifestChanged();
+    }
     save();
     setActive(owner, std::nullopt);
     co_await downloadArtwork(std::move(songs), handle);
@@ -690,6 +708,9 @@ void DownloadStore::removeAll()
     setManifest(DownloadManifest());
     m_manifestUnreadable = false;
     m_keepStoredManifest = false;
+    // No older write may land after the folder is emptied.
+    save();
+    m_writer.flush();
 
     const QDir folder(m_directory);
     if (folder.exists()) {
@@ -699,12 +720,15 @@ void DownloadStore::removeAll()
             removeItem(item);
     }
     save();
+    m_writer.flush();
     pruneArtwork();
 }
 
 void DownloadStore::cancelAll()
 {
     const QStringList owners = stopTasks();
+    // A store made next for the account reads the file: it must be whole.
+    m_writer.flush();
     // A stopped run is no longer going; a failed one keeps its mark.
     for (const QString &owner : owners) {
         auto it = m_active.constFind(owner);
@@ -713,16 +737,11 @@ void DownloadStore::cancelAll()
     }
 }
 
+// Hands a snapshot to the writer: no copy and no encoding here, on the GUI
+// thread. A failed write is not reported and leaves the previous file.
 void DownloadStore::save()
 {
     if (m_keepStoredManifest)
         return;
-    QDir().mkpath(m_directory);
-    QSaveFile file(QDir(m_directory).filePath(ManifestName));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    const QByteArray data = m_manifest.toJson();
-    if (file.write(data) != data.size())
-        return;
-    file.commit();
+    m_writer.save(m_manifest);
 }

@@ -323,6 +323,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
         QVERIFY(store.manifest().songs.isEmpty());
         QVERIFY(store.manifest().collections.isEmpty());
+        QVERIFY(settle(store)); // the file is written on a worker
         QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
     }
 
@@ -487,9 +488,13 @@ private Q_SLOTS:
         auto *store = new DownloadStore(m_client);
         store->downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
-        const QByteArray before = readAll(manifestPath());
         store->cancelAll();
         QVERIFY(!store->isBusy());
+        // What was saved before is on disk once the runs stopped.
+        const QByteArray before = readAll(manifestPath());
+        const std::optional<DownloadManifest> saved = DownloadManifest::fromJson(before);
+        QVERIFY(saved);
+        QCOMPARE(saved->songs.keys(), QStringList {u"s1"_s});
         QCOMPARE(store->progressAlbumId(u"a1"_s), std::nullopt);
         delete store;
         QTest::qWait(400);
@@ -811,6 +816,7 @@ private Q_SLOTS:
         QVERIFY(settle(store));
         QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
         store.removeDownloadAlbumId(u"a1"_s);
+        QVERIFY(settle(store));
         QVERIFY(QFileInfo::exists(oldSong));
         QVERIFY(QFileInfo::exists(oldCover));
         if (storedAs == StoredAs::File) {

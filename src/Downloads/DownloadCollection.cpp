@@ -1,5 +1,6 @@
 #include "DownloadCollection.h"
 
+#include "JsonTextWriter.h"
 #include "Models/JsonFields.h"
 
 using namespace Qt::StringLiterals;
@@ -17,11 +18,16 @@ std::optional<DownloadCollection> DownloadCollection::fromJson(const QJsonValue 
     return c;
 }
 
-QJsonObject DownloadCollection::toJson() const
+void DownloadCollection::writeJson(JsonTextWriter &json) const
 {
-    QJsonObject o;
-    o.insert("key"_L1, key);
-    o.insert("name"_L1, name);
-    JsonFields::write(o, "subtitle"_L1, subtitle);
-    return o;
+    json.beginObject();
+    json.key("key"_L1);
+    json.value(key);
+    json.key("name"_L1);
+    json.value(name);
+    if (subtitle) {
+        json.key("subtitle"_L1);
+        json.value(*subtitle);
+    }
+    json.endObject();
 }

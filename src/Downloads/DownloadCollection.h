@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class JsonTextWriter;
+
 // A downloaded album or playlist as the downloads lists show it. Its record is
 // written only when its download finished cleanly.
 struct DownloadCollection
@@ -29,7 +31,8 @@ public:
     bool hasSubtitle() const { return subtitle.has_value(); }
 
     static std::optional<DownloadCollection> fromJson(const QJsonValue &value);
-    QJsonObject toJson() const;
+    // As one object of "manifest.json"; no "subtitle" key when there is none.
+    void writeJson(JsonTextWriter &json) const;
 
     friend bool operator==(const DownloadCollection &, const DownloadCollection &) = default;
 };

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include "JsonTextWriter.h"
+#include "SaturatingAdd.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -47,7 +50,7 @@ qint64 DownloadManifest::totalBytes() const
 {
     qint64 sum = 0;
     for (const DownloadedSong &entry : songs)
-        sum += entry.bytes;
+        sum = saturatingAdd(sum, entry.bytes);
     return sum;
 }
 
@@ -56,7 +59,7 @@ qint64 DownloadManifest::bytes(const QString &ownedBy) const
     qint64 sum = 0;
     for (const DownloadedSong &entry : songs) {
         if (entry.owners.contains(ownedBy))
-            sum += entry.bytes;
+            sum = saturatingAdd(sum, entry.bytes);
     }
     return sum;
 }
@@ -110,16 +113,29 @@ std::optional<DownloadManifest> DownloadManifest::fromJson(const QByteArray &dat
     return manifest;
 }
 
+// Written as text in one pass, in the maps' own order: time grows with the
+// number of songs, not faster.
 QByteArray DownloadManifest::toJson() const
 {
-    QJsonObject songsObject;
-    for (auto it = songs.constBegin(); it != songs.constEnd(); ++it)
-        songsObject.insert(it.key(), it->toJson());
-    QJsonObject collectionsObject;
-    for (auto it = collections.constBegin(); it != collections.constEnd(); ++it)
-        collectionsObject.insert(it.key(), it->toJson());
-    QJsonObject root;
-    root.insert("songs"_L1, songsObject);
-    root.insert("collections"_L1, collectionsObject);
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    // Room for a typical song entry, so that the buffer seldom grows.
+    constexpr qsizetype BytesPerSong = 512;
+    constexpr qsizetype BytesPerCollection = 128;
+    JsonTextWriter json(64 + songs.size() * BytesPerSong + collections.size() * BytesPerCollection);
+    json.beginObject();
+    json.key("songs"_L1);
+    json.beginObject();
+    for (auto it = songs.constBegin(); it != songs.constEnd(); ++it) {
+        json.key(it.key());
+        it->writeJson(json);
+    }
+    json.endObject();
+    json.key("collections"_L1);
+    json.beginObject();
+    for (auto it = collections.constBegin(); it != collections.constEnd(); ++it) {
+        json.key(it.key());
+        it->writeJson(json);
+    }
+    json.endObject();
+    json.endObject();
+    return json.take();
 }

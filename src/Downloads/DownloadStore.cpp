@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "Networking/UrlSession.h"
+#include "SaturatingAdd.h"
 #include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
 
@@ -49,10 +50,17 @@ QString accountKey(const ServerConfig &config)
 }
 
 // A suffix from the server or from the manifest becomes part of a file name:
-// anything that could leave the folder is refused.
+// only a short run of ASCII letters and digits, so that nothing can leave the
+// folder and the name stays within the file system's limit.
+constexpr qsizetype MaxSuffixLength = 16;
+
 bool isPlainSuffix(const QString &suffix)
 {
-    return !suffix.contains(u'/') && !suffix.contains(u'\\') && !suffix.contains(QChar(0));
+    if (suffix.size() > MaxSuffixLength)
+        return false;
+    return std::all_of(suffix.cbegin(), suffix.cend(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    });
 }
 
 void removeItem(const QFileInfo &info)
@@ -86,19 +94,29 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
     : QObject(parent)
     , m_client(std::move(client))
     , m_directory(directory(m_client.config()))
+    , m_writer(QDir(m_directory).filePath(ManifestName))
 {
     QDir().mkpath(artworkDirectory());
     // At once rather than queued: the session may replace this store before a
     // queued call ran, and must not find the old account's folder set later.
     ArtworkFetcher::shared()->setOfflineDirectory(artworkDirectory());
 
-    QFile file(QDir(m_directory).filePath(ManifestName));
-    if (file.open(QIODevice::ReadOnly)) {
-        std::optional<DownloadManifest> stored = DownloadManifest::fromJson(file.readAll());
+    const QString manifestPath = m_writer.path();
+    QFile file(manifestPath);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    const QByteArray data = opened ? file.readAll() : QByteArray();
+    if (opened && file.error() == QFileDevice::NoError) {
+        std::optional<DownloadManifest> stored = DownloadManifest::fromJson(data);
         if (stored)
             m_manifest = std::move(*stored);
         else
             m_manifestUnreadable = true;
+    } else if (QFileInfo::exists(manifestPath)) {
+        // Something that is there but cannot be read (no permission, a
+        // folder, a read error) may still list every download: nothing is
+        // deleted for it, and it is not written over.
+        m_manifestUnreadable = true;
+        m_keepStoredManifest = true;
     }
 
     m_artworkTask = TaskHandle::create();
@@ -181,6 +199,11 @@ void DownloadStore::setManifest(DownloadManifest manifest)
     if (manifest == m_manifest)
         return;
     m_manifest = std::move(manifest);
+    noteManifestChanged();
+}
+
+void DownloadStore::noteManifestChanged()
+{
     Q_EMIT manifestChanged();
     bumpRevision();
 }
@@ -277,7 +300,7 @@ std::optional<Album> DownloadStore::localAlbum(const QString &id) const
     album.songCount = songs.size();
     qint64 duration = 0;
     for (const Song &song : songs)
-        duration += song.duration.value_or(0);
+        duration = saturatingAdd(duration, song.duration.value_or(0));
     album.duration = duration;
     album.song = songs;
     return album;
@@ -296,7 +319,7 @@ std::optional<PlaylistDetail> DownloadStore::localPlaylist(const QString &id) co
     playlist.songCount = songs.size();
     qint64 duration = 0;
     for (const Song &song : songs)
-        duration += song.duration.value_or(0);
+        duration = saturatingAdd(duration, song.duration.value_or(0));
     playlist.duration = duration;
     playlist.coverArt = songs.first().coverArt;
     playlist.entry = songs;
@@ -403,6 +426,8 @@ QCoro::Task<> DownloadStore::runPlaylistDownload(QString id, QString name, QStri
         endRun(owner, handle);
 }
 
+// The manifest is changed in place, one entry per song: a copy of it per
+// song would cost time growing with everything downloaded so far.
 QCoro::Task<> DownloadStore::downloadSongs(
     QList<Song> songs, QString owner, DownloadCollection collection, TaskHandle handle)
 {
@@ -413,13 +438,16 @@ QCoro::Task<> DownloadStore::downloadSongs(
         if (!self || handle.isCancelled())
             co_return;
         const Song song = songs.at(i);
-        DownloadManifest manifest = m_manifest;
 
-        auto entry = manifest.songs.find(song.id);
-        const bool onDisk = entry != manifest.songs.end() && !songPath(song.id, entry->suffix).isEmpty()
-            && QFileInfo::exists(songPath(song.id, entry->suffix));
+        const auto known = m_manifest.songs.constFind(song.id);
+        const bool onDisk = known != m_manifest.songs.constEnd()
+            && !songPath(song.id, known->suffix).isEmpty()
+            && QFileInfo::exists(songPath(song.id, known->suffix));
         if (onDisk) {
-            entry->owners.insert(owner);
+            if (!known->owners.contains(owner)) {
+                m_manifest.songs[song.id].owners.insert(owner);
+                noteManifestChanged();
+            }
         } else {
             std::optional<StoredFile> stored = co_await downloadFile(song, handle);
             if (!self)
@@ -437,33 +465,38 @@ QCoro::Task<> DownloadStore::downloadSongs(
                 co_return;
             }
             // The manifest may have changed while the file came in.
-            manifest = m_manifest;
-            entry = manifest.songs.find(song.id);
+            const bool hasEntry = m_manifest.songs.contains(song.id);
             // Stopped meanwhile: whoever stopped the run has set the store in
             // order (and may have handed the folder to a new store), so write
             // nothing; only a file that no entry claims is taken away again.
             if (handle.isCancelled()) {
-                if (entry == manifest.songs.end())
+                if (!hasEntry)
                     QFile::remove(songPath(song.id, stored->suffix));
                 co_return;
             }
-            if (entry == manifest.songs.end()) {
-                manifest.songs.insert(song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
+            if (!hasEntry) {
+                m_manifest.songs.insert(
+                    song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
+                noteManifestChanged();
             } else {
+                DownloadedSong &entry = m_manifest.songs[song.id];
                 // The entry's old file is gone (that is why the song came
                 // again): record the file that is there now, and let no file
                 // under an older suffix linger as an orphan.
-                if (entry->suffix != stored->suffix) {
-                    const QString old = songPath(song.id, entry->suffix);
+                if (entry.suffix != stored->suffix) {
+                    const QString old = songPath(song.id, entry.suffix);
                     if (!old.isEmpty())
                         QFile::remove(old);
                 }
-                entry->suffix = stored->suffix;
-                entry->bytes = stored->bytes;
-                entry->owners.insert(owner);
+                const bool changed = entry.suffix != stored->suffix || entry.bytes != stored->bytes
+                    || !entry.owners.contains(owner);
+                entry.suffix = stored->suffix;
+                entry.bytes = stored->bytes;
+                entry.owners.insert(owner);
+                if (changed)
+                    noteManifestChanged();
             }
         }
-        setManifest(std::move(manifest));
         if (auto progress = m_active.constFind(owner); progress != m_active.constEnd()) {
             DownloadProgress next = *progress;
             next.completed += 1;
@@ -472,9 +505,11 @@ QCoro::Task<> DownloadStore::downloadSongs(
         save();
     }
 
-    DownloadManifest manifest = m_manifest;
-    manifest.collections.insert(owner, collection);
-    setManifest(std::move(manifest));
+    const auto recorded = m_manifest.collections.constFind(owner);
+    if (recorded == m_manifest.collections.constEnd() || *recorded != collection) {
+        m_manifest.collections.insert(owner, collection);
+        noteManifestChanged();
+    }
     save();
     setActive(owner, std::nullopt);
     co_await downloadArtwork(std::move(songs), handle);
@@ -673,6 +708,10 @@ void DownloadStore::removeAll()
     }
     setManifest(DownloadManifest());
     m_manifestUnreadable = false;
+    m_keepStoredManifest = false;
+    // No older write may land after the folder is emptied.
+    save();
+    m_writer.flush();
 
     const QDir folder(m_directory);
     if (folder.exists()) {
@@ -682,12 +721,15 @@ void DownloadStore::removeAll()
             removeItem(item);
     }
     save();
+    m_writer.flush();
     pruneArtwork();
 }
 
 void DownloadStore::cancelAll()
 {
     const QStringList owners = stopTasks();
+    // A store made next for the account reads the file: it must be whole.
+    m_writer.flush();
     // A stopped run is no longer going; a failed one keeps its mark.
     for (const QString &owner : owners) {
         auto it = m_active.constFind(owner);
@@ -696,14 +738,11 @@ void DownloadStore::cancelAll()
     }
 }
 
+// Hands a snapshot to the writer: no copy and no encoding here, on the GUI
+// thread. A failed write is not reported and leaves the previous file.
 void DownloadStore::save()
 {
-    QDir().mkpath(m_directory);
-    QSaveFile file(QDir(m_directory).filePath(ManifestName));
-    if (!file.open(QIODevice::WriteOnly))
+    if (m_keepStoredManifest)
         return;
-    const QByteArray data = m_manifest.toJson();
-    if (file.write(data) != data.size())
-        return;
-    file.commit();
+    m_writer.save(m_manifest);
 }

@@ -13,6 +13,7 @@
 #include "CollectionDownloadState.h"
 #include "DownloadManifest.h"
 #include "DownloadProgress.h"
+#include "ManifestWriter.h"
 #include "Models/Album.h"
 #include "Models/PlaylistDetail.h"
 #include "Networking/ServerConfig.h"
@@ -25,7 +26,8 @@
 // on the GUI thread, and its runs are coroutines there, one song at a time.
 //
 // The account folder holds "manifest.json" (rewritten atomically after every
-// change), one audio file per song named offlineFileName(song id) + "." +
+// change, on a worker thread; the manifest in memory is the one that counts),
+// one audio file per song named offlineFileName(song id) + "." +
 // suffix, and an "artwork" folder of covers fetched at 1024 pixels.
 class DownloadStore : public QObject
 {
@@ -91,8 +93,9 @@ public:
     // account's manifest.
     void cancelAll();
 
-    // Whether any run or the start-up cover download is going.
-    bool isBusy() const { return !m_tasks.isEmpty() || !m_artworkTask.isNull(); }
+    // Whether any run, the start-up cover download or a write of the
+    // manifest is going.
+    bool isBusy() const { return !m_tasks.isEmpty() || !m_artworkTask.isNull() || m_writer.isBusy(); }
 
     int revision() const { return m_revision; }
 
@@ -125,6 +128,8 @@ private:
     void endRun(const QString &owner, const TaskHandle &handle);
 
     void setManifest(DownloadManifest manifest);
+    // For changes made to `m_manifest` in place.
+    void noteManifestChanged();
     void setActive(const QString &owner, std::optional<DownloadProgress> progress);
     void bumpRevision();
 
@@ -136,11 +141,15 @@ private:
     SubsonicClient m_client;
     QString m_directory;
     DownloadManifest m_manifest;
+    ManifestWriter m_writer;
     QHash<QString, DownloadProgress> m_active;
     QHash<QString, TaskHandle> m_tasks;
     TaskHandle m_artworkTask;
     // The manifest on disk could not be read: the covers it listed are not
     // known, so none is pruned for it.
     bool m_manifestUnreadable = false;
+    // The manifest on disk is there but could not be read at all, so it may
+    // still be whole: it is not replaced (removeAll() deletes it on purpose).
+    bool m_keepStoredManifest = false;
     int m_revision = 0;
 };

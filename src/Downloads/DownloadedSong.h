@@ -8,6 +8,8 @@
 
 #include "Models/Song.h"
 
+class JsonTextWriter;
+
 // One song whose audio file lies in the account's download folder, with the
 // collections that keep it there.
 struct DownloadedSong
@@ -22,7 +24,8 @@ struct DownloadedSong
     QSet<QString> owners;
 
     static std::optional<DownloadedSong> fromJson(const QJsonValue &value);
-    QJsonObject toJson() const;
+    // As one object of "manifest.json"; the song record in the server's keys.
+    void writeJson(JsonTextWriter &json) const;
 
     friend bool operator==(const DownloadedSong &, const DownloadedSong &) = default;
 };

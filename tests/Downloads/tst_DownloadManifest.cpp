@@ -2,6 +2,8 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <limits>
+
 #include "Downloads/DownloadManifest.h"
 
 using namespace Qt::StringLiterals;
@@ -61,6 +63,76 @@ private Q_SLOTS:
         // An absent subtitle is left out, never written as null.
         const QJsonObject p = QJsonDocument::fromJson(json)["collections"_L1]["playlist:p"_L1].toObject();
         QVERIFY(!p.contains("subtitle"_L1));
+    }
+
+    // The file is written as text directly: every text reads back as it was,
+    // whatever it holds, in member names and in values alike.
+    void encodedTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("readBack");
+        const auto same = [](const char *name, const QString &text) { QTest::newRow(name) << text << text; };
+        same("plain", u"Song 1"_s);
+        same("empty", QString());
+        same("quotes and backslashes", u"say \"hi\" \\ bye /"_s);
+        same("control characters",
+            u"a\tb\nc\rd\be\ff"_s + QChar(0x01) + u"g"_s + QChar(0x1f) + u"h"_s + QChar(0x7f));
+        same("accents and other scripts", u"\u00c9t\u00e9 \u65e5\u672c \u0416"_s);
+        same("outside the basic plane", u"\U0001F3B5 notes"_s);
+        QTest::newRow("half a surrogate pair") << (QString(QChar(0xd800)) + u"x"_s) << u"\ufffdx"_s;
+    }
+
+    void encodedTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, readBack);
+        DownloadManifest m;
+        Song s = song(text, text, 1, 2);
+        s.album = text;
+        m.songs.insert(text, entry(s, 1, {text, u"album:a"_s}, text));
+        m.collections.insert(text, DownloadCollection {text, text, text});
+        const std::optional<DownloadManifest> read = DownloadManifest::fromJson(m.toJson());
+        QVERIFY(read);
+        QCOMPARE(read->songs.keys(), QStringList {readBack});
+        const DownloadedSong e = read->songs.value(readBack);
+        QCOMPARE(e.song.id, readBack);
+        QCOMPARE(e.song.title, readBack);
+        QCOMPARE(e.song.album, std::optional(readBack));
+        QCOMPARE(e.suffix, readBack);
+        QCOMPARE(e.owners, (QSet<QString> {readBack, u"album:a"_s}));
+        QCOMPARE(read->collections.value(readBack), (DownloadCollection {readBack, readBack, readBack}));
+    }
+
+    // Each song record is kept with the same keys as the client codes it.
+    void songRecordKeys_data()
+    {
+        QTest::addColumn<Song>("record");
+        QTest::addColumn<qint64>("bytes");
+        Song full = song(u"s"_s, u"t"_s, 2, 7);
+        full.album = u"Al"_s;
+        full.albumId = u"al-1"_s;
+        full.artist = u"Ar"_s;
+        full.artistId = u"ar-1"_s;
+        full.year = 1999;
+        full.duration = std::numeric_limits<qint64>::max();
+        full.contentType = u"audio/flac"_s;
+        full.suffix = u"flac"_s;
+        full.coverArt = u"al-1"_s;
+        QTest::newRow("every field") << full << std::numeric_limits<qint64>::max();
+        QTest::newRow("only the required fields")
+            << song(u"s"_s, u"t"_s) << std::numeric_limits<qint64>::min();
+    }
+
+    void songRecordKeys()
+    {
+        QFETCH(Song, record);
+        QFETCH(qint64, bytes);
+        DownloadManifest m;
+        m.songs.insert(record.id, entry(record, bytes, {u"album:a"_s}));
+        const QJsonObject stored = QJsonDocument::fromJson(m.toJson())["songs"_L1][record.id].toObject();
+        QCOMPARE(stored.value("song"_L1).toObject(), record.toJson());
+        QCOMPARE(stored.value("bytes"_L1).toInteger(), bytes);
+        QCOMPARE(DownloadManifest::fromJson(m.toJson()), std::optional(m));
     }
 
     void decoding_data()

@@ -10,6 +10,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <limits>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
@@ -104,7 +111,31 @@ int countPath(const QList<TestHttpServer::Request> &requests, const QByteArray &
     return n;
 }
 
+// How a "manifest.json" that the store cannot use lies in the folder.
+enum class StoredAs { File, Folder, Socket };
+
+// A socket cannot be opened as a file, not even by root. Bound from inside
+// its folder: the full path is longer than a socket address may be.
+bool makeSocket(const QString &path)
+{
+    const QString previous = QDir::currentPath();
+    if (!QDir::setCurrent(QFileInfo(path).path()))
+        return false;
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    QDir::setCurrent(previous);
+    return bound;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(StoredAs)
 
 class TestDownloadStore : public QObject
 {
@@ -292,6 +323,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(songFile(u"s2"_s, u"mp3"_s)));
         QVERIFY(store.manifest().songs.isEmpty());
         QVERIFY(store.manifest().collections.isEmpty());
+        QVERIFY(settle(store)); // the file is written on a worker
         QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
     }
 
@@ -456,9 +488,13 @@ private Q_SLOTS:
         auto *store = new DownloadStore(m_client);
         store->downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
-        const QByteArray before = readAll(manifestPath());
         store->cancelAll();
         QVERIFY(!store->isBusy());
+        // What was saved before is on disk once the runs stopped.
+        const QByteArray before = readAll(manifestPath());
+        const std::optional<DownloadManifest> saved = DownloadManifest::fromJson(before);
+        QVERIFY(saved);
+        QCOMPARE(saved->songs.keys(), QStringList {u"s1"_s});
         QCOMPARE(store->progressAlbumId(u"a1"_s), std::nullopt);
         delete store;
         QTest::qWait(400);
@@ -543,16 +579,34 @@ private Q_SLOTS:
         store.removeAll();
     }
 
-    void hostileSuffixStaysInFolder()
+    // A suffix that is no short plain name part falls back to "audio"; the
+    // file stays in the folder and the album still completes.
+    void serverSuffixes_data()
     {
-        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"x/../../../escaped"_s)});
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("plain") << u"flac"_s << u"flac"_s;
+        QTest::newRow("sixteen characters") << u"abcdefgh12345678"_s << u"abcdefgh12345678"_s;
+        QTest::newRow("leaves the folder") << u"x/../../../escaped"_s << u"audio"_s;
+        QTest::newRow("backslash") << u"a\\b"_s << u"audio"_s;
+        QTest::newRow("seventeen characters") << u"abcdefgh123456789"_s << u"audio"_s;
+        QTest::newRow("300 characters") << QString(300, u'x') << u"audio"_s;
+        QTest::newRow("not a plain name part") << u"mp3 .exe"_s << u"audio"_s;
+    }
+
+    void serverSuffixes()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, stored);
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, suffix), makeSong(u"s2"_s)});
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
-        QCOMPARE(store.manifest().songs.value(u"s1"_s).suffix, u"audio"_s);
-        QVERIFY(QFileInfo::exists(songFile(u"s1"_s, u"audio"_s)));
-        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, u"x/../../../escaped"_s), m_client.config()),
-            std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, u"audio"_s))));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+        QCOMPARE(store.manifest().songs.value(u"s1"_s).suffix, stored);
+        QCOMPARE(readAll(songFile(u"s1"_s, stored)), "audio of s1");
+        QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s, suffix), m_client.config()),
+            std::optional(QUrl::fromLocalFile(songFile(u"s1"_s, stored))));
     }
 
     void stateTable_data()
@@ -679,26 +733,72 @@ private Q_SLOTS:
         store.cancelAll();
     }
 
-    // A manifest that cannot be read starts the store empty; no downloaded file
-    // (song or cover) is deleted because of it, and the next save replaces it.
+    // Sizes and durations come from the server: their sums stop at the limits
+    // of 64 bits instead of wrapping around.
+    void sumsSaturate_data()
+    {
+        QTest::addColumn<QList<qint64>>("values");
+        QTest::addColumn<qint64>("sum");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        QTest::newRow("small") << QList<qint64> {1, 2, 3} << qint64(6);
+        QTest::newRow("reaches the limit") << QList<qint64> {max - 1, 1} << max;
+        QTest::newRow("one past the limit") << QList<qint64> {max, 1} << max;
+        QTest::newRow("three near the limit") << QList<qint64> {max - 5, max - 5, max - 5} << max;
+        QTest::newRow("below the lower limit") << QList<qint64> {min + 1, -2} << min;
+    }
+
+    void sumsSaturate()
+    {
+        QFETCH(QList<qint64>, values);
+        QFETCH(qint64, sum);
+        DownloadManifest m;
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            Song song = makeSong(u"s%1"_s.arg(i));
+            song.duration = values.at(i);
+            m.songs.insert(
+                song.id, DownloadedSong {song, u"mp3"_s, values.at(i), {u"album:a"_s, u"playlist:p"_s}});
+        }
+        m.collections.insert(u"album:a"_s, DownloadCollection {u"album:a"_s, u"A"_s, {}});
+        writeManifest(m);
+        DownloadStore store(m_client);
+        QCOMPARE(store.totalBytes(), sum);
+        QCOMPARE(store.manifest().bytes(u"album:a"_s), sum);
+        QCOMPARE(store.localAlbum(u"a"_s)->duration, std::optional(sum));
+        QCOMPARE(store.localPlaylist(u"p"_s)->duration, std::optional(sum));
+        store.cancelAll();
+    }
+
+    // A manifest that cannot be read starts the store empty, and no downloaded
+    // file (song or cover) is deleted because of it. The next save replaces
+    // one that was read but could not be decoded; one that could not be read
+    // at all may still be whole and is kept as it is.
     void unreadableManifest_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("torn") << QByteArray("{\"songs\":{\"s1\":{\"song\":{\"id\":\"s1\",");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("wrong shape") << QByteArray("{\"songs\":[],\"collections\":{}}");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12);
+        QTest::addColumn<StoredAs>("storedAs");
+        QTest::newRow("torn") << QByteArray("{\"songs\":{\"s1\":{\"song\":{\"id\":\"s1\",") << StoredAs::File;
+        QTest::newRow("empty") << QByteArray() << StoredAs::File;
+        QTest::newRow("wrong shape") << QByteArray("{\"songs\":[],\"collections\":{}}") << StoredAs::File;
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 12) << StoredAs::File;
+        QTest::newRow("a folder of that name") << QByteArray() << StoredAs::Folder;
+        QTest::newRow("a socket of that name") << QByteArray() << StoredAs::Socket;
     }
 
     void unreadableManifest()
     {
         QFETCH(QByteArray, content);
+        QFETCH(StoredAs, storedAs);
         const QString dir = DownloadStore::directory(m_client.config());
         QVERIFY(QDir().mkpath(dir + u"/artwork"_s));
-        {
+        if (storedAs == StoredAs::File) {
             QFile f(manifestPath());
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
+        } else if (storedAs == StoredAs::Folder) {
+            QVERIFY(QDir().mkpath(manifestPath()));
+        } else {
+            QVERIFY(makeSocket(manifestPath()));
         }
         const QString oldSong = songFile(u"old"_s, u"mp3"_s);
         const QString oldCover = coverFile(u"oldcover"_s);
@@ -714,10 +814,17 @@ private Q_SLOTS:
         QCOMPARE(readAll(manifestPath()), content); // left as it is until the next save
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
         store.removeDownloadAlbumId(u"a1"_s);
+        QVERIFY(settle(store));
         QVERIFY(QFileInfo::exists(oldSong));
         QVERIFY(QFileInfo::exists(oldCover));
-        QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        if (storedAs == StoredAs::File) {
+            QCOMPARE(DownloadManifest::fromJson(readAll(manifestPath())), std::optional(DownloadManifest()));
+        } else {
+            QVERIFY(QFileInfo::exists(manifestPath()));
+            QVERIFY(!QFile(manifestPath()).open(QIODevice::ReadOnly));
+        }
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"old"_s), m_client.config()),
             std::optional(QUrl::fromLocalFile(oldSong)));
     }

@@ -1,0 +1,78 @@
+#include "ManifestWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSaveFile>
+
+#include <utility>
+
+ManifestWriter::ManifestWriter(QString path)
+    : m_path(std::move(path))
+{
+    m_pool.setMaxThreadCount(1);
+}
+
+ManifestWriter::~ManifestWriter()
+{
+    flush();
+}
+
+void ManifestWriter::save(DownloadManifest manifest)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pending = std::move(manifest);
+    if (m_running)
+        return;
+    m_running = true;
+    m_pool.start([this] { drain(); });
+}
+
+void ManifestWriter::flush()
+{
+    m_pool.waitForDone();
+}
+
+bool ManifestWriter::isBusy() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_running;
+}
+
+// Runs on the worker until nothing waits. The snapshot is let go as soon as
+// it is encoded: while it is held, the caller's next change copies its maps.
+void ManifestWriter::drain()
+{
+    for (;;) {
+        QByteArray data;
+        {
+            std::optional<DownloadManifest> snapshot;
+            {
+                QMutexLocker lock(&m_mutex);
+                if (!m_pending) {
+                    m_running = false;
+                    return;
+                }
+                snapshot = std::exchange(m_pending, std::nullopt);
+            }
+            data = snapshot->toJson();
+        }
+        writeData(m_path, data);
+    }
+}
+
+bool ManifestWriter::write(const QString &path, const DownloadManifest &manifest)
+{
+    return writeData(path, manifest.toJson());
+}
+
+bool ManifestWriter::writeData(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size())
+        return false;
+    return file.commit();
+}

@@ -1,0 +1,71 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Downloads/ManifestWriter.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+DownloadManifest manifestOf(int songs)
+{
+    DownloadManifest m;
+    for (int i = 0; i < songs; ++i) {
+        Song s;
+        s.id = u"s%1"_s.arg(i);
+        s.title = u"Title %1"_s.arg(i);
+        m.songs.insert(s.id, DownloadedSong {s, u"mp3"_s, i, {u"album:a"_s}});
+    }
+    return m;
+}
+
+std::optional<DownloadManifest> readBack(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? DownloadManifest::fromJson(f.readAll()) : std::nullopt;
+}
+
+} // namespace
+
+class TestManifestWriter : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // Saves come faster than the worker writes: whatever it skips, the file
+    // ends at the newest snapshot, in a folder made for it.
+    void newestSnapshotWins()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"account/manifest.json"_s);
+        ManifestWriter writer(path);
+        for (int n = 0; n <= 300; n += 3)
+            writer.save(manifestOf(n));
+        writer.flush();
+        QVERIFY(!writer.isBusy());
+        QCOMPARE(readBack(path), std::optional(manifestOf(300)));
+
+        // The caller changes its own copy after handing one over: the file
+        // gets what was handed over.
+        DownloadManifest mine = manifestOf(2);
+        writer.save(mine);
+        mine.songs.clear();
+        writer.flush();
+        QCOMPARE(readBack(path), std::optional(manifestOf(2)));
+    }
+
+    // A writer that goes away writes what it was given first.
+    void destructionFinishesTheWrite()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"manifest.json"_s);
+        {
+            ManifestWriter writer(path);
+            writer.save(manifestOf(1000));
+        }
+        QCOMPARE(readBack(path), std::optional(manifestOf(1000)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestManifestWriter)
+#include "tst_ManifestWriter.moc"

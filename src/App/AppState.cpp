@@ -108,7 +108,7 @@ void AppState::restoreSession()
     const std::optional<QString> username = storedText(settings, UsernameKey);
     if (!username)
         return;
-    const std::optional<QString> password = Keychain::password(Keychain::accountKey(*username, *urlText));
+    const std::optional<QString> password = Keychain::password(ServerConfig::accountKey(*username, *urlText));
     if (!password)
         return;
     setClient(SubsonicClient(ServerConfig {url, *username, *password}, UrlSession::shared()));
@@ -135,7 +135,7 @@ QCoro::Task<> AppState::connect(QString urlString, QString username, QString pas
         settings.setValue(UsernameKey, username);
     }
     const std::optional<QString> failure
-        = co_await Keychain::save(password, Keychain::accountKey(username, urlText));
+        = co_await Keychain::save(password, ServerConfig::accountKey(username, urlText));
     if (!self)
         co_return;
 
@@ -152,7 +152,7 @@ void AppState::logout()
         const std::optional<QString> urlText = storedText(settings, ServerURLKey);
         const std::optional<QString> username = storedText(settings, UsernameKey);
         if (urlText && username)
-            Keychain::deletePassword(Keychain::accountKey(*username, *urlText));
+            Keychain::deletePassword(ServerConfig::accountKey(*username, *urlText));
         settings.remove(ServerURLKey);
         settings.remove(UsernameKey);
     }

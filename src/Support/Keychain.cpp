@@ -38,8 +38,3 @@ void Keychain::deletePassword(const QString &account)
 {
     store()->deletePassword(account);
 }
-
-QString Keychain::accountKey(const QString &username, const QString &serverURLText)
-{
-    return username + QLatin1Char('@') + serverURLText;
-}

@@ -20,12 +20,6 @@ public:
     static QCoro::Task<std::optional<QString>> save(QString password, QString account);
     static void deletePassword(const QString &account);
 
-    // The text that names an account everywhere: the user name, "@" and the
-    // server URL's stored text, joined as they are (no escaping). Always built
-    // from the one stored text, never from a re-serialised URL, so that it is
-    // the same at sign-in, at launch and at sign-out.
-    static QString accountKey(const QString &username, const QString &serverURLText);
-
     static PasswordStore *store();
     // Replaces the store (not owned); nullptr goes back to the system keyring.
     static void setStore(PasswordStore *store);

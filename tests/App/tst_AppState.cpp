@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QSettings>
@@ -73,7 +74,7 @@ private:
         QSettings settings;
         settings.setValue(u"serverURL"_s, url);
         settings.setValue(u"username"_s, user);
-        m_keychain.items.insert(Keychain::accountKey(user, url), password);
+        m_keychain.items.insert(ServerConfig::accountKey(user, url), password);
     }
 
 private Q_SLOTS:
@@ -296,8 +297,11 @@ private Q_SLOTS:
         AppState next;
         QVERIFY(next.client());
         QCOMPARE(next.client(), signedIn);
-        QCOMPARE(m_keychain.calls.size(), 1);
-        QVERIFY(m_keychain.calls.first().startsWith(u"password:"_s + user + u"@"_s));
+        // The keychain item and the download folder carry the one account key.
+        const QString key = signedIn->config().accountKey();
+        QCOMPARE(key, user + u"@"_s + stored(u"serverURL"_s).toString());
+        QCOMPARE(m_keychain.calls, QStringList {u"password:"_s + key});
+        QCOMPARE(QFileInfo(next.downloads()->directory()).fileName(), ArtworkFetcher::offlineFileName(key));
         QVERIFY(m_server.requests().isEmpty());
     }
 

@@ -128,8 +128,7 @@ private Q_SLOTS:
     void keychainGoesToTheKeyring()
     {
         Keychain::setStore(nullptr);
-        const QString account
-            = Keychain::accountKey(QStringLiteral("cleo"), QStringLiteral("http://10.0.0.2:4533"));
+        const QString account = QStringLiteral("cleo@http://10.0.0.2:4533");
         QCOMPARE(QCoro::waitFor(Keychain::save(QStringLiteral("via keychain"), account)), std::nullopt);
         KeyringPasswordStore direct;
         QCOMPARE(

@@ -34,7 +34,7 @@ QCoro::Task<std::optional<QString>> Keychain::save(QString password, QString acc
     return store()->save(std::move(password), std::move(account));
 }
 
-void Keychain::deletePassword(const QString &account)
+QCoro::Task<> Keychain::deletePassword(QString account)
 {
-    store()->deletePassword(account);
+    return store()->deletePassword(std::move(account));
 }

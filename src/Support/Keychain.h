@@ -18,7 +18,8 @@ public:
     static std::optional<QString> password(const QString &account);
     // Resolves to the keyring's reason when it could not keep the password.
     static QCoro::Task<std::optional<QString>> save(QString password, QString account);
-    static void deletePassword(const QString &account);
+    // Resolves once the keyring has answered; nothing else waits meanwhile.
+    static QCoro::Task<> deletePassword(QString account);
 
     static PasswordStore *store();
     // Replaces the store (not owned); nullptr goes back to the system keyring.

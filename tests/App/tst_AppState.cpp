@@ -384,6 +384,38 @@ private Q_SLOTS:
             QVERIFY(m_keychain.calls.isEmpty());
     }
 
+    // Logout is done before anything else may run: a sign-in whose ping
+    // answers meanwhile cannot set a client in the middle of it, and nothing
+    // waits on the spot for the keyring to delete the password.
+    void logoutLetsNothingRunInTheMiddle()
+    {
+        storeSignIn(u"http://a.example"_s, u"anna"_s, u"pw"_s);
+        m_keychain.deleteDelayMs = 200;
+        AppState state;
+        bool inLogout = false;
+        QStringList changes;
+        QObject::connect(&state, &AppState::clientChanged, this, [&] {
+            changes.append(
+                u"%1 %2"_s.arg(inLogout ? u"during"_s : u"after"_s, state.isSignedIn() ? u"in"_s : u"out"_s));
+        });
+        QCoro::Task<Outcome> signIn = outcomeOf(state.connect(serverText(), u"bob"_s, u"pw2"_s));
+
+        inLogout = true;
+        QCoro::Task<> logout = state.logout();
+        inLogout = false;
+        QCOMPARE(changes, QStringList {u"during out"_s});
+        QVERIFY(!QSettings().contains(u"username"_s));
+        QVERIFY(m_keychain.items.contains(u"anna@http://a.example"_s));
+
+        QCoro::waitFor(std::move(logout));
+        QVERIFY(!m_keychain.items.contains(u"anna@http://a.example"_s));
+        // The sign-in that ends afterwards holds, with all of its data stored.
+        QVERIFY(!QCoro::waitFor(std::move(signIn)).error);
+        QCOMPARE(changes, (QStringList {u"during out"_s, u"after in"_s}));
+        QCOMPARE(stored(u"username"_s), QVariant(u"bob"_s));
+        QCOMPARE(m_keychain.items.value(ServerConfig::accountKey(u"bob"_s, serverText())), u"pw2"_s);
+    }
+
     void nextLaunchAfterLogoutIsSignedOutEvenWithPasswordLeft()
     {
         storeSignIn(u"http://a.example"_s, u"anna"_s, u"pw"_s);

@@ -366,10 +366,11 @@ private:
     }
 
     // A detail look-up: the cached record, or the fetched one cached unless
-    // refresh() emptied the caches meanwhile.
+    // refresh() emptied the caches meanwhile, or (with `drops`) an edit
+    // dropped that record's cached copy.
     template<typename Record, typename Fetch>
     QCoro::Task<Record> detail(QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(),
-        QString id, Fetch fetch);
+        QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops = nullptr);
 
     SubsonicClient m_client;
     int m_epoch = 0;
@@ -402,6 +403,9 @@ private:
     QHash<QString, Album> m_albumDetails;
     QHash<QString, ArtistDetail> m_artistDetails;
     QHash<QString, PlaylistDetail> m_playlistDetails;
+    // How often an edit dropped each playlist's cached copy: a load that
+    // started before a drop may carry the playlist as it was before the edit.
+    QHash<QString, int> m_playlistDrops;
     QHash<AlbumListType, TaskHandle> m_albumTasks;
     TaskHandle m_artistsTask;
     TaskHandle m_songsTask;

@@ -3,18 +3,20 @@
 // MARK: - Details and discography
 
 template<typename Record, typename Fetch>
-QCoro::Task<Record> LibraryStore::detail(
-    QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(), QString id, Fetch fetch)
+QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*cache,
+    void (LibraryStore::*changed)(), QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops)
 {
     if (auto it = (this->*cache).constFind(id); it != (this->*cache).constEnd())
         co_return *it;
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const int epoch = m_epoch;
+    const int dropped = drops ? (this->*drops).value(id) : 0;
     Record record = co_await (client.*fetch)(id, TaskHandle());
-    // An answer that arrives after refresh() belongs to the library as it was:
-    // the caller gets it, the emptied cache does not.
-    if (self && m_epoch == epoch) {
+    // An answer that arrives after refresh() belongs to the library as it was,
+    // one that arrives after an edit dropped the cached copy may predate the
+    // edit: the caller gets it, the cache does not.
+    if (self && m_epoch == epoch && (!drops || (this->*drops).value(id) == dropped)) {
         (this->*cache).insert(id, record);
         Q_EMIT(this->*changed)();
     }
@@ -36,7 +38,7 @@ QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id)
 QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
 {
     return detail(&LibraryStore::m_playlistDetails, &LibraryStore::playlistDetailsChanged, std::move(id),
-        &SubsonicClient::playlist);
+        &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
 }
 
 QList<Album> LibraryStore::discographyOrder(const QList<Album> &albums)

@@ -25,6 +25,7 @@ QCoro::Task<> LibraryStore::runRetry(QPointer<LibraryStore> store,
 
 void LibraryStore::dropPlaylistDetail(const QString &id)
 {
+    ++m_playlistDrops[id];
     m_playlistDetails.remove(id);
     Q_EMIT playlistDetailsChanged();
 }

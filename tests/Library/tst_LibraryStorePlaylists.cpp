@@ -381,6 +381,59 @@ private Q_SLOTS:
         QCOMPARE(order, (QStringList {"reachability", "playlistDetails", "playlistRevision", "playlists"}));
     }
 
+    void loadInFlightDuringAnEditIsNotCached_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::newRow("add") << 0;
+        QTest::newRow("remove") << 1;
+        QTest::newRow("rename") << 2;
+        QTest::newRow("reorder") << 3;
+        QTest::newRow("delete") << 4;
+    }
+
+    // A load on its way when an edit changed the playlist still answers its
+    // caller, but its copy may predate the edit: it is not cached, so the
+    // page's reload after the edit asks the server again.
+    void loadInFlightDuringAnEditIsNotCached()
+    {
+        QFETCH(int, edit);
+        for (const QByteArray path : {"/rest/updatePlaylist", "/rest/createPlaylist", "/rest/deletePlaylist"})
+            m_server->setResponse(path, TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Mix")));
+        TestHttpServer::Response slow = TestHttpServer::ok(playlistWith({"s1"}));
+        slow.delayMs = 400;
+        m_server->setResponse("/rest/getPlaylist", slow);
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::Task<Outcome<PlaylistDetail>> loading = capture(m_store->playlistDetail("p1"));
+        QTRY_COMPARE(countRequests(*m_server, "/rest/getPlaylist"), 1);
+        switch (edit) {
+        case 0:
+            QCoro::waitFor(m_store->addSongs({song("s2")}, "p1"));
+            break;
+        case 1:
+            QCoro::waitFor(m_store->removeSong(0, {"s1"}, "p1"));
+            break;
+        case 2:
+            QCoro::waitFor(m_store->renamePlaylist("p1", "Renamed"));
+            break;
+        case 3:
+            QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", {"s1"})));
+            break;
+        case 4:
+            QVERIFY(QCoro::waitFor(m_store->deletePlaylist("p1")));
+            break;
+        }
+        QVERIFY2(clock.elapsed() < 350, "the edit did not end while the load was on its way");
+        QVERIFY(QCoro::waitFor(std::move(loading)).value);
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith({"s1", "s2"})));
+        const Outcome<PlaylistDetail> fresh = wait(m_store->playlistDetail("p1"));
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylist"), 2);
+        QCOMPARE(fresh.value->entry->size(), 2);
+    }
+
     // A save waiting its turn when the store goes away answers false.
     void orderSaveWaitingWhenStoreGoes()
     {

@@ -291,7 +291,15 @@ private:
 
     void dropPlaylistDetail(const QString &id);
     void storePlaylistDetail(const QString &id, const PlaylistDetail &detail);
-    QCoro::Task<> reloadPlaylists();
+    // Reloads the playlist list. A failure keeps the old list and records
+    // nothing; it is handed back.
+    struct Reload
+    {
+        std::exception_ptr error;
+    };
+    QCoro::Task<Reload> reloadPlaylists();
+    static std::optional<QString> newPlaylistId(
+        const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before);
     QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
     QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
 

@@ -36,29 +36,51 @@ void LibraryStore::storePlaylistDetail(const QString &id, const PlaylistDetail &
     Q_EMIT playlistDetailsChanged();
 }
 
-QCoro::Task<> LibraryStore::reloadPlaylists()
+QCoro::Task<LibraryStore::Reload> LibraryStore::reloadPlaylists()
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
+    Reload reload;
     std::optional<QList<Playlist>> playlists;
     try {
         QList<Playlist> answer = co_await client.playlists();
         playlists = std::move(answer);
     } catch (...) {
         // The edit itself succeeded; the old list stays until the next load.
+        reload.error = std::current_exception();
     }
     if (self && playlists)
         setPlaylists(*playlists);
+    co_return reload;
+}
+
+std::optional<QString> LibraryStore::newPlaylistId(
+    const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before)
+{
+    // The list's records carry no creation time. Of several playlists of that
+    // name that were not there before, the last in the server's order is
+    // taken: a server that lists playlists in creation order puts the newest
+    // last, and no other order says more.
+    std::optional<QString> id;
+    for (const Playlist &playlist : playlists) {
+        if (playlist.name == name && !before.contains(playlist.id))
+            id = playlist.id;
+    }
+    return id;
 }
 
 QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
+    // The playlists known before the call: a server that does not send the
+    // new playlist back has it found among those that were not there. (Before
+    // the list was ever loaded, every playlist of that name is a candidate.)
+    const QSet<QString> before = idsOf(m_playlists);
     std::exception_ptr error;
     std::optional<PlaylistDetail> created;
     try {
-        PlaylistDetail answer = co_await client.createPlaylist(name);
+        std::optional<PlaylistDetail> answer = co_await client.createPlaylist(name);
         created = std::move(answer);
     } catch (...) {
         error = std::current_exception();
@@ -70,8 +92,20 @@ QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
         co_return std::nullopt;
     }
     markReachable();
-    co_await reloadPlaylists();
-    co_return created->id;
+    const Reload reload = co_await reloadPlaylists();
+    if (created)
+        co_return created->id;
+    if (!self)
+        co_return std::nullopt;
+    if (!reload.error) {
+        if (std::optional<QString> id = newPlaylistId(m_playlists, name, before))
+            co_return id;
+    }
+    // Created perhaps, but not to be found: the user is told, as for an
+    // answer that could not be read.
+    note(reload.error ? reload.error : std::make_exception_ptr(SubsonicError::invalidResponse()),
+        QStringLiteral("create the playlist"));
+    co_return std::nullopt;
 }
 
 QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)

@@ -109,6 +109,54 @@ private Q_SLOTS:
         QVERIFY(m_store->lastFailure() == failure);
     }
 
+    void createOnAServerThatAnswersWithoutThePlaylist_data()
+    {
+        QTest::addColumn<QStringList>("before"); // "id:name", in server order
+        QTest::addColumn<QStringList>("after"); // empty: the reload fails
+        QTest::addColumn<QString>("expected"); // empty: a failure
+        QTest::newRow("the new one") << QStringList {"p1:Mix", "p2:Other"}
+                                     << QStringList {"p1:Mix", "p3:New", "p2:Other"} << "p3";
+        QTest::newRow("older namesake passed over")
+            << QStringList {"p1:New"} << QStringList {"p1:New", "p3:New"} << "p3";
+        QTest::newRow("several new: the last")
+            << QStringList {"p1:Mix"} << QStringList {"p4:New", "p1:Mix", "p5:New"} << "p5";
+        QTest::newRow("not found") << QStringList {"p1:Mix"} << QStringList {"p1:Mix", "p2:Newer"} << "";
+        QTest::newRow("reload fails") << QStringList {"p1:Mix"} << QStringList {} << "";
+    }
+
+    // Servers before protocol 1.14 create the playlist and answer with an
+    // empty success: the new playlist is taken from the reloaded list.
+    void createOnAServerThatAnswersWithoutThePlaylist()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(QString, expected);
+        const auto listOf = [](const QStringList &entries) {
+            QList<QByteArray> items;
+            for (const QString &entry : entries)
+                items.append(QStringLiteral(R"({"id":"%1","name":"%2"})")
+                                 .arg(entry.section(':', 0, 0), entry.section(':', 1))
+                                 .toUtf8());
+            return TestHttpServer::ok(R"("playlists":{"playlist":)" + joined(items) + '}');
+        };
+        m_server->setResponse("/rest/getPlaylists", listOf(before));
+        m_store->ensurePlaylistsLoaded();
+        QTRY_VERIFY(m_store->playlistsLoaded());
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_server->setResponse(
+            "/rest/getPlaylists", after.isEmpty() ? TestHttpServer::json("boom", 500) : listOf(after));
+        if (expected.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^create the playlist failed: "));
+
+        const std::optional<QString> id = QCoro::waitFor(m_store->createPlaylist("New"));
+        QCOMPARE(id.value_or(QString()), expected);
+        QCOMPARE(m_store->lastFailure().has_value(), expected.isEmpty());
+        if (expected.isEmpty())
+            QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("create the playlist"));
+        else
+            QCOMPARE(m_store->playlists().size(), after.size());
+    }
+
     void renameDropsDetailAndReloads()
     {
         prime();

@@ -133,7 +133,7 @@ void AppState::restoreSession()
     const std::optional<QString> username = storedText(settings, UsernameKey);
     if (!username)
         return;
-    const std::optional<QString> password = Keychain::password(Keychain::accountKey(*username, *urlText));
+    const std::optional<QString> password = Keychain::password(ServerConfig::accountKey(*username, *urlText));
     if (!password)
         return;
     const QUrl clean = url.adjusted(QUrl::RemoveUserInfo);
@@ -163,7 +163,7 @@ QCoro::Task<> AppState::connect(QString urlString, QString username, QString pas
         settings.setValue(UsernameKey, username);
     }
     const std::optional<QString> failure
-        = co_await Keychain::save(password, Keychain::accountKey(username, urlText));
+        = co_await Keychain::save(password, ServerConfig::accountKey(username, urlText));
     if (!self)
         co_return;
 
@@ -173,17 +173,24 @@ QCoro::Task<> AppState::connect(QString urlString, QString username, QString pas
     setPasswordSaveError(failure.value_or(QString()));
 }
 
-void AppState::logout()
+QCoro::Task<> AppState::logout()
 {
+    // Nothing is awaited until every effect is done: a sign-in or a load
+    // that resumed in the middle would find the sign-in half taken apart. The
+    // keyring deletes in the background, in the order its jobs were started,
+    // so a later sign-in's save still comes after it.
+    std::optional<QCoro::Task<>> deletion;
     {
         QSettings settings;
         const std::optional<QString> urlText = storedText(settings, ServerURLKey);
         const std::optional<QString> username = storedText(settings, UsernameKey);
         if (urlText && username)
-            Keychain::deletePassword(Keychain::accountKey(*username, *urlText));
+            deletion = Keychain::deletePassword(ServerConfig::accountKey(*username, *urlText));
         settings.remove(ServerURLKey);
         settings.remove(UsernameKey);
     }
     setClient(std::nullopt);
     setPasswordSaveError({});
+    if (deletion)
+        co_await std::move(*deletion);
 }

@@ -49,8 +49,10 @@ public:
     // server's, and whatever the ping throws; nothing changes then.
     QCoro::Task<> connect(QString urlString, QString username, QString password);
 
-    // Signs out and forgets the stored sign-in; downloads stay on disk.
-    Q_INVOKABLE void logout();
+    // Signs out and forgets the stored sign-in; downloads stay on disk. Every
+    // effect has happened when the call returns; the task ends when the
+    // keyring has removed the password.
+    QCoro::Task<> logout();
 
     // What the user typed, as the server's base URL, or nothing.
     static std::optional<QUrl> normalizeServerURL(const QString &text);

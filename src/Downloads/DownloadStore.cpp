@@ -46,7 +46,7 @@ QString downloadsRoot()
 // The text that names an account: user name, "@", the server URL's absolute text.
 QString accountKey(const ServerConfig &config)
 {
-    return config.username + u'@' + QString::fromUtf8(config.baseURL.toEncoded());
+    return config.accountKey();
 }
 
 // A suffix from the server or from the manifest becomes part of a file name:

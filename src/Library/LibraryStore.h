@@ -13,6 +13,7 @@
 #include <coroutine>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 #include "Library/AlbumListState.h"
 #include "Library/ConnectionFault.h"
@@ -229,8 +230,8 @@ private:
     void startCollectionLoad(Collection collection);
     // One request, then `apply` with its answer (unless the load was cancelled).
     template<typename T>
-    QCoro::Task<> runCollectionLoad(
-        Collection collection, QCoro::Task<T> request, TaskHandle handle, void (LibraryStore::*apply)(const T &));
+    QCoro::Task<> runCollectionLoad(Collection collection, QCoro::Task<T> request, TaskHandle handle,
+        void (LibraryStore::*apply)(const T &));
     void applyArtists(const QList<ArtistIndex> &indexes);
     void applyStarred(const SearchResult &result);
     QCoro::Task<> runSongsLoad(TaskHandle handle);
@@ -278,9 +279,27 @@ private:
     QCoro::Task<> sendLike(LikeTarget target, bool starred);
     static QCoro::Task<> retryLike(QPointer<LibraryStore> store, LikeTarget target, bool starred);
 
+    // The retry of a failed playlist edit: runs `operation` again with the
+    // same arguments; it holds the store weakly and does nothing once the
+    // store is gone.
+    template<typename Result, typename... Params>
+    StoreFailure::Retry retryOf(
+        QCoro::Task<Result> (LibraryStore::*operation)(Params...), std::type_identity_t<Params>... arguments);
+    template<typename Result, typename... Params>
+    static QCoro::Task<> runRetry(QPointer<LibraryStore> store,
+        QCoro::Task<Result> (LibraryStore::*operation)(Params...), std::type_identity_t<Params>... arguments);
+
     void dropPlaylistDetail(const QString &id);
     void storePlaylistDetail(const QString &id, const PlaylistDetail &detail);
-    QCoro::Task<> reloadPlaylists();
+    // Reloads the playlist list. A failure keeps the old list and records
+    // nothing; it is handed back.
+    struct Reload
+    {
+        std::exception_ptr error;
+    };
+    QCoro::Task<Reload> reloadPlaylists();
+    static std::optional<QString> newPlaylistId(
+        const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before);
     QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
     QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
 
@@ -305,6 +324,15 @@ private:
         void await_resume() const noexcept { }
     };
     void wakeOrderWaiters();
+
+    template<typename Container> static QSet<QString> idsOf(const Container &items)
+    {
+        QSet<QString> ids;
+        ids.reserve(items.size());
+        for (const auto &item : items)
+            ids.insert(item.id);
+        return ids;
+    }
 
     void setEpoch(int epoch);
     void setAlbumList(AlbumListType type, const AlbumListState &state);
@@ -334,12 +362,9 @@ private:
     QVariant lastFailureValue() const;
     void setLastFailureValue(const QVariant &value);
 
-    // A detail look-up: the cached record, or the fetched one cached unless
-    // refresh() emptied the caches meanwhile.
     // Stores `value` and notifies readers, only when it really changes;
     // tells whether it did.
-    template<typename T>
-    bool assign(T &field, const T &value, void (LibraryStore::*changed)())
+    template<typename T> bool assign(T &field, const T &value, void (LibraryStore::*changed)())
     {
         if (field == value)
             return false;
@@ -348,9 +373,12 @@ private:
         return true;
     }
 
+    // A detail look-up: the cached record, or the fetched one cached unless
+    // refresh() emptied the caches meanwhile, or (with `drops`) an edit
+    // dropped that record's cached copy.
     template<typename Record, typename Fetch>
     QCoro::Task<Record> detail(QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(),
-        QString id, Fetch fetch);
+        QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops = nullptr);
 
     SubsonicClient m_client;
     int m_epoch = 0;
@@ -383,6 +411,9 @@ private:
     QHash<QString, Album> m_albumDetails;
     QHash<QString, ArtistDetail> m_artistDetails;
     QHash<QString, PlaylistDetail> m_playlistDetails;
+    // How often an edit dropped each playlist's cached copy: a load that
+    // started before a drop may carry the playlist as it was before the edit.
+    QHash<QString, int> m_playlistDrops;
     QHash<AlbumListType, TaskHandle> m_albumTasks;
     TaskHandle m_artistsTask;
     TaskHandle m_songsTask;

@@ -198,9 +198,10 @@ QCoro::Task<PlaylistDetail> SubsonicClient::playlist(const QString &id, TaskHand
     return request<PlaylistPayload>(*this, u"getPlaylist"_s, {{u"id"_s, id}}, handle);
 }
 
-QCoro::Task<PlaylistDetail> SubsonicClient::createPlaylist(const QString &name, TaskHandle handle) const
+QCoro::Task<std::optional<PlaylistDetail>> SubsonicClient::createPlaylist(const QString &name,
+    TaskHandle handle) const
 {
-    return request<PlaylistPayload>(*this, u"createPlaylist"_s, {{u"name"_s, name}}, handle);
+    return request<CreatedPlaylistPayload>(*this, u"createPlaylist"_s, {{u"name"_s, name}}, handle);
 }
 
 QCoro::Task<> SubsonicClient::updatePlaylist(const QString &id, const std::optional<QString> &name,

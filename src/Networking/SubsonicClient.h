@@ -75,7 +75,8 @@ public:
     QCoro::Task<SearchResult> starred(TaskHandle handle = {}) const;
     QCoro::Task<QList<Playlist>> playlists(TaskHandle handle = {}) const;
     QCoro::Task<PlaylistDetail> playlist(const QString &id, TaskHandle handle = {}) const;
-    QCoro::Task<PlaylistDetail> createPlaylist(const QString &name, TaskHandle handle = {}) const;
+    // Nothing when the server created the playlist without sending it back.
+    QCoro::Task<std::optional<PlaylistDetail>> createPlaylist(const QString &name, TaskHandle handle = {}) const;
     QCoro::Task<> updatePlaylist(const QString &id, const std::optional<QString> &name,
         const QStringList &addSongIds, const QList<int> &removeIndexes, TaskHandle handle = {}) const;
     QCoro::Task<> replacePlaylistSongs(const QString &id, const QStringList &songIds, TaskHandle handle = {}) const;

@@ -45,6 +45,16 @@ std::optional<PlaylistPayload> PlaylistPayload::fromResponse(const QJsonObject &
     return PlaylistPayload{std::move(*playlist)};
 }
 
+std::optional<CreatedPlaylistPayload> CreatedPlaylistPayload::fromResponse(const QJsonObject &response)
+{
+    if (!response.contains("playlist"_L1))
+        return CreatedPlaylistPayload{};
+    std::optional<PlaylistPayload> payload = PlaylistPayload::fromResponse(response);
+    if (!payload)
+        return std::nullopt;
+    return CreatedPlaylistPayload{std::move(payload->playlist)};
+}
+
 std::optional<ArtistsPayload> ArtistsPayload::fromResponse(const QJsonObject &response)
 {
     ArtistsPayload payload;

@@ -49,6 +49,16 @@ struct PlaylistPayload
     PlaylistDetail result() const { return playlist; }
 };
 
+// The answer to "createPlaylist": servers speaking protocol versions before
+// 1.14 create the playlist but answer with an empty success, without it.
+struct CreatedPlaylistPayload
+{
+    using Result = std::optional<PlaylistDetail>;
+    std::optional<PlaylistDetail> playlist;
+    static std::optional<CreatedPlaylistPayload> fromResponse(const QJsonObject &response);
+    std::optional<PlaylistDetail> result() const { return playlist; }
+};
+
 struct ArtistsPayload
 {
     using Result = QList<ArtistIndex>;

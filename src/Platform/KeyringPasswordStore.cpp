@@ -97,10 +97,18 @@ QCoro::Task<std::optional<QString>> KeyringPasswordStore::save(QString password,
     co_return failure;
 }
 
-void KeyringPasswordStore::deletePassword(const QString &account)
+QCoro::Task<> KeyringPasswordStore::deletePassword(QString account)
 {
     auto *job = new QKeychain::DeletePasswordJob(service());
     job->setKey(account);
-    if (runAndWait(job, DeleteTimeoutMs))
+    job->setInsecureFallback(false);
+    job->setAutoDelete(false);
+    auto finished = qCoro(job, &QKeychain::Job::finished, std::chrono::milliseconds(DeleteTimeoutMs));
+    job->start();
+    const std::optional<QKeychain::Job *> done = co_await std::move(finished);
+    // A job still running deletes itself when it finally ends.
+    if (done)
         job->deleteLater();
+    else
+        job->setAutoDelete(true);
 }

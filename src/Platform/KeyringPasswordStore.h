@@ -8,8 +8,8 @@
 // keyring cannot keep a password, saving reports its reason and nothing is
 // written anywhere else.
 //
-// Reads and deletes wait for the keyring on the spot, for a bounded time, so
-// the session can be restored before the interface loads; a save is awaited.
+// Reads wait for the keyring on the spot, for a bounded time, so the session
+// can be restored before the interface loads; saves and deletes are awaited.
 class KeyringPasswordStore : public PasswordStore
 {
 public:
@@ -20,5 +20,5 @@ public:
 
     std::optional<QString> password(const QString &account) override;
     QCoro::Task<std::optional<QString>> save(QString password, QString account) override;
-    void deletePassword(const QString &account) override;
+    QCoro::Task<> deletePassword(QString account) override;
 };

@@ -22,7 +22,8 @@ public:
     // keep the password; the old item is gone either way.
     virtual QCoro::Task<std::optional<QString>> save(QString password, QString account) = 0;
 
-    // Removes the item of `account`. A failure is ignored: a later save for
-    // the same account replaces the old item anyway.
-    virtual void deletePassword(const QString &account) = 0;
+    // Removes the item of `account`; resolves once the keyring has answered
+    // (or did not in time). A failure is ignored: a later save for the same
+    // account replaces the old item anyway.
+    virtual QCoro::Task<> deletePassword(QString account) = 0;
 };

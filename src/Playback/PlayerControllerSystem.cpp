@@ -15,7 +15,6 @@
 #include "Playback/SessionSnapshot.h"
 #include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
-#include "Support/Keychain.h"
 
 namespace {
 
@@ -170,8 +169,7 @@ void PlayerController::maybeSubmitScrobble()
 
 QString PlayerController::accountKey(const SubsonicClient &client)
 {
-    return Keychain::accountKey(
-        client.config().username, client.config().baseURL.toString(QUrl::FullyEncoded));
+    return client.config().accountKey();
 }
 
 void PlayerController::scheduleCheckpoint()

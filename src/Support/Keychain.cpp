@@ -34,12 +34,7 @@ QCoro::Task<std::optional<QString>> Keychain::save(QString password, QString acc
     return store()->save(std::move(password), std::move(account));
 }
 
-void Keychain::deletePassword(const QString &account)
+QCoro::Task<> Keychain::deletePassword(QString account)
 {
-    store()->deletePassword(account);
-}
-
-QString Keychain::accountKey(const QString &username, const QString &serverURLText)
-{
-    return username + QLatin1Char('@') + serverURLText;
+    return store()->deletePassword(std::move(account));
 }

@@ -18,13 +18,8 @@ public:
     static std::optional<QString> password(const QString &account);
     // Resolves to the keyring's reason when it could not keep the password.
     static QCoro::Task<std::optional<QString>> save(QString password, QString account);
-    static void deletePassword(const QString &account);
-
-    // The text that names an account everywhere: the user name, "@" and the
-    // server URL's stored text, joined as they are (no escaping). Always built
-    // from the one stored text, never from a re-serialised URL, so that it is
-    // the same at sign-in, at launch and at sign-out.
-    static QString accountKey(const QString &username, const QString &serverURLText);
+    // Resolves once the keyring has answered; nothing else waits meanwhile.
+    static QCoro::Task<> deletePassword(QString account);
 
     static PasswordStore *store();
     // Replaces the store (not owned); nullptr goes back to the system keyring.

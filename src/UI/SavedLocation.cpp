@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 QString SavedLocation::accountKey(const ServerConfig &config)
 {
-    return config.username + u'@' + config.baseURL.toString(QUrl::FullyEncoded);
+    return config.accountKey();
 }
 
 std::optional<SavedLocation> SavedLocation::decode(const QByteArray &data)

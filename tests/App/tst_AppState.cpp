@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QSettings>
@@ -73,7 +74,7 @@ private:
         QSettings settings;
         settings.setValue(u"serverURL"_s, url);
         settings.setValue(u"username"_s, user);
-        m_keychain.items.insert(Keychain::accountKey(user, url), password);
+        m_keychain.items.insert(ServerConfig::accountKey(user, url), password);
     }
 
 private Q_SLOTS:
@@ -301,8 +302,11 @@ private Q_SLOTS:
         AppState next;
         QVERIFY(next.client());
         QCOMPARE(next.client(), signedIn);
-        QCOMPARE(m_keychain.calls.size(), 1);
-        QVERIFY(m_keychain.calls.first().startsWith(u"password:"_s + user + u"@"_s));
+        // The keychain item and the download folder carry the one account key.
+        const QString key = signedIn->config().accountKey();
+        QCOMPARE(key, user + u"@"_s + stored(u"serverURL"_s).toString());
+        QCOMPARE(m_keychain.calls, QStringList {u"password:"_s + key});
+        QCOMPARE(QFileInfo(next.downloads()->directory()).fileName(), ArtworkFetcher::offlineFileName(key));
         QVERIFY(m_server.requests().isEmpty());
     }
 
@@ -405,6 +409,38 @@ private Q_SLOTS:
             QCOMPARE(m_keychain.calls, QStringList {u"delete:anna@http://a.example"_s});
         else
             QVERIFY(m_keychain.calls.isEmpty());
+    }
+
+    // Logout is done before anything else may run: a sign-in whose ping
+    // answers meanwhile cannot set a client in the middle of it, and nothing
+    // waits on the spot for the keyring to delete the password.
+    void logoutLetsNothingRunInTheMiddle()
+    {
+        storeSignIn(u"http://a.example"_s, u"anna"_s, u"pw"_s);
+        m_keychain.deleteDelayMs = 200;
+        AppState state;
+        bool inLogout = false;
+        QStringList changes;
+        QObject::connect(&state, &AppState::clientChanged, this, [&] {
+            changes.append(
+                u"%1 %2"_s.arg(inLogout ? u"during"_s : u"after"_s, state.isSignedIn() ? u"in"_s : u"out"_s));
+        });
+        QCoro::Task<Outcome> signIn = outcomeOf(state.connect(serverText(), u"bob"_s, u"pw2"_s));
+
+        inLogout = true;
+        QCoro::Task<> logout = state.logout();
+        inLogout = false;
+        QCOMPARE(changes, QStringList {u"during out"_s});
+        QVERIFY(!QSettings().contains(u"username"_s));
+        QVERIFY(m_keychain.items.contains(u"anna@http://a.example"_s));
+
+        QCoro::waitFor(std::move(logout));
+        QVERIFY(!m_keychain.items.contains(u"anna@http://a.example"_s));
+        // The sign-in that ends afterwards holds, with all of its data stored.
+        QVERIFY(!QCoro::waitFor(std::move(signIn)).error);
+        QCOMPARE(changes, (QStringList {u"during out"_s, u"after in"_s}));
+        QCOMPARE(stored(u"username"_s), QVariant(u"bob"_s));
+        QCOMPARE(m_keychain.items.value(ServerConfig::accountKey(u"bob"_s, serverText())), u"pw2"_s);
     }
 
     void nextLaunchAfterLogoutIsSignedOutEvenWithPasswordLeft()

@@ -1,5 +1,9 @@
 #include "InMemoryPasswordStore.h"
 
+#include <QCoroTimer>
+
+#include <chrono>
+
 std::optional<QString> InMemoryPasswordStore::password(const QString &account)
 {
     calls.append(QStringLiteral("password:") + account);
@@ -22,8 +26,10 @@ QCoro::Task<std::optional<QString>> InMemoryPasswordStore::save(QString password
     co_return std::nullopt;
 }
 
-void InMemoryPasswordStore::deletePassword(const QString &account)
+QCoro::Task<> InMemoryPasswordStore::deletePassword(QString account)
 {
     calls.append(QStringLiteral("delete:") + account);
+    if (deleteDelayMs > 0)
+        co_await QCoro::sleepFor(std::chrono::milliseconds(deleteDelayMs));
     items.remove(account);
 }

@@ -17,9 +17,10 @@ public:
     QHash<QString, QString> items;
     std::optional<QString> saveFailure; // saves fail with this text, leaving no item
     std::function<void(const QString &account)> onSave; // runs as a save starts
+    int deleteDelayMs = 0; // a delete removes the item this much later
     QStringList calls;
 
     std::optional<QString> password(const QString &account) override;
     QCoro::Task<std::optional<QString>> save(QString password, QString account) override;
-    void deletePassword(const QString &account) override;
+    QCoro::Task<> deletePassword(QString account) override;
 };

@@ -486,13 +486,10 @@ private Q_SLOTS:
         const QString c = song(u"Vespers"_s).id;
         const QString d = song(u"Spring Tide"_s).id;
 
-        // supysonic answers a created playlist with an empty success: without
-        // its "playlist" the answer is unreadable for the client.
+        // supysonic answers a created playlist with an empty success, without
+        // its "playlist".
+        QVERIFY(!TestAwait::await(m_client.createPlaylist(PlaylistName)));
         QString other;
-        const std::optional<SubsonicError> created
-            = subsonicErrorOf(m_client.createPlaylist(PlaylistName), &other);
-        QVERIFY2(created, qPrintable(other));
-        QCOMPARE(*created, SubsonicError::invalidResponse());
 
         // It was created all the same, under the name exactly as given.
         const QList<Playlist> found = playlistsNamed(m_client, PlaylistName);

@@ -163,7 +163,7 @@ private Q_SLOTS:
         const Song verdigris = song(u"Verdigris"_s);
 
         // supysonic's answer to a new playlist lacks the playlist; it is there all the same.
-        QVERIFY_THROWS_EXCEPTION(SubsonicError, TestAwait::await(m_client.createPlaylist(PlaylistName)));
+        QVERIFY(!TestAwait::await(m_client.createPlaylist(PlaylistName)));
         QString id;
         const QList<Playlist> all = TestAwait::await(m_client.playlists());
         for (const Playlist &playlist : all)

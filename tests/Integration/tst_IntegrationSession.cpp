@@ -90,7 +90,7 @@ private Q_SLOTS:
         QCOMPARE(QSettings().value(u"serverURL"_s).toString(), address());
         QCOMPARE(QSettings().value(u"username"_s).toString(), user.username);
         QCOMPARE(m_keychain.items,
-            (QHash<QString, QString> {{Keychain::accountKey(user.username, address()), user.password}}));
+            (QHash<QString, QString> {{ServerConfig::accountKey(user.username, address()), user.password}}));
 
         // The next launch restores it without a request; the restored client works.
         AppState restored;

@@ -109,6 +109,54 @@ private Q_SLOTS:
         QVERIFY(m_store->lastFailure() == failure);
     }
 
+    void createOnAServerThatAnswersWithoutThePlaylist_data()
+    {
+        QTest::addColumn<QStringList>("before"); // "id:name", in server order
+        QTest::addColumn<QStringList>("after"); // empty: the reload fails
+        QTest::addColumn<QString>("expected"); // empty: a failure
+        QTest::newRow("the new one") << QStringList {"p1:Mix", "p2:Other"}
+                                     << QStringList {"p1:Mix", "p3:New", "p2:Other"} << "p3";
+        QTest::newRow("older namesake passed over")
+            << QStringList {"p1:New"} << QStringList {"p1:New", "p3:New"} << "p3";
+        QTest::newRow("several new: the last")
+            << QStringList {"p1:Mix"} << QStringList {"p4:New", "p1:Mix", "p5:New"} << "p5";
+        QTest::newRow("not found") << QStringList {"p1:Mix"} << QStringList {"p1:Mix", "p2:Newer"} << "";
+        QTest::newRow("reload fails") << QStringList {"p1:Mix"} << QStringList {} << "";
+    }
+
+    // Servers before protocol 1.14 create the playlist and answer with an
+    // empty success: the new playlist is taken from the reloaded list.
+    void createOnAServerThatAnswersWithoutThePlaylist()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(QString, expected);
+        const auto listOf = [](const QStringList &entries) {
+            QList<QByteArray> items;
+            for (const QString &entry : entries)
+                items.append(QStringLiteral(R"({"id":"%1","name":"%2"})")
+                                 .arg(entry.section(':', 0, 0), entry.section(':', 1))
+                                 .toUtf8());
+            return TestHttpServer::ok(R"("playlists":{"playlist":)" + joined(items) + '}');
+        };
+        m_server->setResponse("/rest/getPlaylists", listOf(before));
+        m_store->ensurePlaylistsLoaded();
+        QTRY_VERIFY(m_store->playlistsLoaded());
+        m_server->setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_server->setResponse(
+            "/rest/getPlaylists", after.isEmpty() ? TestHttpServer::json("boom", 500) : listOf(after));
+        if (expected.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^create the playlist failed: "));
+
+        const std::optional<QString> id = QCoro::waitFor(m_store->createPlaylist("New"));
+        QCOMPARE(id.value_or(QString()), expected);
+        QCOMPARE(m_store->lastFailure().has_value(), expected.isEmpty());
+        if (expected.isEmpty())
+            QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("create the playlist"));
+        else
+            QCOMPARE(m_store->playlists().size(), after.size());
+    }
+
     void renameDropsDetailAndReloads()
     {
         prime();
@@ -379,6 +427,59 @@ private Q_SLOTS:
         QVERIFY(m_store->playlistDetails().contains("p1"));
         QCoro::waitFor(std::move(adding));
         QCOMPARE(order, (QStringList {"reachability", "playlistDetails", "playlistRevision", "playlists"}));
+    }
+
+    void loadInFlightDuringAnEditIsNotCached_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::newRow("add") << 0;
+        QTest::newRow("remove") << 1;
+        QTest::newRow("rename") << 2;
+        QTest::newRow("reorder") << 3;
+        QTest::newRow("delete") << 4;
+    }
+
+    // A load on its way when an edit changed the playlist still answers its
+    // caller, but its copy may predate the edit: it is not cached, so the
+    // page's reload after the edit asks the server again.
+    void loadInFlightDuringAnEditIsNotCached()
+    {
+        QFETCH(int, edit);
+        for (const QByteArray path : {"/rest/updatePlaylist", "/rest/createPlaylist", "/rest/deletePlaylist"})
+            m_server->setResponse(path, TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylists", TestHttpServer::ok(playlistsAnswer("Mix")));
+        TestHttpServer::Response slow = TestHttpServer::ok(playlistWith({"s1"}));
+        slow.delayMs = 400;
+        m_server->setResponse("/rest/getPlaylist", slow);
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::Task<Outcome<PlaylistDetail>> loading = capture(m_store->playlistDetail("p1"));
+        QTRY_COMPARE(countRequests(*m_server, "/rest/getPlaylist"), 1);
+        switch (edit) {
+        case 0:
+            QCoro::waitFor(m_store->addSongs({song("s2")}, "p1"));
+            break;
+        case 1:
+            QCoro::waitFor(m_store->removeSong(0, {"s1"}, "p1"));
+            break;
+        case 2:
+            QCoro::waitFor(m_store->renamePlaylist("p1", "Renamed"));
+            break;
+        case 3:
+            QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", {"s1"})));
+            break;
+        case 4:
+            QVERIFY(QCoro::waitFor(m_store->deletePlaylist("p1")));
+            break;
+        }
+        QVERIFY2(clock.elapsed() < 350, "the edit did not end while the load was on its way");
+        QVERIFY(QCoro::waitFor(std::move(loading)).value);
+        QVERIFY(!m_store->playlistDetails().contains("p1"));
+
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith({"s1", "s2"})));
+        const Outcome<PlaylistDetail> fresh = wait(m_store->playlistDetail("p1"));
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylist"), 2);
+        QCOMPARE(fresh.value->entry->size(), 2);
     }
 
     // A save waiting its turn when the store goes away answers false.

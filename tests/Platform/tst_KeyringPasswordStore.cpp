@@ -95,7 +95,7 @@ private Q_SLOTS:
         QCOMPARE(store.password(account), QStringLiteral("second"));
 
         // Exactly one item is left: deleting it once leaves nothing.
-        store.deletePassword(account);
+        QCoro::waitFor(store.deletePassword(account));
         QCOMPARE(store.password(account), std::nullopt);
     }
 
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(store.password(slash), QStringLiteral("two"));
         QCOMPARE(store.password(upper), std::nullopt);
 
-        store.deletePassword(slash);
+        QCoro::waitFor(store.deletePassword(slash));
         QCOMPARE(store.password(slash), std::nullopt);
         QCOMPARE(store.password(plain), QStringLiteral("one"));
     }
@@ -121,20 +121,19 @@ private Q_SLOTS:
         KeyringPasswordStore store;
         QCOMPARE(store.password(QStringLiteral("never@https://saved.example")), std::nullopt);
         // Deleting what is not there is harmless.
-        store.deletePassword(QStringLiteral("never@https://saved.example"));
+        QCoro::waitFor(store.deletePassword(QStringLiteral("never@https://saved.example")));
         QCOMPARE(store.password(QStringLiteral("never@https://saved.example")), std::nullopt);
     }
 
     void keychainGoesToTheKeyring()
     {
         Keychain::setStore(nullptr);
-        const QString account
-            = Keychain::accountKey(QStringLiteral("cleo"), QStringLiteral("http://10.0.0.2:4533"));
+        const QString account = QStringLiteral("cleo@http://10.0.0.2:4533");
         QCOMPARE(QCoro::waitFor(Keychain::save(QStringLiteral("via keychain"), account)), std::nullopt);
         KeyringPasswordStore direct;
         QCOMPARE(
             direct.password(QStringLiteral("cleo@http://10.0.0.2:4533")), QStringLiteral("via keychain"));
-        Keychain::deletePassword(account);
+        QCoro::waitFor(Keychain::deletePassword(account));
         QCOMPARE(direct.password(account), std::nullopt);
     }
 
@@ -179,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(failure.has_value());
         QVERIFY(!failure->isEmpty());
         QCOMPARE(store.password(account), std::nullopt);
-        store.deletePassword(account);
+        QCoro::waitFor(store.deletePassword(account));
         QVERIFY(timer.elapsed() < KeyringPasswordStore::DeleteTimeoutMs);
         QVERIFY(!anyFileContains(QDir::homePath(), password.toUtf8()));
     }

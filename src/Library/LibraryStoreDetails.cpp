@@ -1,0 +1,93 @@
+#include "LibraryStore.h"
+
+// MARK: - Details and discography
+
+template<typename Record, typename Fetch>
+QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*cache,
+    void (LibraryStore::*changed)(), QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops)
+{
+    if (auto it = (this->*cache).constFind(id); it != (this->*cache).constEnd())
+        co_return *it;
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    const int epoch = m_epoch;
+    const int dropped = drops ? (this->*drops).value(id) : 0;
+    Record record = co_await (client.*fetch)(id, TaskHandle());
+    // An answer that arrives after refresh() belongs to the library as it was,
+    // one that arrives after an edit dropped the cached copy may predate the
+    // edit: the caller gets it, the cache does not.
+    if (self && m_epoch == epoch && (!drops || (this->*drops).value(id) == dropped)) {
+        (this->*cache).insert(id, record);
+        Q_EMIT(this->*changed)();
+    }
+    co_return record;
+}
+
+QCoro::Task<Album> LibraryStore::albumDetail(QString id)
+{
+    return detail(&LibraryStore::m_albumDetails, &LibraryStore::albumDetailsChanged, std::move(id),
+        &SubsonicClient::album);
+}
+
+QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id)
+{
+    return detail(&LibraryStore::m_artistDetails, &LibraryStore::artistDetailsChanged, std::move(id),
+        &SubsonicClient::artist);
+}
+
+QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
+{
+    return detail(&LibraryStore::m_playlistDetails, &LibraryStore::playlistDetailsChanged, std::move(id),
+        &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
+}
+
+QList<Album> LibraryStore::discographyOrder(const QList<Album> &albums)
+{
+    QList<Album> ordered = albums;
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const Album &a, const Album &b) { return a.year.value_or(0) > b.year.value_or(0); });
+    return ordered;
+}
+
+QList<Song> LibraryStore::discographySongs(const QList<Album> &albums)
+{
+    QList<Song> songs;
+    for (const Album &album : albums) {
+        if (album.song)
+            songs.append(*album.song);
+    }
+    return songs;
+}
+
+QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    const ArtistDetail artist = co_await artistDetail(id);
+    const QList<Album> ordered = discographyOrder(artist.album.value_or(QList<Album>()));
+    QList<Album> used;
+    for (const Album &album : ordered) {
+        if (self) {
+            if (auto it = m_albumDetails.constFind(album.id); it != m_albumDetails.constEnd()) {
+                used.append(*it);
+                continue;
+            }
+        }
+        const int epoch = self ? m_epoch : -1;
+        std::optional<Album> fetched;
+        try {
+            Album answer = co_await client.album(album.id);
+            fetched = std::move(answer);
+        } catch (...) {
+            // An album that cannot be had is left out of the discography.
+        }
+        if (!fetched)
+            continue;
+        if (self && m_epoch == epoch) {
+            m_albumDetails.insert(album.id, *fetched);
+            Q_EMIT albumDetailsChanged();
+        }
+        used.append(*fetched);
+    }
+    co_return discographySongs(used);
+}

@@ -1,0 +1,392 @@
+#include "LibraryStore.h"
+
+#include <QCoreApplication>
+
+// MARK: - Playlist edits
+
+template<typename Result, typename... Params>
+StoreFailure::Retry LibraryStore::retryOf(
+    QCoro::Task<Result> (LibraryStore::*operation)(Params...), std::type_identity_t<Params>... arguments)
+{
+    return [store = QPointer<LibraryStore>(this), operation, arguments...] {
+        return runRetry(store, operation, arguments...);
+    };
+}
+
+template<typename Result, typename... Params>
+QCoro::Task<> LibraryStore::runRetry(QPointer<LibraryStore> store,
+    QCoro::Task<Result> (LibraryStore::*operation)(Params...), std::type_identity_t<Params>... arguments)
+{
+    if (!store)
+        co_return;
+    // A retry's own result (a delete's flag) is not wanted.
+    co_await (store.data()->*operation)(std::move(arguments)...);
+}
+
+void LibraryStore::dropPlaylistDetail(const QString &id)
+{
+    ++m_playlistDrops[id];
+    m_playlistDetails.remove(id);
+    Q_EMIT playlistDetailsChanged();
+}
+
+void LibraryStore::storePlaylistDetail(const QString &id, const PlaylistDetail &detail)
+{
+    m_playlistDetails.insert(id, detail);
+    Q_EMIT playlistDetailsChanged();
+}
+
+QCoro::Task<LibraryStore::Reload> LibraryStore::reloadPlaylists()
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    Reload reload;
+    std::optional<QList<Playlist>> playlists;
+    try {
+        QList<Playlist> answer = co_await client.playlists();
+        playlists = std::move(answer);
+    } catch (...) {
+        // The edit itself succeeded; the old list stays until the next load.
+        reload.error = std::current_exception();
+    }
+    if (self && playlists)
+        setPlaylists(*playlists);
+    co_return reload;
+}
+
+std::optional<QString> LibraryStore::newPlaylistId(
+    const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before)
+{
+    // The list's records carry no creation time. Of several playlists of that
+    // name that were not there before, the last in the server's order is
+    // taken: a server that lists playlists in creation order puts the newest
+    // last, and no other order says more.
+    std::optional<QString> id;
+    for (const Playlist &playlist : playlists) {
+        if (playlist.name == name && !before.contains(playlist.id))
+            id = playlist.id;
+    }
+    return id;
+}
+
+QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    // The playlists known before the call: a server that does not send the
+    // new playlist back has it found among those that were not there. (Before
+    // the list was ever loaded, every playlist of that name is a candidate.)
+    const QSet<QString> before = idsOf(m_playlists);
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> created;
+    try {
+        std::optional<PlaylistDetail> answer = co_await client.createPlaylist(name);
+        created = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return created ? std::optional<QString>(created->id) : std::nullopt;
+    if (error) {
+        note(error, QStringLiteral("create the playlist"));
+        co_return std::nullopt;
+    }
+    markReachable();
+    const Reload reload = co_await reloadPlaylists();
+    if (created)
+        co_return created->id;
+    if (!self)
+        co_return std::nullopt;
+    if (!reload.error) {
+        if (std::optional<QString> id = newPlaylistId(m_playlists, name, before))
+            co_return id;
+    }
+    // Created perhaps, but not to be found: the user is told, as for an
+    // answer that could not be read.
+    note(reload.error ? reload.error : std::make_exception_ptr(SubsonicError::invalidResponse()),
+        QStringLiteral("create the playlist"));
+    co_return std::nullopt;
+}
+
+QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(id, name, {}, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("rename the playlist"), retryOf(&LibraryStore::renamePlaylist, id, name));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<bool> LibraryStore::deletePlaylist(QString id)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.deletePlaylist(id);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return !error;
+    if (error) {
+        note(error, QStringLiteral("delete the playlist"), retryOf(&LibraryStore::deletePlaylist, id));
+        co_return false;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    QList<Playlist> playlists = m_playlists;
+    playlists.removeIf([&id](const Playlist &playlist) { return playlist.id == id; });
+    setPlaylists(playlists);
+    co_return true;
+}
+
+QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
+{
+    if (songs.isEmpty())
+        co_return;
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    QStringList ids;
+    for (const Song &song : std::as_const(songs))
+        ids.append(song.id);
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(playlistId, std::nullopt, ids, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("add to the playlist"),
+            retryOf(&LibraryStore::retryAdd, songs, playlistId));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(playlistId);
+    setPlaylistRevision(m_playlistRevision + 1);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> fresh;
+    try {
+        PlaylistDetail answer = co_await client.playlist(playlistId);
+        fresh = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("add to the playlist"),
+            retryOf(&LibraryStore::retryAdd, songs, playlistId));
+        co_return;
+    }
+    markReachable();
+    storePlaylistDetail(playlistId, *fresh);
+    const QSet<QString> present = idsOf(fresh->entry.value_or(QList<Song>()));
+    QList<Song> missing;
+    for (const Song &song : std::as_const(songs)) {
+        if (!present.contains(song.id))
+            missing.append(song);
+    }
+    if (missing.isEmpty())
+        co_return;
+    co_await addSongs(missing, playlistId);
+}
+
+QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
+{
+    QList<Song> songs;
+    if (album.song) {
+        songs = *album.song;
+    } else {
+        QPointer<LibraryStore> self(this);
+        std::exception_ptr error;
+        std::optional<Album> detail;
+        try {
+            Album answer = co_await albumDetail(album.id);
+            detail = std::move(answer);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (!self)
+            co_return;
+        if (error) {
+            note(error, QStringLiteral("add the album to the playlist"),
+                retryOf(&LibraryStore::addAlbum, album, playlistId));
+            co_return;
+        }
+        songs = detail->song.value_or(QList<Song>());
+    }
+    co_await addSongs(songs, playlistId);
+}
+
+QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        const QList<int> removeIndexes {index};
+        co_await client.updatePlaylist(playlistId, std::nullopt, QStringList(), removeIndexes);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("remove from the playlist"),
+            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+        co_return;
+    }
+    markReachable();
+    dropPlaylistDetail(playlistId);
+    setPlaylistRevision(m_playlistRevision + 1);
+    co_await reloadPlaylists();
+}
+
+QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    std::optional<PlaylistDetail> fresh;
+    try {
+        PlaylistDetail answer = co_await client.playlist(playlistId);
+        fresh = std::move(answer);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("remove from the playlist"),
+            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+        co_return;
+    }
+    markReachable();
+    storePlaylistDetail(playlistId, *fresh);
+    QStringList current;
+    for (const Song &song : fresh->entry.value_or(QList<Song>()))
+        current.append(song.id);
+    const RemovalRetry target = removalRetryTarget(index, songIds, current);
+    if (!target.position)
+        co_return;
+    co_await removeSong(*target.position, current, playlistId);
+}
+
+LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
+    int index, const QStringList &before, const QStringList &current)
+{
+    if (index < 0 || index >= before.size())
+        return RemovalRetry::nothing();
+    const QString &target = before.at(index);
+    const qsizetype copiesBefore = before.mid(0, index).count(target);
+    if (current.count(target) < before.count(target))
+        return RemovalRetry::nothing();
+    qsizetype seen = 0;
+    for (qsizetype position = 0; position < current.size(); ++position) {
+        if (current.at(position) != target)
+            continue;
+        if (seen == copiesBefore)
+            return RemovalRetry::at(int(position));
+        ++seen;
+    }
+    return RemovalRetry::nothing();
+}
+
+void LibraryStore::wakeOrderWaiters()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return;
+    const QList<std::coroutine_handle<>> handles = std::exchange(m_orderWaiters->handles, {});
+    // Resumed from the event loop, never inside the caller: a waiter may start
+    // the next save, and the store may be on its way out.
+    for (std::coroutine_handle<> handle : handles)
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
+{
+    QPointer<LibraryStore> self(this);
+    const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
+    int ticket = 0;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        ticket = ++saves.requested;
+        saves.latest = songIds;
+    }
+    // Wait while another save of this playlist runs; a save that started
+    // after this order was asked for carried it (or a newer one).
+    while (true) {
+        bool running = false;
+        std::optional<bool> answered;
+        if (auto it = m_orderSaves.constFind(id); it != m_orderSaves.constEnd()) {
+            running = it->running;
+            if (it->saved >= ticket)
+                answered = it->savedResult;
+        }
+        if (answered)
+            co_return *answered;
+        if (!running)
+            break;
+        OrderSaveAwaiter turn;
+        turn.waiters = waiters;
+        co_await turn;
+        if (!self)
+            co_return false;
+    }
+
+    QStringList order;
+    int carried = 0;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        saves.running = true;
+        order = saves.latest;
+        carried = saves.requested;
+    }
+    const SubsonicClient client = m_client;
+    std::exception_ptr error;
+    try {
+        co_await client.replacePlaylistSongs(id, order);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self)
+        co_return !error;
+    {
+        OrderSaves &saves = m_orderSaves[id];
+        saves.running = false;
+        saves.saved = carried;
+        saves.savedResult = !error;
+    }
+    wakeOrderWaiters();
+    if (error) {
+        note(error, QStringLiteral("save the new order"));
+        co_return false;
+    }
+    markReachable();
+    dropPlaylistDetail(id);
+    co_return true;
+}

@@ -199,10 +199,11 @@ void GstQueuePlayer::postMessage(GstMessage *message)
 void GstQueuePlayer::commitNext()
 {
     QMutexLocker lock(&m_mutex);
-    if (m_nextUri.isEmpty() || m_committedItem)
+    if (m_nextUri.isEmpty() || m_hasCommitted)
         return;
     g_object_set(m_playbin, "uri", m_nextUri.constData(), nullptr);
     m_committedItem = m_nextItem;
+    m_hasCommitted = true;
 }
 
 void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
@@ -268,12 +269,14 @@ void GstQueuePlayer::handleStreamStart()
         // One step for the streaming thread: it must never see the old next
         // URI without the hand-over that already used it.
         QMutexLocker lock(&m_mutex);
-        const QueuePlayerItem *committed = m_committedItem;
-        if (!committed)
+        if (!m_hasCommitted)
             return;
-        m_committedItem = nullptr;
+        // Null when the handed-over item has been dropped meanwhile.
+        const QueuePlayerItemPtr committed = m_committedItem.lock();
+        m_committedItem.reset();
+        m_hasCommitted = false;
         previous = m_items.takeFirst();
-        switched = !m_items.isEmpty() && m_items.first().get() == committed;
+        switched = committed && !m_items.isEmpty() && m_items.first() == committed;
         setNextLocked();
     }
     if (switched) {
@@ -302,12 +305,12 @@ void GstQueuePlayer::handleError()
     const QueuePlayerItemPtr current = currentItem();
     if (!current)
         return;
-    const QueuePlayerItem *committed = nullptr;
+    QueuePlayerItemPtr committed;
     {
         QMutexLocker lock(&m_mutex);
-        committed = m_committedItem;
+        committed = m_committedItem.lock();
     }
-    if (committed && m_items.size() >= 2 && m_items.at(1).get() == committed
+    if (committed && m_items.size() >= 2 && m_items.at(1) == committed
         && current->status() == QueuePlayerItem::Status::ReadyToPlay) {
         // The playbin had moved its input on to the next item already: that
         // one failed. The current item plays on from where it was; the failed
@@ -344,7 +347,8 @@ void GstQueuePlayer::unload()
     ++m_generation;
     {
         QMutexLocker lock(&m_mutex);
-        m_committedItem = nullptr;
+        m_committedItem.reset();
+        m_hasCommitted = false;
     }
     m_prerolled = false;
     m_awaitingFirstStart = true;
@@ -360,10 +364,10 @@ void GstQueuePlayer::publishNext()
 void GstQueuePlayer::setNextLocked()
 {
     if (m_items.size() >= 2 && m_items.at(1)->status() != QueuePlayerItem::Status::Failed) {
-        m_nextItem = m_items.at(1).get();
+        m_nextItem = m_items.at(1);
         m_nextUri = m_items.at(1)->url().toEncoded();
     } else {
-        m_nextItem = nullptr;
+        m_nextItem.reset();
         m_nextUri.clear();
     }
 }
@@ -371,7 +375,7 @@ void GstQueuePlayer::setNextLocked()
 bool GstQueuePlayer::hasCommittedNext() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_committedItem != nullptr;
+    return m_hasCommitted;
 }
 
 void GstQueuePlayer::queryDuration(bool beforeAnySwitch)

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 #include "Platform/QueuePlayer.h"
@@ -89,6 +90,12 @@ private:
     // Shared with the streaming thread.
     mutable QMutex m_mutex;
     QByteArray m_nextUri;
-    const QueuePlayerItem *m_nextItem = nullptr; // identity only, never dereferenced
-    const QueuePlayerItem *m_committedItem = nullptr; // the next item handed to the playbin
+    // Held weakly: the streaming thread never owns an item, and an item that is
+    // gone can never be mistaken for a newer one that happens to share its
+    // address.
+    std::weak_ptr<QueuePlayerItem> m_nextItem;
+    // The next item handed to the playbin (`m_hasCommitted`), even when that
+    // item has been dropped since.
+    std::weak_ptr<QueuePlayerItem> m_committedItem;
+    bool m_hasCommitted = false;
 };

@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstddef>
+#include <new>
 
 #include "Helpers/TestHttpServer.h"
 #include "Platform/GstQueuePlayer.h"
@@ -22,6 +24,8 @@ private Q_SLOTS:
     void switchesGaplesslyToTheQueuedItem();
     void followsAQueueChangedDuringPlayback();
     void chainsItemsQueuedAfterEachSwitch();
+    void replacementAtADroppedItemsAddressIsNotTakenForIt_data();
+    void replacementAtADroppedItemsAddressIsNotTakenForIt();
     void seeksAccuratelyWhilePaused_data();
     void seeksAccuratelyWhilePaused();
     void advanceMovesOnWithoutAnEndReport();
@@ -222,6 +226,54 @@ void tst_GstQueuePlayer::chainsItemsQueuedAfterEachSwitch()
     QVERIFY2(std::abs(chain[1]->duration() - 2.0) < 0.05, qPrintable(QString::number(chain[1]->duration())));
     QVERIFY2(std::abs(chain[2]->duration() - 0.5) < 0.05, qPrintable(QString::number(chain[2]->duration())));
     QVERIFY(clock.elapsed() < 4000);
+}
+
+void tst_GstQueuePlayer::replacementAtADroppedItemsAddressIsNotTakenForIt_data()
+{
+    QTest::addColumn<bool>("http");
+    QTest::newRow("file") << false;
+    QTest::newRow("http") << true;
+}
+
+void tst_GstQueuePlayer::replacementAtADroppedItemsAddressIsNotTakenForIt()
+{
+    // The queued item is dropped after the playbin took its URI, and its
+    // replacement is built in the very same storage.
+    QFETCH(bool, http);
+    alignas(QueuePlayerItem) static std::byte slot[sizeof(QueuePlayerItem)];
+    const auto inSlot = [](const QUrl &url) {
+        return QueuePlayerItemPtr(
+            new (slot) QueuePlayerItem(url), [](QueuePlayerItem *i) { i->~QueuePlayerItem(); });
+    };
+    const QString first = tone(QStringLiteral("one.wav"), 1, 440);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    const QueuePlayerItemPtr a = item(http ? served(first, true) : QUrl::fromLocalFile(first));
+    QueuePlayerItemPtr dropped = inSlot(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
+    QueuePlayerItemPtr replacement;
+    player.insert(a, {});
+    player.insert(dropped, a);
+    connect(&player, &QueuePlayer::periodicTime, this, [&](double seconds) {
+        if (replacement || seconds < 0.3 || player.currentItem() != a)
+            return;
+        player.remove(dropped);
+        dropped.reset();
+        replacement = inSlot(QUrl::fromLocalFile(tone(QStringLiteral("three.wav"), 1, 880)));
+        player.insert(replacement, a);
+    });
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    player.play();
+    QVERIFY(ended.wait(5000));
+    QVERIFY(replacement);
+    QCOMPARE(static_cast<void *>(replacement.get()), static_cast<void *>(slot));
+    QCOMPARE(player.currentItem(), replacement);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 5000);
+    QCOMPARE(ended.last().first().value<QueuePlayerItemPtr>(), replacement);
+    // Its own one second was played, not the two of the dropped file.
+    QVERIFY2(
+        std::abs(replacement->duration() - 1.0) < 0.05, qPrintable(QString::number(replacement->duration())));
+    QVERIFY2(clock.elapsed() < 1700, qPrintable(QString::number(clock.elapsed())));
 }
 
 void tst_GstQueuePlayer::seeksAccuratelyWhilePaused_data()

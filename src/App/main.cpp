@@ -5,7 +5,11 @@
 
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "Platform/GstQueuePlayer.h"
+#include "Platform/LogindSleepMonitor.h"
+#include "Platform/MprisService.h"
 #include "Platform/TerminationSignals.h"
+#include "Playback/PlayerController.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -18,8 +22,11 @@ int main(int argc, char *argv[])
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     TerminationSignals::quitApplicationOnTermination(&app);
 
-    LirnaApp lirna(
-        QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION), UrlSession::shared());
+    // The engine plays through GStreamer and meets the desktop through MPRIS
+    // and logind.
+    auto *player = new PlayerController(new GstQueuePlayer, new MprisService, new LogindSleepMonitor);
+    LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION),
+        UrlSession::shared(), player);
 
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));

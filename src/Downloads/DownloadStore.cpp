@@ -20,8 +20,8 @@
 
 #include <unistd.h>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
 
 using namespace Qt::StringLiterals;

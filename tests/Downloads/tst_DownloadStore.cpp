@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,7 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "LirnaApp.h"
@@ -11,7 +12,35 @@
 #include "Platform/TerminationSignals.h"
 #include "Playback/PlayerController.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+namespace {
+
+// The start-up benchmark's probe (bench/bench_startup), on when
+// LIRNA_EXIT_AFTER_FIRST_FRAME is set: prints the monotonic clock
+// (steady_clock, nanoseconds) at the window's first frame as
+// "first-frame <ns>" and quits.
+void exitAfterFirstFrame(QQuickWindow *window)
+{
+    static std::atomic_bool printed = false;
+    QObject::connect(
+        window, &QQuickWindow::frameSwapped, window,
+        [] {
+            if (printed.exchange(true))
+                return;
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            std::printf("first-frame %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+            std::fflush(stdout);
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -34,5 +63,8 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:/Lirna/UI/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
+    if (auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
+        exitAfterFirstFrame(window);
     return QGuiApplication::exec();
 }

@@ -29,6 +29,8 @@ private Q_SLOTS:
     void seeksAccuratelyWhilePaused_data();
     void seeksAccuratelyWhilePaused();
     void advanceMovesOnWithoutAnEndReport();
+    void appliesWhatWasAskedBeforeItsStart_data();
+    void appliesWhatWasAskedBeforeItsStart();
     void unplayableItemFails_data();
     void unplayableItemFails();
     void failingNextItemLeavesTheCurrentOnePlaying();
@@ -329,6 +331,40 @@ void tst_GstQueuePlayer::advanceMovesOnWithoutAnEndReport()
     player.removeAllItems();
     QVERIFY(player.items().isEmpty());
     QVERIFY(std::isnan(player.currentTime()));
+}
+
+void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart_data()
+{
+    QTest::addColumn<bool>("playAtOnce");
+    QTest::newRow("restored paused, played later") << false;
+    QTest::newRow("played at once") << true;
+}
+
+void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
+{
+    // GStreamer starts on a worker thread and its playbin reaches the player
+    // through the event loop, which has not run yet when these calls are made.
+    QFETCH(bool, playAtOnce);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
+    const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
+    player.insert(a, {});
+    player.seek(1.25);
+    if (playAtOnce) {
+        player.play();
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(a->status(), QueuePlayerItem::Status::ReadyToPlay, 10000);
+        QTRY_VERIFY(std::abs(player.currentTime() - 1.25) < 0.005);
+        QVERIFY(!player.isPlaying());
+        player.play();
+    }
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), a);
+    // Played on from the seek, never from the start.
+    QVERIFY(!ticks.isEmpty());
+    for (const QList<QVariant> &tick : ticks)
+        QVERIFY2(tick.first().toDouble() >= 1.2, qPrintable(QString::number(tick.first().toDouble())));
 }
 
 void tst_GstQueuePlayer::unplayableItemFails_data()

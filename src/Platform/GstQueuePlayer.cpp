@@ -435,6 +435,10 @@ void GstQueuePlayer::updateTicker()
 
 void GstQueuePlayer::tick()
 {
+    // Until the item is loaded (GStreamer may still be starting) there is no
+    // position to report, only a seek that waits.
+    if (!m_prerolled && !m_pendingSeek)
+        return;
     const QueuePlayerItemPtr current = currentItem();
     if (current && std::isnan(current->duration()))
         queryDuration();

@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QSettings>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/Keychain.h"
 
 using namespace Qt::StringLiterals;

@@ -1,13 +1,46 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "Platform/GstQueuePlayer.h"
+#include "Platform/LogindSleepMonitor.h"
+#include "Platform/MprisService.h"
 #include "Platform/TerminationSignals.h"
+#include "Playback/PlayerController.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+namespace {
+
+// The start-up benchmark's probe (bench/bench_startup), on when
+// LIRNA_EXIT_AFTER_FIRST_FRAME is set: prints the monotonic clock
+// (steady_clock, nanoseconds) at the window's first frame as
+// "first-frame <ns>" and quits.
+void exitAfterFirstFrame(QQuickWindow *window)
+{
+    static std::atomic_bool printed = false;
+    QObject::connect(
+        window, &QQuickWindow::frameSwapped, window,
+        [] {
+            if (printed.exchange(true))
+                return;
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            std::printf("first-frame %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+            std::fflush(stdout);
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,8 +51,11 @@ int main(int argc, char *argv[])
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     TerminationSignals::quitApplicationOnTermination(&app);
 
-    LirnaApp lirna(
-        QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION), UrlSession::shared());
+    // The engine plays through GStreamer and meets the desktop through MPRIS
+    // and logind.
+    auto *player = new PlayerController(new GstQueuePlayer, new MprisService, new LogindSleepMonitor);
+    LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION),
+        UrlSession::shared(), player);
 
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));
@@ -27,5 +63,8 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:/Lirna/UI/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
+    if (auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
+        exitAfterFirstFrame(window);
     return QGuiApplication::exec();
 }

@@ -20,9 +20,9 @@
 
 #include <unistd.h>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Networking/UrlSession.h"
 #include "SaturatingAdd.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
 
 using namespace Qt::StringLiterals;

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <QMetaObject>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -17,10 +18,26 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr guint PlayFlagAudio = 1 << 1;
 constexpr guint PlayFlagSoftVolume = 1 << 4;
 
-void ensureGstInitialised()
+// On a worker thread: starts GStreamer once per process (gst_init may be
+// called from several threads) and makes a playbin with the given output.
+GstElement *makePlaybin(const QByteArray &audioSink)
 {
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
+    GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    if (!playbin)
+        return nullptr;
+    gst_object_ref_sink(playbin);
+    g_object_set(playbin, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
+    if (!audioSink.isEmpty()) {
+        GError *error = nullptr;
+        GstElement *sink = gst_parse_launch(audioSink.constData(), &error);
+        if (error)
+            g_error_free(error);
+        if (sink)
+            g_object_set(playbin, "audio-sink", sink, nullptr);
+    }
+    return playbin;
 }
 
 } // namespace
@@ -43,31 +60,23 @@ struct GstQueuePlayerCallbacks
 GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
     : QueuePlayer(parent)
 {
-    ensureGstInitialised();
-    m_playbin = gst_element_factory_make("playbin", nullptr);
-    Q_ASSERT(m_playbin);
-    gst_object_ref_sink(m_playbin);
-    g_object_set(m_playbin, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
-    if (!audioSink.isEmpty()) {
-        GError *error = nullptr;
-        GstElement *sink = gst_parse_launch(audioSink.toUtf8().constData(), &error);
-        if (error)
-            g_error_free(error);
-        if (sink)
-            g_object_set(m_playbin, "audio-sink", sink, nullptr);
-    }
-    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
-
-    GstBus *bus = gst_element_get_bus(m_playbin);
-    gst_bus_set_sync_handler(bus, &GstQueuePlayerCallbacks::busSync, this, nullptr);
-    gst_object_unref(bus);
-
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
+    connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this,
+        [this] { attachPlaybin(m_starting.result()); });
+    m_starting.setFuture(QtConcurrent::run(&makePlaybin, audioSink.toUtf8()));
 }
 
 GstQueuePlayer::~GstQueuePlayer()
 {
+    if (!m_playbin) {
+        // Gone before the start finished: the playbin made meanwhile was never
+        // used.
+        m_starting.waitForFinished();
+        if (GstElement *unused = m_starting.result())
+            gst_object_unref(unused);
+        return;
+    }
     // Stopping joins the streaming threads; nothing posts afterwards, and the
     // queued calls still pending die with this object.
     gst_element_set_state(m_playbin, GST_STATE_NULL);
@@ -76,6 +85,26 @@ GstQueuePlayer::~GstQueuePlayer()
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
     gst_object_unref(m_playbin);
+}
+
+void GstQueuePlayer::attachPlaybin(GstElement *playbin)
+{
+    if (!playbin) {
+        qWarning("GStreamer has no playbin: nothing can be played");
+        return;
+    }
+    m_playbin = playbin;
+    g_object_set(m_playbin, "volume", m_volume, nullptr);
+    g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
+    GstBus *bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(bus, &GstQueuePlayerCallbacks::busSync, this, nullptr);
+    gst_object_unref(bus);
+
+    if (currentItem()) {
+        const std::optional<double> wantedSeek = m_pendingSeek;
+        loadCurrent();
+        m_pendingSeek = wantedSeek;
+    }
 }
 
 void GstQueuePlayer::insert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after)
@@ -172,7 +201,8 @@ void GstQueuePlayer::setVolume(double volume)
 {
     // playbin amplifies above 1.
     m_volume = std::isfinite(volume) ? std::clamp(volume, 0.0, 1.0) : 1.0;
-    g_object_set(m_playbin, "volume", m_volume, nullptr);
+    if (m_playbin)
+        g_object_set(m_playbin, "volume", m_volume, nullptr);
 }
 
 void GstQueuePlayer::postMessage(GstMessage *message)
@@ -199,10 +229,11 @@ void GstQueuePlayer::postMessage(GstMessage *message)
 void GstQueuePlayer::commitNext()
 {
     QMutexLocker lock(&m_mutex);
-    if (m_nextUri.isEmpty() || m_committedItem)
+    if (m_nextUri.isEmpty() || m_hasCommitted)
         return;
     g_object_set(m_playbin, "uri", m_nextUri.constData(), nullptr);
     m_committedItem = m_nextItem;
+    m_hasCommitted = true;
 }
 
 void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
@@ -268,12 +299,14 @@ void GstQueuePlayer::handleStreamStart()
         // One step for the streaming thread: it must never see the old next
         // URI without the hand-over that already used it.
         QMutexLocker lock(&m_mutex);
-        const QueuePlayerItem *committed = m_committedItem;
-        if (!committed)
+        if (!m_hasCommitted)
             return;
-        m_committedItem = nullptr;
+        // Null when the handed-over item has been dropped meanwhile.
+        const QueuePlayerItemPtr committed = m_committedItem.lock();
+        m_committedItem.reset();
+        m_hasCommitted = false;
         previous = m_items.takeFirst();
-        switched = !m_items.isEmpty() && m_items.first().get() == committed;
+        switched = committed && !m_items.isEmpty() && m_items.first() == committed;
         setNextLocked();
     }
     if (switched) {
@@ -302,12 +335,12 @@ void GstQueuePlayer::handleError()
     const QueuePlayerItemPtr current = currentItem();
     if (!current)
         return;
-    const QueuePlayerItem *committed = nullptr;
+    QueuePlayerItemPtr committed;
     {
         QMutexLocker lock(&m_mutex);
-        committed = m_committedItem;
+        committed = m_committedItem.lock();
     }
-    if (committed && m_items.size() >= 2 && m_items.at(1).get() == committed
+    if (committed && m_items.size() >= 2 && m_items.at(1) == committed
         && current->status() == QueuePlayerItem::Status::ReadyToPlay) {
         // The playbin had moved its input on to the next item already: that
         // one failed. The current item plays on from where it was; the failed
@@ -330,7 +363,7 @@ void GstQueuePlayer::loadCurrent()
     publishNext();
     const QueuePlayerItemPtr current = currentItem();
     // An item that failed once is not tried again.
-    if (current && current->status() != QueuePlayerItem::Status::Failed) {
+    if (m_playbin && current && current->status() != QueuePlayerItem::Status::Failed) {
         g_object_set(m_playbin, "uri", current->url().toEncoded().constData(), nullptr);
         gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     }
@@ -339,12 +372,14 @@ void GstQueuePlayer::loadCurrent()
 
 void GstQueuePlayer::unload()
 {
-    gst_element_set_state(m_playbin, GST_STATE_READY);
+    if (m_playbin)
+        gst_element_set_state(m_playbin, GST_STATE_READY);
     // The streaming threads are stopped now: whatever they posted is stale.
     ++m_generation;
     {
         QMutexLocker lock(&m_mutex);
-        m_committedItem = nullptr;
+        m_committedItem.reset();
+        m_hasCommitted = false;
     }
     m_prerolled = false;
     m_awaitingFirstStart = true;
@@ -360,10 +395,10 @@ void GstQueuePlayer::publishNext()
 void GstQueuePlayer::setNextLocked()
 {
     if (m_items.size() >= 2 && m_items.at(1)->status() != QueuePlayerItem::Status::Failed) {
-        m_nextItem = m_items.at(1).get();
+        m_nextItem = m_items.at(1);
         m_nextUri = m_items.at(1)->url().toEncoded();
     } else {
-        m_nextItem = nullptr;
+        m_nextItem.reset();
         m_nextUri.clear();
     }
 }
@@ -371,13 +406,13 @@ void GstQueuePlayer::setNextLocked()
 bool GstQueuePlayer::hasCommittedNext() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_committedItem != nullptr;
+    return m_hasCommitted;
 }
 
 void GstQueuePlayer::queryDuration(bool beforeAnySwitch)
 {
     const QueuePlayerItemPtr current = currentItem();
-    if (!current)
+    if (!current || !m_playbin)
         return;
     // Once the next item is handed over, the playbin may already answer for
     // it while its start is still on the way here.
@@ -400,6 +435,10 @@ void GstQueuePlayer::updateTicker()
 
 void GstQueuePlayer::tick()
 {
+    // Until the item is loaded (GStreamer may still be starting) there is no
+    // position to report, only a seek that waits.
+    if (!m_prerolled && !m_pendingSeek)
+        return;
     const QueuePlayerItemPtr current = currentItem();
     if (current && std::isnan(current->duration()))
         queryDuration();

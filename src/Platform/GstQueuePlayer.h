@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFutureWatcher>
 #include <QMutex>
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 #include "Platform/QueuePlayer.h"
@@ -24,6 +26,13 @@ typedef struct _GstMessage GstMessage;
 //
 // GStreamer talks from its streaming threads: those only post queued calls to
 // this object, and all state changes happen on the thread that owns it.
+//
+// Starting GStreamer (gst_init reads its plugin registry, and builds it on a
+// first launch) and making the playbin take long enough to hold up the first
+// window, so both run on a worker thread from construction on. Until the
+// playbin is there the player keeps its items, rate, volume and a wanted seek
+// as usual and applies them once it arrives: the first item then loads, seeks
+// and plays as if it had been inserted just then.
 class GstQueuePlayer : public QueuePlayer
 {
     Q_OBJECT
@@ -53,6 +62,7 @@ private:
     // The GStreamer callbacks, with GStreamer's own signatures.
     friend struct GstQueuePlayerCallbacks;
     void postMessage(GstMessage *message);
+    void attachPlaybin(GstElement *playbin);
     void commitNext();
 
     void handleMessage(GstMessage *message, quint64 generation);
@@ -73,7 +83,9 @@ private:
     void updateTicker();
     void tick();
 
+    // Null until the worker thread has made it.
     GstElement *m_playbin = nullptr;
+    QFutureWatcher<GstElement *> m_starting;
     QList<QueuePlayerItemPtr> m_items;
     bool m_playing = false;
     bool m_prerolled = false;
@@ -89,6 +101,12 @@ private:
     // Shared with the streaming thread.
     mutable QMutex m_mutex;
     QByteArray m_nextUri;
-    const QueuePlayerItem *m_nextItem = nullptr; // identity only, never dereferenced
-    const QueuePlayerItem *m_committedItem = nullptr; // the next item handed to the playbin
+    // Held weakly: the streaming thread never owns an item, and an item that is
+    // gone can never be mistaken for a newer one that happens to share its
+    // address.
+    std::weak_ptr<QueuePlayerItem> m_nextItem;
+    // The next item handed to the playbin (`m_hasCommitted`), even when that
+    // item has been dropped since.
+    std::weak_ptr<QueuePlayerItem> m_committedItem;
+    bool m_hasCommitted = false;
 };

@@ -8,9 +8,6 @@
 #include <cmath>
 
 #include "Downloads/DownloadStore.h"
-#include "Platform/GstQueuePlayer.h"
-#include "Platform/LogindSleepMonitor.h"
-#include "Platform/MprisService.h"
 #include "Support/Async.h"
 
 using namespace Qt::StringLiterals;
@@ -43,19 +40,16 @@ QString describe(const std::exception &error)
 
 } // namespace
 
-// The application's engine plays through GStreamer and meets the desktop
-// through MPRIS and logind; an engine given its own player (a test's) gets no
-// desktop unless it is handed one.
 PlayerController::PlayerController(QueuePlayer *player, QObject *parent)
-    : PlayerController(
-        player, player ? nullptr : new MprisService, player ? nullptr : new LogindSleepMonitor, parent)
+    : PlayerController(player, nullptr, nullptr, parent)
 { }
 
 PlayerController::PlayerController(
     QueuePlayer *player, NowPlayingCenter *center, SleepMonitor *sleepMonitor, QObject *parent)
     : QObject(parent)
-    , m_player(player ? player : new GstQueuePlayer({}, this))
+    , m_player(player)
 {
+    Q_ASSERT(m_player);
     m_player->setParent(this);
     connect(m_player, &QueuePlayer::periodicTime, this,
         [this](double seconds) { Async::startQueued(this, [this, seconds] { periodicTime(seconds); }); });

@@ -13,9 +13,9 @@
 #include "Platform/QueuePlayer.h"
 #include "Playback/NowPlayingPublisher.h"
 #include "Playback/PlayReporter.h"
-#include "Playback/VolumePersistence.h"
 #include "Playback/PlaybackSource.h"
 #include "Playback/RepeatMode.h"
+#include "Playback/VolumePersistence.h"
 #include "Support/TaskHandle.h"
 
 class NowPlayingCenter;
@@ -39,12 +39,13 @@ class PlayerController : public QObject
     Q_PROPERTY(bool isShuffling READ isShuffling NOTIFY isShufflingChanged)
     Q_PROPERTY(float volume READ volume WRITE setVolume NOTIFY volumeChanged)
 public:
-    // Takes `player` over; without one it plays through GStreamer.
-    explicit PlayerController(QueuePlayer *player = nullptr, QObject *parent = nullptr);
+    // Takes `player` over; the engine lives without a now-playing center and
+    // a sleep monitor.
+    explicit PlayerController(QueuePlayer *player, QObject *parent = nullptr);
     // Takes over the player, the now-playing center and the sleep monitor;
     // without a center or a monitor the engine lives without them.
-    PlayerController(QueuePlayer *player, NowPlayingCenter *center, SleepMonitor *sleepMonitor,
-        QObject *parent = nullptr);
+    PlayerController(
+        QueuePlayer *player, NowPlayingCenter *center, SleepMonitor *sleepMonitor, QObject *parent = nullptr);
     ~PlayerController() override;
 
     QueuePlayer *player() const { return m_player; }

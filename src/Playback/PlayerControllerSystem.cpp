@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Platform/NowPlayingCenter.h"
 #include "Platform/SleepMonitor.h"
 #include "Playback/SessionFile.h"
 #include "Playback/SessionSnapshot.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/Async.h"
 
 namespace {

@@ -6,7 +6,7 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     PlayerController *player, QObject *parent)
     : QObject(parent)
     , m_appState(new AppState(this))
-    , m_player(player ? player : new PlayerController(nullptr, this))
+    , m_player(player)
     , m_updater(new UpdaterModel(updateFeed, version, session, this))
     , m_root(new RootViewModel(m_appState, m_player, this))
 {

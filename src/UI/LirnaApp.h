@@ -29,11 +29,11 @@ class LirnaApp : public QObject
 
 public:
     // Created in this order: the session (restored at once, before anything
-    // reads it), the playback engine (`player` is taken over; without one the
-    // engine plays through the system), the update model. `updateFeed` empty:
-    // update checks are unavailable.
-    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session,
-        PlayerController *player = nullptr, QObject *parent = nullptr);
+    // reads it), then the update model; the playback engine `player` is built
+    // by the caller with its platform player and taken over. `updateFeed`
+    // empty: update checks are unavailable.
+    LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session, PlayerController *player,
+        QObject *parent = nullptr);
 
     AppState *appState() const { return m_appState; }
     PlayerController *player() const { return m_player; }

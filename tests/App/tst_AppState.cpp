@@ -11,10 +11,10 @@
 #include <QTest>
 
 #include "App/AppState.h"
+#include "Downloads/ArtworkFetcher.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/Keychain.h"
 
 using namespace Qt::StringLiterals;

@@ -17,10 +17,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 
 using namespace Qt::StringLiterals;
 

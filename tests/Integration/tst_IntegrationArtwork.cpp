@@ -3,9 +3,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "IntegrationServer.h"
 #include "Networking/SubsonicClient.h"
-#include "Support/ArtworkFetcher.h"
 
 using namespace Qt::StringLiterals;
 

@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Networking/SubsonicClient.h"
-#include "Support/ArtworkFetcher.h"
 
 using namespace Qt::StringLiterals;
 

@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstddef>
+#include <new>
 
 #include "Helpers/TestHttpServer.h"
 #include "Platform/GstQueuePlayer.h"
@@ -22,9 +24,13 @@ private Q_SLOTS:
     void switchesGaplesslyToTheQueuedItem();
     void followsAQueueChangedDuringPlayback();
     void chainsItemsQueuedAfterEachSwitch();
+    void replacementAtADroppedItemsAddressIsNotTakenForIt_data();
+    void replacementAtADroppedItemsAddressIsNotTakenForIt();
     void seeksAccuratelyWhilePaused_data();
     void seeksAccuratelyWhilePaused();
     void advanceMovesOnWithoutAnEndReport();
+    void appliesWhatWasAskedBeforeItsStart_data();
+    void appliesWhatWasAskedBeforeItsStart();
     void unplayableItemFails_data();
     void unplayableItemFails();
     void failingNextItemLeavesTheCurrentOnePlaying();
@@ -224,6 +230,54 @@ void tst_GstQueuePlayer::chainsItemsQueuedAfterEachSwitch()
     QVERIFY(clock.elapsed() < 4000);
 }
 
+void tst_GstQueuePlayer::replacementAtADroppedItemsAddressIsNotTakenForIt_data()
+{
+    QTest::addColumn<bool>("http");
+    QTest::newRow("file") << false;
+    QTest::newRow("http") << true;
+}
+
+void tst_GstQueuePlayer::replacementAtADroppedItemsAddressIsNotTakenForIt()
+{
+    // The queued item is dropped after the playbin took its URI, and its
+    // replacement is built in the very same storage.
+    QFETCH(bool, http);
+    alignas(QueuePlayerItem) static std::byte slot[sizeof(QueuePlayerItem)];
+    const auto inSlot = [](const QUrl &url) {
+        return QueuePlayerItemPtr(
+            new (slot) QueuePlayerItem(url), [](QueuePlayerItem *i) { i->~QueuePlayerItem(); });
+    };
+    const QString first = tone(QStringLiteral("one.wav"), 1, 440);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    const QueuePlayerItemPtr a = item(http ? served(first, true) : QUrl::fromLocalFile(first));
+    QueuePlayerItemPtr dropped = inSlot(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
+    QueuePlayerItemPtr replacement;
+    player.insert(a, {});
+    player.insert(dropped, a);
+    connect(&player, &QueuePlayer::periodicTime, this, [&](double seconds) {
+        if (replacement || seconds < 0.3 || player.currentItem() != a)
+            return;
+        player.remove(dropped);
+        dropped.reset();
+        replacement = inSlot(QUrl::fromLocalFile(tone(QStringLiteral("three.wav"), 1, 880)));
+        player.insert(replacement, a);
+    });
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    player.play();
+    QVERIFY(ended.wait(5000));
+    QVERIFY(replacement);
+    QCOMPARE(static_cast<void *>(replacement.get()), static_cast<void *>(slot));
+    QCOMPARE(player.currentItem(), replacement);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 5000);
+    QCOMPARE(ended.last().first().value<QueuePlayerItemPtr>(), replacement);
+    // Its own one second was played, not the two of the dropped file.
+    QVERIFY2(
+        std::abs(replacement->duration() - 1.0) < 0.05, qPrintable(QString::number(replacement->duration())));
+    QVERIFY2(clock.elapsed() < 1700, qPrintable(QString::number(clock.elapsed())));
+}
+
 void tst_GstQueuePlayer::seeksAccuratelyWhilePaused_data()
 {
     QTest::addColumn<bool>("http");
@@ -277,6 +331,40 @@ void tst_GstQueuePlayer::advanceMovesOnWithoutAnEndReport()
     player.removeAllItems();
     QVERIFY(player.items().isEmpty());
     QVERIFY(std::isnan(player.currentTime()));
+}
+
+void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart_data()
+{
+    QTest::addColumn<bool>("playAtOnce");
+    QTest::newRow("restored paused, played later") << false;
+    QTest::newRow("played at once") << true;
+}
+
+void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
+{
+    // GStreamer starts on a worker thread and its playbin reaches the player
+    // through the event loop, which has not run yet when these calls are made.
+    QFETCH(bool, playAtOnce);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
+    const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
+    player.insert(a, {});
+    player.seek(1.25);
+    if (playAtOnce) {
+        player.play();
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(a->status(), QueuePlayerItem::Status::ReadyToPlay, 10000);
+        QTRY_VERIFY(std::abs(player.currentTime() - 1.25) < 0.005);
+        QVERIFY(!player.isPlaying());
+        player.play();
+    }
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), a);
+    // Played on from the seek, never from the start.
+    QVERIFY(!ticks.isEmpty());
+    for (const QList<QVariant> &tick : ticks)
+        QVERIFY2(tick.first().toDouble() >= 1.2, qPrintable(QString::number(tick.first().toDouble())));
 }
 
 void tst_GstQueuePlayer::unplayableItemFails_data()

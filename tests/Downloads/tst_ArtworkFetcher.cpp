@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Downloads/ArtworkFetcher.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/SubsonicClient.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
 #include "Support/ArtworkStore.h"
 
 using namespace Qt::StringLiterals;

@@ -31,7 +31,7 @@ std::optional<QString> storedText(const QSettings &settings, const QString &key)
 QCoro::Task<> moveToCleanAddress(QString oldText, QString newText, QString username, QString password)
 {
     const std::optional<QString> failure
-        = co_await Keychain::save(password, Keychain::accountKey(username, newText));
+        = co_await Keychain::save(password, ServerConfig::accountKey(username, newText));
     if (failure)
         co_return; // the next launch tries again
     QSettings settings;
@@ -39,9 +39,9 @@ QCoro::Task<> moveToCleanAddress(QString oldText, QString newText, QString usern
     const bool sameUser = storedText(settings, UsernameKey) == username;
     if (sameUser && storedURL == oldText) {
         settings.setValue(ServerURLKey, newText);
-        Keychain::deletePassword(Keychain::accountKey(username, oldText));
+        co_await Keychain::deletePassword(ServerConfig::accountKey(username, oldText));
     } else if (!sameUser || storedURL != newText) {
-        Keychain::deletePassword(Keychain::accountKey(username, newText));
+        co_await Keychain::deletePassword(ServerConfig::accountKey(username, newText));
     }
 }
 

@@ -42,9 +42,10 @@ PlayerController *PageContext::player() const
 
 const SubsonicClient &PageContext::client() const
 {
-    // The window outlives its pages; a page's context is deleted with it.
-    Q_ASSERT(m_window);
-    return m_window->client();
+    // The window outlives its pages; should one linger, it gets a client
+    // that reaches no server rather than a dangling one.
+    static const SubsonicClient none;
+    return m_window ? m_window->client() : none;
 }
 
 bool PageContext::isOnTop() const

@@ -122,7 +122,7 @@ Pane {
                         acceptedButtons: row.kind === "playlist" ? Qt.LeftButton | Qt.RightButton : Qt.LeftButton
                         onClicked: mouse => {
                             if (mouse.button === Qt.RightButton)
-                                playlistMenu.popup()
+                                playlistMenu.popup(mouse.x, mouse.y)
                             else
                                 root.model.activate(row.index)
                         }

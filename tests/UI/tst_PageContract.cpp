@@ -168,6 +168,7 @@ private Q_SLOTS:
         homeContext = top()->property("context").value<PageContext *>();
         homeContext->openAlbum(album(u"1"_s));
         QTRY_COMPARE(stack->property("depth").toInt(), 2);
+        QTRY_VERIFY(!stack->property("busy").toBool());
         LIRNA_RIGHT_CLICK(row);
         QObject *menu = nullptr;
         for (QObject *child : row->findChildren<QObject *>()) {

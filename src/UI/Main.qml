@@ -18,32 +18,27 @@ ApplicationWindow {
     minimumWidth: rootModel.mainView ? 900 : 520
     minimumHeight: rootModel.mainView ? 560 : 480
 
-    function showContent() {
-        content.sourceComponent = undefined
-        content.sourceComponent = rootModel.mainView ? mainComponent : connectComponent
-    }
-
+    // The root screen follows the root model's one `screen`: each new screen
+    // model builds its screen once.
     Loader {
         id: content
         objectName: "rootContent"
         anchors.fill: parent
         focus: true
-    }
 
-    Component {
-        id: connectComponent
-        ConnectView { viewModel: window.rootModel.connectView }
-    }
+        readonly property QtObject screen: window.rootModel.screen
+        property QtObject shown: null
 
-    Component {
-        id: mainComponent
-        MainView { viewModel: window.rootModel.mainView }
-    }
+        function showScreen() {
+            if (shown === screen)
+                return
+            shown = screen
+            const main = screen === window.rootModel.mainView
+            setSource(main ? "MainView.qml" : "ConnectView.qml", { viewModel: screen })
+        }
 
-    Connections {
-        target: window.rootModel
-        function onMainViewChanged() { window.showContent() }
-        function onConnectViewChanged() { window.showContent() }
+        onScreenChanged: showScreen()
+        Component.onCompleted: showScreen()
     }
 
     Dialog {
@@ -134,7 +129,6 @@ ApplicationWindow {
     }
 
     Component.onCompleted: {
-        showContent()
         if (app.appState.passwordSaveError.length > 0)
             passwordNotSaved.open()
         app.runLaunchTask()

@@ -168,86 +168,24 @@ Item {
         onAccepted: root.viewModel.renamePlaylist(playlistId, renameField.text)
     }
 
-    // Bottom space the floating playback bar keeps clear on every page.
-    readonly property int playbackBarClearance: 78
-
-    Component { id: homePage; HomeView {} }
-    Component { id: artistsPage; ArtistsView {} }
-    Component { id: albumGridPage; AlbumGridView {} }
-    Component { id: songsPage; SongsView {} }
-    Component { id: downloadsPage; DownloadsView {} }
-    Component { id: likedSongsPage; LikedSongsView {} }
-    Component { id: likedAlbumsPage; LikedAlbumsView {} }
-    Component { id: playlistPage; PlaylistDetailView {} }
-    Component { id: albumPage; AlbumDetailView {} }
-    Component { id: artistPage; ArtistDetailView {} }
-
-    function rootComponent(page) {
-        switch (page) {
-        case "HomeView": return homePage
-        case "ArtistsView": return artistsPage
-        case "AlbumGridView": return albumGridPage
-        case "SongsView": return songsPage
-        case "DownloadsView": return downloadsPage
-        case "LikedSongsView": return likedSongsPage
-        case "LikedAlbumsView": return likedAlbumsPage
-        case "PlaylistDetailView": return playlistPage
-        }
-        return homePage
-    }
-
-    function pushRootPage() {
-        const nav = root.navigation
-        const page = stack.push(rootComponent(nav.rootPage), {}, StackView.Immediate)
-        switch (nav.rootPage) {
-        case "HomeView":
-            page.isOnScreen = Qt.binding(() => nav.depth === 0)
-            page.accent.connect(nav.reportRootAccent)
-            page.pushGrid.connect(nav.pushAlbumGrid)
-            break
-        case "ArtistsView":
-            page.accent.connect(nav.reportRootAccent)
-            break
-        case "AlbumGridView":
-            page.listType = nav.rootListType
-            page.title = nav.rootTitle
-            break
-        case "DownloadsView":
-            page.openPlaylist.connect(nav.openPlaylist)
-            break
-        case "PlaylistDetailView":
-            page.playlistId = nav.rootPlaylistId
-            page.deleted.connect(nav.selectHome)
-            break
-        }
-    }
-
-    function pushPage(index, operation) {
-        const nav = root.navigation
-        const kind = nav.kindAt(index)
-        if (kind === "album") {
-            const page = stack.push(albumPage, { album: nav.valueAt(index), title: nav.titleAt(index) }, operation)
-            page.accent.connect(nav.reportPageAccent)
-        } else if (kind === "artist") {
-            const page = stack.push(artistPage, { artist: nav.valueAt(index), title: nav.titleAt(index) }, operation)
-            page.accent.connect(nav.reportPageAccent)
-        } else {
-            stack.push(albumGridPage, { listType: nav.listTypeAt(index), title: nav.titleAt(index) }, operation)
-        }
+    // The page at `level` (0: the root page), built through the page table.
+    function pushLevel(level, operation) {
+        const entry = root.viewModel.createPage(level)
+        const page = stack.push(entry.source, { context: entry.context, viewModel: entry.viewModel }, operation)
+        root.viewModel.adoptPage(entry.context, page)
     }
 
     function rebuildStack() {
         stack.clear(StackView.Immediate)
-        pushRootPage()
-        for (let i = 0; i < root.navigation.depth; ++i)
-            pushPage(i, StackView.Immediate)
+        for (let level = 0; level <= root.navigation.depth; ++level)
+            pushLevel(level, StackView.Immediate)
     }
 
     Connections {
         target: root.navigation
         function onSelectionChanged() { root.rebuildStack() }
         function onPathReset() { root.rebuildStack() }
-        function onPushed() { root.pushPage(root.navigation.depth - 1, StackView.PushTransition) }
+        function onPushed() { root.pushLevel(root.navigation.depth, StackView.PushTransition) }
         function onPopped(depth) { stack.pop(stack.get(depth), StackView.PopTransition) }
     }
 

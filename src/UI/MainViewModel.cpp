@@ -1,7 +1,11 @@
 #include "MainViewModel.h"
 
+#include <QQmlEngine>
+
 #include "Downloads/DownloadStore.h"
 #include "Library/LibraryStore.h"
+#include "PageContext.h"
+#include "PageRegistry.h"
 #include "Playback/PlayerController.h"
 #include "TextTrimming.h"
 
@@ -16,6 +20,31 @@ MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library
     // The engine restores at most once per run, and only the same account's session.
     if (m_player)
         m_player->restoreSession(m_client);
+}
+
+QVariantMap MainViewModel::createPage(int level)
+{
+    if (level < 0 || level > m_navigation->depth())
+        return {};
+    auto *context = new PageContext(this, m_navigation->routeAt(level), level, this);
+    QQmlEngine::setObjectOwnership(context, QQmlEngine::CppOwnership);
+    QObject *viewModel = PageRegistry::createViewModel(context);
+    if (viewModel)
+        QQmlEngine::setObjectOwnership(viewModel, QQmlEngine::CppOwnership);
+    return {{QStringLiteral("source"), PageRegistry::source(context->route().kind)},
+        {QStringLiteral("context"), QVariant::fromValue(context)},
+        {QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}};
+}
+
+void MainViewModel::adoptPage(QObject *context, QObject *page)
+{
+    auto *pageContext = qobject_cast<PageContext *>(context);
+    if (!pageContext || pageContext->parent() != this)
+        return;
+    if (page)
+        pageContext->setParent(page);
+    else
+        delete pageContext;
 }
 
 bool MainViewModel::handleSpace()

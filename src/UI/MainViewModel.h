@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 #include "NavigationModel.h"
@@ -57,6 +58,17 @@ public:
     // "Delete Playlist…": at once; Home is selected when the deleted playlist
     // was the selected one and the server confirmed.
     Q_INVOKABLE void deletePlaylist(const QString &id);
+
+    // The page the detail column's stack shows at `level` (0: the root page
+    // of the selection; n: the n-th pushed page), built through the page
+    // table: {"source": its QML file, "context": its PageContext,
+    // "viewModel": its view model}. The stack view pushes the source with
+    // the context and view model as the page's required properties, then
+    // hands the page to adoptPage(). Empty for a level the path lacks.
+    Q_INVOKABLE QVariantMap createPage(int level);
+    // Makes `page` the owner of `context` (and so of its view model); without
+    // a page (the push failed) the context is deleted at once.
+    Q_INVOKABLE void adoptPage(QObject *context, QObject *page);
 
     // The space bar in the main window: toggles play and pause when a song
     // is loaded and tells whether it did (otherwise the key travels on).

@@ -78,10 +78,11 @@ void NavigationModel::applyPath(NavigationPath path)
     save();
 }
 
-QString NavigationModel::rootListType() const
+PageRoute NavigationModel::routeAt(int level) const
 {
-    const DetailRoute r = route();
-    return r.listType ? AlbumListTypes::rawValue(*r.listType) : QString();
+    if (level <= 0 || level > depth())
+        return PageRoute::forSelection(m_selection);
+    return PageRoute::forDestination(m_path.at(level - 1));
 }
 
 void NavigationModel::setSearchText(const QString &text)
@@ -90,52 +91,6 @@ void NavigationModel::setSearchText(const QString &text)
         return;
     m_searchText = text;
     Q_EMIT searchTextChanged();
-}
-
-QString NavigationModel::kindAt(int index) const
-{
-    if (index < 0 || index >= depth())
-        return {};
-    switch (m_path.at(index).kind()) {
-    case NavigationDestination::Kind::Album:
-        return QStringLiteral("album");
-    case NavigationDestination::Kind::Artist:
-        return QStringLiteral("artist");
-    case NavigationDestination::Kind::AlbumGrid:
-        break;
-    }
-    return QStringLiteral("albumGrid");
-}
-
-QString NavigationModel::titleAt(int index) const
-{
-    if (index < 0 || index >= depth())
-        return {};
-    const NavigationDestination &d = m_path.at(index);
-    if (const Album *album = d.album())
-        return album->name;
-    if (const Artist *artist = d.artist())
-        return artist->name;
-    return d.albumGrid()->title;
-}
-
-QVariant NavigationModel::valueAt(int index) const
-{
-    if (index < 0 || index >= depth())
-        return {};
-    const NavigationDestination &d = m_path.at(index);
-    if (const Album *album = d.album())
-        return QVariant::fromValue(*album);
-    if (const Artist *artist = d.artist())
-        return QVariant::fromValue(*artist);
-    return QVariant::fromValue(*d.albumGrid());
-}
-
-QString NavigationModel::listTypeAt(int index) const
-{
-    if (index < 0 || index >= depth() || !m_path.at(index).albumGrid())
-        return {};
-    return AlbumListTypes::rawValue(m_path.at(index).albumGrid()->listType);
 }
 
 void NavigationModel::popTo(int count)
@@ -160,16 +115,16 @@ void NavigationModel::openPlaylist(const QString &id)
     setSelection(SidebarSelection::playlist(id));
 }
 
-void NavigationModel::reportRootAccent(const QVariant &color)
+void NavigationModel::reportRootAccent(const QColor &color)
 {
     if (!m_path.isEmpty())
         return;
-    setWindowAccent(color.value<QColor>());
+    setWindowAccent(color);
 }
 
-void NavigationModel::reportPageAccent(const QVariant &color)
+void NavigationModel::reportPageAccent(const QColor &color)
 {
-    setWindowAccent(color.value<QColor>());
+    setWindowAccent(color);
 }
 
 void NavigationModel::setWindowAccent(const QColor &color)

@@ -9,9 +9,9 @@
 
 #include <optional>
 
-#include "DetailRoute.h"
 #include "NavigationDestination.h"
 #include "Networking/ServerConfig.h"
+#include "PageRoute.h"
 #include "SidebarSelection.h"
 
 class SavedLocationFile;
@@ -27,10 +27,6 @@ class NavigationModel : public QObject
     QML_ELEMENT
     QML_UNCREATABLE("Built by the main window's view model.")
 
-    Q_PROPERTY(QString rootPage READ rootPage NOTIFY selectionChanged)
-    Q_PROPERTY(QString rootListType READ rootListType NOTIFY selectionChanged)
-    Q_PROPERTY(QString rootTitle READ rootTitle NOTIFY selectionChanged)
-    Q_PROPERTY(QString rootPlaylistId READ rootPlaylistId NOTIFY selectionChanged)
     Q_PROPERTY(int depth READ depth NOTIFY pathChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(QColor windowAccent READ windowAccent NOTIFY windowAccentChanged)
@@ -54,11 +50,9 @@ public:
     // Replaces the whole path (pushes, pops and replacements alike).
     void setPath(const NavigationPath &path);
 
-    DetailRoute route() const { return DetailRoute::forSelection(m_selection); }
-    QString rootPage() const { return route().page; }
-    QString rootListType() const;
-    QString rootTitle() const { return route().title; }
-    QString rootPlaylistId() const { return route().playlistId; }
+    // The page at `level` of the stack: 0 is the root page of the selection,
+    // n the n-th page pushed above it (up to depth()).
+    PageRoute routeAt(int level) const;
 
     int depth() const { return int(m_path.size()); }
     QString searchText() const { return m_searchText; }
@@ -67,26 +61,18 @@ public:
     QColor windowAccent() const { return m_windowAccent; }
     QHash<int, QColor> coveredAccents() const { return m_coveredAccents; }
 
-    // The pushed page at `index` (0 is the first page above the root), for
-    // the stack view: its kind ("album", "artist", "albumGrid"), a title and
-    // the record itself.
-    Q_INVOKABLE QString kindAt(int index) const;
-    Q_INVOKABLE QString titleAt(int index) const;
-    Q_INVOKABLE QVariant valueAt(int index) const;
-    // The list type of an album grid page ("newest" …), else empty.
-    Q_INVOKABLE QString listTypeAt(int index) const;
-
     // Pops to `depth` pages (the stack's back control, the sidebar double-click).
     Q_INVOKABLE void popTo(int depth);
-    Q_INVOKABLE void pushAlbumGrid(const QString &listType, const QString &title);
+    // Pushes the grid of a list type by its raw value ("newest" …); an unknown one pushes nothing.
+    void pushAlbumGrid(const QString &listType, const QString &title);
     // Clears the search text and the path, then selects the playlist.
     Q_INVOKABLE void openPlaylist(const QString &id);
     // The open playlist was deleted from its own page.
-    Q_INVOKABLE void selectHome() { setSelection(SidebarSelection::item(SidebarItem::Home)); }
+    void selectHome() { setSelection(SidebarSelection::item(SidebarItem::Home)); }
     // The accent reported by the root page: taken only while nothing is pushed.
-    Q_INVOKABLE void reportRootAccent(const QVariant &color);
+    void reportRootAccent(const QColor &color);
     // The accent reported by a pushed album or artist page: always taken.
-    Q_INVOKABLE void reportPageAccent(const QVariant &color);
+    void reportPageAccent(const QColor &color);
 
 Q_SIGNALS:
     void selectionChanged();

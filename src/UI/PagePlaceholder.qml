@@ -4,14 +4,17 @@ import Lirna.UI
 
 // Stands in for a page that is not built yet: its name and what it shows.
 Item {
-    property string pageName
-    property string title
+    id: page
 
-    objectName: pageName
+    required property PageContext context
+    required property PagePlaceholderModel viewModel
+
+    objectName: viewModel.pageName
 
     Label {
         anchors.centerIn: parent
-        text: parent.title.length > 0 ? parent.title : parent.pageName
+        anchors.verticalCenterOffset: -page.context.bottomInset / 2
+        text: page.viewModel.title.length > 0 ? page.viewModel.title : page.viewModel.pageName
         textFormat: Text.PlainText
         font.pixelSize: Theme.title2
         color: Theme.secondaryLabel

@@ -44,14 +44,18 @@ void RootViewModel::sessionChanged()
 
     // The views let go of an old model (the property turns null or new)
     // before it is deleted, after the current event.
-    if (m_connectView != oldConnect) {
-        Q_EMIT connectViewChanged();
-        if (oldConnect)
-            oldConnect->deleteLater();
-    }
-    if (m_mainView != oldMain) {
-        Q_EMIT mainViewChanged();
-        if (oldMain)
-            oldMain->deleteLater();
-    }
+    if (m_connectView == oldConnect && m_mainView == oldMain)
+        return;
+    Q_EMIT screenChanged();
+    if (oldConnect && oldConnect != m_connectView)
+        oldConnect->deleteLater();
+    if (oldMain && oldMain != m_mainView)
+        oldMain->deleteLater();
+}
+
+QObject *RootViewModel::screen() const
+{
+    if (m_mainView)
+        return m_mainView;
+    return m_connectView;
 }

@@ -20,18 +20,21 @@ class RootViewModel : public QObject
     QML_ELEMENT
     QML_UNCREATABLE("Built by the application.")
 
-    Q_PROPERTY(ConnectViewModel *connectView READ connectView NOTIFY connectViewChanged)
-    Q_PROPERTY(MainViewModel *mainView READ mainView NOTIFY mainViewChanged)
+    // The model of the screen shown: the connect form's or the main window's.
+    // It changes once per switch; the window builds the screen anew each time.
+    Q_PROPERTY(QObject *screen READ screen NOTIFY screenChanged)
+    Q_PROPERTY(ConnectViewModel *connectView READ connectView NOTIFY screenChanged)
+    Q_PROPERTY(MainViewModel *mainView READ mainView NOTIFY screenChanged)
 
 public:
     RootViewModel(AppState *appState, PlayerController *player, QObject *parent = nullptr);
 
     ConnectViewModel *connectView() const { return m_connectView; }
     MainViewModel *mainView() const { return m_mainView; }
+    QObject *screen() const;
 
 Q_SIGNALS:
-    void connectViewChanged();
-    void mainViewChanged();
+    void screenChanged();
 
 private:
     void sessionChanged();

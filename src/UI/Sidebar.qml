@@ -44,6 +44,7 @@ Pane {
             required property string icon
             required property bool selected
             required property string playlistId
+            required property int header
 
             width: ListView.view.width
             sourceComponent: kind === "header" ? headerRow : entryRow
@@ -66,7 +67,7 @@ Pane {
                         objectName: "newPlaylistButton"
                         Layout.topMargin: 8
                         Layout.rightMargin: 4
-                        visible: row.title === "Playlists"
+                        visible: row.header === SidebarModel.PlaylistsHeader
                         focusPolicy: Qt.NoFocus
                         padding: 6
                         contentItem: Icon { name: "plus"; size: 16; color: Theme.secondaryLabel }
@@ -110,12 +111,21 @@ Pane {
                             font.pixelSize: Theme.body
                         }
                     }
+                    // Activation by keyboard or accessibility.
                     onClicked: root.model.activate(row.index)
 
-                    TapHandler {
-                        acceptedButtons: Qt.RightButton
-                        enabled: row.kind === "playlist"
-                        onTapped: playlistMenu.popup()
+                    // The control would take a right press as a click too: the
+                    // mouse goes through this area, where a right click on a
+                    // playlist only opens its menu and never selects it.
+                    MouseArea {
+                        anchors.fill: parent
+                        acceptedButtons: row.kind === "playlist" ? Qt.LeftButton | Qt.RightButton : Qt.LeftButton
+                        onClicked: mouse => {
+                            if (mouse.button === Qt.RightButton)
+                                playlistMenu.popup(mouse.x, mouse.y)
+                            else
+                                root.model.activate(row.index)
+                        }
                     }
 
                     Menu {

@@ -3,10 +3,14 @@
 #include "NavigationModel.h"
 
 SidebarModel::SidebarModel(NavigationModel *navigation, QObject *parent)
-    : QAbstractListModel(parent)
+    : RecordListModelBase(
+        {{KindRole, "kind"}, {TitleRole, "title"}, {IconRole, "icon"}, {SelectedRole, "selected"},
+            {PlaylistIdRole, "playlistId"}, {HeaderRole, "header"}},
+        parent)
     , m_navigation(navigation)
 {
     rebuildFixedRows();
+    m_shownSelection = m_navigation ? m_navigation->selection() : std::nullopt;
     if (m_navigation)
         connect(m_navigation, &NavigationModel::selectionChanged, this, &SidebarModel::selectionChanged);
 }
@@ -14,35 +18,23 @@ SidebarModel::SidebarModel(NavigationModel *navigation, QObject *parent)
 void SidebarModel::rebuildFixedRows()
 {
     for (SidebarItem item : SidebarItems::firstGroup())
-        m_fixedRows.append(Row {Row::Kind::Item, item, {}, -1});
-    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, QStringLiteral("Presets"), -1});
+        m_fixedRows.append(Row {Row::Kind::Item, item, NoHeader, -1});
+    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, PresetsHeader, -1});
     for (SidebarItem item : SidebarItems::presets())
-        m_fixedRows.append(Row {Row::Kind::Item, item, {}, -1});
-    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, QStringLiteral("Playlists"), -1});
+        m_fixedRows.append(Row {Row::Kind::Item, item, NoHeader, -1});
+    m_fixedRows.append(Row {Row::Kind::Header, SidebarItem::Home, PlaylistsHeader, -1});
 }
 
 void SidebarModel::setPlaylists(const QList<Playlist> &playlists)
 {
-    if (playlists == m_playlists)
-        return;
-    const int first = int(m_fixedRows.size());
-    if (!m_playlists.isEmpty()) {
-        beginRemoveRows({}, first, first + int(m_playlists.size()) - 1);
-        m_playlists.clear();
-        endRemoveRows();
-    }
-    if (!playlists.isEmpty()) {
-        beginInsertRows({}, first, first + int(playlists.size()) - 1);
-        m_playlists = playlists;
-        endInsertRows();
-    }
+    replaceRecords(m_playlists, playlists, int(m_fixedRows.size()), [](const Playlist &p) { return p.id; });
 }
 
 SidebarModel::Row SidebarModel::rowAt(int row) const
 {
     if (row < m_fixedRows.size())
         return m_fixedRows.at(row);
-    return Row {Row::Kind::Playlist, SidebarItem::Home, {}, row - int(m_fixedRows.size())};
+    return Row {Row::Kind::Playlist, SidebarItem::Home, NoHeader, row - int(m_fixedRows.size())};
 }
 
 std::optional<SidebarSelection> SidebarModel::selectionAt(int row) const
@@ -97,7 +89,7 @@ QVariant SidebarModel::data(const QModelIndex &index, int role) const
         if (r.kind == Row::Kind::Item)
             return SidebarItems::title(r.item);
         if (r.kind == Row::Kind::Header)
-            return r.header;
+            return r.header == PresetsHeader ? QStringLiteral("Presets") : QStringLiteral("Playlists");
         return m_playlists.at(r.playlist).name;
     case IconRole:
         if (r.kind == Row::Kind::Item)
@@ -111,18 +103,31 @@ QVariant SidebarModel::data(const QModelIndex &index, int role) const
     }
     case PlaylistIdRole:
         return r.kind == Row::Kind::Playlist ? m_playlists.at(r.playlist).id : QString();
+    case HeaderRole:
+        return int(r.header);
     }
     return {};
 }
 
-QHash<int, QByteArray> SidebarModel::roleNames() const
+int SidebarModel::rowOf(const std::optional<SidebarSelection> &selection) const
 {
-    return {{KindRole, "kind"}, {TitleRole, "title"}, {IconRole, "icon"}, {SelectedRole, "selected"},
-        {PlaylistIdRole, "playlistId"}};
+    if (!selection)
+        return -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (selectionAt(row) == selection)
+            return row;
+    }
+    return -1;
 }
 
+// Only the rows that were and are selected change.
 void SidebarModel::selectionChanged()
 {
-    if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {SelectedRole});
+    const int before = rowOf(m_shownSelection);
+    m_shownSelection = m_navigation ? m_navigation->selection() : std::nullopt;
+    const int after = rowOf(m_shownSelection);
+    if (before >= 0)
+        rowChanged(before, {SelectedRole});
+    if (after >= 0 && after != before)
+        rowChanged(after, {SelectedRole});
 }

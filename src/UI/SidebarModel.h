@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QAbstractListModel>
 #include <QList>
 #include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
+#include "Components/RecordListModel.h"
 #include "Models/Playlist.h"
 #include "SidebarSelection.h"
 
@@ -15,8 +15,9 @@ class NavigationModel;
 // The sidebar's rows, in order: the first group (Home … Downloads), the
 // "Presets" header and its entries, the "Playlists" header (with its plus
 // button) and one row per server playlist in the store's order. Activating a
-// row selects it in the navigation model.
-class SidebarModel : public QAbstractListModel
+// row selects it in the navigation model. The playlist rows follow the store
+// in place: a renamed playlist changes its row, others stay untouched.
+class SidebarModel : public RecordListModelBase
 {
     Q_OBJECT
     QML_ELEMENT
@@ -29,7 +30,10 @@ public:
         IconRole, // the symbol name
         SelectedRole,
         PlaylistIdRole,
+        HeaderRole, // which header a header row is (Header)
     };
+    enum Header { NoHeader, PresetsHeader, PlaylistsHeader };
+    Q_ENUM(Header)
 
     explicit SidebarModel(NavigationModel *navigation, QObject *parent = nullptr);
 
@@ -45,22 +49,23 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
 private:
     struct Row
     {
         enum class Kind { Item, Header, Playlist } kind;
         SidebarItem item = SidebarItem::Home;
-        QString header;
+        Header header = NoHeader;
         int playlist = -1;
     };
 
     void rebuildFixedRows();
     Row rowAt(int row) const;
+    int rowOf(const std::optional<SidebarSelection> &selection) const;
     void selectionChanged();
 
     QPointer<NavigationModel> m_navigation;
     QList<Row> m_fixedRows;
     QList<Playlist> m_playlists;
+    std::optional<SidebarSelection> m_shownSelection; // the one whose row shows as selected
 };

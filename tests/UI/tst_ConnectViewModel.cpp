@@ -184,10 +184,12 @@ private Q_SLOTS:
 
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
         form->setPassword(u"pw"_s);
-        QSignalSpy mainChanged(&root, &RootViewModel::mainViewChanged);
+        QSignalSpy screenChanged(&root, &RootViewModel::screenChanged);
         form->connect();
-        QVERIFY(mainChanged.wait(5000));
+        QVERIFY(screenChanged.wait(5000));
+        QCOMPARE(screenChanged.count(), 1); // one switch, one rebuild
         QVERIFY(root.mainView());
+        QCOMPARE(root.screen(), root.mainView());
         QVERIFY(!root.connectView());
         QTRY_VERIFY(!form); // the form's model went with the form
         QCOMPARE(QSettings().value(u"serverURL"_s).toString(), m_server.baseUrl().toString());
@@ -210,23 +212,28 @@ private Q_SLOTS:
         const SubsonicClient b(ServerConfig {other, u"ann"_s, u"pw"_s}, UrlSession::shared());
 
         root.connectView()->setServerURL(u"typed"_s);
+        QSignalSpy screenChanged(&root, &RootViewModel::screenChanged);
         state.setClient(a);
+        QCOMPARE(screenChanged.count(), 1);
         QPointer<MainViewModel> first = root.mainView();
         QVERIFY(first);
         QCOMPARE(first->library(), state.library());
 
         // The same server again (new stores): the same window reads the new stores.
         state.setClient(a);
+        QCOMPARE(screenChanged.count(), 1);
         QCOMPARE(root.mainView(), first.data());
         QCOMPARE(first->library(), state.library());
         state.setClient(b);
-        QVERIFY(root.mainView() && root.mainView() != first);
+        QCOMPARE(screenChanged.count(), 2);
+        QVERIFY(root.mainView() && root.mainView() != first && root.screen() == root.mainView());
         QTRY_VERIFY(!first);
 
         // Signed out: a fresh, empty form.
         state.logout();
+        QCOMPARE(screenChanged.count(), 3);
         QVERIFY(!root.mainView());
-        QVERIFY(root.connectView());
+        QVERIFY(root.connectView() && root.screen() == root.connectView());
         QCOMPARE(root.connectView()->serverURL(), QString());
         Keychain::setStore(nullptr);
     }

@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -13,6 +12,8 @@
 #include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "SavedLocation.h"
@@ -33,6 +34,7 @@ class TestMainWindow : public QObject
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
     InMemoryPasswordStore m_keychain;
+    QmlWarningGuard m_warnings;
 
     static QQuickWindow *load(QQmlApplicationEngine &engine, LirnaApp &app)
     {
@@ -47,32 +49,20 @@ class TestMainWindow : public QObject
         return window;
     }
 
-    // Searches the visual tree: loaded pages hang below their loaders there.
-    static QQuickItem *find(QQuickItem *item, const QString &name)
-    {
-        if (item->objectName() == name)
-            return item;
-        for (QQuickItem *child : item->childItems()) {
-            if (QQuickItem *found = find(child, name))
-                return found;
-        }
-        return nullptr;
-    }
-
     static QQuickItem *find(QQuickWindow *window, const QString &name)
     {
-        return find(window->contentItem(), name);
+        return UiTest::findItem(window, name);
     }
 
     static void saveScreenshot(QQuickWindow *window, const QString &name)
     {
-        QDir().mkpath(u"screenshots"_s);
-        QVERIFY(window->grabWindow().save(u"screenshots/"_s + name));
+        QVERIFY(UiTest::saveScreenshot(window, name));
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
+        m_warnings.install();
         QStandardPaths::setTestModeEnabled(true);
         QQuickStyle::setStyle(u"Fusion"_s);
         QVERIFY(m_server.listen());
@@ -84,6 +74,8 @@ private Q_SLOTS:
             TestHttpServer::ok("\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"Road Trip\"}]}"));
         m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
     }
+
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 
     // The session's shared network manager goes while the application is
     // whole (see main.cpp).
@@ -111,7 +103,7 @@ private Q_SLOTS:
 
         // A rejected sign-in shows the server's message under the form.
         m_server.setResponse("/rest/ping", TestHttpServer::failed(40, "Wrong username or password"));
-        QMetaObject::invokeMethod(button, "clicked");
+        LIRNA_CLICK(button);
         QQuickItem *error = find(window, u"errorText"_s);
         QVERIFY(error);
         QTRY_VERIFY(error->isVisible());
@@ -119,7 +111,7 @@ private Q_SLOTS:
         saveScreenshot(window, u"connect-error.png"_s);
 
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
-        QMetaObject::invokeMethod(button, "clicked");
+        LIRNA_CLICK(button);
         QTRY_VERIFY(find(window, u"MainView"_s));
         QVERIFY(!find(window, u"ConnectView"_s));
         QVERIFY(window->minimumWidth() >= 900 && window->minimumHeight() >= 560);
@@ -134,9 +126,7 @@ private Q_SLOTS:
         // creates the playlist and selects it.
         m_server.setResponse("/rest/createPlaylist",
             TestHttpServer::ok("\"playlist\":{\"id\":\"p2\",\"name\":\"Night Drive\"}"));
-        QQuickItem *plus = find(window, u"newPlaylistButton"_s);
-        QVERIFY(plus);
-        QMetaObject::invokeMethod(plus, "clicked");
+        LIRNA_CLICK(UiTest::findVisibleItem(window, u"newPlaylistButton"_s));
         QObject *dialog = window->findChild<QObject *>(u"newPlaylistDialog"_s);
         QVERIFY(dialog);
         QTRY_VERIFY(dialog->property("opened").toBool());
@@ -146,10 +136,13 @@ private Q_SLOTS:
         QTest::keyClick(window, Qt::Key_Return);
         QTRY_VERIFY(!dialog->property("visible").toBool());
         QTRY_VERIFY(find(window, u"PlaylistDetailView"_s));
-        QCOMPARE(find(window, u"PlaylistDetailView"_s)->property("playlistId").toString(), u"p2"_s);
+        QObject *playlistPage
+            = find(window, u"PlaylistDetailView"_s)->property("viewModel").value<QObject *>();
+        QCOMPARE(playlistPage->property("playlistId").toString(), u"p2"_s);
         bool created = false;
         for (const auto &request : m_server.requests())
-            created |= request.path() == "/rest/createPlaylist" && request.queryValue(u"name"_s) == u"Night Drive"_s;
+            created |= request.path() == "/rest/createPlaylist"
+                && request.queryValue(u"name"_s) == u"Night Drive"_s;
         QVERIFY(created);
 
         // The sidebar routes to its pages; pushed pages stack above them.

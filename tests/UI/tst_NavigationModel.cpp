@@ -10,6 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(PageKind)
+
 namespace {
 
 const ServerConfig Account {QUrl(u"https://music.example.com"_s), u"ann"_s, u"pw"_s};
@@ -61,7 +63,7 @@ private Q_SLOTS:
         auto nav = model();
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Home));
         QCOMPARE(nav->depth(), 0);
-        QCOMPARE(nav->rootPage(), u"HomeView"_s);
+        QVERIFY(nav->routeAt(0).kind == PageKind::Home);
         // Nothing is written until something changes.
         QVERIFY(!QFile::exists(m_file->filePath()));
     }
@@ -74,11 +76,9 @@ private Q_SLOTS:
         auto nav = model();
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Random));
         QVERIFY(nav->path() == path);
-        QCOMPARE(nav->rootPage(), u"AlbumGridView"_s);
-        QCOMPARE(nav->rootListType(), u"random"_s);
-        QCOMPARE(nav->kindAt(1), u"artist"_s);
-        QCOMPARE(nav->titleAt(0), u"Album 1"_s);
-        QVERIFY(nav->valueAt(0).value<Album>() == album(u"1"_s));
+        QVERIFY(nav->routeAt(0).grid == (AlbumGridDestination {AlbumListType::Random, u"Random Albums"_s}));
+        QVERIFY(nav->routeAt(1).kind == PageKind::Album && nav->routeAt(1).album == album(u"1"_s));
+        QVERIFY(nav->routeAt(2).kind == PageKind::Artist && nav->routeAt(2).artist == artist(u"2"_s));
 
         // Another account on the machine starts at Home.
         NavigationModel other(
@@ -90,46 +90,51 @@ private Q_SLOTS:
     void routing_data()
     {
         QTest::addColumn<QString>("selection");
-        QTest::addColumn<QString>("page");
+        QTest::addColumn<PageKind>("kind");
         QTest::addColumn<QString>("listType");
         QTest::addColumn<QString>("title");
-        QTest::newRow("home") << u"home"_s << u"HomeView"_s << QString() << QString();
-        QTest::newRow("artists") << u"artists"_s << u"ArtistsView"_s << QString() << QString();
-        QTest::newRow("albums") << u"albums"_s << u"AlbumGridView"_s << u"alphabeticalByName"_s
+        QTest::newRow("home") << u"home"_s << PageKind::Home << QString() << QString();
+        QTest::newRow("artists") << u"artists"_s << PageKind::Artists << QString() << QString();
+        QTest::newRow("albums") << u"albums"_s << PageKind::AlbumGrid << u"alphabeticalByName"_s
                                 << u"Albums"_s;
-        QTest::newRow("songs") << u"songs"_s << u"SongsView"_s << QString() << QString();
-        QTest::newRow("downloads") << u"downloads"_s << u"DownloadsView"_s << QString() << QString();
+        QTest::newRow("songs") << u"songs"_s << PageKind::Songs << QString() << QString();
+        QTest::newRow("downloads") << u"downloads"_s << PageKind::Downloads << QString() << QString();
         QTest::newRow("recentlyAdded")
-            << u"recentlyAdded"_s << u"AlbumGridView"_s << u"newest"_s << u"Recently Added"_s;
+            << u"recentlyAdded"_s << PageKind::AlbumGrid << u"newest"_s << u"Recently Added"_s;
         QTest::newRow("recentlyPlayed")
-            << u"recentlyPlayed"_s << u"AlbumGridView"_s << u"recent"_s << u"Recently Played"_s;
-        QTest::newRow("mostPlayed") << u"mostPlayed"_s << u"AlbumGridView"_s << u"frequent"_s
+            << u"recentlyPlayed"_s << PageKind::AlbumGrid << u"recent"_s << u"Recently Played"_s;
+        QTest::newRow("mostPlayed") << u"mostPlayed"_s << PageKind::AlbumGrid << u"frequent"_s
                                     << u"Most Played"_s;
-        QTest::newRow("random") << u"random"_s << u"AlbumGridView"_s << u"random"_s << u"Random Albums"_s;
-        QTest::newRow("likedSongs") << u"likedSongs"_s << u"LikedSongsView"_s << QString() << QString();
-        QTest::newRow("likedAlbums") << u"likedAlbums"_s << u"LikedAlbumsView"_s << QString() << QString();
-        QTest::newRow("topRated") << u"topRated"_s << u"AlbumGridView"_s << u"highest"_s << u"Top Rated"_s;
+        QTest::newRow("random") << u"random"_s << PageKind::AlbumGrid << u"random"_s << u"Random Albums"_s;
+        QTest::newRow("likedSongs") << u"likedSongs"_s << PageKind::LikedSongs << QString() << QString();
+        QTest::newRow("likedAlbums") << u"likedAlbums"_s << PageKind::LikedAlbums << QString() << QString();
+        QTest::newRow("topRated") << u"topRated"_s << PageKind::AlbumGrid << u"highest"_s << u"Top Rated"_s;
     }
 
     void routing()
     {
         QFETCH(QString, selection);
-        QFETCH(QString, page);
+        QFETCH(PageKind, kind);
         QFETCH(QString, listType);
         QFETCH(QString, title);
         auto nav = model();
         nav->setSelection(SidebarSelection::item(*SidebarItems::fromRawValue(selection)));
-        QCOMPARE(nav->rootPage(), page);
-        QCOMPARE(nav->rootListType(), listType);
-        QCOMPARE(nav->rootTitle(), title);
+        const PageRoute route = nav->routeAt(0);
+        QVERIFY(route.kind == kind);
+        QCOMPARE(route.grid ? AlbumListTypes::rawValue(route.grid->listType) : QString(), listType);
+        QCOMPARE(route.grid ? route.grid->title : QString(), title);
     }
 
     void noSelectionAndPlaylistsRoute()
     {
-        QCOMPARE(DetailRoute::forSelection(std::nullopt).page, u"HomeView"_s);
-        const DetailRoute playlist = DetailRoute::forSelection(SidebarSelection::playlist(u"p-3"_s));
-        QCOMPARE(playlist.page, u"PlaylistDetailView"_s);
+        QVERIFY(PageRoute::forSelection(std::nullopt).kind == PageKind::Home);
+        const PageRoute playlist = PageRoute::forSelection(SidebarSelection::playlist(u"p-3"_s));
+        QVERIFY(playlist.kind == PageKind::Playlist);
         QCOMPARE(playlist.playlistId, u"p-3"_s);
+        // A pushed grid keeps its own list type and title.
+        const PageRoute grid
+            = PageRoute::forDestination(AlbumGridDestination {AlbumListType::Frequent, u"Most Played"_s});
+        QVERIFY(grid.kind == PageKind::AlbumGrid && grid.grid->title == u"Most Played"_s);
     }
 
     void selectionChangeResetsAndSaves()
@@ -219,7 +224,7 @@ private Q_SLOTS:
         nav->push(album(u"1"_s)); // root had no accent
         QVERIFY(nav->coveredAccents().isEmpty());
         nav->reportPageAccent(QColor(Qt::blue));
-        nav->reportPageAccent(QVariant()); // the page's accent went away again
+        nav->reportPageAccent(QColor()); // the page's accent went away again
         nav->push(album(u"2"_s));
         QVERIFY(nav->coveredAccents().isEmpty());
         nav->popTo(1);
@@ -250,9 +255,9 @@ private Q_SLOTS:
         QCOMPARE(nav->searchText(), QString());
         QVERIFY(nav->selection() == SidebarSelection::playlist(u"7"_s));
         nav->openPlaylist(u"8"_s);
-        QCOMPARE(nav->rootPlaylistId(), u"8"_s);
+        QCOMPARE(nav->routeAt(0).playlistId, u"8"_s);
         nav->selectHome();
-        QCOMPARE(nav->rootPage(), u"HomeView"_s);
+        QVERIFY(nav->routeAt(0).kind == PageKind::Home);
     }
 
     void sidebarRows()
@@ -287,13 +292,12 @@ private Q_SLOTS:
         QSignalSpy dataChanged(&sidebar, &SidebarModel::dataChanged);
 
         sidebar.activate(2); // Albums
-        QCOMPARE(nav->rootPage(), u"AlbumGridView"_s);
+        QVERIFY(nav->routeAt(0).kind == PageKind::AlbumGrid);
         QVERIFY(sidebar.data(sidebar.index(2), SidebarModel::SelectedRole).toBool());
         QVERIFY(!sidebar.data(sidebar.index(0), SidebarModel::SelectedRole).toBool());
         QVERIFY(dataChanged.count() > 0);
 
         sidebar.activate(5); // the "Presets" header
-        QCOMPARE(nav->rootPage(), u"AlbumGridView"_s);
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Albums));
 
         sidebar.activate(13);

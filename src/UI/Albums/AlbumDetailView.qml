@@ -1,3 +1,4 @@
 import QtQuick
 import Lirna.UI
-PagePlaceholder { pageName: "AlbumDetailView"; property var album; signal accent(var color) }
+
+PagePlaceholder {}

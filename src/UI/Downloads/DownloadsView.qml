@@ -1,3 +1,4 @@
 import QtQuick
 import Lirna.UI
-PagePlaceholder { pageName: "DownloadsView"; signal openPlaylist(string id) }
+
+PagePlaceholder {}

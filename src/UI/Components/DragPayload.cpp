@@ -1,0 +1,110 @@
+#include "DragPayload.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString textOf(const QList<Album> &albums)
+{
+    QStringList lines;
+    for (const Album &album : albums)
+        lines.append(album.dragText());
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+QString DragPayload::albumFormat()
+{
+    return u"application/x-"_s + Album::dragType();
+}
+
+QString DragPayload::playlistEntryFormat()
+{
+    return u"application/x-co.quorvane.lirna.playlist-entry"_s;
+}
+
+QByteArray DragPayload::encodeAlbums(const QList<Album> &albums)
+{
+    QJsonArray array;
+    for (const Album &album : albums)
+        array.append(album.toJson());
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<Album>> DragPayload::decodeAlbums(const QByteArray &json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    if (document.isObject()) {
+        std::optional<Album> album = Album::fromJson(document.object());
+        return album ? std::optional(QList<Album> {*album}) : std::nullopt;
+    }
+    const QJsonArray array = document.array();
+    if (array.isEmpty())
+        return std::nullopt;
+    QList<Album> albums;
+    albums.reserve(array.size());
+    for (const QJsonValue &value : array) {
+        std::optional<Album> album = Album::fromJson(value);
+        if (!album)
+            return std::nullopt;
+        albums.append(std::move(*album));
+    }
+    return albums;
+}
+
+std::optional<QList<Album>> DragPayload::decodeAlbums(const QMimeData *data)
+{
+    if (!data || !data->hasFormat(albumFormat()))
+        return std::nullopt;
+    return decodeAlbums(data->data(albumFormat()));
+}
+
+QVariantMap DragPayload::albumsMimeMap(const QList<Album> &albums)
+{
+    return {{albumFormat(), QString::fromUtf8(encodeAlbums(albums))}, {u"text/plain"_s, textOf(albums)}};
+}
+
+QMimeData *DragPayload::albumsMimeData(const QList<Album> &albums)
+{
+    auto *data = new QMimeData;
+    data->setData(albumFormat(), encodeAlbums(albums));
+    data->setText(textOf(albums));
+    return data;
+}
+
+QByteArray DragPayload::encodePlaylistEntry(const QUuid &id)
+{
+    const QJsonObject object {{u"id"_s, id.toString(QUuid::WithoutBraces).toUpper()}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QUuid> DragPayload::decodePlaylistEntry(const QByteArray &json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue id = document.object().value(u"id"_s);
+    // Only the standard 36-character form, as written above.
+    if (!id.isString() || id.toString().size() != 36)
+        return std::nullopt;
+    const QUuid uuid = QUuid::fromString(id.toString());
+    if (uuid.isNull())
+        return std::nullopt;
+    return uuid;
+}
+
+QVariantMap DragPayload::playlistEntryMimeMap(const QUuid &id)
+{
+    return {{playlistEntryFormat(), QString::fromUtf8(encodePlaylistEntry(id))}};
+}

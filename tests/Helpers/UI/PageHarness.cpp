@@ -1,0 +1,97 @@
+#include "PageHarness.h"
+
+#include <QQmlComponent>
+#include <QQuickItem>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "Downloads/DownloadStore.h"
+#include "Helpers/FakeQueuePlayer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "Networking/UrlSession.h"
+#include "PageContext.h"
+#include "PageRegistry.h"
+#include "Playback/PlayerController.h"
+
+PageHarness::PageHarness()
+{
+    // Until the test answers otherwise (before start()): no playlists, no likes.
+    m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{\"playlist\":[]}"));
+    m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+}
+
+PageHarness::~PageHarness()
+{
+    // The page and its context go before the models they read.
+    m_item.reset();
+    m_window.reset();
+    m_main.reset();
+    m_player.reset();
+    m_downloads.reset();
+    m_library.reset();
+}
+
+bool PageHarness::start(QSize windowSize)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    if (!m_server.listen())
+        return false;
+    m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+    const SubsonicClient client(
+        ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")}, m_session.get());
+    m_library = std::make_unique<LibraryStore>(client);
+    m_downloads = std::make_unique<DownloadStore>(client);
+    m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
+    m_main = std::make_unique<MainViewModel>(client, m_library.get(), m_downloads.get(), m_player.get());
+
+    m_engine.addImportPath(QStringLiteral("qrc:/"));
+    m_window = std::make_unique<QQuickWindow>();
+    m_window->resize(windowSize);
+    m_window->show();
+    return QTest::qWaitForWindowExposed(m_window.get());
+}
+
+QQuickItem *PageHarness::create(const QUrl &source, const QVariantMap &properties)
+{
+    m_item.reset();
+    QQmlComponent component(&m_engine, source);
+    if (component.isError()) {
+        qWarning().noquote() << component.errorString();
+        return nullptr;
+    }
+    std::unique_ptr<QObject> object(component.createWithInitialProperties(properties));
+    auto *item = qobject_cast<QQuickItem *>(object.get());
+    if (!item) {
+        qWarning().noquote() << source.toString() << "gave no item:" << component.errorString();
+        return nullptr;
+    }
+    object.release();
+    m_item.reset(item);
+    item->setParentItem(m_window->contentItem());
+    item->setSize(m_window->size());
+    return item;
+}
+
+QQuickItem *PageHarness::load(const QString &qmlFile, const QVariantMap &properties)
+{
+    m_context = nullptr;
+    return create(QUrl(QStringLiteral("qrc:/Lirna/UI/") + qmlFile), properties);
+}
+
+QQuickItem *PageHarness::loadPage(const PageRoute &route)
+{
+    m_item.reset();
+    auto *context = new PageContext(m_main.get(), route, 0);
+    QObject *viewModel = PageRegistry::createViewModel(context);
+    QQuickItem *page = create(PageRegistry::source(route.kind),
+        {{QStringLiteral("context"), QVariant::fromValue(context)},
+            {QStringLiteral("viewModel"), QVariant::fromValue(viewModel)}});
+    if (!page) {
+        delete context;
+        return nullptr;
+    }
+    context->setParent(page);
+    m_context = context;
+    return page;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QSize>
+#include <QVariantMap>
+
+#include <memory>
+
+#include "Helpers/TestHttpServer.h"
+#include "PageRoute.h"
+
+class DownloadStore;
+class LibraryStore;
+class MainViewModel;
+class PageContext;
+class PlayerController;
+class QQuickItem;
+class UrlSession;
+
+// Loads one QML component of the interface, alone in an offscreen window,
+// over real stores of a loopback server: a library and a download store for
+// the account "ann" on `server()`, a playback engine over FakeQueuePlayer and
+// a main window model (whose navigation the page contexts act on). The server
+// answers the playlists and liked items empty unless the test sets other
+// answers before start().
+//
+//     PageHarness harness;
+//     QVERIFY(harness.start());
+//     harness.server().setResponse("/rest/getAlbumList2", ...);
+//     QQuickItem *page =
+//     harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums))); QVERIFY(page);
+//     LIRNA_CLICK(UiTest::findItem(page, u"playButton"_s));
+//     UiTest::saveScreenshot(harness.window(), u"albums.png"_s);
+//
+// The test program imports the QML module (Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)).
+class PageHarness
+{
+public:
+    PageHarness();
+    ~PageHarness();
+
+    // Listens, builds the stores and the window; false when any step failed.
+    bool start(QSize windowSize = QSize(900, 600));
+
+    TestHttpServer &server() { return m_server; }
+    LibraryStore *library() const { return m_library.get(); }
+    DownloadStore *downloads() const { return m_downloads.get(); }
+    PlayerController *player() const { return m_player.get(); }
+    MainViewModel *main() const { return m_main.get(); }
+    QQuickWindow *window() const { return m_window.get(); }
+    QQmlEngine &engine() { return m_engine; }
+
+    // Creates the QML file `qmlFile` of the module ("Albums/AlbumGridView.qml")
+    // with `properties` as its initial (required) properties, fills the
+    // window with it and waits until it is shown. Null on errors, which are
+    // printed. A loaded item replaces the one before.
+    QQuickItem *load(const QString &qmlFile, const QVariantMap &properties = {});
+    // Builds the page of `route` through the page table, with its context
+    // (as the root page, level 0) and view model, and loads it.
+    QQuickItem *loadPage(const PageRoute &route);
+    // The context of the page loaded last.
+    PageContext *context() const { return m_context; }
+
+private:
+    QQuickItem *create(const QUrl &source, const QVariantMap &properties);
+
+    TestHttpServer m_server;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<UrlSession> m_session;
+    std::unique_ptr<LibraryStore> m_library;
+    std::unique_ptr<DownloadStore> m_downloads;
+    std::unique_ptr<PlayerController> m_player;
+    std::unique_ptr<MainViewModel> m_main;
+    QQmlEngine m_engine;
+    std::unique_ptr<QQuickWindow> m_window;
+    std::unique_ptr<QQuickItem> m_item;
+    PageContext *m_context = nullptr;
+};

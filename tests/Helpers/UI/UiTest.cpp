@@ -1,0 +1,77 @@
+#include "UiTest.h"
+
+#include <QDir>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QtTest>
+
+namespace {
+
+QQuickItem *search(QQuickItem *root, const QString &name, bool visibleOnly)
+{
+    if (!root || (visibleOnly && !root->isVisible()))
+        return nullptr;
+    if (root->objectName() == name)
+        return root;
+    const QList<QQuickItem *> children = root->childItems();
+    for (QQuickItem *child : children) {
+        if (QQuickItem *found = search(child, name, visibleOnly))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+namespace UiTest {
+
+QQuickItem *findItem(QQuickItem *root, const QString &name)
+{
+    return search(root, name, false);
+}
+
+QQuickItem *findVisibleItem(QQuickWindow *window, const QString &name)
+{
+    return window ? search(window->contentItem(), name, true) : nullptr;
+}
+
+QQuickItem *findItem(QQuickWindow *window, const QString &name)
+{
+    return window ? findItem(window->contentItem(), name) : nullptr;
+}
+
+bool clickItem(QQuickItem *item, Qt::MouseButton button, QString *why)
+{
+    const auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (!item)
+        return refuse(QStringLiteral("no item to click"));
+    const QString name = item->objectName().isEmpty() ? QString::fromLatin1(item->metaObject()->className())
+                                                      : item->objectName();
+    QQuickWindow *window = item->window();
+    if (!window)
+        return refuse(name + QStringLiteral(" is in no window"));
+    if (!item->isVisible())
+        return refuse(name + QStringLiteral(" is hidden"));
+    if (!item->isEnabled())
+        return refuse(name + QStringLiteral(" is disabled"));
+    if (item->width() <= 0 || item->height() <= 0)
+        return refuse(name + QStringLiteral(" has no size"));
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    if (!QRectF(0, 0, window->width(), window->height()).contains(centre))
+        return refuse(name + QStringLiteral(" is outside the window"));
+    QTest::mouseClick(window, button, Qt::NoModifier, centre.toPoint());
+    return true;
+}
+
+bool saveScreenshot(QQuickWindow *window, const QString &name)
+{
+    if (!window || !QDir().mkpath(QStringLiteral("screenshots")))
+        return false;
+    return window->grabWindow().save(QStringLiteral("screenshots/") + name);
+}
+
+} // namespace UiTest

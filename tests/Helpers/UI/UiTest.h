@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+class QQuickItem;
+class QQuickWindow;
+
+// Finding, clicking and photographing items of a loaded window.
+namespace UiTest {
+
+// The first item named `name` in the visual tree below `root` (pages hang
+// below their loaders and stack views there), or null.
+QQuickItem *findItem(QQuickItem *root, const QString &name);
+QQuickItem *findItem(QQuickWindow *window, const QString &name);
+// The same, among the items shown only (a delegate's hidden twin is skipped).
+QQuickItem *findVisibleItem(QQuickWindow *window, const QString &name);
+
+// Clicks `item` at its centre with a real press and release on its window,
+// so hit-testing and enabled states are part of the test. Refuses (and says
+// why in `why`) an item that is missing, hidden, disabled, empty or outside
+// the window.
+bool clickItem(QQuickItem *item, Qt::MouseButton button = Qt::LeftButton, QString *why = nullptr);
+
+// Saves the window's picture as screenshots/<name> under the test's working
+// folder (build/tests), to look at; never compared.
+bool saveScreenshot(QQuickWindow *window, const QString &name);
+
+} // namespace UiTest
+
+// QVERIFY a real click on `item` (see UiTest::clickItem).
+#define LIRNA_CLICK_WITH(item, button)                                                                       \
+    do {                                                                                                     \
+        QString lirnaWhy;                                                                                    \
+        QVERIFY2(UiTest::clickItem((item), (button), &lirnaWhy), qPrintable(lirnaWhy));                      \
+    } while (false)
+#define LIRNA_CLICK(item) LIRNA_CLICK_WITH(item, Qt::LeftButton)
+#define LIRNA_RIGHT_CLICK(item) LIRNA_CLICK_WITH(item, Qt::RightButton)

@@ -1,0 +1,118 @@
+#include <QMimeData>
+#include <QtTest>
+
+#include <memory>
+
+#include "Components/DragPayload.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Album album(const QString &id, std::optional<QString> artist = std::nullopt)
+{
+    Album a;
+    a.id = id;
+    a.name = u"Album "_s + id;
+    a.artist = std::move(artist);
+    a.year = 1999;
+    return a;
+}
+
+QStringList ids(const std::optional<QList<Album>> &albums)
+{
+    QStringList out;
+    for (const Album &a : albums.value_or(QList<Album>()))
+        out.append(a.id);
+    return out;
+}
+
+} // namespace
+
+class TestDragPayload : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void albumsTravelInDragOrder()
+    {
+        const QList<Album> dragged {album(u"3"_s, u"Ann"_s), album(u"1"_s), album(u"2"_s, u""_s)};
+        const std::unique_ptr<QMimeData> data(DragPayload::albumsMimeData(dragged));
+        QCOMPARE(data->formats().first(), u"application/x-co.quorvane.lirna.album"_s);
+        QVERIFY(DragPayload::decodeAlbums(data.get()) == dragged);
+        QCOMPARE(data->text(), u"Ann \u2013 Album 3\nAlbum 1\n \u2013 Album 2"_s);
+
+        // The map form for Drag.mimeData carries the same payload.
+        const QVariantMap map = DragPayload::albumsMimeMap(dragged);
+        QVERIFY(
+            DragPayload::decodeAlbums(map.value(DragPayload::albumFormat()).toString().toUtf8()) == dragged);
+        QCOMPARE(map.value(u"text/plain"_s).toString(), data->text());
+
+        QMimeData foreign;
+        foreign.setText(u"Ann \u2013 Album 3"_s); // the text alone is no album
+        QVERIFY(!DragPayload::decodeAlbums(&foreign));
+        QVERIFY(!DragPayload::decodeAlbums(static_cast<const QMimeData *>(nullptr)));
+    }
+
+    void albumPayloads_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QStringList>("ids"); // empty: rejected
+        QTest::newRow("one album object")
+            << QByteArray(R"({"id":"7","name":"Seven"})") << QStringList {u"7"_s};
+        QTest::newRow("array in order")
+            << QByteArray(R"([{"id":"2","name":"B"},{"id":"1","name":"A"}])") << QStringList {u"2"_s, u"1"_s};
+        QTest::newRow("not JSON") << QByteArray("Ann – Album") << QStringList {};
+        QTest::newRow("empty") << QByteArray() << QStringList {};
+        QTest::newRow("empty array") << QByteArray("[]") << QStringList {};
+        QTest::newRow("one bad album spoils the drop")
+            << QByteArray(R"([{"id":"2","name":"B"},{"id":"1"}])") << QStringList {};
+        QTest::newRow("a number for an id") << QByteArray(R"({"id":2,"name":"B"})") << QStringList {};
+        QTest::newRow("not an album") << QByteArray(R"(["x"])") << QStringList {};
+        QTest::newRow("a bare string") << QByteArray(R"("x")") << QStringList {};
+    }
+
+    void albumPayloads()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(QStringList, ids);
+        const std::optional<QList<Album>> albums = DragPayload::decodeAlbums(payload);
+        QCOMPARE(albums.has_value(), !ids.isEmpty());
+        QCOMPARE(::ids(albums), ids);
+    }
+
+    void playlistEntries_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("valid");
+        const QUuid id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s);
+        QTest::newRow("written here") << DragPayload::encodePlaylistEntry(id) << true;
+        QTest::newRow("lower case") << QByteArray(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e"})") << true;
+        QTest::newRow("braces") << QByteArray(R"({"id":"{0f8fad5b-d9cb-469f-a165-70867728950e}"})") << false;
+        QTest::newRow("not a UUID") << QByteArray(R"({"id":"row-1"})") << false;
+        QTest::newRow("no id") << QByteArray(R"({"uuid":"0f8fad5b-d9cb-469f-a165-70867728950e"})") << false;
+        QTest::newRow("not JSON") << QByteArray("0f8fad5b") << false;
+    }
+
+    void playlistEntries()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, valid);
+        const std::optional<QUuid> id = DragPayload::decodePlaylistEntry(payload);
+        QCOMPARE(id.has_value(), valid);
+        if (valid)
+            QCOMPARE(*id, QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s));
+    }
+
+    void playlistEntryIsWrittenUpperCase()
+    {
+        const QUuid id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s);
+        QCOMPARE(DragPayload::encodePlaylistEntry(id),
+            QByteArray(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E"})"));
+        QCOMPARE(DragPayload::playlistEntryMimeMap(id).keys(),
+            QStringList {u"application/x-co.quorvane.lirna.playlist-entry"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDragPayload)
+#include "tst_DragPayload.moc"

@@ -11,6 +11,7 @@ Pane {
 
     objectName: "SettingsView"
     padding: 20
+    background: Rectangle { color: Theme.window }
 
     ColumnLayout {
         anchors.fill: parent
@@ -34,7 +35,7 @@ Pane {
             text: "Not signed in."
             color: Theme.secondaryLabel
         }
-        Button {
+        PushButton {
             objectName: "logOutButton"
             text: "Log Out"
             enabled: root.app.accountName.length > 0

@@ -14,6 +14,26 @@ ApplicationWindow {
     visible: true
     title: "Lirna"
     color: Theme.window
+    // The controls' own colours, from the theme, so that they follow the
+    // system palette (light or dark) as the rest does.
+    palette.window: Theme.window
+    palette.windowText: Theme.label
+    palette.base: Theme.fieldBackground
+    palette.alternateBase: Theme.sidebar
+    palette.text: Theme.label
+    palette.button: Theme.buttonBackground
+    palette.buttonText: Theme.label
+    palette.brightText: Theme.white
+    palette.highlight: Theme.accent
+    palette.highlightedText: Theme.accentLabel
+    palette.placeholderText: Theme.placeholderText
+    palette.toolTipBase: Theme.popup
+    palette.toolTipText: Theme.label
+    palette.light: Theme.popup
+    palette.midlight: Theme.hover
+    palette.mid: Theme.splitHandle
+    palette.dark: Theme.secondaryLabel
+    palette.shadow: Theme.shadow
     width: 1100
     height: 720
     minimumWidth: rootModel.mainView ? 900 : 520

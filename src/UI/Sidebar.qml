@@ -77,6 +77,9 @@ Pane {
                     focusPolicy: Qt.NoFocus
                     highlighted: row.selected
                     leftPadding: 14
+                    rightPadding: 12
+                    topPadding: 0
+                    bottomPadding: 0
                     Accessible.name: row.title
                     background: Rectangle {
                         anchors.fill: parent

@@ -8,6 +8,10 @@ QtObject {
     readonly property SystemPalette palette: SystemPalette { colorGroup: SystemPalette.Active }
     readonly property bool dark: palette.window.hslLightness < 0.5
 
+    readonly property color black: Qt.rgba(0, 0, 0, 1)
+    readonly property color white: Qt.rgba(1, 1, 1, 1)
+    readonly property color clear: Qt.rgba(0, 0, 0, 0)
+
     function alpha(c, a) { return Qt.rgba(c.r, c.g, c.b, a) }
     function mix(a, b, t) { return Qt.rgba(a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, 1) }
 
@@ -20,19 +24,19 @@ QtObject {
 
     // Surfaces.
     readonly property color window: palette.window
-    readonly property color content: dark ? mix(palette.window, "black", 0.25) : palette.base
+    readonly property color content: dark ? mix(palette.window, black, 0.25) : palette.base
     readonly property color sidebar: dark ? palette.window : mix(palette.window, palette.base, 0.35)
     readonly property color regularMaterial: alpha(content, 0.85)
-    readonly property color popup: dark ? mix(palette.window, "white", 0.06) : palette.base
-    readonly property color fieldBackground: dark ? alpha("white", 0.07) : palette.base
+    readonly property color popup: dark ? mix(palette.window, white, 0.06) : palette.base
+    readonly property color fieldBackground: dark ? alpha(white, 0.07) : palette.base
     readonly property color fieldBorder: alpha(label, dark ? 0.16 : 0.2)
-    readonly property color buttonBackground: dark ? alpha("white", 0.1) : palette.base
-    readonly property color buttonPressed: dark ? alpha("white", 0.18) : mix(palette.base, palette.windowText, 0.1)
+    readonly property color buttonBackground: dark ? alpha(white, 0.1) : palette.base
+    readonly property color buttonPressed: dark ? alpha(white, 0.18) : mix(palette.base, palette.windowText, 0.1)
     readonly property color hover: alpha(label, 0.07)
     readonly property color separator: alpha(label, 0.12)
     readonly property color splitHandle: alpha(label, dark ? 0.25 : 0.15)
-    readonly property color dimmer: alpha("black", dark ? 0.5 : 0.3)
-    readonly property color shadow: alpha("black", dark ? 0.5 : 0.18)
+    readonly property color dimmer: alpha(black, dark ? 0.5 : 0.3)
+    readonly property color shadow: alpha(black, dark ? 0.5 : 0.18)
 
     // Accents.
     readonly property color accent: palette.highlight
@@ -40,8 +44,6 @@ QtObject {
     readonly property color selection: alpha(accent, dark ? 0.45 : 0.3)
     readonly property color focusRing: alpha(accent, 0.6)
     readonly property color destructive: dark ? "#ff5f57" : "#d93a3a"
-    readonly property color white: "white"
-    readonly property color clear: "transparent"
 
     // Covers: the placeholder's fill and the hairline just inside the edge.
     readonly property color artworkPlaceholder: alpha(quaternaryLabel, 0.5 * quaternaryLabel.a)

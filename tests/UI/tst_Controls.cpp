@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQmlComponent>
@@ -223,6 +224,8 @@ private Q_SLOTS:
         QCOMPARE(m_root->property("rowClicks").toInt(), 0);
 
         const QImage shot = m_window->grabWindow();
+        QDir().mkpath(u"screenshots"_s);
+        QVERIFY(shot.save(u"screenshots/controls.png"_s));
         const auto redPixels = [&](const char *name) {
             QQuickItem *entry = item(name);
             const QRectF rect = entry->mapRectToScene(QRectF(0, 0, entry->width(), entry->height()));

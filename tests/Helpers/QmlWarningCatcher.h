@@ -39,8 +39,9 @@ private:
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
         QmlWarningCatcher *self = instance();
-        const bool fromQml = message.contains(QLatin1String(".qml:")) || message.contains(QLatin1String("qrc:/"))
-            || qstrcmp(context.category, "qml") == 0 || qstrcmp(context.category, "js") == 0;
+        const bool fromQml = message.contains(QLatin1String(".qml:"))
+            || message.contains(QLatin1String("qrc:/")) || qstrcmp(context.category, "qml") == 0
+            || qstrcmp(context.category, "js") == 0;
         if (self && type >= QtWarningMsg && fromQml) {
             QMutexLocker locker(&self->m_mutex);
             self->m_warnings.append(message);

@@ -98,7 +98,8 @@ private Q_SLOTS:
 
     void coversFromTheServerAreDrawn()
     {
-        const QList<Album> albums = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 10, 0));
+        const QList<Album> albums
+            = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 10, 0));
         QStringList covers;
         for (const Album &album : albums) {
             if (album.coverArt)
@@ -121,9 +122,9 @@ private Q_SLOTS:
         engine.addImportPath(u"qrc:/"_s);
         QQmlComponent component(&engine);
         component.setData(Scene, QUrl(u"qrc:/test/Covers.qml"_s));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties({{u"covers"_s, covers},
-            {u"mixed"_s, QVariant::fromValue(songs)}, {u"single"_s, QVariant::fromValue(single)},
-            {u"artwork"_s, QVariant::fromValue(&artwork)}}));
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(
+            {{u"covers"_s, covers}, {u"mixed"_s, QVariant::fromValue(songs)},
+                {u"single"_s, QVariant::fromValue(single)}, {u"artwork"_s, QVariant::fromValue(&artwork)}}));
         QVERIFY2(object, qPrintable(component.errorString()));
         auto *root = qobject_cast<QQuickItem *>(object.get());
         QQuickWindow window;

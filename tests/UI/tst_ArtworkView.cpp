@@ -61,7 +61,6 @@ void collectCovers(QQuickItem *item, QList<CoverImage *> *found)
 
 } // namespace
 
-
 // The cover views: which size they ask for, what they draw before and after a
 // load, which loads they make, and the collection's single cover or collage.
 // Everything runs without a window, against a loopback server.
@@ -81,10 +80,12 @@ class TestArtworkView : public QObject
     // A fresh client on a fresh disk cache, so no test sees another's files.
     std::unique_ptr<ArtworkClient> makeClient(int maxLoads = ArtworkClient::MaxLoads)
     {
-        auto *fetcher = new ArtworkFetcher(m_cache.filePath(QString::number(++m_fetcherCount)), m_session.get());
+        auto *fetcher
+            = new ArtworkFetcher(m_cache.filePath(QString::number(++m_fetcherCount)), m_session.get());
         auto client = std::make_unique<ArtworkClient>(fetcher, nullptr, maxLoads);
         fetcher->setParent(client.get());
-        client->setClient(SubsonicClient(ServerConfig {m_server.baseUrl(), u"ann"_s, u"pw"_s}, m_session.get()));
+        client->setClient(
+            SubsonicClient(ServerConfig {m_server.baseUrl(), u"ann"_s, u"pw"_s}, m_session.get()));
         return client;
     }
 
@@ -295,17 +296,15 @@ private Q_SLOTS:
         QTest::addColumn<QList<Song>>("songs");
         QTest::addColumn<QStringList>("covers");
         QTest::newRow("empty") << QList<Song>() << QStringList();
-        QTest::newRow("one album, first song's cover")
-            << QList<Song> {song(u"1"_s, u"A"_s, u"a1"_s), song(u"2"_s, u"A"_s, u"a2"_s)} << QStringList {u"a1"_s};
-        QTest::newRow("songs without covers skipped")
-            << QList<Song> {song(u"1"_s, u"A"_s, std::nullopt), song(u"2"_s, u"A"_s, u"a2"_s)}
-            << QStringList {u"a2"_s};
-        QTest::newRow("no album id: an album each")
-            << QList<Song> {song(u"1"_s, std::nullopt, u"c"_s), song(u"2"_s, std::nullopt, u"c"_s)}
-            << QStringList {u"c"_s, u"c"_s};
-        QTest::newRow("order of first appearance")
-            << QList<Song> {song(u"1"_s, u"B"_s, u"b"_s), song(u"2"_s, u"A"_s, u"a"_s), song(u"3"_s, u"B"_s, u"b"_s)}
-            << QStringList {u"b"_s, u"a"_s};
+        QTest::newRow("one album, first song's cover") << QList<Song> {song(u"1"_s, u"A"_s, u"a1"_s),
+            song(u"2"_s, u"A"_s, u"a2"_s)} << QStringList {u"a1"_s};
+        QTest::newRow("songs without covers skipped") << QList<Song> {song(u"1"_s, u"A"_s, std::nullopt),
+            song(u"2"_s, u"A"_s, u"a2"_s)} << QStringList {u"a2"_s};
+        QTest::newRow("no album id: an album each") << QList<Song> {song(u"1"_s, std::nullopt, u"c"_s),
+            song(u"2"_s, std::nullopt, u"c"_s)} << QStringList {u"c"_s, u"c"_s};
+        QTest::newRow("order of first appearance") << QList<Song> {song(u"1"_s, u"B"_s, u"b"_s),
+            song(u"2"_s, u"A"_s, u"a"_s), song(u"3"_s, u"B"_s, u"b"_s)}
+                                                   << QStringList {u"b"_s, u"a"_s};
     }
 
     void albumCoversOnePerAlbum()
@@ -325,7 +324,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("images");
         QTest::newRow("none") << 0 << QStringList {QString()} << 120.0 << 0;
         QTest::newRow("three albums") << 3 << QStringList {u"cv0"_s} << 120.0 << 1;
-        QTest::newRow("four albums") << 4 << QStringList {u"cv0"_s, u"cv1"_s, u"cv2"_s, u"cv3"_s} << 60.0 << 0;
+        QTest::newRow("four albums") << 4 << QStringList {u"cv0"_s, u"cv1"_s, u"cv2"_s, u"cv3"_s} << 60.0
+                                     << 0;
         QTest::newRow("six albums") << 6 << QStringList {u"cv0"_s, u"cv1"_s, u"cv2"_s, u"cv3"_s} << 60.0 << 0;
     }
 
@@ -351,7 +351,8 @@ private Q_SLOTS:
         QQmlEngine engine;
         engine.addImportPath(u"qrc:/"_s);
         QQmlComponent component(&engine);
-        component.setData("import QtQuick\nimport Lirna.UI\nCollectionArtworkView { size: 120; cornerRadius: 8 }",
+        component.setData(
+            "import QtQuick\nimport Lirna.UI\nCollectionArtworkView { size: 120; cornerRadius: 8 }",
             QUrl(u"qrc:/test/Collection.qml"_s));
         std::unique_ptr<QObject> object(component.beginCreate(engine.rootContext()));
         QVERIFY2(object, qPrintable(component.errorString()));

@@ -55,13 +55,15 @@ Rectangle {
 // The colour `fill` makes over white.
 QColor overWhite(const QColor &fill)
 {
-    const auto mix = [&](double c) { return int(std::lround(c * 255 * fill.alphaF() + 255 * (1 - fill.alphaF()))); };
+    const auto mix
+        = [&](double c) { return int(std::lround(c * 255 * fill.alphaF() + 255 * (1 - fill.alphaF()))); };
     return QColor(mix(fill.redF()), mix(fill.greenF()), mix(fill.blueF()));
 }
 
 bool near(const QColor &a, const QColor &b)
 {
-    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 && std::abs(a.blue() - b.blue()) <= 3;
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3
+        && std::abs(a.blue() - b.blue()) <= 3;
 }
 
 } // namespace
@@ -119,7 +121,10 @@ private Q_SLOTS:
     void fillsAndLabels_data()
     {
         const QColor primary = QGuiApplication::palette().color(QPalette::WindowText);
-        const auto alpha = [](QColor c, double a) { c.setAlphaF(c.alphaF() * a); return c; };
+        const auto alpha = [](QColor c, double a) {
+            c.setAlphaF(c.alphaF() * a);
+            return c;
+        };
         const QColor tint(0x20, 0x60, 0xe0);
         const QColor ink(0x10, 0x10, 0x10);
         QTest::addColumn<QString>("button");
@@ -131,12 +136,12 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("label");
         for (const QString button : {u"pill"_s, u"circle"_s}) {
             const QByteArray b = button.toLatin1();
-            QTest::newRow(b + " solid, white label") << button << QVariant(tint) << QVariant() << false << tint
-                                                     << alpha(tint, 0.85) << QColor(Qt::white);
-            QTest::newRow(b + " solid with foreground") << button << QVariant(tint) << QVariant(ink) << false
-                                                        << tint << alpha(tint, 0.85) << ink;
-            QTest::newRow(b + " soft") << button << QVariant(tint) << QVariant(ink) << true << alpha(tint, 0.22)
-                                       << alpha(tint, 0.34) << tint;
+            QTest::newRow(b + " solid, white label") << button << QVariant(tint) << QVariant() << false
+                                                     << tint << alpha(tint, 0.85) << QColor(Qt::white);
+            QTest::newRow(b + " solid with foreground")
+                << button << QVariant(tint) << QVariant(ink) << false << tint << alpha(tint, 0.85) << ink;
+            QTest::newRow(b + " soft") << button << QVariant(tint) << QVariant(ink) << true
+                                       << alpha(tint, 0.22) << alpha(tint, 0.34) << tint;
             QTest::newRow(b + " neutral ignores soft and foreground")
                 << button << QVariant() << QVariant(ink) << true << alpha(primary, 0.1 * 0.6)
                 << alpha(primary, 0.1 * 0.9) << primary;

@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QGuiApplication>
-#include <QPalette>
 #include <QNetworkAccessManager>
+#include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -151,7 +151,8 @@ private Q_SLOTS:
         QCOMPARE(find(window, u"PlaylistDetailView"_s)->property("playlistId").toString(), u"p2"_s);
         bool created = false;
         for (const auto &request : m_server.requests())
-            created |= request.path() == "/rest/createPlaylist" && request.queryValue(u"name"_s) == u"Night Drive"_s;
+            created |= request.path() == "/rest/createPlaylist"
+                && request.queryValue(u"name"_s) == u"Night Drive"_s;
         QVERIFY(created);
 
         // The sidebar routes to its pages; pushed pages stack above them.

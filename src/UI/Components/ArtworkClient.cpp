@@ -17,8 +17,7 @@ ArtworkClient::ArtworkClient(ArtworkFetcher *fetcher, QObject *parent, int maxLo
     : QObject(parent)
     , m_fetcher(fetcher)
     , m_queue(maxLoads)
-{
-}
+{ }
 
 ArtworkClient::~ArtworkClient()
 {

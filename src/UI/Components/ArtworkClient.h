@@ -30,7 +30,8 @@ public:
 
     // `fetcher` null: the run's shared fetcher, taken on first use. At most
     // `maxLoads` covers load at once.
-    explicit ArtworkClient(ArtworkFetcher *fetcher = nullptr, QObject *parent = nullptr, int maxLoads = MaxLoads);
+    explicit ArtworkClient(
+        ArtworkFetcher *fetcher = nullptr, QObject *parent = nullptr, int maxLoads = MaxLoads);
     ~ArtworkClient() override;
 
     static ArtworkClient *current();

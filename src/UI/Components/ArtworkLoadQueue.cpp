@@ -5,8 +5,7 @@
 ArtworkLoadQueue::ArtworkLoadQueue(int maxRunning, QObject *parent)
     : QObject(parent)
     , m_maxRunning(std::max(1, maxRunning))
-{
-}
+{ }
 
 void ArtworkLoadQueue::enqueue(QObject *owner, Job job)
 {

@@ -247,8 +247,8 @@ void CoverImage::paint(QPainter *painter)
         }
         const QSizeF drawn = QSizeF(m_scaled.size()) / ratio;
         QBrush brush(m_scaled);
-        brush.setTransform(QTransform::fromTranslate(square.center().x() - drawn.width() / 2,
-                               square.center().y() - drawn.height() / 2)
+        brush.setTransform(QTransform::fromTranslate(
+            square.center().x() - drawn.width() / 2, square.center().y() - drawn.height() / 2)
                                .scale(1 / ratio, 1 / ratio));
         painter->fillPath(shape, brush);
     } else {

@@ -28,7 +28,8 @@ class CoverImage : public QQuickPaintedItem
     Q_PROPERTY(qreal cornerRadius READ cornerRadius WRITE setCornerRadius NOTIFY cornerRadiusChanged)
     Q_PROPERTY(int roundedCorners READ roundedCorners WRITE setRoundedCorners NOTIFY roundedCornersChanged)
     Q_PROPERTY(ArtworkClient *client READ client WRITE setClient NOTIFY clientChanged)
-    Q_PROPERTY(QColor placeholderColor MEMBER m_placeholderColor WRITE setPlaceholderColor NOTIFY coloursChanged)
+    Q_PROPERTY(
+        QColor placeholderColor MEMBER m_placeholderColor WRITE setPlaceholderColor NOTIFY coloursChanged)
     Q_PROPERTY(QColor glyphColor MEMBER m_glyphColor WRITE setGlyphColor NOTIFY coloursChanged)
     Q_PROPERTY(QColor hairlineColor MEMBER m_hairlineColor WRITE setHairlineColor NOTIFY coloursChanged)
     Q_PROPERTY(int pixelSize READ pixelSize NOTIFY requestSizeChanged)

@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
-    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
     TerminationSignals::quitApplicationOnTermination(&app);
 
     // The engine plays through GStreamer and meets the desktop through MPRIS

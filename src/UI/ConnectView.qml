@@ -11,6 +11,7 @@ Pane {
 
     objectName: "ConnectView"
     padding: 0
+    background: Rectangle { color: Theme.content }
 
     ColumnLayout {
         anchors.centerIn: parent
@@ -45,10 +46,10 @@ Pane {
 
         ColumnLayout {
             Layout.fillWidth: true
-            spacing: 12
+            spacing: 10
             enabled: !root.viewModel.isConnecting
 
-            TextField {
+            InputField {
                 objectName: "serverURLField"
                 Layout.fillWidth: true
                 placeholderText: "https://music.example.com"
@@ -58,7 +59,7 @@ Pane {
                 onTextEdited: root.viewModel.serverURL = text
                 onAccepted: root.viewModel.submit()
             }
-            TextField {
+            InputField {
                 objectName: "usernameField"
                 Layout.fillWidth: true
                 placeholderText: "Username"
@@ -68,7 +69,7 @@ Pane {
                 onTextEdited: root.viewModel.username = text
                 onAccepted: root.viewModel.submit()
             }
-            TextField {
+            InputField {
                 objectName: "passwordField"
                 Layout.fillWidth: true
                 placeholderText: "Password"
@@ -87,15 +88,15 @@ Pane {
             text: root.viewModel.errorMessage
             textFormat: Text.PlainText
             font.pixelSize: Theme.callout
-            color: "#d93a3a"
+            color: Theme.destructive
             wrapMode: Text.WordWrap
             horizontalAlignment: Text.AlignHCenter
         }
 
-        Button {
+        PushButton {
             objectName: "connectButton"
             Layout.fillWidth: true
-            implicitHeight: 34
+            implicitHeight: 32
             highlighted: true
             enabled: root.viewModel.canConnect
             text: root.viewModel.isConnecting ? "" : "Connect"
@@ -105,6 +106,7 @@ Pane {
                 anchors.centerIn: parent
                 width: 20
                 height: 20
+                palette.dark: Theme.white
                 visible: root.viewModel.isConnecting
                 running: visible
             }

@@ -9,9 +9,14 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     , m_player(player)
     , m_updater(new UpdaterModel(updateFeed, version, session, this))
     , m_root(new RootViewModel(m_appState, m_player, this))
+    , m_artwork(new ArtworkClient(nullptr, this))
 {
     m_player->setParent(this);
+    ArtworkClient::setCurrent(m_artwork);
+    m_artwork->setClient(m_appState->client());
     connect(m_appState, &AppState::clientChanged, this, &LirnaApp::accountChanged);
+    connect(m_appState, &AppState::clientChanged, m_artwork,
+        [this] { m_artwork->setClient(m_appState->client()); });
 }
 
 void LirnaApp::runLaunchTask()

@@ -5,6 +5,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "App/AppState.h"
+#include "Components/ArtworkClient.h"
 #include "Playback/PlayerController.h"
 #include "RootViewModel.h"
 #include "Updates/UpdaterModel.h"
@@ -26,6 +27,7 @@ class LirnaApp : public QObject
     Q_PROPERTY(QString accountName READ accountName NOTIFY accountChanged)
     Q_PROPERTY(QString serverAddress READ serverAddress NOTIFY accountChanged)
     Q_PROPERTY(UpdaterModel *updater READ updater CONSTANT)
+    Q_PROPERTY(ArtworkClient *artwork READ artwork CONSTANT)
 
 public:
     // Created in this order: the session (restored at once, before anything
@@ -39,6 +41,9 @@ public:
     PlayerController *player() const { return m_player; }
     RootViewModel *root() const { return m_root; }
     UpdaterModel *updater() const { return m_updater; }
+    // The cover images' client, kept on the signed-in account; it is also
+    // ArtworkClient::current(), which cover images use when given none.
+    ArtworkClient *artwork() const { return m_artwork; }
     // The signed-in account's user name and server address, empty when none.
     QString accountName() const;
     QString serverAddress() const;
@@ -57,4 +62,5 @@ private:
     PlayerController *m_player;
     UpdaterModel *m_updater;
     RootViewModel *m_root;
+    ArtworkClient *m_artwork;
 };

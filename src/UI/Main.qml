@@ -13,6 +13,27 @@ ApplicationWindow {
 
     visible: true
     title: "Lirna"
+    color: Theme.window
+    // The controls' own colours, from the theme, so that they follow the
+    // system palette (light or dark) as the rest does.
+    palette.window: Theme.window
+    palette.windowText: Theme.label
+    palette.base: Theme.fieldBackground
+    palette.alternateBase: Theme.sidebar
+    palette.text: Theme.label
+    palette.button: Theme.buttonBackground
+    palette.buttonText: Theme.label
+    palette.brightText: Theme.white
+    palette.highlight: Theme.accent
+    palette.highlightedText: Theme.accentLabel
+    palette.placeholderText: Theme.placeholderText
+    palette.toolTipBase: Theme.popup
+    palette.toolTipText: Theme.label
+    palette.light: Theme.popup
+    palette.midlight: Theme.hover
+    palette.mid: Theme.splitHandle
+    palette.dark: Theme.secondaryLabel
+    palette.shadow: Theme.shadow
     width: 1100
     height: 720
     minimumWidth: rootModel.mainView ? 900 : 520
@@ -41,51 +62,42 @@ ApplicationWindow {
         Component.onCompleted: showScreen()
     }
 
-    Dialog {
+    AlertDialog {
         id: updateResult
         objectName: "updateResultDialog"
-        anchors.centerIn: parent
-        modal: true
         title: window.app.updater.resultTitle
         width: 380
+        acceptText: "OK"
+        extraText: window.app.updater.resultLink.toString().length > 0 ? "Download…" : ""
+        onExtraClicked: {
+            Qt.openUrlExternally(window.app.updater.resultLink)
+            close()
+        }
 
         Label {
             width: parent.width
             text: window.app.updater.resultText
             textFormat: Text.PlainText
             wrapMode: Text.WordWrap
-        }
-
-        footer: DialogButtonBox {
-            Button {
-                text: "Download…"
-                visible: window.app.updater.resultLink.toString().length > 0
-                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
-                onClicked: Qt.openUrlExternally(window.app.updater.resultLink)
-            }
-            Button {
-                text: "OK"
-                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            }
+            color: Theme.label
         }
     }
 
     // The keyring could not keep the password: this sign-in holds for this
     // run only. Said once, in the keyring's own words.
-    Dialog {
+    AlertDialog {
         id: passwordNotSaved
         objectName: "passwordNotSavedDialog"
-        anchors.centerIn: parent
         width: 380
-        modal: true
         title: "Password Not Saved"
-        standardButtons: Dialog.Ok
+        acceptText: "OK"
 
         Label {
             width: parent.width
             text: window.app.appState.passwordSaveError
             textFormat: Text.PlainText
             wrapMode: Text.WordWrap
+            color: Theme.label
         }
 
         onClosed: window.app.appState.dismissPasswordSaveError()

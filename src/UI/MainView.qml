@@ -19,8 +19,22 @@ Item {
     Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
 
     SplitView {
+        id: split
         anchors.fill: parent
         orientation: Qt.Horizontal
+
+        // A hairline that is easy to grab: the pointer finds it a few points
+        // either side of the line.
+        handle: Rectangle {
+            id: splitHandle
+            implicitWidth: 1
+            color: Theme.separator
+            containmentMask: Item {
+                x: (splitHandle.width - width) / 2
+                width: 8
+                height: split.height
+            }
+        }
 
         Sidebar {
             id: sidebar
@@ -28,7 +42,7 @@ Item {
             SplitView.preferredWidth: 210
             SplitView.maximumWidth: 280
             model: root.viewModel.sidebar
-            accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : "transparent"
+            accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
             onNewPlaylist: newPlaylistDialog.open()
             onRenamePlaylist: (id, name) => {
                 renameDialog.playlistId = id
@@ -50,10 +64,10 @@ Item {
             }
 
             background: Rectangle {
-                color: Theme.window
+                color: Theme.content
                 Rectangle {
                     anchors.fill: parent
-                    color: root.navigation.windowAccent.valid ? root.navigation.windowAccent : "transparent"
+                    color: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
                     opacity: 0.08
                 }
             }
@@ -62,8 +76,14 @@ Item {
                 anchors.fill: parent
                 spacing: 0
 
+                // Fixed height: the back control and the page title come and
+                // go without moving the page below.
                 ToolBar {
+                    objectName: "toolbar"
                     Layout.fillWidth: true
+                    Layout.preferredHeight: Theme.toolbarHeight
+                    implicitHeight: Theme.toolbarHeight
+                    padding: 0
                     background: Rectangle {
                         color: Theme.regularMaterial
                         Rectangle {
@@ -76,25 +96,33 @@ Item {
 
                     RowLayout {
                         anchors.fill: parent
-                        anchors.leftMargin: 8
-                        anchors.rightMargin: 8
-                        spacing: 8
+                        anchors.leftMargin: 10
+                        anchors.rightMargin: 12
+                        spacing: 6
 
-                        ToolButton {
+                        IconButton {
                             objectName: "backButton"
                             visible: root.navigation.depth > 0
-                            focusPolicy: Qt.NoFocus
-                            contentItem: Icon { name: "chevron.left"; size: 20 }
-                            Accessible.name: "Back"
-                            ToolTip.visible: hovered
-                            ToolTip.text: "Back"
+                            symbol: "chevron.left"
+                            symbolSize: 22
+                            tint: Theme.label
+                            text: "Back"
                             onClicked: root.navigation.popTo(root.navigation.depth - 1)
                         }
-                        Item { Layout.fillWidth: true }
-                        TextField {
+                        Text {
+                            objectName: "pageTitle"
+                            Layout.fillWidth: true
+                            Layout.leftMargin: root.navigation.depth > 0 ? 0 : 6
+                            text: stack.currentItem && stack.currentItem.title !== undefined ? stack.currentItem.title : ""
+                            textFormat: Text.PlainText
+                            elide: Text.ElideRight
+                            font.pixelSize: Theme.title3
+                            font.weight: Font.DemiBold
+                            color: Theme.label
+                        }
+                        SearchField {
                             objectName: "searchField"
-                            Layout.preferredWidth: 220
-                            placeholderText: "Search"
+                            Layout.preferredWidth: 240
                             text: root.navigation.searchText
                             onTextEdited: root.navigation.searchText = text
                         }
@@ -112,25 +140,19 @@ Item {
         }
     }
 
-    Dialog {
+    AlertDialog {
         id: newPlaylistDialog
         objectName: "newPlaylistDialog"
-        anchors.centerIn: parent
-        width: 300
-        modal: true
+        width: 320
         title: "New Playlist"
-        standardButtons: Dialog.NoButton
+        acceptText: "Create"
+        rejectText: "Cancel"
 
-        TextField {
+        InputField {
             id: newPlaylistField
             width: parent.width
             placeholderText: "Name"
             onAccepted: newPlaylistDialog.accept()
-        }
-
-        footer: DialogButtonBox {
-            Button { text: "Create"; DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole }
-            Button { text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
         }
 
         onOpened: newPlaylistField.forceActiveFocus()
@@ -142,26 +164,21 @@ Item {
         onRejected: newPlaylistField.text = ""
     }
 
-    Dialog {
+    AlertDialog {
         id: renameDialog
         objectName: "renamePlaylistDialog"
         property string playlistId
 
-        anchors.centerIn: parent
-        width: 300
-        modal: true
+        width: 320
         title: "Rename Playlist"
+        acceptText: "Rename"
+        rejectText: "Cancel"
 
-        TextField {
+        InputField {
             id: renameField
             width: parent.width
             placeholderText: "Name"
             onAccepted: renameDialog.accept()
-        }
-
-        footer: DialogButtonBox {
-            Button { text: "Rename"; DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole }
-            Button { text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
         }
 
         onOpened: renameField.forceActiveFocus()

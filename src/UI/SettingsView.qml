@@ -11,6 +11,27 @@ Pane {
 
     objectName: "SettingsView"
     padding: 20
+    background: Rectangle { color: Theme.window }
+    // The controls' own colours, from the theme, so that they follow the
+    // system palette (light or dark) as the rest does.
+    palette.window: Theme.window
+    palette.windowText: Theme.label
+    palette.base: Theme.fieldBackground
+    palette.alternateBase: Theme.sidebar
+    palette.text: Theme.label
+    palette.button: Theme.buttonBackground
+    palette.buttonText: Theme.label
+    palette.brightText: Theme.white
+    palette.highlight: Theme.accent
+    palette.highlightedText: Theme.accentLabel
+    palette.placeholderText: Theme.placeholderText
+    palette.toolTipBase: Theme.popup
+    palette.toolTipText: Theme.label
+    palette.light: Theme.popup
+    palette.midlight: Theme.hover
+    palette.mid: Theme.splitHandle
+    palette.dark: Theme.secondaryLabel
+    palette.shadow: Theme.shadow
 
     ColumnLayout {
         anchors.fill: parent
@@ -34,7 +55,7 @@ Pane {
             text: "Not signed in."
             color: Theme.secondaryLabel
         }
-        Button {
+        PushButton {
             objectName: "logOutButton"
             text: "Log Out"
             enabled: root.app.accountName.length > 0

@@ -8,7 +8,7 @@ Pane {
     id: root
 
     required property SidebarModel model
-    property color accent: "transparent"
+    property color accent: Theme.clear
 
     signal newPlaylist()
     signal renamePlaylist(string id, string name)
@@ -18,7 +18,7 @@ Pane {
     padding: 0
 
     background: Rectangle {
-        color: Theme.window
+        color: Theme.sidebar
         Rectangle {
             anchors.fill: parent
             color: root.accent
@@ -51,29 +51,21 @@ Pane {
 
             Component {
                 id: headerRow
-                RowLayout {
+                SectionHeader {
                     height: 30
-                    spacing: 4
-                    Label {
-                        Layout.leftMargin: 14
-                        Layout.topMargin: 8
-                        Layout.fillWidth: true
-                        text: row.title
-                        font.pixelSize: Theme.subheadline
-                        font.weight: Font.DemiBold
-                        color: Theme.secondaryLabel
-                    }
-                    ToolButton {
+                    title: row.title
+                    leftPadding: 14
+                    rightPadding: 6
+                    topPadding: 8
+
+                    IconButton {
                         objectName: "newPlaylistButton"
-                        Layout.topMargin: 8
-                        Layout.rightMargin: 4
                         visible: row.header === SidebarModel.PlaylistsHeader
-                        focusPolicy: Qt.NoFocus
-                        padding: 6
-                        contentItem: Icon { name: "plus"; size: 16; color: Theme.secondaryLabel }
-                        Accessible.name: "New Playlist"
-                        ToolTip.visible: hovered
-                        ToolTip.text: "New Playlist"
+                        width: 22
+                        height: 22
+                        symbol: "plus"
+                        symbolSize: 16
+                        text: "New Playlist"
                         onClicked: root.newPlaylist()
                     }
                 }
@@ -86,14 +78,16 @@ Pane {
                     focusPolicy: Qt.NoFocus
                     highlighted: row.selected
                     leftPadding: 14
+                    rightPadding: 12
+                    topPadding: 0
+                    bottomPadding: 0
                     Accessible.name: row.title
                     background: Rectangle {
                         anchors.fill: parent
                         anchors.leftMargin: 6
                         anchors.rightMargin: 6
                         radius: 5
-                        color: row.selected ? Theme.accent : (parent.hovered ? Theme.separator : "transparent")
-                        opacity: row.selected ? 0.35 : 1
+                        color: row.selected ? Theme.selection : (parent.hovered ? Theme.hover : Theme.clear)
                     }
                     contentItem: RowLayout {
                         spacing: 8
@@ -128,17 +122,16 @@ Pane {
                         }
                     }
 
-                    Menu {
+                    ContextMenu {
                         id: playlistMenu
-                        MenuItem {
+                        MenuEntry {
                             text: "Rename…"
                             onTriggered: root.renamePlaylist(row.playlistId, row.title)
                         }
-                        MenuSeparator {}
-                        MenuItem {
+                        MenuDivider {}
+                        DestructiveMenuItem {
+                            objectName: "deletePlaylistItem"
                             text: "Delete Playlist…"
-                            palette.windowText: Theme.destructive
-                            palette.buttonText: Theme.destructive
                             onTriggered: root.deletePlaylist(row.playlistId)
                         }
                     }

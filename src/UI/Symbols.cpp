@@ -15,6 +15,8 @@ const QHash<QString, char16_t> &table()
         {QStringLiteral("repeat"), 0xE040},
         {QStringLiteral("repeat.1"), 0xE041},
         {QStringLiteral("music.note"), 0xE405},
+        {QStringLiteral("magnifyingglass"), 0xE8B6},
+        {QStringLiteral("xmark.circle.fill"), 0xE5C9},
         {QStringLiteral("heart"), 0xE87E},
         {QStringLiteral("heart.fill"), 0xE87D},
         {QStringLiteral("list.bullet"), 0xE241},

@@ -1,4 +1,7 @@
+#include <QDir>
+#include <QGuiApplication>
 #include <QNetworkAccessManager>
+#include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -64,7 +67,7 @@ private Q_SLOTS:
     {
         m_warnings.install();
         QStandardPaths::setTestModeEnabled(true);
-        QQuickStyle::setStyle(u"Fusion"_s);
+        QQuickStyle::setStyle(u"Basic"_s);
         QVERIFY(m_server.listen());
         m_session = std::make_unique<UrlSession>(&m_manager, 5000);
         Keychain::setStore(&m_keychain);
@@ -149,8 +152,12 @@ private Q_SLOTS:
         NavigationModel *navigation = app.root()->mainView()->navigation();
         app.root()->mainView()->sidebar()->activate(2);
         QTRY_VERIFY(find(window, u"AlbumGridView"_s));
+        QQuickItem *toolbar = find(window, u"toolbar"_s);
+        QCOMPARE(toolbar->height(), 44.0);
         navigation->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);
         QTRY_VERIFY(find(window, u"backButton"_s)->isVisible());
+        // The back control and the title leave the toolbar's height alone.
+        QCOMPARE(toolbar->height(), 44.0);
         QQuickItem *stack = find(window, u"detailStack"_s);
         QCOMPARE(stack->property("depth").toInt(), 2);
         QTRY_VERIFY(!stack->property("busy").toBool());
@@ -207,6 +214,55 @@ private Q_SLOTS:
         const ServerConfig account {m_server.baseUrl(), u"ann"_s, u"pw"_s};
         QVERIFY(!SavedLocation::restorable(account));
         QVERIFY(!QSettings().contains(u"serverURL"_s));
+    }
+
+    // Under a dark system palette the window follows it: the connect screen
+    // and the main window, kept as screenshots to look at.
+    void darkPalette()
+    {
+        const QPalette light = QGuiApplication::palette();
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+        dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+        dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+        dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x29));
+        dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+        dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+        dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+        dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        dark.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3d));
+        dark.setColor(QPalette::ToolTipText, QColor(0xec, 0xec, 0xee));
+        dark.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+        QGuiApplication::setPalette(dark);
+
+        m_server.setResponse("/rest/ping", TestHttpServer::ok());
+        LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
+        QQmlApplicationEngine engine;
+        QQuickWindow *window = load(engine, app);
+        QVERIFY(window);
+        QCOMPARE(window->color(), dark.color(QPalette::Window));
+        ConnectViewModel *form = app.root()->connectView();
+        QVERIFY(form);
+        form->setServerURL(m_server.baseUrl().toString());
+        form->setUsername(u"ann"_s);
+        form->setPassword(u"pw"_s);
+        QQuickItem *button = find(window, u"connectButton"_s);
+        QTRY_VERIFY(button->isEnabled());
+        saveScreenshot(window, u"connect-dark.png"_s);
+
+        QTest::mouseClick(window, Qt::LeftButton, {},
+            button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        QTRY_VERIFY(find(window, u"MainView"_s));
+        QTRY_COMPARE(find(window, u"sidebarList"_s)->property("count").toInt(), 14);
+        app.root()->mainView()->navigation()->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);
+        QTRY_VERIFY(!find(window, u"detailStack"_s)->property("busy").toBool());
+        saveScreenshot(window, u"main-dark.png"_s);
+
+        // Back to the light palette, the window follows again.
+        QGuiApplication::setPalette(light);
+        QTRY_COMPARE(window->color(), light.color(QPalette::Window));
+        app.logOut();
         Keychain::setStore(nullptr);
     }
 };

@@ -59,6 +59,7 @@ struct GstQueuePlayerCallbacks
 
 GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
     : QueuePlayer(parent)
+    , m_defaultSinkDescription(audioSink)
 {
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
@@ -203,6 +204,37 @@ void GstQueuePlayer::setVolume(double volume)
     m_volume = std::isfinite(volume) ? std::clamp(volume, 0.0, 1.0) : 1.0;
     if (m_playbin)
         g_object_set(m_playbin, "volume", m_volume, nullptr);
+}
+
+void GstQueuePlayer::setAudioOutput(const AudioOutput &output)
+{
+    if (output == m_audioOutput)
+        return;
+    m_audioOutput = output;
+    const bool loaded = currentItem() != nullptr;
+    const double position = currentTime();
+    // playbin takes a new sink only when it next leaves READY: stop there,
+    // swap, and reopen the current item where it was.
+    unload();
+    g_object_set(m_playbin, "audio-sink", makeAudioSink(output), nullptr);
+    loadCurrent();
+    if (loaded && std::isfinite(position) && position > 0)
+        m_pendingSeek = position;
+}
+
+GstElement *GstQueuePlayer::makeAudioSink(const AudioOutput &output) const
+{
+    if (output.makeSink) {
+        if (GstElement *sink = output.makeSink())
+            return sink;
+    }
+    if (m_defaultSinkDescription.isEmpty())
+        return nullptr;
+    GError *error = nullptr;
+    GstElement *sink = gst_parse_launch(m_defaultSinkDescription.toUtf8().constData(), &error);
+    if (error)
+        g_error_free(error);
+    return sink;
 }
 
 void GstQueuePlayer::postMessage(GstMessage *message)

@@ -58,6 +58,10 @@ public:
     double volume() const override { return m_volume; }
     void setVolume(double volume) override;
 
+    AudioOutput audioOutput() const override { return m_audioOutput; }
+    // Reopens the current item on the new output at the position it was at.
+    void setAudioOutput(const AudioOutput &output) override;
+
 private:
     // The GStreamer callbacks, with GStreamer's own signatures.
     friend struct GstQueuePlayerCallbacks;
@@ -82,6 +86,8 @@ private:
     void queryDuration(bool beforeAnySwitch = false);
     void updateTicker();
     void tick();
+    // A new sink for `output`; null for the playbin's own choice.
+    GstElement *makeAudioSink(const AudioOutput &output) const;
 
     // Null until the worker thread has made it.
     GstElement *m_playbin = nullptr;
@@ -93,6 +99,9 @@ private:
     double m_volume = 1.0;
     std::optional<double> m_pendingSeek;
     QTimer m_ticker;
+    // The output the player was built with stands for the system default.
+    QString m_defaultSinkDescription;
+    AudioOutput m_audioOutput;
 
     // Bumped on every hard load or stop; messages of an older pipeline run are
     // dropped.

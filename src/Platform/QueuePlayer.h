@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 
+#include "Platform/AudioOutput.h"
 #include "Platform/QueuePlayerItem.h"
 
 // The audio player the playback engine drives: a current item and at most one
@@ -47,6 +48,11 @@ public:
     virtual double volume() const = 0;
     // Clamped to [0, 1].
     virtual void setVolume(double volume) = 0;
+
+    // Where the sound goes; the system default until set. Switching keeps
+    // the current item, its position and whether it plays.
+    virtual AudioOutput audioOutput() const = 0;
+    virtual void setAudioOutput(const AudioOutput &output) = 0;
 
 Q_SIGNALS:
     // Every PeriodicIntervalMs while playing, with the position in seconds.

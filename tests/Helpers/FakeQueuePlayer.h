@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 
 #include <cmath>
 #include <limits>
@@ -54,6 +55,13 @@ public:
     double volume() const override { return m_volume; }
     void setVolume(double volume) override { m_volume = std::clamp(volume, 0.0, 1.0); }
 
+    AudioOutput audioOutput() const override { return m_output; }
+    void setAudioOutput(const AudioOutput &output) override
+    {
+        outputSwitches.append(output.id);
+        m_output = output;
+    }
+
     // The current item played out: the player moves on by itself and then
     // reports the end (as the real one does). With `reportFirst` the report
     // comes before the player moved on.
@@ -76,9 +84,11 @@ public:
     int removeAllCalls = 0;
     int advanceCalls = 0;
     QList<double> seeks;
+    QStringList outputSwitches;
 
 private:
     QList<QueuePlayerItemPtr> m_items;
     bool m_playing = false;
     double m_volume = 1.0;
+    AudioOutput m_output;
 };

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gst/gst.h>
+
 #include <cmath>
 #include <cstddef>
 #include <new>
@@ -35,6 +37,7 @@ private Q_SLOTS:
     void unplayableItemFails();
     void failingNextItemLeavesTheCurrentOnePlaying();
     void clampsVolume();
+    void switchesOutputWithoutStopping();
 
 private:
     QString tone(const QString &name, double seconds, int frequency);
@@ -437,6 +440,39 @@ void tst_GstQueuePlayer::clampsVolume()
     QCOMPARE(player.volume(), 1.0);
     player.setVolume(-1);
     QCOMPARE(player.volume(), 0.0);
+}
+
+void tst_GstQueuePlayer::switchesOutputWithoutStopping()
+{
+    const QString file = tone(QStringLiteral("switch.wav"), 2, 500);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(file));
+    player.insert(a, {});
+    player.play();
+    QTRY_VERIFY(player.currentTime() > 0.8);
+
+    int sinksMade = 0;
+    AudioOutput other {QStringLiteral("other"), QStringLiteral("Other"), [&sinksMade] {
+                           ++sinksMade;
+                           return gst_parse_launch("fakesink sync=true", nullptr);
+                       }};
+    const double before = player.currentTime();
+    player.setAudioOutput(other);
+    player.setAudioOutput(other); // already there
+    QCOMPARE(sinksMade, 1);
+    QCOMPARE(player.audioOutput().id, QStringLiteral("other"));
+    // The song goes on from where it was, still playing.
+    QTest::qWait(300);
+    QCOMPARE(a->status(), QueuePlayerItem::Status::ReadyToPlay);
+    QVERIFY(player.isPlaying());
+    QVERIFY2(player.currentTime() >= before, qPrintable(QString::number(player.currentTime())));
+
+    player.setAudioOutput({});
+    QVERIFY(player.audioOutput().isSystemDefault());
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), a);
 }
 
 QTEST_GUILESS_MAIN(tst_GstQueuePlayer)

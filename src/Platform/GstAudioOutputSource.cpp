@@ -1,0 +1,186 @@
+#include "GstAudioOutputSource.h"
+
+#include <gst/gst.h>
+
+#include <QMetaObject>
+#include <QMutex>
+
+#include <memory>
+
+// The bus handler's view of the source: cleared (under the lock) before the
+// source stops or goes away, so that the handler never queues to a dead object.
+struct GstAudioOutputSource::Relay
+{
+    QMutex mutex;
+    GstAudioOutputSource *target = nullptr;
+};
+
+namespace {
+
+QString takeString(gchar *text)
+{
+    const QString value = QString::fromUtf8(text);
+    g_free(text);
+    return value;
+}
+
+// An identity that stays the same for one device while it exists: the sound
+// server's own name for the sink where there is one.
+QString deviceId(GstDevice *device)
+{
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
+        gchar *name = nullptr;
+        g_object_get(device, "internal-name", &name, nullptr);
+        if (name && *name)
+            return takeString(name);
+        g_free(name);
+    }
+    if (GstStructure *properties = gst_device_get_properties(device)) {
+        QString id;
+        for (const char *key : {"node.name", "object.path", "device.name"}) {
+            if (const gchar *value = gst_structure_get_string(properties, key)) {
+                id = QString::fromUtf8(value);
+                break;
+            }
+        }
+        gst_structure_free(properties);
+        if (!id.isEmpty())
+            return id;
+    }
+    return takeString(gst_object_get_name(GST_OBJECT(device)));
+}
+
+} // namespace
+
+struct GstAudioOutputSourceCallbacks
+{
+    enum class Change { Added, Removed };
+
+    // On the thread that posted the message.
+    static GstBusSyncReply busSync(GstBus *, GstMessage *message, gpointer data)
+    {
+        auto *relay = static_cast<GstAudioOutputSource::Relay *>(data);
+        GstDevice *device = nullptr;
+        GstDevice *previous = nullptr;
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_DEVICE_ADDED:
+            gst_message_parse_device_added(message, &device);
+            forward(relay, Change::Added, device);
+            break;
+        case GST_MESSAGE_DEVICE_REMOVED:
+            gst_message_parse_device_removed(message, &device);
+            forward(relay, Change::Removed, device);
+            break;
+        case GST_MESSAGE_DEVICE_CHANGED:
+            // A renamed or reconfigured device: the old one goes, the new one comes.
+            gst_message_parse_device_changed(message, &device, &previous);
+            forward(relay, Change::Removed, previous);
+            forward(relay, Change::Added, device);
+            break;
+        default:
+            break;
+        }
+        if (device)
+            gst_object_unref(device);
+        if (previous)
+            gst_object_unref(previous);
+        return GST_BUS_DROP;
+    }
+
+    static void forward(GstAudioOutputSource::Relay *relay, Change change, GstDevice *device)
+    {
+        if (!device)
+            return;
+        const AudioOutput output = GstAudioOutputSource::outputOf(device);
+        QMutexLocker lock(&relay->mutex);
+        GstAudioOutputSource *target = relay->target;
+        if (!target)
+            return;
+        // Queued to the source's thread; dropped if the source is gone by then.
+        QMetaObject::invokeMethod(
+            target,
+            [target, change, output] {
+                if (!target->m_running)
+                    return;
+                if (change == Change::Added)
+                    Q_EMIT target->outputAdded(output);
+                else
+                    Q_EMIT target->outputRemoved(output.id);
+            },
+            Qt::QueuedConnection);
+    }
+
+    static void freeRelay(gpointer data) { delete static_cast<GstAudioOutputSource::Relay *>(data); }
+};
+
+GstAudioOutputSource::GstAudioOutputSource(QObject *parent)
+    : AudioOutputSource(parent)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    m_monitor = gst_device_monitor_new();
+    gst_object_ref_sink(m_monitor);
+    gst_device_monitor_add_filter(m_monitor, "Audio/Sink", nullptr);
+    m_relay = new Relay;
+    GstBus *bus = gst_device_monitor_get_bus(m_monitor);
+    gst_bus_set_sync_handler(
+        bus, &GstAudioOutputSourceCallbacks::busSync, m_relay, &GstAudioOutputSourceCallbacks::freeRelay);
+    gst_object_unref(bus);
+}
+
+GstAudioOutputSource::~GstAudioOutputSource()
+{
+    stop();
+    // Replacing the handler frees the relay once no call of it is running.
+    GstBus *bus = gst_device_monitor_get_bus(m_monitor);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_monitor);
+}
+
+void GstAudioOutputSource::start()
+{
+    if (m_running)
+        return;
+    {
+        QMutexLocker lock(&m_relay->mutex);
+        m_relay->target = this;
+    }
+    m_running = true;
+    // Without any provider for audio sinks there is nothing to watch; the
+    // list then stays empty.
+    m_monitorStarted = gst_device_monitor_start(m_monitor);
+    if (!m_monitorStarted)
+        return;
+    GList *devices = gst_device_monitor_get_devices(m_monitor);
+    for (GList *item = devices; item; item = item->next)
+        Q_EMIT outputAdded(outputOf(GST_DEVICE(item->data)));
+    g_list_free_full(devices, gst_object_unref);
+}
+
+void GstAudioOutputSource::stop()
+{
+    if (!m_running)
+        return;
+    {
+        QMutexLocker lock(&m_relay->mutex);
+        m_relay->target = nullptr;
+    }
+    m_running = false;
+    if (m_monitorStarted)
+        gst_device_monitor_stop(m_monitor);
+    m_monitorStarted = false;
+}
+
+AudioOutput GstAudioOutputSource::outputOf(GstDevice *device)
+{
+    AudioOutput output;
+    output.id = deviceId(device);
+    output.displayName = takeString(gst_device_get_display_name(device));
+    if (output.displayName.isEmpty())
+        output.displayName = output.id;
+    std::shared_ptr<GstDevice> held(
+        GST_DEVICE(gst_object_ref(device)), [](GstDevice *d) { gst_object_unref(d); });
+    output.makeSink = [held] { return gst_device_create_element(held.get(), nullptr); };
+    return output;
+}

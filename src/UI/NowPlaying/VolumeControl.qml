@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Controls
+import Lirna.UI
+
+// The speaker button at the end of the bar and the slider that grows out of
+// it to the left.
+Item {
+    id: control
+
+    required property VolumeControlViewModel model
+    required property BarFocus barFocus
+
+    implicitWidth: 28
+    implicitHeight: 28
+
+    Rectangle {
+        id: capsule
+        anchors.right: parent.right
+        anchors.verticalCenter: parent.verticalCenter
+        width: 134
+        height: 32
+        radius: height / 2
+        color: Theme.regularMaterial
+        opacity: control.model.sliderShown ? 1 : 0
+        enabled: control.model.sliderShown
+        Accessible.ignored: true
+        transform: Scale {
+            origin.x: capsule.width
+            xScale: control.model.sliderShown ? 1 : 0.6
+            Behavior on xScale { NumberAnimation { duration: 180; easing.type: Easing.OutCubic } }
+        }
+        Behavior on opacity { NumberAnimation { duration: 180; easing.type: Easing.OutCubic } }
+
+        HoverHandler {
+            onHoveredChanged: control.model.setHover(hovered)
+        }
+
+        CapsuleTrack {
+            x: 14
+            anchors.verticalCenter: parent.verticalCenter
+            width: 84
+            height: 16
+            progress: control.model.volume
+            thickness: 4
+            label: control.model.accessibleName
+            valueText: control.model.accessibleValue
+            onDragged: (x, width) => control.model.dragTo(x, width)
+            onReleased: (x, width) => control.model.dragTo(x, width)
+        }
+    }
+
+    AbstractButton {
+        id: speaker
+        anchors.fill: parent
+        // Reached by Tab only, so that a click leaves Space to play and pause.
+        focusPolicy: Qt.TabFocus
+        hoverEnabled: true
+        padding: 0
+        background: null
+        contentItem: Icon {
+            name: control.model.symbol
+            size: 12
+        }
+        onClicked: control.model.toggleMute()
+        onHoveredChanged: control.model.setHover(hovered)
+        onActiveFocusChanged: {
+            if (activeFocus)
+                control.barFocus.control = BarFocus.Volume
+            else
+                control.barFocus.resign(BarFocus.Volume)
+        }
+        Keys.onPressed: event => event.accepted = control.model.handleKey(event.key)
+
+        ToolTip.visible: hovered
+        ToolTip.text: control.model.tooltip
+        Accessible.role: Accessible.Slider
+        Accessible.name: control.model.accessibleName
+        Accessible.description: control.model.accessibleValue + ", " + control.model.accessibleHint
+        Accessible.onIncreaseAction: control.model.nudge(1)
+        Accessible.onDecreaseAction: control.model.nudge(-1)
+    }
+}

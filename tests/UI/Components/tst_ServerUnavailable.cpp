@@ -1,4 +1,3 @@
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "ServerUnavailableTracker.h"
@@ -52,14 +51,6 @@ private Q_SLOTS:
         QTEST(notice.offersRetry, "offersRetry");
     }
 
-    void replacesOnlyEmptyPagesOfAFailingServer()
-    {
-        const auto failing = ServerReachability::failing(ConnectionFault::offline());
-        QVERIFY(ServerUnavailableViewModel::replacesContent(failing, true));
-        QVERIFY(!ServerUnavailableViewModel::replacesContent(failing, false));
-        QVERIFY(!ServerUnavailableViewModel::replacesContent(ServerReachability::ok(), true));
-    }
-
     // Each fallback as (shows the notice, visible).
     void tracker_data()
     {
@@ -84,22 +75,6 @@ private Q_SLOTS:
         QTEST(tracker.serverUnavailableShown(), "shown");
         pages.clear(); // destroyed pages stop counting
         QVERIFY(!tracker.serverUnavailableShown());
-    }
-
-    void trackerFollowsChangesOfOnePage()
-    {
-        ServerUnavailableTracker tracker;
-        QSignalSpy changed(&tracker, &ServerUnavailableTracker::serverUnavailableShownChanged);
-        QObject other;
-        tracker.report(&other, true, true);
-        tracker.report(&other, true, true);
-        QCOMPARE(changed.count(), 1);
-        tracker.report(&other, true, false); // pushed over
-        QVERIFY(!tracker.serverUnavailableShown());
-        tracker.report(&other, true, true); // popped back
-        tracker.unregister(&other);
-        QVERIFY(!tracker.serverUnavailableShown());
-        QCOMPARE(changed.count(), 4);
     }
 };
 

@@ -14,7 +14,7 @@
 #include "Components/CoverImage.h"
 #include "Helpers/QmlWarningCatcher.h"
 #include "IntegrationServer.h"
-#include "Support/ArtworkFetcher.h"
+#include "Downloads/ArtworkFetcher.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 

@@ -15,7 +15,7 @@
 #include "Helpers/QmlWarningCatcher.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
-#include "Support/ArtworkFetcher.h"
+#include "Downloads/ArtworkFetcher.h"
 #include "Support/ArtworkStore.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)

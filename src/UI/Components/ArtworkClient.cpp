@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "Support/ArtworkFetcher.h"
+#include "Downloads/ArtworkFetcher.h"
 #include "Support/ArtworkStore.h"
 
 namespace {

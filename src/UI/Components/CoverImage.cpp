@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "Support/ArtworkFetcher.h"
+#include "Downloads/ArtworkFetcher.h"
 #include "Support/ArtworkStore.h"
 #include "Symbols.h"
 

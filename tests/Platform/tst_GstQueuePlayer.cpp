@@ -1,3 +1,5 @@
+// LIRNA_TEST_RUNS_ALONE: real-time playback on fakesink sync=true; other
+// tests' load would stretch its clocks.
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>

@@ -11,7 +11,8 @@ class DownloadStore;
 
 // The download badge of one album (`albumId`) or one playlist (`playlistId`,
 // with its `songIds` for the song-by-song state), read live from the
-// download store. DownloadStatusBadge.qml draws it.
+// download store. DownloadStatusBadge.qml draws it. A caller that decides
+// the state itself (with no store set) hands it over with setState().
 class DownloadBadgeModel : public QObject
 {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
     void setSongIds(const QStringList &ids);
 
     const DownloadBadgeState &state() const { return m_state; }
+    // Only without a store; the store's state wins once one is set.
+    void setState(const DownloadBadgeState &state);
     Kind kind() const { return Kind(m_state.kind); }
     int completed() const { return m_state.completed; }
     int total() const { return m_state.total; }
@@ -64,6 +67,7 @@ Q_SIGNALS:
 
 private:
     void update();
+    void show(const DownloadBadgeState &next);
 
     QPointer<DownloadStore> m_downloads;
     QMetaObject::Connection m_connection;

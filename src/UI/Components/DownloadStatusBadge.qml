@@ -12,7 +12,7 @@ Item {
     property DownloadStore downloads
     property string albumId
     property string playlistId
-    property list<string> songIds
+    property var songIds: []
     property real size: 16
     readonly property DownloadBadgeModel badge: badgeModel
 

@@ -18,7 +18,8 @@ Item {
 
     Shape {
         anchors.fill: parent
-        preferredRendererType: Shape.CurveRenderer
+        layer.enabled: true
+        layer.samples: 4
 
         ShapePath {
             strokeColor: Theme.quaternaryLabel

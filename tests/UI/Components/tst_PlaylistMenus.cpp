@@ -6,9 +6,11 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include <array>
 #include <memory>
 
 #include "Components/AddToPlaylistModel.h"
+#include "Components/DownloadBadgeModel.h"
 #include "Components/DragPayload.h"
 #include "Components/LikeMenuItemModel.h"
 #include "Components/PlaylistDropHandler.h"
@@ -75,6 +77,31 @@ QStringList additions(const TestHttpServer &server)
         out.append(request.queryValue(u"playlistId"_s) + u": "_s + songs.join(u", "_s));
     }
     return out;
+}
+
+// The items of an open menu, by their texts ("" for a divider).
+QStringList menuTexts(QObject *menu)
+{
+    QStringList texts;
+    const int count = menu->property("count").toInt();
+    for (int i = 0; i < count; ++i) {
+        QQuickItem *item = nullptr;
+        QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, i));
+        texts.append(item ? item->property("text").toString() : u"?"_s);
+    }
+    return texts;
+}
+
+QQuickItem *menuItem(QObject *menu, const QString &text)
+{
+    const int count = menu->property("count").toInt();
+    for (int i = 0; i < count; ++i) {
+        QQuickItem *item = nullptr;
+        QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, i));
+        if (item && item->property("text").toString() == text)
+            return item;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -173,6 +200,108 @@ private Q_SLOTS:
         QVERIFY(m_harness->library()->lastFailure().has_value());
     }
 
+    void badgeStatesDraw()
+    {
+        QVERIFY(start("[]"));
+        QQmlComponent component(&m_harness->engine());
+        component.setData(R"(
+            import QtQuick
+            import Lirna.UI
+            Rectangle {
+                color: Theme.content
+                Row {
+                    x: 20; y: 20; spacing: 20
+                    Repeater {
+                        model: 5
+                        DownloadStatusBadge { required property int index; objectName: "badge" + index; size: 24 }
+                    }
+                }
+            })",
+            QUrl(u"qrc:/test/Badges.qml"_s));
+        std::unique_ptr<QQuickItem> scene(qobject_cast<QQuickItem *>(component.create()));
+        QVERIFY2(scene, qPrintable(component.errorString()));
+        QQuickWindow *window = m_harness->window();
+        scene->setParentItem(window->contentItem());
+        scene->setSize(window->size());
+        const QList<DownloadBadgeState> states {
+            DownloadBadgeState::decide(true, DownloadProgress {10, 3, true}, CollectionDownloadState::none()),
+            DownloadBadgeState::decide(
+                false, DownloadProgress {10, 3, false}, CollectionDownloadState::none()),
+            DownloadBadgeState::decide(false, std::nullopt, CollectionDownloadState::partial(2, 10)),
+            DownloadBadgeState::decide(true, std::nullopt, CollectionDownloadState::complete()),
+            DownloadBadgeState::decide(false, std::nullopt, CollectionDownloadState::none()),
+        };
+        // glyph shown, ring shown, badge shown
+        const QList<std::array<bool, 3>> drawn {{true, false, true}, {false, true, true}, {true, false, true},
+            {true, false, true}, {false, false, false}};
+        for (int i = 0; i < states.size(); ++i) {
+            QQuickItem *badge = UiTest::findItem(scene.get(), u"badge"_s + QString::number(i));
+            QVERIFY(badge);
+            badge->property("badge").value<DownloadBadgeModel *>()->setState(states.at(i));
+            QCOMPARE(UiTest::findItem(badge, u"badgeGlyph"_s)->isVisible(), drawn.at(i)[0]);
+            QCOMPARE(UiTest::findItem(badge, u"badgeRing"_s)->isVisible(), drawn.at(i)[1]);
+            QCOMPARE(badge->isVisible(), drawn.at(i)[2]);
+        }
+        UiTest::saveScreenshot(window, u"download-badges.png"_s);
+    }
+
+    void songMenuAddsToTheChosenPlaylist()
+    {
+        QVERIFY(
+            start(R"([{"id":"p1","name":"Mix"},{"id":"p2","name":"Mix"},{"id":"p3","name":"<b>Bold</b>"}])"));
+        m_harness->library()->ensurePlaylistsLoaded();
+        QTRY_VERIFY(m_harness->library()->playlistsLoaded());
+        AddToPlaylistModel playlists;
+        playlists.setLibrary(m_harness->library());
+        playlists.setSongs({song(u"s1"_s)});
+        LikeMenuItemModel like;
+        like.setLibrary(m_harness->library());
+        like.setSong(song(u"s1"_s));
+
+        QQmlComponent component(&m_harness->engine());
+        component.setData(R"(
+            import QtQuick
+            import Lirna.UI
+            Rectangle {
+                id: root
+                required property AddToPlaylistModel playlists
+                required property LikeMenuItemModel like
+                color: Theme.content
+                ContextMenu {
+                    objectName: "songMenu"
+                    LikeMenuItem { like: root.like }
+                    AddToPlaylistMenu { objectName: "addMenu"; playlists: root.playlists }
+                }
+            })",
+            QUrl(u"qrc:/test/SongMenu.qml"_s));
+        std::unique_ptr<QQuickItem> scene(qobject_cast<QQuickItem *>(component.createWithInitialProperties(
+            {{u"playlists"_s, QVariant::fromValue(&playlists)}, {u"like"_s, QVariant::fromValue(&like)}})));
+        QVERIFY2(scene, qPrintable(component.errorString()));
+        QQuickWindow *window = m_harness->window();
+        scene->setParentItem(window->contentItem());
+        scene->setSize(window->size());
+
+        QObject *menu = scene->findChild<QObject *>(u"songMenu"_s);
+        QObject *addMenu = scene->findChild<QObject *>(u"addMenu"_s);
+        QVERIFY(menu && addMenu);
+        QTest::mouseMove(window, QPoint(30, 30));
+        QMetaObject::invokeMethod(menu, "openFor", Q_ARG(QVariant, QVariant()));
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QCOMPARE(menuTexts(menu), (QStringList {u"Like"_s, u"Add to Playlist"_s}));
+        LIRNA_CLICK(menuItem(menu, u"Add to Playlist"_s));
+        QTRY_VERIFY(addMenu->property("opened").toBool());
+        QCOMPARE(menuTexts(addMenu), (QStringList {u"Mix"_s, u"Mix"_s, u"<b>Bold</b>"_s}));
+        UiTest::saveScreenshot(window, u"add-to-playlist-menu.png"_s);
+        QList<QQuickItem *> items;
+        for (int i = 0; i < 3; ++i) {
+            QQuickItem *item = nullptr;
+            QMetaObject::invokeMethod(addMenu, "itemAt", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, i));
+            items.append(item);
+        }
+        LIRNA_CLICK(items.at(1));
+        QTRY_COMPARE(additions(m_harness->server()), QStringList {u"p2: s1"_s});
+    }
+
     void albumDragOntoSidebarRow()
     {
         QVERIFY(start(R"([{"id":"p1","name":"Morning"},{"id":"p2","name":"Evening"}])"));
@@ -226,6 +355,15 @@ private Q_SLOTS:
         QTest::mouseRelease(window, Qt::LeftButton, {}, to);
         QTRY_VERIFY(!dropArea->property("containsDrag").toBool());
         QTRY_COMPARE(additions(m_harness->server()), (QStringList {u"p2: c1"_s, u"p2: a1"_s}));
+
+        // The row's menu: rename, its download items, a divider, delete.
+        QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
+        QVERIFY(menu);
+        LIRNA_RIGHT_CLICK(row);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QCOMPARE(menuTexts(menu), (QStringList {u"Rename…"_s, u"Download"_s, u""_s, u"Delete Playlist…"_s}));
+        QVERIFY(menuItem(menu, u"Delete Playlist…"_s)->property("destructive").toBool());
+        UiTest::saveScreenshot(window, u"sidebar-playlist-menu.png"_s);
     }
 };
 

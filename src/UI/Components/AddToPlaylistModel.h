@@ -10,7 +10,7 @@
 #include "Models/Playlist.h"
 #include "Models/Song.h"
 
-class LibraryStore;
+#include "Library/LibraryStore.h"
 
 // The items of the "Add to Playlist" submenu: one per playlist of the store,
 // in its order, keyed by id (two playlists of one name stay two items), or

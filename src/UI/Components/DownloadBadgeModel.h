@@ -7,7 +7,7 @@
 
 #include "DownloadBadgeState.h"
 
-class DownloadStore;
+#include "Downloads/DownloadStore.h"
 
 // The download badge of one album (`albumId`) or one playlist (`playlistId`,
 // with its `songIds` for the song-by-song state), read live from the

@@ -10,7 +10,7 @@
 #include "DownloadMenuItems.h"
 #include "Models/Album.h"
 
-class DownloadStore;
+#include "Downloads/DownloadStore.h"
 
 // The download items of one album's or one playlist's menu, live from the
 // download store, as rows (`text`, `enabled`, `destructive`) that

@@ -8,7 +8,7 @@
 
 #include "Models/Song.h"
 
-class LibraryStore;
+#include "Library/LibraryStore.h"
 
 // The "Like"/"Unlike" item of one song's menu. The title follows the store's
 // liked ids: it turns over as soon as toggle() changes them, and back when

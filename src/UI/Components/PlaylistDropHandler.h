@@ -7,7 +7,7 @@
 
 #include "Models/Album.h"
 
-class LibraryStore;
+#include "Library/LibraryStore.h"
 
 // Albums dropped on a playlist: their songs are added to it, album after
 // album in the order of the drop, each fully before the next, to the playlist

@@ -125,7 +125,7 @@ class TestPlaylistMenus : public QObject
                 return albumAnswer(request);
             return TestHttpServer::ok();
         });
-        return m_harness->start(QSize(420, 360));
+        return m_harness->start(QSize(440, 600));
     }
 
 private Q_SLOTS:

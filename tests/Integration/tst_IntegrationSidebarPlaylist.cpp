@@ -222,8 +222,13 @@ private Q_SLOTS:
         }
         QQuickItem *dropArea = UiTest::findItem(row, u"albumDropArea"_s);
         QVERIFY(dropArea);
+        // The tile trails the pointer by the drag threshold: one more move
+        // puts its centre on the row.
+        const QPoint centre = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
+        const QPoint release = to + (to - centre);
+        QTest::mouseMove(&window, release);
         QTRY_VERIFY(dropArea->property("containsDrag").toBool());
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, to);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, release);
         QTRY_COMPARE_WITH_TIMEOUT(library.playlistRevision(), revision + 2, 20'000);
         const PlaylistDetail detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), expected);

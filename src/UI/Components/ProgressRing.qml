@@ -18,8 +18,7 @@ Item {
 
     Shape {
         anchors.fill: parent
-        layer.enabled: true
-        layer.samples: 4
+        antialiasing: true
 
         ShapePath {
             strokeColor: Theme.quaternaryLabel

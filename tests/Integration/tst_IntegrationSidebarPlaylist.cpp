@@ -238,11 +238,13 @@ private Q_SLOTS:
         QVERIFY(badge);
         QCOMPARE(badge->kind(), DownloadBadgeModel::Nothing);
         QList<DownloadBadgeModel::Kind> kinds;
+        bool shotRunning = false;
         connect(badge, &DownloadBadgeModel::stateChanged, this, [&] {
             if (kinds.isEmpty() || kinds.last() != badge->kind())
                 kinds.append(badge->kind());
-            if (badge->kind() == DownloadBadgeModel::Running && badge->completed() > 0)
-                UiTest::saveScreenshot(&window, u"badge-running.png"_s);
+            if (!shotRunning && badge->kind() == DownloadBadgeModel::Running && badge->completed() > 0
+                && badge->completed() < badge->total())
+                shotRunning = UiTest::saveScreenshot(&window, u"badge-running.png"_s);
         });
         QVERIFY(chooseFromMenu(&window, row, u"Download"_s));
         QTRY_COMPARE_WITH_TIMEOUT(badge->kind(), DownloadBadgeModel::Offline, 30'000);

@@ -42,6 +42,8 @@ Item {
             SplitView.preferredWidth: 210
             SplitView.maximumWidth: 280
             model: root.viewModel.sidebar
+            library: root.viewModel.library
+            downloads: root.viewModel.downloads
             accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
             onNewPlaylist: newPlaylistDialog.open()
             onRenamePlaylist: (id, name) => {

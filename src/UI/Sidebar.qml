@@ -9,6 +9,9 @@ Pane {
 
     required property SidebarModel model
     property color accent: Theme.clear
+    // Receive albums dropped on a playlist row and serve its download items.
+    property LibraryStore library
+    property DownloadStore downloads
 
     signal newPlaylist()
     signal renamePlaylist(string id, string name)
@@ -24,6 +27,11 @@ Pane {
             color: root.accent
             opacity: 0.12
         }
+    }
+
+    PlaylistDropHandler {
+        id: dropHandler
+        library: root.library
     }
 
     ListView {
@@ -74,6 +82,8 @@ Pane {
             Component {
                 id: entryRow
                 ItemDelegate {
+                    id: entry
+                    objectName: row.kind === "playlist" ? "playlistRow_" + row.playlistId : ""
                     height: 28
                     focusPolicy: Qt.NoFocus
                     highlighted: row.selected
@@ -83,11 +93,13 @@ Pane {
                     bottomPadding: 0
                     Accessible.name: row.title
                     background: Rectangle {
+                        objectName: "rowBackground"
                         anchors.fill: parent
-                        anchors.leftMargin: 6
-                        anchors.rightMargin: 6
+                        anchors.leftMargin: albumDrop.containsDrag ? 4 : 6
+                        anchors.rightMargin: albumDrop.containsDrag ? 4 : 6
                         radius: 5
-                        color: row.selected ? Theme.selection : (parent.hovered ? Theme.hover : Theme.clear)
+                        color: albumDrop.containsDrag ? Theme.alpha(Theme.accent, 0.25)
+                            : row.selected ? Theme.selection : (parent.hovered ? Theme.hover : Theme.clear)
                     }
                     contentItem: RowLayout {
                         spacing: 8
@@ -122,11 +134,37 @@ Pane {
                         }
                     }
 
+                    // Albums dragged onto a playlist are added to it, in the
+                    // order of the drop, to the playlist the row shows now.
+                    DropArea {
+                        id: albumDrop
+                        objectName: "albumDropArea"
+                        anchors.fill: parent
+                        enabled: row.kind === "playlist"
+                        keys: [DragPayload.albumFormat]
+                        onDropped: drop => {
+                            const payload = drop.source ? drop.source.Drag.mimeData[DragPayload.albumFormat]
+                                : drop.getDataAsString(DragPayload.albumFormat)
+                            if (dropHandler.dropAlbums(row.playlistId, payload))
+                                drop.accept(Qt.CopyAction)
+                        }
+                    }
+
                     ContextMenu {
                         id: playlistMenu
+                        objectName: "playlistMenu"
                         MenuEntry {
                             text: "Rename…"
                             onTriggered: root.renamePlaylist(row.playlistId, row.title)
+                        }
+                        DownloadMenuItems {
+                            menu: playlistMenu
+                            insertIndex: 1
+                            model: DownloadMenuModel {
+                                downloads: root.downloads
+                                playlistId: row.kind === "playlist" ? row.playlistId : ""
+                                playlistName: row.title
+                            }
                         }
                         MenuDivider {}
                         DestructiveMenuItem {

@@ -44,6 +44,7 @@ QtObject {
     readonly property color selection: alpha(accent, dark ? 0.45 : 0.3)
     readonly property color focusRing: alpha(accent, 0.6)
     readonly property color destructive: dark ? "#ff5f57" : "#d93a3a"
+    readonly property color warning: dark ? "#ff9f0a" : "#f08c00"
 
     // Covers: the placeholder's fill and the hairline just inside the edge.
     readonly property color artworkPlaceholder: alpha(quaternaryLabel, 0.5 * quaternaryLabel.a)

@@ -32,7 +32,7 @@ Row {
             requestSize: 230
             cornerRadius: 8
             coverArt: header.viewModel.coverArt
-            onImage: image => header.viewModel.coverImage(image)
+            onImage: picture => header.viewModel.coverImage(picture)
         }
     }
 

@@ -31,7 +31,7 @@ Item {
         keyNavigationEnabled: false
         activeFocusOnTab: true
         boundsBehavior: Flickable.StopAtBounds
-        model: page.viewModel.errorMessage.length === 0 ? page.viewModel.tracks : null
+        model: page.viewModel.tracks
         ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
         Keys.onUpPressed: event => {
@@ -185,16 +185,16 @@ Item {
         objectName: "rowMenu"
         MenuEntry {
             text: qsTr("Play Next")
-            onTriggered: page.viewModel.playRowNext(rowMenu.context)
+            onTriggered: page.viewModel.playRowNext(rowMenu.context.row)
         }
         MenuEntry {
             text: qsTr("Play Last")
-            onTriggered: page.viewModel.playRowLast(rowMenu.context)
+            onTriggered: page.viewModel.playRowLast(rowMenu.context.row)
         }
         MenuDivider {}
         MenuEntry {
-            text: rowMenu.context !== null && page.viewModel.rowLiked(rowMenu.context) ? qsTr("Unlike") : qsTr("Like")
-            onTriggered: page.viewModel.toggleRowLike(rowMenu.context)
+            text: rowMenu.context !== null && rowMenu.context.liked ? qsTr("Unlike") : qsTr("Like")
+            onTriggered: page.viewModel.toggleRowLike(rowMenu.context.row)
         }
         // "Add to Playlist" joins here.
     }

@@ -319,9 +319,3 @@ void AlbumDetailViewModel::toggleRowLike(int row)
     if (song && m_context->library())
         m_context->library()->toggleStar(*song);
 }
-
-bool AlbumDetailViewModel::rowLiked(int row) const
-{
-    const Song *song = songAt(row);
-    return song && m_context->library() && m_context->library()->isStarred(*song);
-}

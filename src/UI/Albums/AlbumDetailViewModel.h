@@ -103,7 +103,6 @@ public:
     Q_INVOKABLE void playRowNext(int row);
     Q_INVOKABLE void playRowLast(int row);
     Q_INVOKABLE void toggleRowLike(int row);
-    Q_INVOKABLE bool rowLiked(int row) const;
 
 Q_SIGNALS:
     void loadedChanged();

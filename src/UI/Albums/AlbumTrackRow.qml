@@ -59,7 +59,7 @@ Item {
     ContextMenuArea {
         anchors.fill: parent
         menu: row.menu
-        context: row.index
+        context: ({row: row.index, liked: row.liked})
     }
 
     Row {

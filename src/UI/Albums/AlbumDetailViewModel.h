@@ -10,11 +10,11 @@
 
 #include <optional>
 
+#include "AlbumTrackListModel.h"
 #include "KeyedLoad.h"
 #include "Models/Album.h"
 #include "Support/AlbumPalette.h"
 
-class AlbumTrackListModel;
 class DownloadStore;
 class LibraryStore;
 class PageContext;

@@ -93,7 +93,7 @@ class TestAlbumDetailViewModel : public QObject
 
     QTemporaryDir m_home;
     TestHttpServer *m_server = nullptr;
-    QNetworkAccessManager m_manager;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
     std::unique_ptr<UrlSession> m_session;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<DownloadStore> m_downloads;
@@ -108,11 +108,17 @@ class TestAlbumDetailViewModel : public QObject
     // The stores, built after the test has written what they read at start.
     void startStores()
     {
+        // A fresh connection pool per test: requests an earlier test left
+        // waiting must not hold this test's back.
+        m_manager = std::make_unique<QNetworkAccessManager>();
+        m_session = std::make_unique<UrlSession>(m_manager.get(), 5000);
         m_library = std::make_unique<LibraryStore>(client());
         m_downloads = std::make_unique<DownloadStore>(client());
         m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
         m_main
             = std::make_unique<MainViewModel>(client(), m_library.get(), m_downloads.get(), m_player.get());
+        // The window restores the place an earlier test left: start at the root.
+        m_main->navigation()->popTo(0);
     }
 
     // Pushes `album` as the window does and builds its page's view model.
@@ -132,7 +138,6 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         m_server = new TestHttpServer(this);
         QVERIFY(m_server->listen());
-        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
         m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\": {}"));
     }
 
@@ -142,7 +147,10 @@ private Q_SLOTS:
         m_player.reset();
         m_downloads.reset();
         m_library.reset();
-        QDir(DownloadStore::directory(client().config())).removeRecursively();
+        QDir(DownloadStore::directory(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}))
+            .removeRecursively();
+        m_session.reset();
+        m_manager.reset();
         m_server->clearRequests();
     }
 

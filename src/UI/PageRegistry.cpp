@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "Albums/AlbumDetailViewModel.h"
 #include "PageContext.h"
 #include "PagePlaceholderModel.h"
 
@@ -21,7 +22,6 @@ constexpr char DownloadsView[] = "DownloadsView";
 constexpr char LikedSongsView[] = "LikedSongsView";
 constexpr char LikedAlbumsView[] = "LikedAlbumsView";
 constexpr char PlaylistDetailView[] = "PlaylistDetailView";
-constexpr char AlbumDetailView[] = "AlbumDetailView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
 
 // In PageKind order.
@@ -34,7 +34,9 @@ const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::LikedSongs, "Songs/LikedSongsView.qml", placeholder<LikedSongsView>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml", placeholder<LikedAlbumsView>},
     {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},
-    {PageKind::Album, "Albums/AlbumDetailView.qml", placeholder<AlbumDetailView>},
+    {PageKind::Album, "Albums/AlbumDetailView.qml", [](PageContext *context, const PageRoute &route) -> QObject * {
+                                                     return new AlbumDetailViewModel(context, route.album.value_or(Album()));
+                                                 }},
     {PageKind::Artist, "Artists/ArtistDetailView.qml", placeholder<ArtistDetailView>},
 }};
 

@@ -7,8 +7,10 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 
 #include "Helpers/TestHttpServer.h"
+#include "Networking/ServerConfig.h"
 #include "PageRoute.h"
 
 class DownloadStore;
@@ -43,6 +45,9 @@ public:
 
     // Listens, builds the stores and the window; false when any step failed.
     bool start(QSize windowSize = QSize(900, 600));
+    // The same with the stores on another server (a real one, or an address
+    // nothing answers on); the loopback server is not started.
+    bool start(QSize windowSize, const ServerConfig &server);
 
     TestHttpServer &server() { return m_server; }
     LibraryStore *library() const { return m_library.get(); }

@@ -1,0 +1,166 @@
+import QtQuick
+import QtQuick.Controls
+import Lirna.UI
+
+// One track of the album page: the number (or the playing marker, or a play
+// glyph under the pointer), the title, the artist where it differs from the
+// album's, the duration and the like heart. A release selects the row (also
+// after a drag), a double click plays it. Everything it shows comes from the
+// track list's roles; actions go back to the page through the signals.
+Item {
+    id: row
+
+    required property int index
+    required property string title
+    required property string artist
+    required property string track
+    required property string duration
+    required property bool current
+    required property bool selected
+    required property bool liked
+    required property bool lastInDisc
+    property bool isPlaying: false
+    property ContextMenu menu
+
+    signal selectRequested()
+    signal playRequested()
+    signal likeRequested()
+
+    readonly property bool hovering: hover.hovered
+    readonly property color titleColor: selected ? Theme.white : current ? Theme.accent : Theme.label
+    readonly property color secondaryColor: selected ? Theme.alpha(Theme.white, 0.8) : Theme.secondaryLabel
+
+    implicitHeight: 13 + Math.max(titleText.implicitHeight, 18) + 13 + (lastInDisc ? 0 : 1)
+
+    Accessible.role: Accessible.Button
+    Accessible.name: title
+    Accessible.selected: selected
+    Accessible.onPressAction: row.playRequested()
+
+    HoverHandler { id: hover }
+
+    Rectangle {
+        id: background
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        height: parent.height - (row.lastInDisc ? 0 : 1)
+        radius: 6
+        color: row.selected ? Theme.accent : row.hovering ? Theme.alpha(Theme.label, 0.06) : Theme.clear
+    }
+
+    MouseArea {
+        anchors.fill: parent
+        acceptedButtons: Qt.LeftButton
+        onReleased: row.selectRequested()
+        onDoubleClicked: row.playRequested()
+    }
+
+    ContextMenuArea {
+        anchors.fill: parent
+        menu: row.menu
+        context: ({row: row.index, liked: row.liked})
+    }
+
+    Row {
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: 12
+        anchors.rightMargin: 12
+        anchors.verticalCenter: background.verticalCenter
+        spacing: 14
+
+        Item {
+            id: status
+            objectName: "trackStatus"
+            width: 26
+            height: 18
+            anchors.verticalCenter: parent.verticalCenter
+            Icon {
+                anchors.centerIn: parent
+                visible: row.hovering
+                name: "play.fill"
+                size: 16
+                font.weight: Font.DemiBold
+                color: row.selected ? Theme.white : Theme.label
+            }
+            Icon {
+                objectName: "playingMarker"
+                anchors.centerIn: parent
+                visible: !row.hovering && row.current
+                name: row.isPlaying ? "speaker.wave.2.fill" : "speaker.fill"
+                size: 16
+                color: row.selected ? Theme.white : Theme.accent
+            }
+            Text {
+                anchors.centerIn: parent
+                visible: !row.hovering && !row.current
+                text: row.track
+                textFormat: Text.PlainText
+                font.pixelSize: Theme.body
+                font.family: "DejaVu Sans"
+                color: row.secondaryColor
+            }
+        }
+
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            width: parent.width - status.width - durationText.width - heart.width - 3 * parent.spacing
+            Text {
+                id: titleText
+                objectName: "trackTitle"
+                width: parent.width
+                text: row.title
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                font.pixelSize: Theme.body
+                color: row.titleColor
+            }
+            Text {
+                width: parent.width
+                visible: row.artist.length > 0
+                text: row.artist
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                font.pixelSize: Theme.callout
+                color: row.secondaryColor
+            }
+        }
+
+        Text {
+            id: durationText
+            anchors.verticalCenter: parent.verticalCenter
+            text: row.duration
+            textFormat: Text.PlainText
+            font.pixelSize: Theme.body
+            font.family: "DejaVu Sans"
+            color: row.secondaryColor
+        }
+
+        IconButton {
+            id: heart
+            objectName: "likeButton"
+            anchors.verticalCenter: parent.verticalCenter
+            width: 22
+            height: 22
+            symbol: row.liked ? "heart.fill" : "heart"
+            symbolSize: 15
+            tint: row.selected ? Theme.white : row.liked ? Theme.accent : Theme.tertiaryLabel
+            text: row.liked ? qsTr("Unlike") : qsTr("Like")
+            onClicked: row.likeRequested()
+        }
+    }
+
+    Rectangle {
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: 12
+        anchors.rightMargin: 12
+        height: 1
+        visible: !row.lastInDisc
+        color: Theme.separator
+    }
+}

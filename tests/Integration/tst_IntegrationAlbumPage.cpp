@@ -1,0 +1,211 @@
+// LIRNA_TEST_NEEDS_QML
+#include <QGuiApplication>
+#include <QPalette>
+#include <QQuickItem>
+#include <QTcpServer>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Albums/AlbumDetailViewModel.h"
+#include "Albums/AlbumTrackListModel.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "IntegrationServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Networking/SubsonicClient.h"
+#include "Networking/UrlSession.h"
+#include "Playback/PlayerController.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+// The delegate of `row` in the page's track list (created, in view).
+QQuickItem *rowItem(QQuickItem *list, int row)
+{
+    QQuickItem *found = nullptr;
+    QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
+    return found;
+}
+
+int countVisible(QQuickItem *item, const QString &name)
+{
+    int n = item->isVisible() && item->objectName() == name ? 1 : 0;
+    for (QQuickItem *child : item->childItems())
+        n += countVisible(child, name);
+    return n;
+}
+
+} // namespace
+
+// The album page in the main window on supysonic's library: opened through
+// a push, as the grids and the playback bar open it.
+class TestIntegrationAlbumPage : public QObject
+{
+    Q_OBJECT
+
+    std::optional<IntegrationServer> m_server;
+    QmlWarningGuard m_warnings;
+
+    // The library's album named `name`.
+    Album albumNamed(const QString &name)
+    {
+        QNetworkAccessManager manager;
+        UrlSession session(&manager, 10000);
+        const SubsonicClient client(m_server->config(), &session);
+        const QList<Album> albums = TestAwait::await(client.albums(AlbumListType::AlphabeticalByName, 50, 0));
+        for (const Album &album : albums) {
+            if (album.name == name)
+                return album;
+        }
+        return {};
+    }
+
+    bool isStarredOnServer(const QString &songId)
+    {
+        QNetworkAccessManager manager;
+        UrlSession session(&manager, 10000);
+        const SubsonicClient client(m_server->config(), &session);
+        const SearchResult starred = TestAwait::await(client.starred());
+        const QList<Song> songs = starred.song.value_or(QList<Song>());
+        return std::any_of(
+            songs.begin(), songs.end(), [&songId](const Song &song) { return song.id == songId; });
+    }
+
+    // The main window with `album` pushed; its page once shown.
+    static QQuickItem *openAlbum(PageHarness &harness, const Album &album)
+    {
+        QQuickItem *main
+            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
+        if (!main)
+            return nullptr;
+        QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
+        const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
+        if (!QTest::qWaitFor([&] { return top() && top()->objectName() == u"HomeView"_s; }))
+            return nullptr;
+        harness.main()->navigation()->push(album);
+        if (!QTest::qWaitFor([&] {
+                return top()->objectName() == u"AlbumDetailView"_s && !stack->property("busy").toBool();
+            }))
+            return nullptr;
+        return top();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_warnings.install();
+        if (!IntegrationServer::isConfigured())
+            QSKIP("runs under the supysonic fixture");
+        QString error;
+        m_server = IntegrationServer::load(&error);
+        QVERIFY2(m_server, qPrintable(error));
+    }
+
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void twoDiscAlbum()
+    {
+        const Album album = albumNamed(u"Tidal Works"_s);
+        QVERIFY(!album.id.isEmpty());
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 760), m_server->config()));
+        QQuickItem *page = openAlbum(harness, album);
+        QVERIFY(page);
+        harness.window()->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(harness.window()));
+        auto *vm = page->property("viewModel").value<AlbumDetailViewModel *>();
+        QTRY_VERIFY(!vm->loading());
+        QVERIFY(vm->errorMessage().isEmpty());
+        QQuickItem *list = UiTest::findItem(page, u"trackList"_s);
+        QTRY_COMPARE(list->property("count").toInt(), 6);
+        QTRY_COMPARE(countVisible(list, u"discHeader"_s), 2);
+        QCOMPARE(vm->metadataLine().left(4), u"2021"_s);
+        UiTest::saveScreenshot(harness.window(), u"album-page-light.png"_s);
+
+        // A double click on the second disc's first song plays the album
+        // from there, in the server's order.
+        QQuickItem *row = rowItem(list, 3);
+        QVERIFY(row);
+        QCOMPARE(row->property("title").toString(), u"Spring Tide"_s);
+        const QPointF centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2));
+        QTest::mouseDClick(harness.window(), Qt::LeftButton, {}, centre.toPoint());
+        PlayerController *player = harness.player();
+        QTRY_COMPARE(player->queue(), vm->songs());
+        QCOMPARE(player->currentSong()->title, u"Spring Tide"_s);
+        QVERIFY(player->source() == PlaybackSource::album(album.id, album.name));
+        QTRY_VERIFY(row->property("current").toBool());
+        QVERIFY(row->property("selected").toBool());
+
+        // ↓ moves the selection to the next row; Return plays it.
+        QTest::keyClick(harness.window(), Qt::Key_Down);
+        QCOMPARE(vm->selectedRow(), 4);
+        QTest::keyClick(harness.window(), Qt::Key_Return);
+        QTRY_COMPARE(player->currentSong()->title, u"Breakwater"_s);
+
+        // The heart likes the song on the server; a second click unlikes it.
+        const QString songId = vm->tracks()->recordAt(0)->id;
+        QQuickItem *heart = UiTest::findItem(rowItem(list, 0), u"likeButton"_s);
+        QVERIFY(!isStarredOnServer(songId));
+        LIRNA_CLICK(heart);
+        QTRY_COMPARE(heart->property("symbol").toString(), u"heart.fill"_s);
+        QTRY_VERIFY(isStarredOnServer(songId));
+        QTRY_VERIFY(harness.library()->isStarred(*vm->tracks()->recordAt(0)));
+        LIRNA_CLICK(heart);
+        QTRY_COMPARE(heart->property("symbol").toString(), u"heart"_s);
+        QTRY_VERIFY(!isStarredOnServer(songId));
+
+        const QPalette light = QGuiApplication::palette();
+        QGuiApplication::setPalette(darkPalette());
+        QTest::qWait(100);
+        UiTest::saveScreenshot(harness.window(), u"album-page-dark.png"_s);
+        QGuiApplication::setPalette(light);
+    }
+
+    // Nothing answers and nothing is downloaded: the failure, no actions.
+    void unreachableServer()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QUrl url(u"http://127.0.0.1:%1"_s.arg(closed.serverPort()));
+        closed.close();
+        Album album;
+        album.id = u"al-missing"_s;
+        album.name = u"<b>Unreachable</b>"_s;
+        album.artist = u"Aster Vale"_s;
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 600), ServerConfig {url, u"ann"_s, u"pw"_s}));
+        QQuickItem *page = openAlbum(harness, album);
+        QVERIFY(page);
+        QQuickItem *failure = UiTest::findItem(page, u"failureState"_s);
+        QTRY_VERIFY(failure->isVisible());
+        QVERIFY(!UiTest::findItem(page, u"failureMessage"_s)->property("text").toString().isEmpty());
+        QVERIFY(!UiTest::findItem(page, u"playButton"_s)->isEnabled());
+        QVERIFY(!UiTest::findItem(page, u"albumMenuButton"_s)->isEnabled());
+        QCOMPARE(
+            UiTest::findItem(page, u"albumTitle"_s)->property("text").toString(), u"<b>Unreachable</b>"_s);
+        UiTest::saveScreenshot(harness.window(), u"album-page-failed.png"_s);
+    }
+};
+
+QTEST_MAIN(TestIntegrationAlbumPage)
+#include "tst_IntegrationAlbumPage.moc"

@@ -1,0 +1,372 @@
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "Albums/AlbumDetailViewModel.h"
+#include "Albums/AlbumTrackListModel.h"
+#include "Downloads/DownloadManifest.h"
+#include "Downloads/DownloadStore.h"
+#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/TestHttpServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Networking/UrlSession.h"
+#include "PageContext.h"
+#include "Playback/PlayerController.h"
+#include "Support/ArtworkStore.h"
+#include "Support/PaletteExtractor.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// id, disc (0: none)
+using Track = std::pair<QString, int>;
+
+Song song(const QString &id, int disc)
+{
+    Song s;
+    s.id = id;
+    s.title = u"Title "_s + id;
+    s.album = u"The Album"_s;
+    s.albumId = u"al1"_s;
+    s.artist = u"Ann"_s;
+    s.duration = 100;
+    if (disc > 0)
+        s.discNumber = disc;
+    return s;
+}
+
+QList<Song> songs(const QList<Track> &tracks)
+{
+    QList<Song> result;
+    for (const auto &[id, disc] : tracks)
+        result.append(song(id, disc));
+    return result;
+}
+
+QByteArray albumJson(const QString &id, const QList<Track> &tracks)
+{
+    QJsonArray list;
+    for (const Song &s : songs(tracks)) {
+        QJsonObject o {{u"id"_s, s.id}, {u"title"_s, s.title}, {u"album"_s, *s.album}, {u"albumId"_s, id},
+            {u"artist"_s, *s.artist}, {u"duration"_s, 100}};
+        if (s.discNumber)
+            o.insert(u"discNumber"_s, qint64(*s.discNumber));
+        list.append(o);
+    }
+    const QJsonObject album {{u"id"_s, id}, {u"name"_s, u"The Album"_s}, {u"song"_s, list}};
+    return "\"album\": " + QJsonDocument(album).toJson(QJsonDocument::Compact);
+}
+
+Album pushed(const QString &id, std::optional<QString> cover = {})
+{
+    Album a;
+    a.id = id;
+    a.name = u"The Album"_s;
+    a.artist = u"Ann"_s;
+    a.coverArt = std::move(cover);
+    return a;
+}
+
+QStringList rowIds(const AlbumTrackListModel &model)
+{
+    QStringList ids;
+    for (const Song &s : model.records())
+        ids.append(s.id);
+    return ids;
+}
+
+} // namespace
+
+// The album page's logic without a display: its stores talk to a loopback
+// server, the engine plays on a fake player, the page sits on a real
+// navigation stack.
+class TestAlbumDetailViewModel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    TestHttpServer *m_server = nullptr;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+    std::unique_ptr<UrlSession> m_session;
+    std::unique_ptr<LibraryStore> m_library;
+    std::unique_ptr<DownloadStore> m_downloads;
+    std::unique_ptr<PlayerController> m_player;
+    std::unique_ptr<MainViewModel> m_main;
+
+    SubsonicClient client() const
+    {
+        return SubsonicClient(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
+    }
+
+    // The stores, built after the test has written what they read at start.
+    void startStores()
+    {
+        // A fresh connection pool per test: requests an earlier test left
+        // waiting must not hold this test's back.
+        m_manager = std::make_unique<QNetworkAccessManager>();
+        m_session = std::make_unique<UrlSession>(m_manager.get(), 5000);
+        m_library = std::make_unique<LibraryStore>(client());
+        m_downloads = std::make_unique<DownloadStore>(client());
+        m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
+        m_main
+            = std::make_unique<MainViewModel>(client(), m_library.get(), m_downloads.get(), m_player.get());
+        // The window restores the place an earlier test left: start at the root.
+        m_main->navigation()->popTo(0);
+    }
+
+    // Pushes `album` as the window does and builds its page's view model.
+    AlbumDetailViewModel *open(const Album &album)
+    {
+        NavigationModel *nav = m_main->navigation();
+        nav->push(album);
+        auto *context = new PageContext(m_main.get(), nav->routeAt(nav->depth()), nav->depth(), m_main.get());
+        return new AlbumDetailViewModel(context, album);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        QStandardPaths::setTestModeEnabled(true);
+        m_server = new TestHttpServer(this);
+        QVERIFY(m_server->listen());
+        m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\": {}"));
+    }
+
+    void cleanup()
+    {
+        m_main.reset();
+        m_player.reset();
+        m_downloads.reset();
+        m_library.reset();
+        QDir(DownloadStore::directory(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}))
+            .removeRecursively();
+        m_session.reset();
+        m_manager.reset();
+        m_server->clearRequests();
+    }
+
+    void discGrouping_data()
+    {
+        QTest::addColumn<QList<Track>>("server");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("sections");
+        QTest::addColumn<QList<bool>>("lastInDisc");
+        QTest::newRow("no disc numbers")
+            << QList<Track> {{u"a"_s, 0}, {u"b"_s, 0}} << QStringList {u"a"_s, u"b"_s}
+            << QStringList {u""_s, u""_s} << QList<bool> {false, true};
+        QTest::newRow("one disc") << QList<Track> {{u"b"_s, 1}, {u"a"_s, 1}} << QStringList {u"b"_s, u"a"_s}
+                                  << QStringList {u""_s, u""_s} << QList<bool> {false, true};
+        QTest::newRow("missing joins disc 1")
+            << QList<Track> {{u"a"_s, 1}, {u"b"_s, 0}} << QStringList {u"a"_s, u"b"_s}
+            << QStringList {u""_s, u""_s} << QList<bool> {false, true};
+        QTest::newRow("discs 2 then 1")
+            << QList<Track> {{u"c"_s, 2}, {u"d"_s, 2}, {u"a"_s, 1}, {u"b"_s, 0}}
+            << QStringList {u"a"_s, u"b"_s, u"c"_s, u"d"_s} << QStringList {u"1"_s, u"1"_s, u"2"_s, u"2"_s}
+            << QList<bool> {false, true, false, true};
+        QTest::newRow("no songs") << QList<Track> {} << QStringList {} << QStringList {} << QList<bool> {};
+    }
+
+    void discGrouping()
+    {
+        QFETCH(QList<Track>, server);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, sections);
+        QFETCH(QList<bool>, lastInDisc);
+        AlbumTrackListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setSongs(songs({{u"x"_s, 3}, {u"a"_s, 1}}), u"Ann"_s); // an earlier answer
+        model.setSongs(songs(server), u"Ann"_s);
+        QCOMPARE(rowIds(model), rows);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex index = model.index(row);
+            QCOMPARE(index.data(AlbumTrackListModel::DiscSectionRole).toString(), sections.at(row));
+            QCOMPARE(index.data(AlbumTrackListModel::LastInDiscRole).toBool(), lastInDisc.at(row));
+        }
+        QCOMPARE(model.firstSection(), sections.value(0));
+    }
+
+    void selectionMoves_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("target");
+        QTest::newRow("down, nothing selected") << 4 << -1 << 1 << 0;
+        QTest::newRow("up, nothing selected") << 4 << -1 << -1 << 3;
+        QTest::newRow("down in the middle") << 4 << 1 << 1 << 2;
+        QTest::newRow("down on the last row") << 4 << 3 << 1 << 3;
+        QTest::newRow("up on the first row") << 4 << 0 << -1 << 0;
+        QTest::newRow("selection gone from the list") << 4 << 9 << -1 << 3;
+        QTest::newRow("empty list") << 0 << -1 << 1 << -1;
+    }
+
+    void selectionMoves()
+    {
+        QFETCH(int, count);
+        QFETCH(int, selected);
+        QFETCH(int, step);
+        QFETCH(int, target);
+        QCOMPARE(AlbumTrackListModel::moveTarget(count, selected, step), target);
+    }
+
+    void metadataLine_data()
+    {
+        QTest::addColumn<std::optional<qint64>>("year");
+        QTest::addColumn<std::optional<qint64>>("duration");
+        QTest::addColumn<QString>("line");
+        const std::optional<qint64> none;
+        QTest::newRow("neither") << none << none << QString();
+        QTest::newRow("year alone") << std::optional<qint64>(2001) << none << u"2001"_s;
+        QTest::newRow("zero duration")
+            << std::optional<qint64>(2001) << std::optional<qint64>(0) << u"2001"_s;
+        QTest::newRow("negative") << none << std::optional<qint64>(-5) << QString();
+        QTest::newRow("30 s") << none << std::optional<qint64>(30) << u"1 min"_s;
+        QTest::newRow("119 s") << none << std::optional<qint64>(119) << u"1 min"_s;
+        QTest::newRow("both") << std::optional<qint64>(1999) << std::optional<qint64>(120)
+                              << u"1999 \u2022 2 min"_s;
+    }
+
+    void metadataLine()
+    {
+        QFETCH(std::optional<qint64>, year);
+        QFETCH(std::optional<qint64>, duration);
+        QFETCH(QString, line);
+        Album album = pushed(u"al1"_s);
+        album.year = year;
+        album.duration = duration;
+        QCOMPARE(AlbumDetailViewModel::metadataLine(album), line);
+    }
+
+    // Loaded from the server: rows by disc, a double click plays the album
+    // in the server's order from that song, and the keys move and play.
+    void loadsAndPlays()
+    {
+        m_server->setResponse("/rest/getAlbum",
+            TestHttpServer::ok(albumJson(u"al1"_s, {{u"c"_s, 2}, {u"a"_s, 1}, {u"b"_s, 1}})));
+        startStores();
+        AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
+        QVERIFY(vm->loading());
+        QVERIFY(!vm->actionsEnabled());
+        QTRY_VERIFY(!vm->loading());
+        QVERIFY(vm->actionsEnabled());
+        QCOMPARE(rowIds(*vm->tracks()), (QStringList {u"a"_s, u"b"_s, u"c"_s}));
+
+        vm->playSelected(); // nothing selected: nothing plays
+        QVERIFY(m_player->queue().isEmpty());
+        QCOMPARE(vm->moveSelection(1), 0);
+        QCOMPARE(vm->moveSelection(1), 1);
+        vm->playSelected();
+        QCOMPARE(m_player->queue(), vm->songs());
+        QCOMPARE(m_player->currentSong()->id, u"b"_s);
+        QCOMPARE(m_player->currentIndexOrNone(), 2); // server order: c, a, b
+        QVERIFY(m_player->source() == PlaybackSource::album(u"al1"_s, u"The Album"_s));
+        QVERIFY(vm->tracks()->index(1).data(AlbumTrackListModel::CurrentRole).toBool());
+
+        vm->playRow(2); // c
+        QCOMPARE(m_player->currentIndexOrNone(), 0);
+        QCOMPARE(vm->selectedRow(), 2);
+        QVERIFY(!vm->tracks()->index(1).data(AlbumTrackListModel::CurrentRole).toBool());
+
+        vm->playRowLast(0); // one song only
+        QCOMPARE(m_player->queue().size(), 4);
+        QCOMPARE(m_player->queue().last().id, u"a"_s);
+    }
+
+    // A page covered by a new push drops the answer of its load; shown again,
+    // it loads again.
+    void staleLoadDropped()
+    {
+        TestHttpServer::Response slow = TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}}));
+        slow.delayMs = 300;
+        m_server->setResponse("/rest/getAlbum", slow);
+        startStores();
+        AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
+        QSignalSpy loaded(vm, &AlbumDetailViewModel::loadedChanged);
+        m_main->navigation()->push(pushed(u"al2"_s));
+        QTest::qWait(600);
+        QCOMPARE(loaded.count(), 0);
+        QCOMPARE(vm->tracks()->rowCount(), 0);
+
+        m_main->navigation()->popTo(1);
+        QTRY_COMPARE(vm->tracks()->rowCount(), 1);
+        QVERIFY(vm->errorMessage().isEmpty());
+    }
+
+    // A palette cached for the cover reaches the window as soon as the page
+    // is built; an image extracts and caches one; no cover reports none.
+    void accentFromPalette()
+    {
+        m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}})));
+        startStores();
+        const QString key = ArtworkStore::coverKey(client().coverArtURL(u"c1"_s, std::nullopt), u"c1"_s);
+        QImage red(32, 32, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const std::optional<AlbumPalette> palette = PaletteExtractor::extract(red);
+        QVERIFY(palette);
+        PaletteExtractor::store(*palette, key);
+
+        AlbumDetailViewModel *vm = open(pushed(u"al1"_s, u"c1"_s));
+        QCOMPARE(m_main->navigation()->windowAccent(), palette->accent.toColor());
+        QCOMPARE(vm->fill().value<QColor>(), palette->fill.toColor());
+
+        AlbumDetailViewModel *bare = open(pushed(u"al2"_s));
+        QVERIFY(!m_main->navigation()->windowAccent().isValid());
+        QVERIFY(!bare->tint().isValid());
+
+        QImage blue(32, 32, QImage::Format_RGB32);
+        blue.fill(QColor(20, 40, 200));
+        AlbumDetailViewModel *fresh = open(pushed(u"al3"_s, u"c3"_s));
+        QVERIFY(!fresh->accent().isValid());
+        fresh->coverImage(blue);
+        QVERIFY(fresh->accent().isValid());
+        QCOMPARE(m_main->navigation()->windowAccent(), fresh->accent().value<QColor>());
+        const QString freshKey = ArtworkStore::coverKey(client().coverArtURL(u"c3"_s, std::nullopt), u"c3"_s);
+        QCOMPARE(PaletteExtractor::cached(freshKey)->accent.toColor(), fresh->accent().value<QColor>());
+    }
+
+    // A failing server: the downloaded copy when there is one, else the
+    // failure with its message and no actions.
+    void offlineFallback_data()
+    {
+        QTest::addColumn<bool>("downloaded");
+        QTest::newRow("downloaded") << true;
+        QTest::newRow("not downloaded") << false;
+    }
+
+    void offlineFallback()
+    {
+        QFETCH(bool, downloaded);
+        TestHttpServer::Response drop;
+        drop.drop = true;
+        m_server->setResponse("/rest/getAlbum", drop);
+        if (downloaded) {
+            DownloadManifest manifest;
+            for (const Song &s : songs({{u"s2"_s, 2}, {u"s1"_s, 1}}))
+                manifest.songs.insert(s.id, DownloadedSong {s, u"mp3"_s, 1, {u"album:al1"_s}});
+            QVERIFY(QDir().mkpath(DownloadStore::directory(client().config())));
+            QFile file(QDir(DownloadStore::directory(client().config())).filePath(u"manifest.json"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(manifest.toJson());
+        }
+        startStores();
+        AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
+        QTRY_VERIFY(!vm->loading());
+        QCOMPARE(vm->errorMessage().isEmpty(), downloaded);
+        QCOMPARE(vm->actionsEnabled(), downloaded);
+        QCOMPARE(vm->tracks()->rowCount(), downloaded ? 2 : 0);
+        if (downloaded)
+            QCOMPARE(vm->tracks()->firstSection(), u"1"_s);
+    }
+};
+
+QTEST_MAIN(TestAlbumDetailViewModel)
+#include "tst_AlbumDetailViewModel.moc"

@@ -102,7 +102,7 @@ Item {
             ArtworkView {
                 anchors.fill: parent
                 visible: dragProxy.Drag.active
-                coverArt: cell.coverArt
+                coverArt: dragProxy.Drag.active ? cell.coverArt : ""
                 requestSize: cell.artworkSize
                 cornerRadius: 6
             }

@@ -12,12 +12,12 @@ AlbumCollectionViewModel::AlbumCollectionViewModel(PageContext *context)
     , m_albums(this)
 { }
 
-int AlbumCollectionViewModel::columnCount(double width)
+int AlbumCollectionViewModel::columnCount(double width) const
 {
     return AlbumGridLayout::columns(width);
 }
 
-double AlbumCollectionViewModel::tileWidth(double width)
+double AlbumCollectionViewModel::tileWidth(double width) const
 {
     return AlbumGridLayout::tileWidth(width);
 }

@@ -31,8 +31,10 @@ public:
     virtual QString title() const = 0;
 
     // The column helper, for the grid's cell size.
-    Q_INVOKABLE static int columnCount(double width);
-    Q_INVOKABLE static double tileWidth(double width);
+    Q_INVOKABLE int columnCount(double width) const;
+    Q_INVOKABLE double tileWidth(double width) const;
+    // The tile of `row` came into view (a paged grid asks for more at its end).
+    Q_INVOKABLE virtual void tileAppeared(int row) { Q_UNUSED(row) }
 
     Q_INVOKABLE void openAlbum(int row) const;
     Q_INVOKABLE void openArtist(int row) const;

@@ -11,8 +11,6 @@ Item {
 
     required property AlbumCollectionViewModel viewModel
     required property PageContext context
-    // Whether each tile reports coming into view (for paging).
-    property bool pages: false
     property int overlay: AlbumCollectionViewModel.None
     property string failedTitle
     property string failedText
@@ -54,7 +52,7 @@ Item {
             viewModel: root.viewModel
             width: grid.tileWidth
             menu: albumMenu
-            Component.onCompleted: if (root.pages) root.viewModel.tileAppeared(index)
+            Component.onCompleted: root.viewModel.tileAppeared(index)
         }
     }
 

@@ -14,7 +14,6 @@ Item {
         anchors.fill: parent
         context: page.context
         viewModel: page.viewModel
-        pages: true
         overlay: page.viewModel.overlay
         failedTitle: qsTr("Couldn’t Load Albums")
         failedText: page.viewModel.errorMessage

@@ -32,7 +32,7 @@ public:
     // page when the list holds nothing yet. Runs again after a refresh.
     Q_INVOKABLE void appear();
     // The tile of `row` came into view: the last one asks for the next page.
-    Q_INVOKABLE void tileAppeared(int row);
+    void tileAppeared(int row) override;
 
 Q_SIGNALS:
     void stateChanged();

@@ -20,13 +20,31 @@ Item {
 
     readonly property alias grid: grid
 
+    // While the server is failing and there is nothing to show, its notice
+    // takes the page's place.
+    ServerUnavailableViewModel {
+        id: unavailable
+
+        library: root.context.library
+        downloads: root.context.downloads
+        isEmpty: root.viewModel.albums.count === 0
+        pageVisible: root.context.isOnTop
+    }
+
+    ServerUnavailableView {
+        anchors.fill: parent
+        anchors.bottomMargin: root.context.bottomInset
+        viewModel: unavailable
+    }
+
     GridView {
         id: grid
 
         objectName: "albumGrid"
         anchors.fill: parent
         leftMargin: 24
-        rightMargin: 24
+        // The last cell's trailing column gap is the right padding.
+        rightMargin: 0
         topMargin: 24
         bottomMargin: 24 + root.context.bottomInset
         clip: true
@@ -36,7 +54,7 @@ Item {
         boundsBehavior: Flickable.StopAtBounds
         model: root.viewModel.albums
 
-        readonly property real available: Math.max(0, width - leftMargin - rightMargin)
+        readonly property real available: Math.max(0, width - 48)
         readonly property int columns: root.viewModel.columnCount(available)
         readonly property real tileWidth: root.viewModel.tileWidth(available)
 
@@ -62,7 +80,8 @@ Item {
         anchors.verticalCenterOffset: -root.context.bottomInset / 2
         width: Math.min(root.width - 40, 360)
         spacing: 8
-        visible: root.overlay === AlbumCollectionViewModel.Failed || root.overlay === AlbumCollectionViewModel.Empty
+        visible: !unavailable.showsNotice
+            && (root.overlay === AlbumCollectionViewModel.Failed || root.overlay === AlbumCollectionViewModel.Empty)
 
         Icon {
             anchors.horizontalCenter: parent.horizontalCenter
@@ -97,7 +116,7 @@ Item {
         anchors.centerIn: parent
         anchors.verticalCenterOffset: -root.context.bottomInset / 2
         running: visible
-        visible: root.overlay === AlbumCollectionViewModel.Loading
+        visible: !unavailable.showsNotice && root.overlay === AlbumCollectionViewModel.Loading
     }
 
     ContextMenu {

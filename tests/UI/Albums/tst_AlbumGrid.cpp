@@ -1,12 +1,14 @@
 #include <QAbstractItemModelTester>
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QTemporaryDir>
+#include <QPalette>
 #include <QQuickItem>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
@@ -253,20 +255,27 @@ private Q_SLOTS:
         PageHarness harness;
         serveLibrary(harness.server(), 200);
         QVERIFY(harness.start(QSize(1000, 700)));
-        QNetworkAccessManager manager;
-        UrlSession session(&manager, 5000);
-        QTemporaryDir cache;
-        ArtworkFetcher fetcher(cache.path(), &session);
-        ArtworkClient artwork(&fetcher);
-        artwork.setClient(SubsonicClient(ServerConfig {harness.server().baseUrl(), u"ann"_s, u"pw"_s}, &session));
+        // One fetcher for the whole run: it must outlive the loads it started.
+        static QNetworkAccessManager manager;
+        static UrlSession session(&manager, 5000);
+        static QTemporaryDir cache;
+        static auto *fetcher = new ArtworkFetcher(cache.path(), &session);
+        ArtworkClient artwork(fetcher);
+        artwork.setClient(
+            SubsonicClient(ServerConfig {harness.server().baseUrl(), u"ann"_s, u"pw"_s}, &session));
         ArtworkClient::setCurrent(&artwork);
         const auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
+        harness.window()->setColor(
+            QGuiApplication::palette().color(dark ? QPalette::Base : QPalette::Window));
         QQuickItem *page = harness.loadPage(gridRoute(SidebarItem::Albums));
         QVERIFY(page);
         auto *grid = page->property("viewModel").value<AlbumGridViewModel *>();
         QTRY_COMPARE(grid->albums()->count(), 60);
         QQuickItem *view = UiTest::findItem(page, u"albumGrid"_s);
         QTRY_VERIFY(UiTest::findVisibleItem(harness.window(), u"albumCover"_s));
+        // 952 points between the paddings: five columns of 171.2.
+        QCOMPARE(view->property("columns").toInt(), 5);
+        QTRY_COMPARE(view->property("contentItem").value<QQuickItem *>()->childrenRect().width(), 952.0);
         QTest::qWait(300); // the covers
         UiTest::saveScreenshot(harness.window(), dark ? u"album-grid-dark.png"_s : u"album-grid-light.png"_s);
 

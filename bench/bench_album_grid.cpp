@@ -108,6 +108,7 @@ double percentile(QList<double> values, double p)
 
 int main(int argc, char **argv)
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
@@ -210,6 +211,8 @@ int main(int argc, char **argv)
     std::printf("Page append on the GUI thread: median %.3f ms, worst %.3f ms\n", percentile(appendMs, 0.5),
         percentile(appendMs, 1.0));
 
+    std::printf("After loading: resident %.0f MiB\n", statusMB("VmRSS:"));
+
     // Scroll from top to bottom, one step a frame, while covers load.
     QElapsedTimer tick;
     double longestStall = 0;
@@ -234,6 +237,10 @@ int main(int argc, char **argv)
         while (!swapped && frame.elapsed() < 1000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         frameMs << double(frame.nsecsElapsed()) / 1e6;
+        if (frameMs.size() % 500 == 0) {
+            std::printf("  %zd frames (%.0f%% down): longest frame %.2f ms, resident %.0f MiB\n", frameMs.size(),
+                100.0 * y / end, percentile(frameMs, 1.0), statusMB("VmRSS:"));
+        }
     }
     heartbeat.stop();
     std::printf("Scroll through %d albums: %zd frames, median %.2f ms, p99 %.2f ms, longest %.2f ms;"

@@ -62,6 +62,12 @@ Item {
         cellWidth: columns > 0 ? (available + 24) / columns : available
         cellHeight: tileWidth + 8 + 2 * Math.ceil(Theme.callout * 1.35) + 2 + 28
 
+        // A click between the tiles takes the keyboard back from a text
+        // field, as a click elsewhere in the detail column does.
+        TapHandler {
+            onTapped: root.forceActiveFocus()
+        }
+
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded
         }

@@ -265,6 +265,8 @@ int main(int argc, char **argv)
             }
         }
     }
+    std::printf("Tiles alive after the scroll: %lld\n",
+        qlonglong(grid->findChildren<QQuickItem *>(QStringLiteral("albumCell")).size()));
     std::printf(
         "Covers in the memory cache: %d, %.1f MiB (limit %.0f MiB); resident %.0f MiB, peak %.0f MiB\n",
         cachedCovers, double(cached) / 1048576.0, double(ArtworkStore::CostLimit) / 1048576.0,

@@ -5,6 +5,8 @@
 #include "Albums/AlbumDetailViewModel.h"
 #include "PageContext.h"
 #include "PagePlaceholderModel.h"
+#include "Albums/AlbumGridViewModel.h"
+#include "Albums/LikedAlbumsViewModel.h"
 
 namespace {
 
@@ -15,24 +17,26 @@ template<const char *Name> QObject *placeholder(PageContext *context, const Page
 }
 
 constexpr char HomeView[] = "HomeView";
-constexpr char AlbumGridView[] = "AlbumGridView";
 constexpr char ArtistsView[] = "ArtistsView";
 constexpr char SongsView[] = "SongsView";
 constexpr char DownloadsView[] = "DownloadsView";
 constexpr char LikedSongsView[] = "LikedSongsView";
-constexpr char LikedAlbumsView[] = "LikedAlbumsView";
 constexpr char PlaylistDetailView[] = "PlaylistDetailView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
 
 // In PageKind order.
 const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::Home, "Home/HomeView.qml", placeholder<HomeView>},
-    {PageKind::AlbumGrid, "Albums/AlbumGridView.qml", placeholder<AlbumGridView>},
+    {PageKind::AlbumGrid, "Albums/AlbumGridView.qml",
+        [](PageContext *context, const PageRoute &route) -> QObject * {
+            return new AlbumGridViewModel(context, route.grid.value_or(AlbumGridDestination {}));
+        }},
     {PageKind::Artists, "Artists/ArtistsView.qml", placeholder<ArtistsView>},
     {PageKind::Songs, "Songs/SongsView.qml", placeholder<SongsView>},
     {PageKind::Downloads, "Downloads/DownloadsView.qml", placeholder<DownloadsView>},
     {PageKind::LikedSongs, "Songs/LikedSongsView.qml", placeholder<LikedSongsView>},
-    {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml", placeholder<LikedAlbumsView>},
+    {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml",
+        [](PageContext *context, const PageRoute &) -> QObject * { return new LikedAlbumsViewModel(context); }},
     {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},
     {PageKind::Album, "Albums/AlbumDetailView.qml", [](PageContext *context, const PageRoute &route) -> QObject * {
                                                      return new AlbumDetailViewModel(context, route.album.value_or(Album()));

@@ -60,7 +60,7 @@ private Q_SLOTS:
         QTest::newRow("liked songs") << selection(SidebarItem::LikedSongs) << u"LikedSongsView"_s
                                      << QString();
         QTest::newRow("liked albums")
-            << selection(SidebarItem::LikedAlbums) << u"LikedAlbumsView"_s << QString();
+            << selection(SidebarItem::LikedAlbums) << u"LikedAlbumsView"_s << u"Liked Albums"_s;
         QTest::newRow("playlist") << PageRoute::forSelection(SidebarSelection::playlist(u"p-3"_s))
                                   << u"PlaylistDetailView"_s << QString();
         QTest::newRow("album") << PageRoute::forDestination(album(u"1"_s)) << u"AlbumDetailView"_s

@@ -1,0 +1,282 @@
+// The album grid over a library of 5,000 albums served in pages of 60 by a
+// loopback server (on its own thread, covers included), in an offscreen
+// window of 1000 x 700:
+// - the GUI thread's cost of taking each page into the grid (the store's
+//   change reaching the model and the grid), median and worst;
+// - a scroll from the top to the bottom of all loaded albums, 60 points a
+//   frame, while the covers load: the longest frame (the scroll step to the
+//   frame shown) and the longest the GUI thread went without running its
+//   event loop;
+// - the memory of the decoded covers against the memory cache's limit, and
+//   the process's resident memory.
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSemaphore>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Albums/AlbumGridViewModel.h"
+#include "Components/ArtworkClient.h"
+#include "Downloads/ArtworkFetcher.h"
+#include "Downloads/DownloadStore.h"
+#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/TestHttpServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "Networking/UrlSession.h"
+#include "PageContext.h"
+#include "PageRegistry.h"
+#include "Playback/PlayerController.h"
+#include "Support/ArtworkStore.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+namespace {
+
+constexpr int Albums = 5000;
+constexpr int Covers = 24; // distinct cover pictures, served under every id
+
+QByteArray pageBody(int offset, int size)
+{
+    QByteArray body = R"({"subsonic-response":{"status":"ok","version":"1.16.1","albumList2":{"album":[)";
+    for (int n = offset; n < std::min(Albums, offset + size); ++n) {
+        if (n > offset)
+            body += ',';
+        body += QStringLiteral(
+            R"({"id":"al-%1","name":"A Fairly Long Album Title Number %1",)"
+            R"("artist":"Some Artist %2","artistId":"ar-%2","coverArt":"al-%1",)"
+            R"("songCount":11,"duration":2710,"year":%3,"created":"2021-03-04T05:06:07.000Z"})")
+                    .arg(n)
+                    .arg(n / 4)
+                    .arg(1970 + n % 50)
+                    .toUtf8();
+    }
+    return body + "]}}}";
+}
+
+QByteArray coverJpeg(int n)
+{
+    QImage image(600, 600, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), QColor::fromHsv(n * 360 / Covers, 140, 210));
+    painter.setPen(QPen(Qt::white, 12));
+    painter.drawEllipse(QPoint(300, 300), 100 + n * 6, 100 + n * 6);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 85);
+    return bytes;
+}
+
+double statusMB(const char *field)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+double percentile(QList<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values.at(std::min(values.size() - 1, qsizetype(p * double(values.size()))));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+
+    QList<QByteArray> covers;
+    for (int n = 0; n < Covers; ++n)
+        covers << coverJpeg(n);
+
+    // The server lives on its own thread, so serving is not the GUI thread's cost.
+    QThread serverThread;
+    serverThread.start();
+    TestHttpServer *server = nullptr;
+    QSemaphore ready;
+    QObject anchor;
+    anchor.moveToThread(&serverThread);
+    QMetaObject::invokeMethod(&anchor, [&] {
+        server = new TestHttpServer;
+        server->setHandler([&covers](const TestHttpServer::Request &request) {
+            if (request.path() == "/rest/getAlbumList2") {
+                return TestHttpServer::json(pageBody(request.queryValue(QStringLiteral("offset")).toInt(),
+                    request.queryValue(QStringLiteral("size")).toInt()));
+            }
+            if (request.path() == "/rest/getCoverArt") {
+                TestHttpServer::Response response;
+                response.body = covers.at(request.queryValue(QStringLiteral("id")).mid(3).toInt() % Covers);
+                response.contentType = "image/jpeg";
+                return response;
+            }
+            if (request.path() == "/rest/getStarred2")
+                return TestHttpServer::ok("\"starred2\":{}");
+            return TestHttpServer::ok();
+        });
+        server->listen();
+        ready.release();
+    });
+    ready.acquire();
+
+    QNetworkAccessManager manager;
+    UrlSession session(&manager, 10000);
+    const SubsonicClient client(
+        ServerConfig {server->baseUrl(), QStringLiteral("bench"), QStringLiteral("bench")}, &session);
+    QTemporaryDir cacheDir;
+    ArtworkFetcher fetcher(cacheDir.path(), &session);
+    ArtworkClient artwork(&fetcher);
+    artwork.setClient(client);
+    ArtworkClient::setCurrent(&artwork);
+
+    LibraryStore library(client);
+    DownloadStore downloads(client);
+    PlayerController player(new FakeQueuePlayer);
+    MainViewModel main(client, &library, &downloads, &player);
+
+    const PageRoute route = PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums));
+    auto *context = new PageContext(&main, route, 0);
+
+    // What one page costs the GUI thread: from the store's change to the
+    // grid having taken it (the model's rows and the view's bookkeeping).
+    QElapsedTimer appendTimer;
+    QList<double> appendMs;
+    QObject::connect(&library, &LibraryStore::albumListsChanged, [&] { appendTimer.start(); });
+    auto *viewModel = static_cast<AlbumGridViewModel *>(PageRegistry::createViewModel(context));
+    int lastCount = 0;
+    QObject::connect(&library, &LibraryStore::albumListsChanged, [&] {
+        const double ms = double(appendTimer.nsecsElapsed()) / 1e6;
+        if (viewModel->albums()->count() != lastCount)
+            appendMs << ms;
+        lastCount = viewModel->albums()->count();
+    });
+
+    QQmlEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    QQuickWindow window;
+    window.resize(1000, 700);
+    window.show();
+    QQmlComponent component(&engine, PageRegistry::source(route.kind));
+    QObject *object
+        = component.createWithInitialProperties({{QStringLiteral("context"), QVariant::fromValue(context)},
+            {QStringLiteral("viewModel"), QVariant::fromValue(static_cast<QObject *>(viewModel))}});
+    auto *page = qobject_cast<QQuickItem *>(object);
+    if (!page) {
+        std::fprintf(stderr, "The page did not load: %s\n", qPrintable(component.errorString()));
+        return 1;
+    }
+    page->setParentItem(window.contentItem());
+    page->setSize(window.size());
+    context->setParent(page);
+    auto *grid = page->findChild<QQuickItem *>(QStringLiteral("albumGrid"));
+
+    // Every page, asked for as the last tile comes into view would.
+    QElapsedTimer total;
+    total.start();
+    while (!library.albumList(AlbumListType::AlphabeticalByName).reachedEnd && total.elapsed() < 120000) {
+        if (!viewModel->isLoading())
+            viewModel->tileAppeared(viewModel->albums()->count() - 1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    const int loaded = viewModel->albums()->count();
+    std::printf(
+        "Albums loaded: %d in %zd pages, %.2f s\n", loaded, appendMs.size(), total.elapsed() / 1000.0);
+    std::printf("Page append on the GUI thread: median %.3f ms, worst %.3f ms\n", percentile(appendMs, 0.5),
+        percentile(appendMs, 1.0));
+
+    std::printf("After loading: resident %.0f MiB\n", statusMB("VmRSS:"));
+
+    // Scroll from top to bottom, one step a frame, while covers load.
+    QElapsedTimer tick;
+    double longestStall = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(1);
+    tick.start();
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        longestStall = std::max(longestStall, double(tick.nsecsElapsed()) / 1e6);
+        tick.restart();
+    });
+    bool swapped = false;
+    QObject::connect(&window, &QQuickWindow::frameSwapped, [&] { swapped = true; });
+    QList<double> frameMs;
+    const double end = grid->property("contentHeight").toDouble() - grid->height();
+    heartbeat.start();
+    tick.restart();
+    for (double y = 0; y <= end + 60; y += 60) {
+        QElapsedTimer frame;
+        frame.start();
+        swapped = false;
+        grid->setProperty("contentY", std::min(y, end) - grid->property("topMargin").toDouble());
+        while (!swapped && frame.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        frameMs << double(frame.nsecsElapsed()) / 1e6;
+        if (frameMs.size() % 500 == 0) {
+            std::printf("  %zd frames (%.0f%% down): longest frame %.2f ms, resident %.0f MiB\n", frameMs.size(),
+                100.0 * y / end, percentile(frameMs, 1.0), statusMB("VmRSS:"));
+        }
+    }
+    heartbeat.stop();
+    std::printf("Scroll through %d albums: %zd frames, median %.2f ms, p99 %.2f ms, longest %.2f ms;"
+                " longest GUI-thread stall %.2f ms\n",
+        loaded, frameMs.size(), percentile(frameMs, 0.5), percentile(frameMs, 0.99), percentile(frameMs, 1.0),
+        longestStall);
+
+    // Let the last covers land, then sum what the memory cache holds.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    qint64 cached = 0;
+    int cachedCovers = 0;
+    for (int n = 0; n < Albums; ++n) {
+        for (int size : ArtworkFetcher::PixelBuckets) {
+            const auto key = artwork.cacheKey(QStringLiteral("al-%1").arg(n), size);
+            const QImage image = key ? ArtworkStore::image(*key) : QImage();
+            if (!image.isNull()) {
+                cached += image.sizeInBytes();
+                ++cachedCovers;
+            }
+        }
+    }
+    std::printf("Tiles alive after the scroll: %lld\n",
+        qlonglong(grid->findChildren<QQuickItem *>(QStringLiteral("albumCell")).size()));
+    std::printf(
+        "Covers in the memory cache: %d, %.1f MiB (limit %.0f MiB); resident %.0f MiB, peak %.0f MiB\n",
+        cachedCovers, double(cached) / 1048576.0, double(ArtworkStore::CostLimit) / 1048576.0,
+        statusMB("VmRSS:"), statusMB("VmHWM:"));
+
+    delete page;
+    ArtworkClient::setCurrent(nullptr);
+    QMetaObject::invokeMethod(
+        &anchor, [&] { delete server; }, Qt::BlockingQueuedConnection);
+    serverThread.quit();
+    serverThread.wait();
+    return 0;
+}

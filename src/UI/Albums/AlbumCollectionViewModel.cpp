@@ -1,0 +1,70 @@
+#include "AlbumCollectionViewModel.h"
+
+#include "AlbumGridLayout.h"
+#include "Library/LibraryStore.h"
+#include "Playback/PlayerController.h"
+#include "UI/Components/DragPayload.h"
+#include "UI/PageContext.h"
+
+AlbumCollectionViewModel::AlbumCollectionViewModel(PageContext *context)
+    : QObject(context)
+    , m_context(context)
+    , m_albums(this)
+{ }
+
+int AlbumCollectionViewModel::columnCount(double width) const
+{
+    return AlbumGridLayout::columns(width);
+}
+
+double AlbumCollectionViewModel::tileWidth(double width) const
+{
+    return AlbumGridLayout::tileWidth(width);
+}
+
+void AlbumCollectionViewModel::openAlbum(int row) const
+{
+    if (const Album *album = m_albums.recordAt(row); album && m_context)
+        m_context->openAlbum(*album);
+}
+
+void AlbumCollectionViewModel::openArtist(int row) const
+{
+    const Album *album = m_albums.recordAt(row);
+    if (!album || !m_context || !album->artistId || !album->artist)
+        return;
+    Artist artist;
+    artist.id = *album->artistId;
+    artist.name = *album->artist;
+    m_context->openArtist(artist);
+}
+
+void AlbumCollectionViewModel::play(int row, bool shuffled) const
+{
+    if (const Album *album = m_albums.recordAt(row); album && m_context && m_context->player())
+        m_context->player()->playAlbum(*album, m_context->client(), 0, shuffled);
+}
+
+void AlbumCollectionViewModel::playNext(int row, bool atEnd) const
+{
+    if (const Album *album = m_albums.recordAt(row); album && m_context && m_context->player())
+        m_context->player()->playAlbumNext(*album, m_context->client(), atEnd);
+}
+
+bool AlbumCollectionViewModel::isLiked(int row) const
+{
+    const Album *album = m_albums.recordAt(row);
+    return album && m_context && m_context->library() && m_context->library()->isStarredAlbum(*album);
+}
+
+void AlbumCollectionViewModel::toggleLike(int row) const
+{
+    if (const Album *album = m_albums.recordAt(row); album && m_context && m_context->library())
+        m_context->library()->toggleStarAlbum(*album);
+}
+
+QVariantMap AlbumCollectionViewModel::dragData(int row) const
+{
+    const Album *album = m_albums.recordAt(row);
+    return album ? DragPayload::albumsMimeMap({*album}) : QVariantMap();
+}

@@ -1,0 +1,314 @@
+#include <QAbstractItemModelTester>
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QPalette>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Albums/AlbumGridLayout.h"
+#include "Albums/AlbumGridViewModel.h"
+#include "Albums/LikedAlbumsViewModel.h"
+#include "Components/ArtworkClient.h"
+#include "Downloads/ArtworkFetcher.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Networking/UrlSession.h"
+#include "PageContext.h"
+#include "UI/Components/DragPayload.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray albumJson(int n)
+{
+    return QStringLiteral(R"({"id":"al-%1","name":"Album %1","artist":"Artist %2","artistId":"ar-%2",)"
+                          R"("coverArt":"al-%1","songCount":10})")
+        .arg(n)
+        .arg(n / 3)
+        .toUtf8();
+}
+
+// Serves a library of `total` albums in the order asked, page by page, and
+// a small cover for every id.
+void serveLibrary(TestHttpServer &server, int total)
+{
+    server.setHandler([total](const TestHttpServer::Request &request) {
+        if (request.path() == "/rest/getAlbumList2") {
+            const int offset = request.queryValue(u"offset"_s).toInt();
+            const int size = request.queryValue(u"size"_s).toInt();
+            QByteArrayList albums;
+            for (int n = offset; n < std::min(total, offset + size); ++n)
+                albums << albumJson(n);
+            return TestHttpServer::ok("\"albumList2\":{\"album\":[" + albums.join(',') + "]}");
+        }
+        if (request.path() == "/rest/getCoverArt") {
+            QImage image(64, 64, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv(qHash(request.queryValue(u"id"_s)) % 360, 120, 200));
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            TestHttpServer::Response response;
+            response.body = png;
+            response.contentType = "image/png";
+            return response;
+        }
+        return TestHttpServer::ok();
+    });
+}
+
+int requestsTo(const TestHttpServer &server, const QByteArrayList &paths)
+{
+    int count = 0;
+    for (const auto &request : server.requests())
+        count += paths.contains(request.path());
+    return count;
+}
+
+int listRequests(const TestHttpServer &server)
+{
+    return requestsTo(server, {"/rest/getAlbumList2"});
+}
+
+PageRoute gridRoute(SidebarItem item)
+{
+    return PageRoute::forSelection(SidebarSelection::item(item));
+}
+
+void usePalette(bool dark)
+{
+    QPalette palette;
+    if (dark) {
+        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+        palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+        palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+        palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+        palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    }
+    QGuiApplication::setPalette(palette);
+}
+
+} // namespace
+
+// The album grids: the column set, paging through the store as the last tile
+// shows, the model growing only at its end, the liked grid following likes,
+// and the tile's click, drag and menu in a real window.
+class TestAlbumGrid : public QObject
+{
+    Q_OBJECT
+
+    QmlWarningGuard m_warnings;
+
+private Q_SLOTS:
+    void initTestCase() { m_warnings.install(); }
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void columns_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<double>("tileWidth");
+        QTest::newRow("narrower than one column") << 120.0 << 1 << 120.0;
+        QTest::newRow("one minimum column") << 170.0 << 1 << 170.0;
+        QTest::newRow("one column capped") << 300.0 << 1 << 230.0;
+        QTest::newRow("two columns just fit") << 364.0 << 2 << 170.0;
+        QTest::newRow("two columns, one short of three") << 557.0 << 2 << 230.0;
+        QTest::newRow("three columns just fit") << 558.0 << 3 << 170.0;
+        QTest::newRow("four columns") << 852.0 << 4 << 195.0;
+        QTest::newRow("no width") << 0.0 << 1 << 170.0;
+    }
+    void columns()
+    {
+        QFETCH(double, width);
+        QFETCH(int, columns);
+        QFETCH(double, tileWidth);
+        QCOMPARE(AlbumGridLayout::columns(width), columns);
+        QCOMPARE(AlbumGridLayout::tileWidth(width), tileWidth);
+    }
+
+    // The last tile coming into view asks for the next page; a short page
+    // ends the list; the model only ever grows at its end.
+    void paging_data()
+    {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("requests"); // list requests until the end
+        QTest::addColumn<int>("overlay");
+        QTest::newRow("no albums") << 0 << 1 << int(AlbumCollectionViewModel::Overlay::Empty);
+        QTest::newRow("one short page") << 12 << 1 << int(AlbumCollectionViewModel::Overlay::None);
+        QTest::newRow("exactly one page") << 60 << 2 << int(AlbumCollectionViewModel::Overlay::None);
+        QTest::newRow("three pages") << 150 << 3 << int(AlbumCollectionViewModel::Overlay::None);
+    }
+    void paging()
+    {
+        QFETCH(int, total);
+        QFETCH(int, requests);
+        QFETCH(int, overlay);
+        PageHarness harness;
+        serveLibrary(harness.server(), total);
+        QVERIFY(harness.start());
+        PageContext context(harness.main(), gridRoute(SidebarItem::Albums), 0);
+        AlbumGridViewModel grid(&context, *context.route().grid);
+        QAbstractItemModelTester tester(
+            grid.albums(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(grid.albums(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserts(grid.albums(), &QAbstractItemModel::rowsInserted);
+        QCOMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::None); // nothing started yet
+
+        grid.appear();
+        QCOMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Loading);
+        for (int request = 1; request <= requests; ++request) {
+            QTRY_VERIFY(!grid.isLoading());
+            QCOMPARE(listRequests(harness.server()), request);
+            const int count = grid.albums()->count();
+            QCOMPARE(count, std::min(total, request * 60));
+            // Any tile but the last, and the last one again while loading: no request.
+            grid.tileAppeared(count - 2);
+            grid.tileAppeared(count - 1);
+            grid.tileAppeared(count - 1);
+        }
+        QTRY_VERIFY(!grid.isLoading());
+        QCOMPARE(listRequests(harness.server()), requests); // at the end: no more
+        QCOMPARE(int(grid.overlay()), overlay);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(inserts.count(), (total + 59) / 60);
+        for (const auto &insert : inserts)
+            QCOMPARE(insert.at(1).toInt() % 60, 0); // always at the end, a page each
+
+        // Coming back shows the cached albums without asking again.
+        grid.appear();
+        QCOMPARE(listRequests(harness.server()), requests);
+    }
+
+    void failedFirstPage()
+    {
+        PageHarness harness;
+        harness.server().setResponse("/rest/getAlbumList2", TestHttpServer::failed(0, "The disk is on fire"));
+        QVERIFY(harness.start());
+        PageContext context(harness.main(), gridRoute(SidebarItem::TopRated), 0);
+        AlbumGridViewModel grid(&context, *context.route().grid);
+        QCOMPARE(grid.title(), u"Top Rated"_s);
+        grid.appear();
+        QTRY_COMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Failed);
+        QVERIFY(grid.errorMessage().contains(u"The disk is on fire"_s));
+    }
+
+    // A like or unlike anywhere inserts or removes one row of the liked grid.
+    void likedFollowsLikes()
+    {
+        PageHarness harness;
+        harness.server().setResponse("/rest/getStarred2",
+            TestHttpServer::ok("\"starred2\":{\"album\":[" + albumJson(1) + "," + albumJson(2) + "]}"));
+        harness.server().setResponse("/rest/star", TestHttpServer::ok());
+        harness.server().setResponse("/rest/unstar", TestHttpServer::ok());
+        QVERIFY(harness.start());
+        PageContext context(harness.main(), gridRoute(SidebarItem::LikedAlbums), 0);
+        LikedAlbumsViewModel liked(&context);
+        QAbstractItemModelTester tester(
+            liked.albums(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(liked.albums(), &QAbstractItemModel::modelReset);
+        QCOMPARE(liked.overlay(), AlbumCollectionViewModel::Overlay::Loading);
+        liked.appear();
+        QTRY_COMPARE(liked.albums()->count(), 2);
+        QVERIFY(liked.isLiked(0));
+
+        Album other = *Album::fromJson(QJsonDocument::fromJson(albumJson(7)).object());
+        harness.library()->toggleStarAlbum(other); // liked elsewhere
+        QCOMPARE(liked.albums()->count(), 3);
+        QCOMPARE(liked.albums()->recordAt(0)->id, u"al-7"_s);
+        liked.toggleLike(1); // al-1 unliked from its tile
+        QCOMPARE(liked.albums()->count(), 2);
+        QCOMPARE(liked.albums()->rowOf(u"al-1"_s), -1);
+        liked.toggleLike(0);
+        liked.toggleLike(0);
+        QCOMPARE(liked.albums()->count(), 0);
+        QCOMPARE(liked.overlay(), AlbumCollectionViewModel::Overlay::Empty);
+        QCOMPARE(resets.count(), 0);
+        QTRY_COMPARE(requestsTo(harness.server(), {"/rest/star", "/rest/unstar"}), 4);
+    }
+
+    // The tile in a window: the drag from the cover carries the album, a
+    // click on the cover opens it, the menu reads the like state.
+    void tileInWindow_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void tileInWindow()
+    {
+        QFETCH(bool, dark);
+        usePalette(dark);
+        PageHarness harness;
+        serveLibrary(harness.server(), 200);
+        QVERIFY(harness.start(QSize(1000, 700)));
+        // One fetcher for the whole run: it must outlive the loads it started.
+        static QNetworkAccessManager manager;
+        static UrlSession session(&manager, 5000);
+        static QTemporaryDir cache;
+        static auto *fetcher = new ArtworkFetcher(cache.path(), &session);
+        ArtworkClient artwork(fetcher);
+        artwork.setClient(
+            SubsonicClient(ServerConfig {harness.server().baseUrl(), u"ann"_s, u"pw"_s}, &session));
+        ArtworkClient::setCurrent(&artwork);
+        const auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
+        harness.window()->setColor(
+            QGuiApplication::palette().color(dark ? QPalette::Base : QPalette::Window));
+        QQuickItem *page = harness.loadPage(gridRoute(SidebarItem::Albums));
+        QVERIFY(page);
+        auto *grid = page->property("viewModel").value<AlbumGridViewModel *>();
+        QTRY_COMPARE(grid->albums()->count(), 60);
+        QQuickItem *view = UiTest::findItem(page, u"albumGrid"_s);
+        QTRY_VERIFY(UiTest::findVisibleItem(harness.window(), u"albumCover"_s));
+        // 952 points between the paddings: five columns of 171.2.
+        QCOMPARE(view->property("columns").toInt(), 5);
+        QTRY_COMPARE(view->property("contentItem").value<QQuickItem *>()->childrenRect().width(), 952.0);
+        QTest::qWait(300); // the covers
+        UiTest::saveScreenshot(harness.window(), dark ? u"album-grid-dark.png"_s : u"album-grid-light.png"_s);
+
+        // Scrolling to the end brings the last tile, which asks for more.
+        QMetaObject::invokeMethod(view, "positionViewAtEnd");
+        QTRY_COMPARE(grid->albums()->count(), 120);
+        QMetaObject::invokeMethod(view, "positionViewAtBeginning");
+        QTRY_VERIFY(UiTest::findVisibleItem(harness.window(), u"albumCover"_s));
+
+        QQuickItem *cover = UiTest::findVisibleItem(harness.window(), u"albumCover"_s);
+        QQuickItem *cell = cover->parentItem()->parentItem();
+        const int row = cell->property("index").toInt();
+        QQuickItem *source = UiTest::findItem(cell, u"albumDragSource"_s);
+        const QPoint start = cover->mapToScene(QPointF(40, 40)).toPoint();
+        QTest::mousePress(harness.window(), Qt::LeftButton, {}, start);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(harness.window(), start + QPoint(step * 10, step * 8));
+        QTRY_VERIFY(source->property("dragging").toBool());
+        const QVariantMap mime = source->property("dragMimeData").toMap();
+        const auto dragged = DragPayload::decodeAlbums(mime.value(DragPayload::albumFormat()).toByteArray());
+        QVERIFY(dragged && dragged->size() == 1);
+        QCOMPARE(dragged->first().id, grid->albums()->recordAt(row)->id);
+        QCOMPARE(source->property("dragKeys").toStringList(), QStringList {DragPayload::albumFormat()});
+        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, start + QPoint(60, 48));
+        QTRY_VERIFY(!source->property("dragging").toBool());
+        QCOMPARE(harness.main()->navigation()->depth(), 0); // a drag is no click
+
+        LIRNA_CLICK(cover);
+        QCOMPARE(harness.main()->navigation()->depth(), 1);
+        QCOMPARE(harness.main()->navigation()->routeAt(1).album->id, grid->albums()->recordAt(row)->id);
+        usePalette(false);
+    }
+};
+
+QTEST_MAIN(TestAlbumGrid)
+#include "tst_AlbumGrid.moc"

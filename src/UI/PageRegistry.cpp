@@ -4,6 +4,7 @@
 
 #include "PageContext.h"
 #include "PagePlaceholderModel.h"
+#include "Songs/SongTableViewModel.h"
 
 namespace {
 
@@ -13,12 +14,17 @@ template<const char *Name> QObject *placeholder(PageContext *context, const Page
     return new PagePlaceholderModel(QString::fromLatin1(Name), route, context);
 }
 
+template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context, const PageRoute &)
+{
+    QPointer<PageContext> owner(context);
+    return new SongTableViewModel(Kind, context->library(), context->player(),
+        [owner] { return owner ? owner->client() : SubsonicClient(); }, SongSort::userLocale(), context);
+}
+
 constexpr char HomeView[] = "HomeView";
 constexpr char AlbumGridView[] = "AlbumGridView";
 constexpr char ArtistsView[] = "ArtistsView";
-constexpr char SongsView[] = "SongsView";
 constexpr char DownloadsView[] = "DownloadsView";
-constexpr char LikedSongsView[] = "LikedSongsView";
 constexpr char LikedAlbumsView[] = "LikedAlbumsView";
 constexpr char PlaylistDetailView[] = "PlaylistDetailView";
 constexpr char AlbumDetailView[] = "AlbumDetailView";
@@ -29,9 +35,9 @@ const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::Home, "Home/HomeView.qml", placeholder<HomeView>},
     {PageKind::AlbumGrid, "Albums/AlbumGridView.qml", placeholder<AlbumGridView>},
     {PageKind::Artists, "Artists/ArtistsView.qml", placeholder<ArtistsView>},
-    {PageKind::Songs, "Songs/SongsView.qml", placeholder<SongsView>},
+    {PageKind::Songs, "Songs/SongsView.qml", songTable<SongTableViewModel::Kind::AllSongs>},
     {PageKind::Downloads, "Downloads/DownloadsView.qml", placeholder<DownloadsView>},
-    {PageKind::LikedSongs, "Songs/LikedSongsView.qml", placeholder<LikedSongsView>},
+    {PageKind::LikedSongs, "Songs/LikedSongsView.qml", songTable<SongTableViewModel::Kind::LikedSongs>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml", placeholder<LikedAlbumsView>},
     {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},
     {PageKind::Album, "Albums/AlbumDetailView.qml", placeholder<AlbumDetailView>},

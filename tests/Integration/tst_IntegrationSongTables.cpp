@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The song this suite likes and unlikes (other suites use others).
-const QString LikedTitle = u"Glass Harbour"_s;
+const QString LikedTitle = u"Salt Lines"_s;
 
 QStringList ids(const QList<Song> &songs)
 {
@@ -105,8 +105,9 @@ class TestIntegrationSongTables : public QObject
         auto *context = new PageContext(page->main.get(), route, 0);
         QObject *viewModel = PageRegistry::createViewModel(context);
         QQmlComponent component(&page->engine, PageRegistry::source(route.kind));
-        auto *item = qobject_cast<QQuickItem *>(component.createWithInitialProperties(
-            {{u"context"_s, QVariant::fromValue(context)}, {u"viewModel"_s, QVariant::fromValue(viewModel)}}));
+        auto *item = qobject_cast<QQuickItem *>(
+            component.createWithInitialProperties({{u"context"_s, QVariant::fromValue(context)},
+                {u"viewModel"_s, QVariant::fromValue(viewModel)}}));
         if (!item) {
             qWarning().noquote() << component.errorString();
             return nullptr;

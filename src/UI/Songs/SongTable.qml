@@ -29,9 +29,9 @@ Item {
         clip: true
         delegate: Rectangle {
             id: headerCell
-            required property int index
+            required property int column
             required property var display
-            objectName: "songHeader" + index
+            objectName: "songHeader" + column
             implicitHeight: 26
             color: Theme.content
             Text {
@@ -51,7 +51,7 @@ Item {
                 anchors.right: parent.right
                 anchors.rightMargin: 6
                 anchors.verticalCenter: parent.verticalCenter
-                visible: root.viewModel.model.sortColumn === headerCell.index
+                visible: root.viewModel.model.sortColumn === headerCell.column
                 name: root.viewModel.model.sortAscending ? "chevron.up" : "chevron.down"
                 size: 9
                 color: Theme.secondaryLabel
@@ -64,7 +64,7 @@ Item {
             }
             MouseArea {
                 anchors.fill: parent
-                onClicked: root.viewModel.headerClicked(headerCell.index)
+                onClicked: root.viewModel.headerClicked(headerCell.column)
             }
         }
     }
@@ -111,12 +111,12 @@ Item {
             required property int row
             required property int column
             required property var display
-            required property bool selected
+            required property bool rowSelected
             required property string marker
 
             objectName: "songCell_" + row + "_" + column
             implicitHeight: root.rowHeight
-            color: selected ? Theme.selection : row % 2 === 1 ? Theme.alpha(Theme.label, 0.03) : Theme.clear
+            color: rowSelected ? Theme.selection : row % 2 === 1 ? Theme.alpha(Theme.label, 0.03) : Theme.clear
 
             Row {
                 anchors.left: parent.left
@@ -139,7 +139,6 @@ Item {
                     text: cell.display
                     textFormat: Text.PlainText
                     font.pixelSize: Theme.body
-                    font.features: cell.column === 3 ? { "tnum": 1 } : {}
                     horizontalAlignment: cell.column === 3 ? Text.AlignRight : Text.AlignLeft
                     color: cell.column === 3 ? Theme.secondaryLabel : Theme.label
                     elide: Text.ElideRight

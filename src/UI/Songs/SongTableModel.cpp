@@ -15,8 +15,7 @@ const char *const Headers[] = {"Title", "Artist", "Album", "Time"};
 SongTableModel::SongTableModel(const QLocale &locale, QObject *parent)
     : QAbstractTableModel(parent)
     , m_collator(SongSort::collator(locale))
-{
-}
+{ }
 
 int SongTableModel::rowCount(const QModelIndex &parent) const
 {
@@ -63,7 +62,7 @@ QHash<int, QByteArray> SongTableModel::roleNames() const
     return {
         {Qt::DisplayRole, "display"},
         {SongIdRole, "songId"},
-        {SelectedRole, "selected"},
+        {SelectedRole, "rowSelected"},
         {MarkerRole, "marker"},
     };
 }
@@ -226,7 +225,24 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         common += newIndex.contains(it.key());
     const int oldCount = int(m_order.size());
 
-    if (!newUnique || !oldUnique || (common == 0 && oldCount > 0 && !songs.isEmpty())) {
+    if (oldCount == 0 || songs.isEmpty()) {
+        // Filling an empty table or emptying it: one insert or one removal.
+        if (oldCount > 0) {
+            beginRemoveRows({}, 0, oldCount - 1);
+            m_order.clear();
+            m_source = songs;
+            m_rowOfId.clear();
+            endRemoveRows();
+        } else if (!songs.isEmpty()) {
+            beginInsertRows({}, 0, int(songs.size()) - 1);
+            m_source = songs;
+            m_order = newOrder;
+            rebuildRowIndex();
+            endInsertRows();
+        } else {
+            m_source = songs;
+        }
+    } else if (!newUnique || !oldUnique || common == 0) {
         beginResetModel();
         m_source = songs;
         m_order = newOrder;
@@ -262,10 +278,6 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         Q_EMIT layoutAboutToBeChanged();
         m_source = songs;
         m_order = kept;
-        for (const QModelIndex &index : persistentIndexList()) {
-            if (index.row() >= m_order.size())
-                changePersistentIndex(index, {});
-        }
         rebuildRowIndex();
         Q_EMIT layoutChanged();
         if (!added.isEmpty()) {

@@ -23,8 +23,10 @@ SongTableViewModel::SongTableViewModel(Kind kind, LibraryStore *library, PlayerC
             connect(m_library, &LibraryStore::songsLoadedChanged, this, &SongTableViewModel::overlayChanged);
             connect(m_library, &LibraryStore::songsErrorChanged, this, &SongTableViewModel::overlayChanged);
         } else {
-            connect(m_library, &LibraryStore::starredSongsChanged, this, &SongTableViewModel::storeSongsChanged);
-            connect(m_library, &LibraryStore::starredLoadedChanged, this, &SongTableViewModel::overlayChanged);
+            connect(
+                m_library, &LibraryStore::starredSongsChanged, this, &SongTableViewModel::storeSongsChanged);
+            connect(
+                m_library, &LibraryStore::starredLoadedChanged, this, &SongTableViewModel::overlayChanged);
             connect(m_library, &LibraryStore::starredErrorChanged, this, &SongTableViewModel::overlayChanged);
         }
         startLoad();
@@ -122,8 +124,9 @@ QString SongTableViewModel::overlayText() const
         return error.value_or(QString());
     }
     case Empty:
-        return m_kind == Kind::AllSongs ? tr("Your library doesn’t have any songs yet.")
-                                        : tr("Like songs with the heart in the playback bar or a song’s context menu.");
+        return m_kind == Kind::AllSongs
+            ? tr("Your library doesn’t have any songs yet.")
+            : tr("Like songs with the heart in the playback bar or a song’s context menu.");
     default:
         return {};
     }

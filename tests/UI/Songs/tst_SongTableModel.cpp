@@ -8,6 +8,8 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(SongSortOrder)
 
+using Clicks = QList<std::pair<int, int>>; // (row, modifiers)
+
 namespace {
 
 // "id|title|artist|album|seconds"; an empty field is a missing value.
@@ -63,22 +65,23 @@ private Q_SLOTS:
                                          << title << QStringList {u"c"_s, u"b"_s, u"a"_s};
         QTest::newRow("case together") << QStringList {u"a|ABD"_s, u"b|abc"_s, u"c|Abe"_s} << title
                                        << QStringList {u"b"_s, u"a"_s, u"c"_s};
-        QTest::newRow("descending") << QStringList {u"a|Track 2"_s, u"b|Track 10"_s} << SongSortOrder {{SongColumn::Title, false}}
+        QTest::newRow("descending") << QStringList {u"a|Track 2"_s, u"b|Track 10"_s}
+                                    << SongSortOrder {{SongColumn::Title, false}}
                                     << QStringList {u"b"_s, u"a"_s};
         QTest::newRow("missing artist first")
-            << QStringList {u"a|x|Zed"_s, u"b|x|"_s, u"c|x|adam"_s} << SongSortOrder {{SongColumn::Artist, true}}
-            << QStringList {u"b"_s, u"c"_s, u"a"_s};
-        QTest::newRow("missing album first") << QStringList {u"a|x||B"_s, u"b|x||"_s}
-                                             << SongSortOrder {{SongColumn::Album, true}} << QStringList {u"b"_s, u"a"_s};
-        QTest::newRow("missing time as 0") << QStringList {u"a|x|||61"_s, u"b|x|||"_s, u"c|x|||9"_s}
-                                           << SongSortOrder {{SongColumn::Time, true}}
-                                           << QStringList {u"b"_s, u"c"_s, u"a"_s};
-        QTest::newRow("time by value descending") << QStringList {u"a|x|||9"_s, u"b|x|||100"_s}
-                                                  << SongSortOrder {{SongColumn::Time, false}}
-                                                  << QStringList {u"b"_s, u"a"_s};
-        QTest::newRow("ties keep the list's order")
-            << QStringList {u"d|Same|B"_s, u"a|same|A"_s, u"c|Same|B"_s, u"b|Other"_s} << title
-            << QStringList {u"b"_s, u"d"_s, u"a"_s, u"c"_s};
+            << QStringList {u"a|x|Zed"_s, u"b|x|"_s, u"c|x|adam"_s}
+            << SongSortOrder {{SongColumn::Artist, true}} << QStringList {u"b"_s, u"c"_s, u"a"_s};
+        QTest::newRow("missing album first")
+            << QStringList {u"a|x||B"_s, u"b|x||"_s} << SongSortOrder {{SongColumn::Album, true}}
+            << QStringList {u"b"_s, u"a"_s};
+        QTest::newRow("missing time as 0")
+            << QStringList {u"a|x|||61"_s, u"b|x|||"_s, u"c|x|||9"_s}
+            << SongSortOrder {{SongColumn::Time, true}} << QStringList {u"b"_s, u"c"_s, u"a"_s};
+        QTest::newRow("time by value descending")
+            << QStringList {u"a|x|||9"_s, u"b|x|||100"_s} << SongSortOrder {{SongColumn::Time, false}}
+            << QStringList {u"b"_s, u"a"_s};
+        QTest::newRow("ties keep the list's order") << QStringList {u"d|Same|B"_s, u"a|same|A"_s,
+            u"c|Same|B"_s, u"b|Other"_s} << title << QStringList {u"b"_s, u"d"_s, u"a"_s, u"c"_s};
         QTest::newRow("second key breaks ties")
             << QStringList {u"a|Same|B"_s, u"b|Same|A"_s, u"c|Aaa|Z"_s}
             << SongSortOrder {{SongColumn::Title, true}, {SongColumn::Artist, true}}
@@ -110,16 +113,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<SongSortOrder>("after");
         using C = SongColumn;
-        QTest::newRow("first click on unsorted") << SongSortOrder {} << int(C::Time) << SongSortOrder {{C::Time, true}};
-        QTest::newRow("again reverses") << SongSortOrder {{C::Title, true}} << int(C::Title)
-                                        << SongSortOrder {{C::Title, false}};
+        QTest::newRow("first click on unsorted")
+            << SongSortOrder {} << int(C::Time) << SongSortOrder {{C::Time, true}};
+        QTest::newRow("again reverses")
+            << SongSortOrder {{C::Title, true}} << int(C::Title) << SongSortOrder {{C::Title, false}};
         QTest::newRow("and back") << SongSortOrder {{C::Title, false}} << int(C::Title)
                                   << SongSortOrder {{C::Title, true}};
         QTest::newRow("new column goes first") << SongSortOrder {{C::Title, false}} << int(C::Artist)
                                                << SongSortOrder {{C::Artist, true}, {C::Title, false}};
-        QTest::newRow("earlier column moves up ascending")
-            << SongSortOrder {{C::Artist, true}, {C::Title, false}} << int(C::Title)
-            << SongSortOrder {{C::Title, true}, {C::Artist, true}};
+        QTest::newRow("earlier column moves up ascending") << SongSortOrder {{C::Artist, true},
+            {C::Title, false}} << int(C::Title) << SongSortOrder {{C::Title, true}, {C::Artist, true}};
     }
 
     void headerClicks()
@@ -132,27 +135,26 @@ private Q_SLOTS:
 
     void selection_data()
     {
-        QTest::addColumn<QList<std::pair<int, int>>>("clicks"); // (row, modifiers)
+        QTest::addColumn<Clicks>("clicks");
         QTest::addColumn<QList<int>>("selectedRows");
         const int ctrl = Qt::ControlModifier;
         const int shift = Qt::ShiftModifier;
-        using Clicks = QList<std::pair<int, int>>;
         QTest::newRow("plain click") << Clicks {{1, 0}, {3, 0}} << QList<int> {3};
         QTest::newRow("ctrl adds") << Clicks {{1, 0}, {3, ctrl}} << QList<int> {1, 3};
         QTest::newRow("ctrl removes") << Clicks {{1, 0}, {3, ctrl}, {1, ctrl}} << QList<int> {3};
         QTest::newRow("shift range down") << Clicks {{1, 0}, {3, shift}} << QList<int> {1, 2, 3};
         QTest::newRow("shift range up") << Clicks {{3, 0}, {0, shift}} << QList<int> {0, 1, 2, 3};
-        QTest::newRow("shift again from the same anchor") << Clicks {{2, 0}, {4, shift}, {0, shift}}
-                                                          << QList<int> {0, 1, 2};
-        QTest::newRow("ctrl+shift adds a range") << Clicks {{0, 0}, {3, ctrl}, {4, ctrl | shift}}
-                                                 << QList<int> {0, 3, 4};
+        QTest::newRow("shift again from the same anchor")
+            << Clicks {{2, 0}, {4, shift}, {0, shift}} << QList<int> {0, 1, 2};
+        QTest::newRow("ctrl+shift adds a range")
+            << Clicks {{0, 0}, {3, ctrl}, {4, ctrl | shift}} << QList<int> {0, 3, 4};
         QTest::newRow("shift without anchor") << Clicks {{2, shift}} << QList<int> {2};
         QTest::newRow("beside the rows clears") << Clicks {{1, 0}, {-1, 0}} << QList<int> {};
     }
 
     void selection()
     {
-        QFETCH(QList<std::pair<int, int>>, clicks);
+        QFETCH(Clicks, clicks);
         QFETCH(QList<int>, selectedRows);
         SongTableModel model(English);
         model.setSongs(songs({u"a|A"_s, u"b|B"_s, u"c|C"_s, u"d|D"_s, u"e|E"_s}));

@@ -1,3 +1,5 @@
+#include <QGuiApplication>
+#include <QPalette>
 #include <QQuickItem>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
@@ -77,11 +79,11 @@ class TestSongTablePages : public QObject
     static QQuickItem *openPage(PageHarness &harness, SidebarItem item)
     {
         QQuickItem *page = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(item)));
-        if (page && viewModelOf(page)->liked())
-            QTRY_VERIFY_WITH_TIMEOUT(harness.library()->starredLoaded(), 5000);
-        else if (page)
-            QTRY_VERIFY_WITH_TIMEOUT(harness.library()->songsLoaded(), 5000);
-        return page;
+        LibraryStore *library = harness.library();
+        const bool liked = page && viewModelOf(page)->liked();
+        const bool loaded = QTest::qWaitFor(
+            [library, liked] { return liked ? library->starredLoaded() : library->songsLoaded(); }, 5000);
+        return loaded ? page : nullptr;
     }
 
 private Q_SLOTS:

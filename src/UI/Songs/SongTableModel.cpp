@@ -76,7 +76,8 @@ const Song *SongTableModel::songAt(int row) const
 
 int SongTableModel::rowOf(const QString &id) const
 {
-    return m_rowOfId.value(id, -1);
+    const int index = m_sourceOfId.value(id, -1);
+    return index < 0 || size_t(index) >= m_rowOfSource.size() ? -1 : m_rowOfSource[index];
 }
 
 QList<Song> SongTableModel::displayedSongs() const
@@ -114,27 +115,14 @@ int SongTableModel::topmostRow(const QSet<QString> &ids) const
     return best;
 }
 
-const QCollatorSortKey &SongTableModel::keyOf(const Song &song, int column)
-{
-    Keys &keys = m_keys[song.id];
-    const QString text = SongSort::textValue(song, SongColumn(column));
-    if (!keys.keys[column] || keys.texts[column] != text) {
-        keys.texts[column] = text;
-        keys.keys[column] = m_collator.sortKey(text);
-    }
-    return *keys.keys[column];
-}
-
-QList<int> SongTableModel::sortedOrder(const QList<Song> &source)
+QList<int> SongTableModel::sortedOrder(const QList<Song> &source, std::vector<Keys> &keys) const
 {
     QList<int> order(source.size());
     std::iota(order.begin(), order.end(), 0);
     if (m_sortOrder.isEmpty())
         return order;
 
-    // Key tables first (the hash may grow while keys are made), then one
-    // stable sort comparing precomputed values only.
-    std::array<std::vector<const QCollatorSortKey *>, 3> textKeys;
+    // Keys first, then one stable sort comparing precomputed values only.
     std::vector<qint64> seconds;
     for (const SongSortKey &key : m_sortOrder) {
         if (key.column == SongColumn::Time) {
@@ -145,16 +133,11 @@ QList<int> SongTableModel::sortedOrder(const QList<Song> &source)
             }
             continue;
         }
-        for (const Song &song : source)
-            keyOf(song, int(key.column));
-    }
-    for (const SongSortKey &key : m_sortOrder) {
-        auto &table = key.column == SongColumn::Time ? textKeys[0] : textKeys[int(key.column)];
-        if (key.column == SongColumn::Time || !table.empty())
-            continue;
-        table.reserve(source.size());
-        for (const Song &song : source)
-            table.push_back(&*m_keys.find(song.id)->keys[int(key.column)]);
+        const int column = int(key.column);
+        for (qsizetype i = 0; i < source.size(); ++i) {
+            if (!keys[i][column])
+                keys[i][column] = m_collator.sortKey(SongSort::textValue(source.at(i), key.column));
+        }
     }
 
     const SongSortOrder sortOrder = m_sortOrder;
@@ -164,7 +147,7 @@ QList<int> SongTableModel::sortedOrder(const QList<Song> &source)
             if (key.column == SongColumn::Time)
                 c = seconds[a] < seconds[b] ? -1 : seconds[a] > seconds[b] ? 1 : 0;
             else
-                c = textKeys[int(key.column)][a]->compare(*textKeys[int(key.column)][b]);
+                c = keys[a][int(key.column)]->compare(*keys[b][int(key.column)]);
             if (c != 0)
                 return key.ascending ? c < 0 : c > 0;
         }
@@ -175,10 +158,9 @@ QList<int> SongTableModel::sortedOrder(const QList<Song> &source)
 
 void SongTableModel::rebuildRowIndex()
 {
-    m_rowOfId.clear();
-    m_rowOfId.reserve(m_order.size());
+    m_rowOfSource.assign(m_source.size(), -1);
     for (int row = 0; row < m_order.size(); ++row)
-        m_rowOfId.insert(m_source.at(m_order.at(row)).id, row);
+        m_rowOfSource[m_order.at(row)] = row;
 }
 
 void SongTableModel::applyOrder(const QList<int> &newOrder)
@@ -205,7 +187,7 @@ void SongTableModel::setSortOrder(const SongSortOrder &order)
     Q_EMIT sortOrderChanged();
     if (m_order.isEmpty())
         return;
-    const QList<int> newOrder = sortedOrder(m_source);
+    const QList<int> newOrder = sortedOrder(m_source, m_keys);
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     applyOrder(newOrder);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -213,16 +195,34 @@ void SongTableModel::setSortOrder(const SongSortOrder &order)
 
 void SongTableModel::setSongs(const QList<Song> &songs)
 {
-    const QList<int> newOrder = sortedOrder(songs);
     QHash<QString, int> newIndex;
     newIndex.reserve(songs.size());
     for (qsizetype i = 0; i < songs.size(); ++i)
         newIndex.insert(songs.at(i).id, int(i));
+    // Keys carry over for songs whose sorted texts are unchanged.
+    std::vector<Keys> newKeys(songs.size());
+    for (qsizetype i = 0; i < songs.size(); ++i) {
+        const int old = m_sourceOfId.value(songs.at(i).id, -1);
+        if (old < 0)
+            continue;
+        for (int column = 0; column < 3; ++column) {
+            if (SongSort::textValue(m_source.at(old), SongColumn(column))
+                == SongSort::textValue(songs.at(i), SongColumn(column)))
+                newKeys[i][column] = m_keys[old][column];
+        }
+    }
+    const QList<int> newOrder = sortedOrder(songs, newKeys);
     const bool newUnique = newIndex.size() == songs.size();
-    const bool oldUnique = m_rowOfId.size() == m_order.size();
+    const bool oldUnique = m_sourceOfId.size() == m_source.size();
     qsizetype common = 0;
-    for (auto it = m_rowOfId.cbegin(); it != m_rowOfId.cend(); ++it)
+    for (auto it = m_sourceOfId.cbegin(); it != m_sourceOfId.cend(); ++it)
         common += newIndex.contains(it.key());
+    // Takes the new list; the displayed order is set by the caller.
+    const auto adopt = [&] {
+        m_source = songs;
+        m_keys = std::move(newKeys);
+        m_sourceOfId = std::move(newIndex);
+    };
     const int oldCount = int(m_order.size());
 
     if (oldCount == 0 || songs.isEmpty()) {
@@ -230,21 +230,22 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         if (oldCount > 0) {
             beginRemoveRows({}, 0, oldCount - 1);
             m_order.clear();
-            m_source = songs;
-            m_rowOfId.clear();
+            adopt();
+            rebuildRowIndex();
             endRemoveRows();
         } else if (!songs.isEmpty()) {
             beginInsertRows({}, 0, int(songs.size()) - 1);
-            m_source = songs;
+            adopt();
             m_order = newOrder;
             rebuildRowIndex();
             endInsertRows();
         } else {
-            m_source = songs;
+            adopt();
+            rebuildRowIndex();
         }
     } else if (!newUnique || !oldUnique || common == 0) {
         beginResetModel();
-        m_source = songs;
+        adopt();
         m_order = newOrder;
         rebuildRowIndex();
         endResetModel();
@@ -269,14 +270,16 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         kept.reserve(songs.size());
         for (int index : std::as_const(m_order))
             kept.append(newIndex.value(m_source.at(index).id));
-        QSet<int> keptSet(kept.cbegin(), kept.cend());
+        std::vector<bool> isKept(songs.size(), false);
+        for (int index : std::as_const(kept))
+            isKept[index] = true;
         QList<int> added;
         for (int index = 0; index < songs.size(); ++index) {
-            if (!keptSet.contains(index))
+            if (!isKept[index])
                 added.append(index);
         }
         Q_EMIT layoutAboutToBeChanged();
-        m_source = songs;
+        adopt();
         m_order = kept;
         rebuildRowIndex();
         Q_EMIT layoutChanged();
@@ -293,12 +296,10 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         }
     }
 
-    // Keys and selection only for songs still in the list.
-    for (auto it = m_keys.begin(); it != m_keys.end();)
-        it = newIndex.contains(it.key()) ? std::next(it) : m_keys.erase(it);
+    // The selection keeps only songs still in the list.
     QSet<QString> kept;
     for (const QString &id : std::as_const(m_selection)) {
-        if (newIndex.contains(id))
+        if (m_sourceOfId.contains(id))
             kept.insert(id);
     }
     if (kept.size() != m_selection.size()) {

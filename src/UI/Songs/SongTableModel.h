@@ -9,6 +9,7 @@
 #include <QtQml/qqmlregistration.h>
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "Models/Song.h"
 #include "SongSort.h"
@@ -79,14 +80,11 @@ Q_SIGNALS:
     void selectionChanged();
 
 private:
-    struct Keys
-    {
-        std::array<QString, 3> texts;
-        std::array<std::optional<QCollatorSortKey>, 3> keys;
-    };
+    // The collation keys of one song's title, artist and album, made when a
+    // sort first needs them.
+    using Keys = std::array<std::optional<QCollatorSortKey>, 3>;
 
-    QList<int> sortedOrder(const QList<Song> &source);
-    const QCollatorSortKey &keyOf(const Song &song, int column);
+    QList<int> sortedOrder(const QList<Song> &source, std::vector<Keys> &keys) const;
     void applyOrder(const QList<int> &newOrder);
     void setSelection(const QSet<QString> &ids);
     void rebuildRowIndex();
@@ -95,8 +93,9 @@ private:
     QCollator m_collator;
     QList<Song> m_source;
     QList<int> m_order; // displayed row → index in m_source
-    QHash<QString, int> m_rowOfId;
-    QHash<QString, Keys> m_keys;
+    std::vector<Keys> m_keys; // beside m_source
+    QHash<QString, int> m_sourceOfId;
+    std::vector<int> m_rowOfSource; // index in m_source → displayed row
     SongSortOrder m_sortOrder;
     QSet<QString> m_selection;
     QString m_anchorId;

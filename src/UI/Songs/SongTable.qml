@@ -19,6 +19,11 @@ Item {
 
     objectName: "songTable"
 
+    Rectangle {
+        anchors.fill: parent
+        color: Theme.content
+    }
+
     HorizontalHeaderView {
         id: header
         objectName: "songTableHeader"

@@ -199,24 +199,26 @@ void SongTableModel::setSongs(const QList<Song> &songs)
     newIndex.reserve(songs.size());
     for (qsizetype i = 0; i < songs.size(); ++i)
         newIndex.insert(songs.at(i).id, int(i));
-    // Keys carry over for songs whose sorted texts are unchanged.
+    // Where each song of the shown list is in the new one (-1: gone); keys
+    // carry over for songs whose sorted texts are unchanged.
+    std::vector<int> newOfOld(m_source.size(), -1);
     std::vector<Keys> newKeys(songs.size());
-    for (qsizetype i = 0; i < songs.size(); ++i) {
-        const int old = m_sourceOfId.value(songs.at(i).id, -1);
-        if (old < 0)
+    qsizetype common = 0;
+    for (qsizetype old = 0; old < m_source.size(); ++old) {
+        const int index = newIndex.value(m_source.at(old).id, -1);
+        newOfOld[old] = index;
+        if (index < 0)
             continue;
+        ++common;
         for (int column = 0; column < 3; ++column) {
             if (SongSort::textValue(m_source.at(old), SongColumn(column))
-                == SongSort::textValue(songs.at(i), SongColumn(column)))
-                newKeys[i][column] = m_keys[old][column];
+                == SongSort::textValue(songs.at(index), SongColumn(column)))
+                newKeys[index][column] = m_keys[old][column];
         }
     }
     const QList<int> newOrder = sortedOrder(songs, newKeys);
     const bool newUnique = newIndex.size() == songs.size();
     const bool oldUnique = m_sourceOfId.size() == m_source.size();
-    qsizetype common = 0;
-    for (auto it = m_sourceOfId.cbegin(); it != m_sourceOfId.cend(); ++it)
-        common += newIndex.contains(it.key());
     // Takes the new list; the displayed order is set by the caller.
     const auto adopt = [&] {
         m_source = songs;
@@ -252,12 +254,12 @@ void SongTableModel::setSongs(const QList<Song> &songs)
     } else {
         // Rows that left the list go first, bottom up in runs.
         for (int row = int(m_order.size()) - 1; row >= 0;) {
-            if (newIndex.contains(m_source.at(m_order.at(row)).id)) {
+            if (newOfOld[m_order.at(row)] >= 0) {
                 --row;
                 continue;
             }
             int first = row;
-            while (first > 0 && !newIndex.contains(m_source.at(m_order.at(first - 1)).id))
+            while (first > 0 && newOfOld[m_order.at(first - 1)] < 0)
                 --first;
             beginRemoveRows({}, first, row);
             m_order.remove(first, row - first + 1);
@@ -269,7 +271,7 @@ void SongTableModel::setSongs(const QList<Song> &songs)
         QList<int> kept;
         kept.reserve(songs.size());
         for (int index : std::as_const(m_order))
-            kept.append(newIndex.value(m_source.at(index).id));
+            kept.append(newOfOld[index]);
         std::vector<bool> isKept(songs.size(), false);
         for (int index : std::as_const(kept))
             isKept[index] = true;

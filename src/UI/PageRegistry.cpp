@@ -7,6 +7,7 @@
 #include "PagePlaceholderModel.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
+#include "Songs/SongTableViewModel.h"
 
 namespace {
 
@@ -16,11 +17,16 @@ template<const char *Name> QObject *placeholder(PageContext *context, const Page
     return new PagePlaceholderModel(QString::fromLatin1(Name), route, context);
 }
 
+template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context, const PageRoute &)
+{
+    QPointer<PageContext> owner(context);
+    return new SongTableViewModel(Kind, context->library(), context->player(),
+        [owner] { return owner ? owner->client() : SubsonicClient(); }, SongSort::userLocale(), context);
+}
+
 constexpr char HomeView[] = "HomeView";
 constexpr char ArtistsView[] = "ArtistsView";
-constexpr char SongsView[] = "SongsView";
 constexpr char DownloadsView[] = "DownloadsView";
-constexpr char LikedSongsView[] = "LikedSongsView";
 constexpr char PlaylistDetailView[] = "PlaylistDetailView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
 
@@ -32,9 +38,9 @@ const std::array<PageRegistry::Page, 10> Pages {{
             return new AlbumGridViewModel(context, route.grid.value_or(AlbumGridDestination {}));
         }},
     {PageKind::Artists, "Artists/ArtistsView.qml", placeholder<ArtistsView>},
-    {PageKind::Songs, "Songs/SongsView.qml", placeholder<SongsView>},
+    {PageKind::Songs, "Songs/SongsView.qml", songTable<SongTableViewModel::Kind::AllSongs>},
     {PageKind::Downloads, "Downloads/DownloadsView.qml", placeholder<DownloadsView>},
-    {PageKind::LikedSongs, "Songs/LikedSongsView.qml", placeholder<LikedSongsView>},
+    {PageKind::LikedSongs, "Songs/LikedSongsView.qml", songTable<SongTableViewModel::Kind::LikedSongs>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml",
         [](PageContext *context, const PageRoute &) -> QObject * { return new LikedAlbumsViewModel(context); }},
     {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},

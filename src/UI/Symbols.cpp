@@ -50,6 +50,8 @@ const QHash<QString, char16_t> &table()
         {QStringLiteral("ellipsis"), 0xE5D3},
         {QStringLiteral("chevron.left"), 0xE5CB},
         {QStringLiteral("chevron.right"), 0xE5CC},
+        {QStringLiteral("chevron.up"), 0xE5CE},
+        {QStringLiteral("chevron.down"), 0xE5CF},
     };
     return codePoints;
 }

@@ -313,11 +313,11 @@ private:
     {
         int issued = 0; // the newest ticket handed out
         int finished = 0; // tickets finished, in order
-        int openReorder = 0; // the ticket of an order save not yet started
-        QStringList openOrder;
+        QHash<int, QStringList> waitingOrders; // order saves not yet started, by ticket
         QHash<int, bool> reorderResults; // by ticket
         bool deleting = false;
-        // The order the server was last told by this store, when known.
+        // The order this store last saved, while no answer of the server
+        // has said more since.
         std::optional<QStringList> lastTold;
     };
     int takePlaylistTicket(const QString &id);

@@ -41,16 +41,12 @@ QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
     const int issued = m_playlistWrites.value(id).issued;
     PlaylistDetail answer = co_await detail(&LibraryStore::m_playlistDetails,
         &LibraryStore::playlistDetailsChanged, id, &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
-    // What the server sends back is what it holds, unless a write was asked
-    // for meanwhile or is still out.
+    // What the server sends back is what it holds (unless a write was asked
+    // for meanwhile or is still out): a list shown from it needs no other.
     if (self) {
         PlaylistWrites &writes = m_playlistWrites[id];
-        if (writes.issued == issued && writes.finished == writes.issued) {
-            QStringList order;
-            for (const Song &song : answer.entry.value_or(QList<Song>()))
-                order.append(song.id);
-            writes.lastTold = order;
-        }
+        if (writes.issued == issued && writes.finished == writes.issued)
+            writes.lastTold.reset();
     }
     co_return answer;
 }

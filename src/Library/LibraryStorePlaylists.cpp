@@ -334,8 +334,11 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
     if (told && *told != songIds) {
         const RemovalRetry target = removalRetryTarget(index, songIds, *told);
         if (!target.position) {
+            // Not to be found in what the server holds: the retry looks again
+            // in a fresh copy.
             note(std::make_exception_ptr(SubsonicError::invalidResponse()),
-                QStringLiteral("remove from the playlist"));
+                QStringLiteral("remove from the playlist"),
+                retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
             co_return;
         }
         index = *target.position;
@@ -391,6 +394,7 @@ QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString 
     const RemovalRetry target = removalRetryTarget(index, songIds, current);
     if (!target.position)
         co_return;
+    m_playlistWrites[playlistId].lastTold = current;
     co_await removeSong(*target.position, current, playlistId);
 }
 
@@ -436,13 +440,10 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
         PlaylistWrites &writes = m_playlistWrites[id];
         // Joins the order save that waits last in line; any other write asked
         // for since keeps this order behind it.
-        if (writes.openReorder != 0 && writes.openReorder == writes.issued) {
-            ticket = writes.openReorder;
-        } else {
-            ticket = ++writes.issued;
-            writes.openReorder = ticket;
-        }
-        writes.openOrder = songIds;
+        if (!writes.waitingOrders.contains(writes.issued))
+            ++writes.issued;
+        ticket = writes.issued;
+        writes.waitingOrders.insert(ticket, songIds);
     }
     // Waits for its turn; another caller of the same ticket may have started
     // the save, and then this one waits for its answer.
@@ -450,7 +451,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
         const PlaylistWrites &writes = m_playlistWrites[id];
         if (auto it = writes.reorderResults.constFind(ticket); it != writes.reorderResults.constEnd())
             co_return *it;
-        if (writes.finished == ticket - 1 && writes.openReorder == ticket)
+        if (writes.finished == ticket - 1 && writes.waitingOrders.contains(ticket))
             break;
         OrderSaveAwaiter turn;
         turn.waiters = waiters;
@@ -463,8 +464,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     bool cancelled = false;
     {
         PlaylistWrites &writes = m_playlistWrites[id];
-        writes.openReorder = 0;
-        order = writes.openOrder;
+        order = writes.waitingOrders.take(ticket);
         cancelled = writes.deleting;
     }
     const SubsonicClient client = m_client;

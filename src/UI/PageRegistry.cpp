@@ -4,6 +4,7 @@
 
 #include "PageContext.h"
 #include "PagePlaceholderModel.h"
+#include "Playlists/PlaylistDetailViewModel.h"
 
 namespace {
 
@@ -20,9 +21,14 @@ constexpr char SongsView[] = "SongsView";
 constexpr char DownloadsView[] = "DownloadsView";
 constexpr char LikedSongsView[] = "LikedSongsView";
 constexpr char LikedAlbumsView[] = "LikedAlbumsView";
-constexpr char PlaylistDetailView[] = "PlaylistDetailView";
+[[maybe_unused]] constexpr char PlaylistDetailView[] = "PlaylistDetailView";
 constexpr char AlbumDetailView[] = "AlbumDetailView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
+
+QObject *playlistPage(PageContext *context, const PageRoute &route)
+{
+    return new PlaylistDetailViewModel(context, route.playlistId, context);
+}
 
 // In PageKind order.
 const std::array<PageRegistry::Page, 10> Pages {{
@@ -33,7 +39,7 @@ const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::Downloads, "Downloads/DownloadsView.qml", placeholder<DownloadsView>},
     {PageKind::LikedSongs, "Songs/LikedSongsView.qml", placeholder<LikedSongsView>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml", placeholder<LikedAlbumsView>},
-    {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},
+    {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", playlistPage},
     {PageKind::Album, "Albums/AlbumDetailView.qml", placeholder<AlbumDetailView>},
     {PageKind::Artist, "Artists/ArtistDetailView.qml", placeholder<ArtistDetailView>},
 }};

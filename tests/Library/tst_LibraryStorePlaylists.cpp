@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
@@ -458,22 +459,22 @@ private Q_SLOTS:
                 arrivals.append(clock.elapsed());
             });
 
-        QList<QCoro::Task<VoidOutcome>> tasks;
+        std::vector<QCoro::Task<VoidOutcome>> tasks;
         const auto run = [](QCoro::Task<bool> task) -> QCoro::Task<> { co_await std::move(task); };
         for (const QString &step : std::as_const(script)) {
             const QStringList words = step.split(' ');
             const QString &verb = words.at(0);
             if (verb == "order")
-                tasks.append(captureVoid(run(m_store->reorderPlaylist("p1", words.at(1).split(',')))));
+                tasks.push_back(captureVoid(run(m_store->reorderPlaylist("p1", words.at(1).split(',')))));
             else if (verb == "remove")
-                tasks.append(
+                tasks.push_back(
                     captureVoid(m_store->removeSong(words.at(1).toInt(), words.at(2).split(','), "p1")));
             else if (verb == "add")
-                tasks.append(captureVoid(m_store->addSongs({song(words.at(1))}, "p1")));
+                tasks.push_back(captureVoid(m_store->addSongs({song(words.at(1))}, "p1")));
             else if (verb == "rename")
-                tasks.append(captureVoid(m_store->renamePlaylist("p1", words.at(1))));
+                tasks.push_back(captureVoid(m_store->renamePlaylist("p1", words.at(1))));
             else if (verb == "delete")
-                tasks.append(captureVoid(run(m_store->deletePlaylist("p1"))));
+                tasks.push_back(captureVoid(run(m_store->deletePlaylist("p1"))));
         }
         for (QCoro::Task<VoidOutcome> &task : tasks)
             QVERIFY(!QCoro::waitFor(std::move(task)).error);

@@ -34,12 +34,16 @@ PageHarness::~PageHarness()
 
 bool PageHarness::start(QSize windowSize)
 {
-    QStandardPaths::setTestModeEnabled(true);
     if (!m_server.listen())
         return false;
+    return start(windowSize, ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")});
+}
+
+bool PageHarness::start(QSize windowSize, const ServerConfig &server)
+{
+    QStandardPaths::setTestModeEnabled(true);
     m_session = std::make_unique<UrlSession>(&m_manager, 5000);
-    const SubsonicClient client(
-        ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")}, m_session.get());
+    const SubsonicClient client(server, m_session.get());
     m_library = std::make_unique<LibraryStore>(client);
     m_downloads = std::make_unique<DownloadStore>(client);
     m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);

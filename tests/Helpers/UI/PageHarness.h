@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Helpers/TestHttpServer.h"
+#include "Networking/ServerConfig.h"
 #include "PageRoute.h"
 
 class DownloadStore;
@@ -43,6 +44,8 @@ public:
 
     // Listens, builds the stores and the window; false when any step failed.
     bool start(QSize windowSize = QSize(900, 600));
+    // The same over another server (a real one); server() is then unused.
+    bool start(QSize windowSize, const ServerConfig &server);
 
     TestHttpServer &server() { return m_server; }
     LibraryStore *library() const { return m_library.get(); }

@@ -161,17 +161,21 @@ public:
     QCoro::Task<> retryConnection();
 
     // Playlist edits go to the server first and change local state only after
-    // it accepted them; failures become the last failure.
+    // it accepted them; failures become the last failure. The writes to one
+    // playlist (orders, additions, removals, renames, the delete) go to the
+    // server one at a time, in the order they were asked for; a delete
+    // cancels the order saves still waiting before it.
     QCoro::Task<std::optional<QString>> createPlaylist(QString name);
     QCoro::Task<> renamePlaylist(QString id, QString name);
     QCoro::Task<bool> deletePlaylist(QString id);
     QCoro::Task<> addSongs(QList<Song> songs, QString playlistId);
     QCoro::Task<> addAlbum(Album album, QString playlistId);
     // Removes the row at `index`; `songIds` is the list the user acted on,
-    // kept to find the same row again should the removal be retried.
+    // kept to find the same row again should the removal be retried, or
+    // should the server have been told another order since.
     QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId);
-    // Saves of one playlist's order go to the server one at a time; a newer
-    // order waiting replaces an older one waiting, and both callers get the
+    // A newer order waiting replaces an older one waiting (when no other write
+    // of the playlist was asked for between them), and both callers get the
     // result of the save that carried the newer order.
     QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds);
 
@@ -303,15 +307,27 @@ private:
     QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
     QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
 
-    // Order saves waiting for the save of the same playlist before them.
-    struct OrderSaves
+    // The writes of one playlist: each takes a ticket and runs when every
+    // ticket before it has finished.
+    struct PlaylistWrites
     {
-        bool running = false;
-        int requested = 0; // the newest ticket handed out
-        int saved = 0; // the newest ticket whose order the server answered
-        bool savedResult = false;
-        QStringList latest;
+        int issued = 0; // the newest ticket handed out
+        int finished = 0; // tickets finished, in order
+        QHash<int, QStringList> waitingOrders; // order saves not yet started, by ticket
+        QHash<int, bool> reorderResults; // by ticket
+        bool deleting = false;
+        // The order this store last saved, while no answer of the server
+        // has said more since.
+        std::optional<QStringList> lastTold;
     };
+    int takePlaylistTicket(const QString &id);
+    // False when the store went away while waiting.
+    QCoro::Task<bool> awaitPlaylistTurn(QString id, int ticket);
+    void finishPlaylistTurn(const QString &id);
+    QCoro::Task<> sendRename(QString id, QString name);
+    QCoro::Task<bool> sendDelete(QString id);
+    QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId);
+    QCoro::Task<> sendRemove(int index, QStringList songIds, QString playlistId);
     struct OrderWaiters
     {
         QList<std::coroutine_handle<>> handles;
@@ -421,6 +437,6 @@ private:
     TaskHandle m_playlistsTask;
     bool m_hasCachedContent = false;
     QHash<QString, LikeBurst> m_likeBursts;
-    QHash<QString, OrderSaves> m_orderSaves;
+    QHash<QString, PlaylistWrites> m_playlistWrites;
     std::shared_ptr<OrderWaiters> m_orderWaiters = std::make_shared<OrderWaiters>();
 };

@@ -37,8 +37,18 @@ QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id)
 
 QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
 {
-    return detail(&LibraryStore::m_playlistDetails, &LibraryStore::playlistDetailsChanged, std::move(id),
-        &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
+    QPointer<LibraryStore> self(this);
+    const int issued = m_playlistWrites.value(id).issued;
+    PlaylistDetail answer = co_await detail(&LibraryStore::m_playlistDetails,
+        &LibraryStore::playlistDetailsChanged, id, &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
+    // What the server sends back is what it holds (unless a write was asked
+    // for meanwhile or is still out): a list shown from it needs no other.
+    if (self) {
+        PlaylistWrites &writes = m_playlistWrites[id];
+        if (writes.issued == issued && writes.finished == writes.issued)
+            writes.lastTold.reset();
+    }
+    co_return answer;
 }
 
 QList<Album> LibraryStore::discographyOrder(const QList<Album> &albums)

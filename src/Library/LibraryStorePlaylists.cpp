@@ -108,7 +108,44 @@ QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
     co_return std::nullopt;
 }
 
+int LibraryStore::takePlaylistTicket(const QString &id)
+{
+    return ++m_playlistWrites[id].issued;
+}
+
+QCoro::Task<bool> LibraryStore::awaitPlaylistTurn(QString id, int ticket)
+{
+    QPointer<LibraryStore> self(this);
+    const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
+    while (m_playlistWrites[id].finished < ticket - 1) {
+        OrderSaveAwaiter turn;
+        turn.waiters = waiters;
+        co_await turn;
+        if (!self)
+            co_return false;
+    }
+    co_return true;
+}
+
+void LibraryStore::finishPlaylistTurn(const QString &id)
+{
+    ++m_playlistWrites[id].finished;
+    wakeOrderWaiters();
+}
+
 QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
+{
+    QPointer<LibraryStore> self(this);
+    const int ticket = takePlaylistTicket(id);
+    const bool turn = co_await awaitPlaylistTurn(id, ticket);
+    if (!turn)
+        co_return;
+    co_await sendRename(id, name);
+    if (self)
+        finishPlaylistTurn(id);
+}
+
+QCoro::Task<> LibraryStore::sendRename(QString id, QString name)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
@@ -130,6 +167,26 @@ QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
 }
 
 QCoro::Task<bool> LibraryStore::deletePlaylist(QString id)
+{
+    QPointer<LibraryStore> self(this);
+    // Order saves still waiting would only write to a playlist on its way out.
+    m_playlistWrites[id].deleting = true;
+    const int ticket = takePlaylistTicket(id);
+    const bool turn = co_await awaitPlaylistTurn(id, ticket);
+    if (!turn)
+        co_return false;
+    const bool deleted = co_await sendDelete(id);
+    if (self) {
+        // A playlist that is still there takes orders again; a deleted one
+        // never does.
+        if (!deleted)
+            m_playlistWrites[id].deleting = false;
+        finishPlaylistTurn(id);
+    }
+    co_return deleted;
+}
+
+QCoro::Task<bool> LibraryStore::sendDelete(QString id)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
@@ -158,6 +215,18 @@ QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
     if (songs.isEmpty())
         co_return;
     QPointer<LibraryStore> self(this);
+    const int ticket = takePlaylistTicket(playlistId);
+    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
+    if (!turn)
+        co_return;
+    co_await sendAdd(songs, playlistId);
+    if (self)
+        finishPlaylistTurn(playlistId);
+}
+
+QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     QStringList ids;
     for (const Song &song : std::as_const(songs))
@@ -171,10 +240,13 @@ QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
     if (!self)
         co_return;
     if (error) {
+        m_playlistWrites[playlistId].lastTold.reset();
         note(error, QStringLiteral("add to the playlist"),
             retryOf(&LibraryStore::retryAdd, songs, playlistId));
         co_return;
     }
+    if (std::optional<QStringList> &told = m_playlistWrites[playlistId].lastTold)
+        told->append(ids);
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
@@ -243,7 +315,35 @@ QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
 QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
 {
     QPointer<LibraryStore> self(this);
+    const int ticket = takePlaylistTicket(playlistId);
+    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
+    if (!turn)
+        co_return;
+    co_await sendRemove(index, songIds, playlistId);
+    if (self)
+        finishPlaylistTurn(playlistId);
+}
+
+QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
+    // The index goes by the order the server was last told: the user may have
+    // acted on an order that reached the server only since, or never.
+    const std::optional<QStringList> told = m_playlistWrites[playlistId].lastTold;
+    if (told && *told != songIds) {
+        const RemovalRetry target = removalRetryTarget(index, songIds, *told);
+        if (!target.position) {
+            // Not to be found in what the server holds: the retry looks again
+            // in a fresh copy.
+            note(std::make_exception_ptr(SubsonicError::invalidResponse()),
+                QStringLiteral("remove from the playlist"),
+                retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+            co_return;
+        }
+        index = *target.position;
+        songIds = *told;
+    }
     std::exception_ptr error;
     try {
         const QList<int> removeIndexes {index};
@@ -254,10 +354,13 @@ QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString p
     if (!self)
         co_return;
     if (error) {
+        m_playlistWrites[playlistId].lastTold.reset();
         note(error, QStringLiteral("remove from the playlist"),
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
         co_return;
     }
+    songIds.removeAt(index);
+    m_playlistWrites[playlistId].lastTold = songIds;
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
@@ -291,6 +394,7 @@ QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString 
     const RemovalRetry target = removalRetryTarget(index, songIds, current);
     if (!target.position)
         co_return;
+    m_playlistWrites[playlistId].lastTold = current;
     co_await removeSong(*target.position, current, playlistId);
 }
 
@@ -333,23 +437,21 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
     int ticket = 0;
     {
-        OrderSaves &saves = m_orderSaves[id];
-        ticket = ++saves.requested;
-        saves.latest = songIds;
+        PlaylistWrites &writes = m_playlistWrites[id];
+        // Joins the order save that waits last in line; any other write asked
+        // for since keeps this order behind it.
+        if (!writes.waitingOrders.contains(writes.issued))
+            ++writes.issued;
+        ticket = writes.issued;
+        writes.waitingOrders.insert(ticket, songIds);
     }
-    // Wait while another save of this playlist runs; a save that started
-    // after this order was asked for carried it (or a newer one).
+    // Waits for its turn; another caller of the same ticket may have started
+    // the save, and then this one waits for its answer.
     while (true) {
-        bool running = false;
-        std::optional<bool> answered;
-        if (auto it = m_orderSaves.constFind(id); it != m_orderSaves.constEnd()) {
-            running = it->running;
-            if (it->saved >= ticket)
-                answered = it->savedResult;
-        }
-        if (answered)
-            co_return *answered;
-        if (!running)
+        const PlaylistWrites &writes = m_playlistWrites[id];
+        if (auto it = writes.reorderResults.constFind(ticket); it != writes.reorderResults.constEnd())
+            co_return *it;
+        if (writes.finished == ticket - 1 && writes.waitingOrders.contains(ticket))
             break;
         OrderSaveAwaiter turn;
         turn.waiters = waiters;
@@ -359,29 +461,35 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     }
 
     QStringList order;
-    int carried = 0;
+    bool cancelled = false;
     {
-        OrderSaves &saves = m_orderSaves[id];
-        saves.running = true;
-        order = saves.latest;
-        carried = saves.requested;
+        PlaylistWrites &writes = m_playlistWrites[id];
+        order = writes.waitingOrders.take(ticket);
+        cancelled = writes.deleting;
     }
     const SubsonicClient client = m_client;
     std::exception_ptr error;
-    try {
-        co_await client.replacePlaylistSongs(id, order);
-    } catch (...) {
-        error = std::current_exception();
+    if (!cancelled) {
+        try {
+            co_await client.replacePlaylistSongs(id, order);
+        } catch (...) {
+            error = std::current_exception();
+        }
     }
+    const bool saved = !cancelled && !error;
     if (!self)
-        co_return !error;
+        co_return saved;
     {
-        OrderSaves &saves = m_orderSaves[id];
-        saves.running = false;
-        saves.saved = carried;
-        saves.savedResult = !error;
+        PlaylistWrites &writes = m_playlistWrites[id];
+        writes.reorderResults.insert(ticket, saved);
+        if (saved)
+            writes.lastTold = order;
+        else if (error)
+            writes.lastTold.reset();
     }
-    wakeOrderWaiters();
+    finishPlaylistTurn(id);
+    if (cancelled)
+        co_return false;
     if (error) {
         note(error, QStringLiteral("save the new order"));
         co_return false;

@@ -8,6 +8,7 @@
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
 #include "Songs/SongTableViewModel.h"
+#include "Playlists/PlaylistDetailViewModel.h"
 
 namespace {
 
@@ -27,8 +28,12 @@ template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context,
 constexpr char HomeView[] = "HomeView";
 constexpr char ArtistsView[] = "ArtistsView";
 constexpr char DownloadsView[] = "DownloadsView";
-constexpr char PlaylistDetailView[] = "PlaylistDetailView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
+
+QObject *playlistPage(PageContext *context, const PageRoute &route)
+{
+    return new PlaylistDetailViewModel(context, route.playlistId, context);
+}
 
 // In PageKind order.
 const std::array<PageRegistry::Page, 10> Pages {{
@@ -43,7 +48,7 @@ const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::LikedSongs, "Songs/LikedSongsView.qml", songTable<SongTableViewModel::Kind::LikedSongs>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml",
         [](PageContext *context, const PageRoute &) -> QObject * { return new LikedAlbumsViewModel(context); }},
-    {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", placeholder<PlaylistDetailView>},
+    {PageKind::Playlist, "Playlists/PlaylistDetailView.qml", playlistPage},
     {PageKind::Album, "Albums/AlbumDetailView.qml", [](PageContext *context, const PageRoute &route) -> QObject * {
                                                      return new AlbumDetailViewModel(context, route.album.value_or(Album()));
                                                  }},

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
@@ -394,6 +395,93 @@ private Q_SLOTS:
         QVERIFY2(arrivals["p1"][1] - arrivals["p1"][0] >= 140, "order saves overlapped");
         // ...while another playlist's save did not wait.
         QVERIFY(arrivals.value("p2").first() - arrivals["p1"][0] < 140);
+    }
+
+    // Writes of one playlist asked for together reach a slow server one at a
+    // time, in the order asked: order saves waiting side by side merge into
+    // the newest, an edit waits for the order saves before it, a removal's
+    // index follows the order the server was last told, and a delete cancels
+    // the order saves still waiting.
+    void writesOfOnePlaylistTakeTurns_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("orders merge") << QStringList {"order s2,s1", "order s1,s2", "order s2,s1"}
+                                      << QStringList {"order s2,s1", "order s2,s1"};
+        QTest::newRow("remove after orders") << QStringList {"order s2,s1", "order s1,s2", "remove 0 s1,s2",
+            "order s2"} << QStringList {"order s2,s1", "order s1,s2", "remove 0", "order s2"};
+        QTest::newRow("remove by the told order")
+            << QStringList {"order s2,s1", "remove 0 s1,s2"} << QStringList {"order s2,s1", "remove 1"};
+        QTest::newRow("add and rename wait") << QStringList {"order s2,s1", "add s9", "order s9,s2,s1",
+            "rename New"} << QStringList {"order s2,s1", "add s9", "order s9,s2,s1", "rename New"};
+        QTest::newRow("delete cancels waiting orders") << QStringList {"order s2,s1", "order s1,s2", "delete",
+            "order s2,s1"} << QStringList {"order s2,s1", "delete"};
+    }
+
+    void writesOfOnePlaylistTakeTurns()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(QStringList, expected);
+        prime();
+        TestHttpServer::Response slow = TestHttpServer::ok();
+        slow.delayMs = 80;
+        for (const char *path : {"/rest/createPlaylist", "/rest/updatePlaylist", "/rest/deletePlaylist"})
+            m_server->setResponse(path, slow);
+        QStringList log;
+        QList<qint64> arrivals;
+        QElapsedTimer clock;
+        clock.start();
+        const auto named = [](const TestHttpServer::Request &request, const QString &name) {
+            QStringList values;
+            for (const auto &[key, value] : request.queryItems()) {
+                if (key == name)
+                    values.append(value);
+            }
+            return values.join(',');
+        };
+        connect(m_server.get(), &TestHttpServer::requestReceived, this,
+            [&](const TestHttpServer::Request &request) {
+                const QByteArray path = request.path();
+                QString line;
+                if (path == "/rest/createPlaylist")
+                    line = "order " + named(request, "songId");
+                else if (path == "/rest/deletePlaylist")
+                    line = "delete";
+                else if (path == "/rest/updatePlaylist" && !request.queryValue("name").isEmpty())
+                    line = "rename " + request.queryValue("name");
+                else if (path == "/rest/updatePlaylist" && !request.queryValue("songIdToAdd").isEmpty())
+                    line = "add " + named(request, "songIdToAdd");
+                else if (path == "/rest/updatePlaylist")
+                    line = "remove " + request.queryValue("songIndexToRemove");
+                else
+                    return;
+                log.append(line);
+                arrivals.append(clock.elapsed());
+            });
+
+        std::vector<QCoro::Task<VoidOutcome>> tasks;
+        const auto run = [](QCoro::Task<bool> task) -> QCoro::Task<> { co_await std::move(task); };
+        for (const QString &step : std::as_const(script)) {
+            const QStringList words = step.split(' ');
+            const QString &verb = words.at(0);
+            if (verb == "order")
+                tasks.push_back(captureVoid(run(m_store->reorderPlaylist("p1", words.at(1).split(',')))));
+            else if (verb == "remove")
+                tasks.push_back(
+                    captureVoid(m_store->removeSong(words.at(1).toInt(), words.at(2).split(','), "p1")));
+            else if (verb == "add")
+                tasks.push_back(captureVoid(m_store->addSongs({song(words.at(1))}, "p1")));
+            else if (verb == "rename")
+                tasks.push_back(captureVoid(m_store->renamePlaylist("p1", words.at(1))));
+            else if (verb == "delete")
+                tasks.push_back(captureVoid(run(m_store->deletePlaylist("p1"))));
+        }
+        for (QCoro::Task<VoidOutcome> &task : tasks)
+            QVERIFY(!QCoro::waitFor(std::move(task)).error);
+        QCOMPARE(log, expected);
+        // Each write left only once the one before it was answered.
+        for (qsizetype i = 1; i < arrivals.size(); ++i)
+            QVERIFY2(arrivals.at(i) - arrivals.at(i - 1) >= 70, "writes of one playlist overlapped");
     }
 
     // The server answers first; then, in order: reachable again, the cached

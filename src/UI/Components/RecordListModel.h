@@ -143,6 +143,18 @@ public:
         replaceRecords(m_records, std::move(records), 0, [this](const Record &r) { return keyOf(r); });
     }
     void append(QList<Record> more) { appendRecords(m_records, std::move(more), 0); }
+    // Moves the row at `from` to `to` (a row dragged within the list); false
+    // when either is out of range or they are the same.
+    bool moveRecord(int from, int to)
+    {
+        const int n = int(m_records.size());
+        if (from < 0 || to < 0 || from >= n || to >= n || from == to)
+            return false;
+        beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+        m_records.move(from, to);
+        endMoveRows();
+        return true;
+    }
 
     int rowCount(const QModelIndex &parent = {}) const override
     {

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QtQml/qqmlregistration.h>
+
+#include <optional>
+
+#include "Models/PlaylistDetail.h"
+#include "Models/Song.h"
+#include "UI/KeyedLoad.h"
+#include "UI/Playlists/PlaylistEntryListModel.h"
+
+class LibraryStore;
+class PageContext;
+
+// The playlist page: the playlist loaded from the server (or its downloaded
+// copy while the server cannot be reached), its rows with their selection,
+// playback, rename, delete, removal and drag reordering.
+//
+// Order saves: a drag moves rows at once and saves the whole order a moment
+// after the last move, or at once on the drop. Every other edit of the
+// playlist made here sends a waiting order first (the store then runs the
+// writes of one playlist one at a time, in order), and a delete drops it.
+class PlaylistDetailViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Built by the page table.")
+    Q_PROPERTY(PlaylistEntryListModel *tracks READ tracks CONSTANT)
+    Q_PROPERTY(QString playlistId READ playlistId CONSTANT)
+    Q_PROPERTY(bool loaded READ loaded NOTIFY detailChanged)
+    Q_PROPERTY(QString name READ name NOTIFY detailChanged)
+    Q_PROPERTY(QString sourceName READ sourceName NOTIFY detailChanged)
+    Q_PROPERTY(QString metadataLine READ metadataLine NOTIFY detailChanged)
+    Q_PROPERTY(QList<Song> songs READ songs NOTIFY detailChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(bool isLocalOrder READ isLocalOrder NOTIFY isLocalOrderChanged)
+    Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged)
+
+public:
+    static constexpr int SaveDelayMs = 600;
+
+    PlaylistDetailViewModel(PageContext *context, QString playlistId, QObject *parent = nullptr);
+    ~PlaylistDetailViewModel() override;
+
+    PlaylistEntryListModel *tracks() { return &m_tracks; }
+    QString playlistId() const { return m_playlistId; }
+    bool loaded() const { return m_detail.has_value(); }
+    QString name() const { return m_detail ? m_detail->name : QString(); }
+    QString sourceName() const;
+    QString metadataLine() const;
+    QList<Song> songs() const { return m_tracks.songs(); }
+    QString errorMessage() const { return m_errorMessage; }
+    bool isLocalOrder() const { return m_isLocalOrder; }
+    int selectedRow() const { return m_tracks.selectedRow(); }
+
+    // The wait between the last move of a drag and its save.
+    void setSaveDelay(int ms) { m_saveTimer.setInterval(ms); }
+
+    Q_INVOKABLE void play();
+    Q_INVOKABLE void playShuffled();
+    Q_INVOKABLE void playNext();
+    Q_INVOKABLE void playLast();
+
+    Q_INVOKABLE void selectRow(int row);
+    Q_INVOKABLE void moveSelection(int delta);
+    Q_INVOKABLE void playSelected();
+    Q_INVOKABLE void playRow(int row);
+    Q_INVOKABLE void playRowNext(int row);
+    Q_INVOKABLE void playRowLast(int row);
+    Q_INVOKABLE void removeRow(int row);
+
+    // Renames to `text` without the spaces and tabs around it; nothing for an
+    // empty name.
+    Q_INVOKABLE void rename(const QString &text);
+    // Deletes the playlist on the server; the page then leaves for Home.
+    Q_INVOKABLE void deletePlaylist();
+
+    // Drag reordering, by row.
+    Q_INVOKABLE void beginDrag(int row);
+    Q_INVOKABLE void moveDraggedRow(int targetRow);
+    Q_INVOKABLE void dropDragged();
+    Q_INVOKABLE void endDrag();
+
+    // Where the selection lands after the rows were rebuilt.
+    static std::optional<int> resolvedSelection(std::optional<int> previousIndex,
+        const std::optional<QString> &previousSongId, const QStringList &songIds);
+    static QString metadataText(const std::optional<PlaylistDetail> &detail, int rows);
+
+Q_SIGNALS:
+    void detailChanged();
+    void errorMessageChanged();
+    void isLocalOrderChanged();
+    void selectedRowChanged();
+    // Sent when the row at `row` should be scrolled into view.
+    void revealRow(int row);
+
+private:
+    LibraryStore *library() const;
+    void activate();
+    void reload();
+    static QCoro::Task<> load(KeyedLoad::Ticket ticket, QPointer<LibraryStore> library, QString id);
+    void applyDetail(const PlaylistDetail &detail, bool localOrder);
+    void applyEntries(const QList<Song> &songs, bool localOrder);
+    void setErrorMessage(const QString &message);
+    void scheduleSave();
+    void persistOrder();
+    // Sends a waiting order save now.
+    void flushPendingOrder();
+    void sendOrder();
+    static QCoro::Task<> saveOrder(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
+        QString id, QStringList ids, int generation);
+    static QCoro::Task<> runRename(
+        QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library, QString id, QString name);
+    static QCoro::Task<> runDelete(QPointer<PlaylistDetailViewModel> self, QPointer<PageContext> context,
+        QPointer<LibraryStore> library, QString id);
+    static QCoro::Task<> runRemove(QPointer<LibraryStore> library, int row, QStringList ids, QString id);
+    void updateCurrentSong();
+
+    QPointer<PageContext> m_context;
+    QString m_playlistId;
+    PlaylistEntryListModel m_tracks;
+    KeyedLoad m_load {this};
+    std::optional<PlaylistDetail> m_detail;
+    QString m_errorMessage;
+    bool m_isLocalOrder = false;
+    int m_reloadToken = 0;
+    quint64 m_nextUid = 0;
+    quint64 m_draggingUid = 0;
+    QTimer m_saveTimer;
+    int m_saveGeneration = 0;
+    QList<QMetaObject::Connection> m_storeConnections;
+};

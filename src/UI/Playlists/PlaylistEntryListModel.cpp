@@ -1,0 +1,125 @@
+#include "PlaylistEntryListModel.h"
+
+#include <QHash>
+
+#include "Support/Format.h"
+
+PlaylistEntryListModel::PlaylistEntryListModel(QObject *parent)
+    : RecordListModel({{TitleRole, "title"}, {ArtistRole, "artist"}, {CoverArtRole, "coverArt"},
+                          {DurationRole, "duration"}, {NumberRole, "number"}, {SongIdRole, "songId"},
+                          {SelectedRole, "selected"}, {CurrentRole, "current"}, {DraggingRole, "dragging"}},
+        parent)
+{
+    // Numbers are positions: a move renumbers the rows between its ends.
+    connect(this, &QAbstractItemModel::rowsMoved, this,
+        [this](const QModelIndex &, int start, int, const QModelIndex &, int destination) {
+            const int first = std::min(start, destination);
+            const int last = std::min(std::max(start, destination), rowCount() - 1);
+            if (first <= last)
+                Q_EMIT dataChanged(index(first), index(last), {NumberRole});
+        });
+}
+
+QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs, quint64 &nextUid)
+{
+    QList<PlaylistEntry> entries;
+    entries.reserve(songs.size());
+    QHash<QString, int> copies;
+    for (const Song &song : songs) {
+        const int copy = copies[song.id]++;
+        entries.append({++nextUid, song.id + u'#' + QString::number(copy), song});
+    }
+    return entries;
+}
+
+QStringList PlaylistEntryListModel::songIds() const
+{
+    QStringList ids;
+    for (const PlaylistEntry &entry : records())
+        ids.append(entry.song.id);
+    return ids;
+}
+
+QList<Song> PlaylistEntryListModel::songs() const
+{
+    QList<Song> list;
+    for (const PlaylistEntry &entry : records())
+        list.append(entry.song);
+    return list;
+}
+
+int PlaylistEntryListModel::rowOfUid(quint64 uid) const
+{
+    for (qsizetype row = 0; row < records().size(); ++row) {
+        if (records().at(row).uid == uid)
+            return int(row);
+    }
+    return -1;
+}
+
+void PlaylistEntryListModel::setSelectedUid(quint64 uid)
+{
+    if (uid == m_selectedUid)
+        return;
+    touchUid(std::exchange(m_selectedUid, uid), SelectedRole);
+    touchUid(uid, SelectedRole);
+}
+
+void PlaylistEntryListModel::touchUid(quint64 uid, int role)
+{
+    if (const int row = uid ? rowOfUid(uid) : -1; row >= 0)
+        rowChanged(row, {role});
+}
+
+void PlaylistEntryListModel::setCurrentSongId(const QString &id)
+{
+    if (id == m_currentSongId)
+        return;
+    const QString old = std::exchange(m_currentSongId, id);
+    touchRowsOf(old, {CurrentRole});
+    touchRowsOf(id, {CurrentRole});
+}
+
+void PlaylistEntryListModel::setDraggingUid(quint64 uid)
+{
+    if (uid == m_draggingUid)
+        return;
+    touchUid(std::exchange(m_draggingUid, uid), DraggingRole);
+    touchUid(uid, DraggingRole);
+}
+
+void PlaylistEntryListModel::touchRowsOf(const QString &songId, const QList<int> &roles)
+{
+    if (songId.isEmpty())
+        return;
+    for (qsizetype row = 0; row < records().size(); ++row) {
+        if (records().at(row).song.id == songId)
+            rowChanged(int(row), roles);
+    }
+}
+
+QVariant PlaylistEntryListModel::roleData(const PlaylistEntry &entry, int row, int role) const
+{
+    switch (role) {
+    case TitleRole:
+        return entry.song.title;
+    case ArtistRole:
+        return entry.song.artist.value_or(QString());
+    case CoverArtRole:
+        return entry.song.coverArt.value_or(QString());
+    case DurationRole:
+        return Format::paddedDuration(entry.song.duration);
+    case NumberRole:
+        return row + 1;
+    case SongIdRole:
+        return entry.song.id;
+    case SelectedRole:
+        return m_selectedUid != 0 && entry.uid == m_selectedUid;
+    case CurrentRole:
+        return !m_currentSongId.isEmpty() && entry.song.id == m_currentSongId;
+    case DraggingRole:
+        return m_draggingUid != 0 && entry.uid == m_draggingUid;
+    default:
+        return {};
+    }
+}

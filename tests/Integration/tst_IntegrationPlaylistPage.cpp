@@ -1,0 +1,208 @@
+// LIRNA_TEST_NEEDS_QML
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QPalette>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Helpers/Await.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "IntegrationServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Networking/SubsonicClient.h"
+#include "Playlists/PlaylistDetailViewModel.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The playlist this suite creates; a leftover of an aborted run is removed first.
+const QString PlaylistName = u"Page integration list"_s;
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+} // namespace
+
+// The playlist page on supysonic, driven with the pointer: a drag reorders
+// the playlist on the server, a removal right after a drag removes the right
+// song, rename and delete work, and deleting the shown playlist goes Home.
+class TestIntegrationPlaylistPage : public QObject
+{
+    Q_OBJECT
+
+    std::optional<IntegrationServer> m_server;
+    QNetworkAccessManager *m_manager = nullptr;
+    UrlSession *m_session = nullptr;
+    SubsonicClient m_client;
+    QmlWarningGuard m_warnings;
+
+    void removeLeftovers()
+    {
+        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
+            if (playlist.name.startsWith(PlaylistName))
+                TestAwait::await(m_client.deletePlaylist(playlist.id));
+        }
+    }
+
+    QStringList serverOrder(const QString &id) const
+    {
+        QStringList ids;
+        for (const Song &song : TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>()))
+            ids.append(song.id);
+        return ids;
+    }
+
+    // The row items of the page, by position.
+    static QList<QQuickItem *> rowItems(QQuickWindow *window)
+    {
+        QQuickItem *rows = UiTest::findItem(window, u"playlistRows"_s);
+        QList<QQuickItem *> found;
+        if (!rows)
+            return found;
+        for (QQuickItem *child : rows->childItems()) {
+            if (child->property("rowIndex").isValid())
+                found.append(child);
+        }
+        std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) { return a->y() < b->y(); });
+        return found;
+    }
+
+    // Presses on row `from`, moves the pointer over row `to` in small steps
+    // and lets go there.
+    static void dragRow(QQuickWindow *window, int from, int to)
+    {
+        const QList<QQuickItem *> rows = rowItems(window);
+        QVERIFY(from < rows.size() && to < rows.size());
+        const QPoint start = rows.at(from)->mapToScene(QPointF(60, rows.at(from)->height() / 2)).toPoint();
+        const QPoint end = rows.at(to)->mapToScene(QPointF(60, rows.at(to)->height() / 2)).toPoint();
+        QTest::mousePress(window, Qt::LeftButton, {}, start);
+        const int steps = 12;
+        for (int i = 1; i <= steps; ++i) {
+            QTest::mouseMove(window, start + (end - start) * i / steps, 10);
+        }
+        QTest::mouseRelease(window, Qt::LeftButton, {}, end, 10);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!IntegrationServer::isConfigured())
+            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
+        QQuickStyle::setStyle(u"Fusion"_s);
+        QString error;
+        m_server = IntegrationServer::load(&error);
+        QVERIFY2(m_server, qPrintable(error));
+        m_manager = new QNetworkAccessManager(this);
+        m_session = new UrlSession(m_manager, 15000);
+        m_client = SubsonicClient(m_server->config(0), m_session);
+        removeLeftovers();
+        m_warnings.install();
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_server)
+            removeLeftovers();
+    }
+
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void dragRemoveRenameDelete()
+    {
+        const QList<Song> songs = TestAwait::await(m_client.songs(4, 0));
+        QCOMPARE(songs.size(), 4);
+        QStringList ids;
+        for (const Song &song : songs)
+            ids.append(song.id);
+        TestAwait::await(m_client.createPlaylist(PlaylistName));
+        QString id;
+        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
+            if (playlist.name == PlaylistName)
+                id = playlist.id;
+        }
+        QVERIFY(!id.isEmpty());
+        TestAwait::await(m_client.updatePlaylist(id, std::nullopt, ids, {}));
+        QCOMPARE(serverOrder(id), ids);
+
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 720), m_server->config(0)));
+        const SidebarSelection shown = SidebarSelection::playlist(id);
+        harness.main()->navigation()->setSelection(shown);
+        QQuickItem *page = harness.loadPage(PageRoute::forSelection(shown));
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<PlaylistDetailViewModel *>();
+        QVERIFY(vm);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->tracks()->count(), 4, 10'000);
+        QTRY_COMPARE(rowItems(harness.window()).size(), 4);
+
+        // The third song dragged to the top.
+        dragRow(harness.window(), 2, 0);
+        const QStringList dragged {ids[2], ids[0], ids[1], ids[3]};
+        QCOMPARE(vm->tracks()->songIds(), dragged);
+        QTRY_COMPARE_WITH_TIMEOUT(serverOrder(id), dragged, 10'000);
+        UiTest::saveScreenshot(harness.window(), u"playlist-page-light.png"_s);
+
+        // The last song dragged to second place, then the first row removed
+        // before the wait is over.
+        dragRow(harness.window(), 3, 1);
+        const QStringList again {ids[2], ids[3], ids[0], ids[1]};
+        QCOMPARE(vm->tracks()->songIds(), again);
+        vm->beginDrag(3);
+        vm->moveDraggedRow(2);
+        vm->endDrag();
+        const QStringList moved {ids[2], ids[3], ids[1], ids[0]};
+        vm->removeRow(0);
+        const QStringList removed {ids[3], ids[1], ids[0]};
+        QTRY_COMPARE_WITH_TIMEOUT(vm->tracks()->songIds(), removed, 10'000);
+        QCOMPARE(serverOrder(id), removed);
+        QVERIFY(moved != removed);
+
+        // Rename, trimmed.
+        vm->rename(u"  "_s + PlaylistName + u" renamed\t"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->name(), PlaylistName + u" renamed"_s, 10'000);
+
+        const QPalette light = QGuiApplication::palette();
+        QGuiApplication::setPalette(darkPalette());
+        QTest::qWait(200);
+        UiTest::saveScreenshot(harness.window(), u"playlist-page-dark.png"_s);
+        QGuiApplication::setPalette(light);
+
+        // Delete through the menu and its confirmation: the window goes Home.
+        LIRNA_CLICK(UiTest::findItem(harness.window(), u"actionsButton"_s));
+        QTRY_VERIFY(UiTest::findVisibleItem(harness.window(), u"deleteEntry"_s));
+        LIRNA_CLICK(UiTest::findVisibleItem(harness.window(), u"deleteEntry"_s));
+        QQuickItem *accept = nullptr;
+        QTRY_VERIFY((accept = UiTest::findVisibleItem(harness.window(), u"dialogAcceptButton"_s)));
+        UiTest::saveScreenshot(harness.window(), u"playlist-delete-confirm.png"_s);
+        LIRNA_CLICK(accept);
+        QTRY_COMPARE_WITH_TIMEOUT(harness.main()->navigation()->selection(),
+            std::optional(SidebarSelection::item(SidebarItem::Home)), 10'000);
+        bool gone = true;
+        for (const Playlist &playlist : TestAwait::await(m_client.playlists()))
+            gone = gone && playlist.id != id;
+        QVERIFY(gone);
+    }
+};
+
+QTEST_MAIN(TestIntegrationPlaylistPage)
+#include "tst_IntegrationPlaylistPage.moc"

@@ -1,0 +1,310 @@
+#include <QAbstractItemModelTester>
+#include <QQuickItem>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Downloads/DownloadStore.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "Library/LibraryFixtures.h"
+#include "Library/LibraryStore.h"
+#include "PageContext.h"
+#include "Playlists/PlaylistDetailViewModel.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+using namespace LibraryFixtures;
+
+namespace {
+
+QByteArray playlistAnswer(const QStringList &ids, const QString &name = u"Mix"_s)
+{
+    QList<QByteArray> songs;
+    for (const QString &id : ids)
+        songs.append(songJson(id));
+    return R"("playlist":{"id":"p1","name":")" + name.toUtf8() + R"(","entry":)" + joined(songs) + '}';
+}
+
+} // namespace
+
+// The playlist page's view model over a loopback server: drag moves and their
+// saves, edits that wait for the order, the selection over reloads.
+class TestPlaylistDetailViewModel : public QObject
+{
+    Q_OBJECT
+
+    QmlWarningGuard m_warnings;
+    std::unique_ptr<PageHarness> m_harness;
+    PlaylistDetailViewModel *m_vm = nullptr;
+
+    // The page of playlist "p1" holding `ids`, loaded.
+    bool open(const QStringList &ids)
+    {
+        m_harness = std::make_unique<PageHarness>();
+        m_harness->server().setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistAnswer(ids)));
+        if (!m_harness->start())
+            return false;
+        QQuickItem *page = m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s)));
+        m_vm = page ? page->property("viewModel").value<PlaylistDetailViewModel *>() : nullptr;
+        if (!m_vm)
+            return false;
+        new QAbstractItemModelTester(
+            m_vm->tracks(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_vm);
+        m_vm->setSaveDelay(120);
+        if (!QTest::qWaitFor([this] { return m_vm->loaded(); }))
+            return false;
+        m_harness->server().clearRequests();
+        return true;
+    }
+
+    QStringList shown() const { return m_vm->tracks()->songIds(); }
+
+    // The requests of the playlist's writes, in order, as "order a,b" / "remove i" / "rename n".
+    QStringList writes() const
+    {
+        QStringList out;
+        for (const auto &request : m_harness->server().requests()) {
+            QStringList values;
+            for (const auto &[key, value] : request.queryItems()) {
+                if (key == u"songId"_s)
+                    values.append(value);
+            }
+            if (request.path() == "/rest/createPlaylist")
+                out.append(u"order "_s + values.join(u','));
+            else if (request.path() == "/rest/updatePlaylist" && !request.queryValue(u"name"_s).isEmpty())
+                out.append(u"rename "_s + request.queryValue(u"name"_s));
+            else if (request.path() == "/rest/updatePlaylist")
+                out.append(u"remove "_s + request.queryValue(u"songIndexToRemove"_s));
+            else if (request.path() == "/rest/deletePlaylist")
+                out.append(u"delete"_s);
+        }
+        return out;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { m_warnings.install(); }
+    void cleanup()
+    {
+        m_vm = nullptr;
+        m_harness.reset();
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
+    }
+
+    // A dragged row lands at the hovered row's place; the drop saves the
+    // order once, at once, however many rows were entered before.
+    void dragMovesAndSavesOnce_data()
+    {
+        QTest::addColumn<int>("dragged");
+        QTest::addColumn<QList<int>>("hovered");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("A over C") << 0 << QList<int> {2} << QStringList {"B", "C", "A", "D"};
+        QTest::newRow("D over B") << 3 << QList<int> {1} << QStringList {"A", "D", "B", "C"};
+        QTest::newRow("B over C") << 1 << QList<int> {2} << QStringList {"A", "C", "B", "D"};
+        QTest::newRow("over itself") << 1 << QList<int> {1} << QStringList {"A", "B", "C", "D"};
+        QTest::newRow("three rows") << 0 << QList<int> {1, 2, 3} << QStringList {"B", "C", "D", "A"};
+        QTest::newRow("same song twice") << 3 << QList<int> {0} << QStringList {"A", "A", "B", "C"};
+    }
+
+    void dragMovesAndSavesOnce()
+    {
+        QFETCH(int, dragged);
+        QFETCH(QList<int>, hovered);
+        QFETCH(QStringList, order);
+        const QStringList start = QString::fromLatin1(QTest::currentDataTag()) == u"same song twice"_s
+            ? QStringList {"A", "B", "C", "A"}
+            : QStringList {"A", "B", "C", "D"};
+        QVERIFY(open(start));
+        QTRY_COMPARE(shown(), start);
+        m_harness->server().setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_vm->beginDrag(dragged);
+        for (int row : hovered)
+            m_vm->moveDraggedRow(row);
+        QCOMPARE(shown(), order);
+        m_vm->dropDragged();
+        QTRY_COMPARE(writes(), QStringList {u"order "_s + order.join(u',')});
+        QTest::qWait(250); // past the wait: no debounced save follows
+        QCOMPARE(writes().size(), 1);
+    }
+
+    // Moves without a drop save once, after the wait; a later drag starting
+    // on another row never moves the earlier drag's row.
+    void releasedOutsideSavesAfterTheWait()
+    {
+        QVERIFY(open({"A", "B", "C", "D"}));
+        QTRY_COMPARE(shown().size(), 4);
+        m_harness->server().setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_vm->beginDrag(0);
+        m_vm->moveDraggedRow(1);
+        m_vm->moveDraggedRow(2);
+        m_vm->endDrag();
+        QCOMPARE(writes(), QStringList());
+        QTRY_COMPARE(writes(), QStringList {u"order B,C,A,D"_s});
+        m_vm->moveDraggedRow(0); // no drag: nothing moves
+        QCOMPARE(shown(), (QStringList {"B", "C", "A", "D"}));
+        QTest::qWait(250);
+        QCOMPARE(writes().size(), 1);
+    }
+
+    // Edits right after a drag: the moved order goes first, and the removal
+    // counts on it; a delete drops the waiting order.
+    void editsSendTheWaitingOrderFirst_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("remove") << u"remove"_s << QStringList {"order C,A,B,D", "remove 0"};
+        QTest::newRow("rename") << u"rename"_s << QStringList {"order C,A,B,D", "rename New"};
+        QTest::newRow("delete") << u"delete"_s << QStringList {"delete"};
+    }
+
+    void editsSendTheWaitingOrderFirst()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QStringList, expected);
+        QVERIFY(open({"A", "B", "C", "D"}));
+        QTRY_COMPARE(shown().size(), 4);
+        TestHttpServer::Response slow = TestHttpServer::ok();
+        slow.delayMs = 150;
+        for (const char *path : {"/rest/createPlaylist", "/rest/updatePlaylist", "/rest/deletePlaylist"})
+            m_harness->server().setResponse(path, slow);
+        m_vm->beginDrag(2);
+        m_vm->moveDraggedRow(0);
+        m_vm->endDrag();
+        if (edit == u"remove"_s)
+            m_vm->removeRow(0);
+        else if (edit == u"rename"_s)
+            m_vm->rename(u"  New\t"_s);
+        else
+            m_vm->deletePlaylist();
+        QTRY_COMPARE(writes(), expected);
+        QTest::qWait(400);
+        QCOMPARE(writes(), expected);
+    }
+
+    // Of two saves crossing, only the newest one's failure reloads the page.
+    void onlyTheNewestFailureReloads_data()
+    {
+        QTest::addColumn<bool>("firstFails");
+        QTest::addColumn<int>("reloads");
+        QTest::newRow("older fails") << true << 0;
+        QTest::newRow("newest fails") << false << 1;
+    }
+
+    void onlyTheNewestFailureReloads()
+    {
+        QFETCH(bool, firstFails);
+        QFETCH(int, reloads);
+        QVERIFY(open({"A", "B", "C", "D"}));
+        QTRY_COMPARE(shown().size(), 4);
+        int saves = 0;
+        m_harness->server().setHandler([&saves, firstFails](const TestHttpServer::Request &request) {
+            if (request.path() != "/rest/createPlaylist")
+                return TestHttpServer::Response {404};
+            const bool fail = (saves++ == 0) == firstFails;
+            TestHttpServer::Response answer = fail ? TestHttpServer::json("boom", 500) : TestHttpServer::ok();
+            answer.delayMs = 100;
+            return answer;
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"save the new order failed"_s));
+        m_vm->beginDrag(0);
+        m_vm->moveDraggedRow(1);
+        m_vm->dropDragged();
+        m_vm->beginDrag(0);
+        m_vm->moveDraggedRow(1);
+        m_vm->dropDragged();
+        QTRY_COMPARE(saves, 2);
+        QTest::qWait(300);
+        QCOMPARE(countRequests(m_harness->server(), "/rest/getPlaylist"), reloads);
+    }
+
+    // The downloaded copy while the server is away: rows do not move and no
+    // order is sent; the server's playlist comes back with the server.
+    void localCopyTakesNoOrders()
+    {
+        QVERIFY(open({"A", "B", "C"}));
+        QTRY_COMPARE(shown().size(), 3);
+        TestHttpServer::Response file = TestHttpServer::ok();
+        file.body = QByteArray(2048, 'x');
+        file.contentType = "audio/mpeg";
+        m_harness->server().setResponse("/rest/download", file);
+        m_harness->downloads()->downloadPlaylist(u"p1"_s, u"Mix"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(m_harness->downloads()->localPlaylist(u"p1"_s).has_value(), 10'000);
+
+        TestHttpServer::Response gone;
+        gone.drop = true;
+        m_harness->server().setResponse("/rest/getPlaylist", gone);
+        m_harness->library()->refresh();
+        QTRY_VERIFY(m_vm->isLocalOrder());
+        QCOMPARE(m_vm->errorMessage(), QString());
+        m_harness->server().clearRequests();
+        const QStringList before = shown();
+        m_vm->beginDrag(0);
+        m_vm->moveDraggedRow(2);
+        m_vm->dropDragged();
+        QTest::qWait(250);
+        QCOMPARE(shown(), before);
+        QCOMPARE(writes(), QStringList());
+
+        m_harness->server().setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(playlistAnswer({"C", "B", "A"})));
+        m_harness->server().setResponse("/rest/ping", TestHttpServer::ok());
+        QCoro::waitFor(m_harness->library()->retryConnection());
+        QTRY_VERIFY(!m_vm->isLocalOrder());
+        QCOMPARE(shown(), (QStringList {"C", "B", "A"}));
+    }
+
+    // A reload keeps the selected row where the song still is.
+    void selectionKeptAcrossAReload_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("same songs") << 2 << QStringList {"A", "B", "C", "D"} << 2;
+        QTest::newRow("song moved up") << 2 << QStringList {"C", "A", "B", "D"} << 0;
+        QTest::newRow("removed third") << 2 << QStringList {"A", "B", "D", "E"} << 2;
+        QTest::newRow("removed last") << 3 << QStringList {"A", "B", "C"} << 2;
+        QTest::newRow("emptied") << 0 << QStringList {} << -1;
+    }
+
+    void selectionKeptAcrossAReload()
+    {
+        QFETCH(int, selected);
+        QFETCH(QStringList, after);
+        QFETCH(int, expected);
+        QVERIFY(open({"A", "B", "C", "D"}));
+        QTRY_COMPARE(shown().size(), 4);
+        m_vm->selectRow(selected);
+        QCOMPARE(m_vm->selectedRow(), selected);
+        m_harness->server().setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistAnswer(after)));
+        m_harness->server().setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        // A removal raises the revision, which reloads the page.
+        m_vm->removeRow(selected);
+        QTRY_COMPARE(shown(), after);
+        QCOMPARE(m_vm->selectedRow(), expected);
+    }
+
+    void renameTrims_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("spaces and tabs") << u" \tNew \t"_s << QStringList {"rename New"};
+        QTest::newRow("only spaces") << u"   "_s << QStringList {};
+        QTest::newRow("line break kept") << u"New\n "_s << QStringList {"rename New\n"};
+    }
+
+    void renameTrims()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, expected);
+        QVERIFY(open({"A"}));
+        QTRY_COMPARE(shown().size(), 1);
+        m_harness->server().setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_vm->rename(typed);
+        QTest::qWait(100);
+        QTRY_COMPARE(writes(), expected);
+    }
+};
+
+QTEST_MAIN(TestPlaylistDetailViewModel)
+#include "tst_PlaylistDetailViewModel.moc"

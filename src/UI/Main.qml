@@ -132,10 +132,12 @@ ApplicationWindow {
 
     // The main window content offers its "New Playlist" dialog to the menu
     // while this window is the active one; the connect screen offers none.
+    // The settings window counts as active for its parent too, so it is
+    // ruled out by name.
     Binding {
         target: window.commands
         property: "newPlaylistAction"
-        value: window.active && content.item && content.item.newPlaylistAction !== undefined
+        value: window.active && !settingsWindow.active && content.item && content.item.newPlaylistAction !== undefined
             ? content.item.newPlaylistAction : null
     }
 

@@ -205,7 +205,6 @@ Pane {
                         objectName: "downloadSize"
                         text: row.size
                         font.pixelSize: Theme.callout
-                        font.features: { "tnum": 1 }
                         color: Theme.secondaryLabel
                     }
                     IconButton {

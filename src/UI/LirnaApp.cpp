@@ -1,7 +1,5 @@
 #include "LirnaApp.h"
 
-#include "SavedLocation.h"
-
 LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session,
     PlayerController *player, QObject *parent)
     : QObject(parent)
@@ -10,6 +8,8 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     , m_updater(new UpdaterModel(updateFeed, version, session, this))
     , m_root(new RootViewModel(m_appState, m_player, this))
     , m_artwork(new ArtworkClient(nullptr, this))
+    , m_commands(new MenuCommands(m_appState, m_player, m_updater, this))
+    , m_settings(new SettingsViewModel(m_appState, m_player, m_updater, this))
 {
     m_player->setParent(this);
     ArtworkClient::setCurrent(m_artwork);
@@ -26,10 +26,7 @@ void LirnaApp::runLaunchTask()
 
 void LirnaApp::logOut()
 {
-    m_player->stop();
-    PlayerController::clearSavedSession();
-    SavedLocation::clear();
-    m_appState->logout();
+    m_settings->logOut();
 }
 
 QString LirnaApp::accountName() const

@@ -6,8 +6,10 @@
 
 #include "App/AppState.h"
 #include "Components/ArtworkClient.h"
+#include "MenuCommands.h"
 #include "Playback/PlayerController.h"
 #include "RootViewModel.h"
+#include "Settings/SettingsViewModel.h"
 #include "Updates/UpdaterModel.h"
 
 class UrlSession;
@@ -28,6 +30,8 @@ class LirnaApp : public QObject
     Q_PROPERTY(QString serverAddress READ serverAddress NOTIFY accountChanged)
     Q_PROPERTY(UpdaterModel *updater READ updater CONSTANT)
     Q_PROPERTY(ArtworkClient *artwork READ artwork CONSTANT)
+    Q_PROPERTY(MenuCommands *commands READ commands CONSTANT)
+    Q_PROPERTY(SettingsViewModel *settings READ settings CONSTANT)
 
 public:
     // Created in this order: the session (restored at once, before anything
@@ -44,6 +48,10 @@ public:
     // The cover images' client, kept on the signed-in account; it is also
     // ArtworkClient::current(), which cover images use when given none.
     ArtworkClient *artwork() const { return m_artwork; }
+    // The menu bar's commands over the session, the engine and the updater.
+    MenuCommands *commands() const { return m_commands; }
+    // The settings window's model.
+    SettingsViewModel *settings() const { return m_settings; }
     // The signed-in account's user name and server address, empty when none.
     QString accountName() const;
     QString serverAddress() const;
@@ -63,4 +71,6 @@ private:
     UpdaterModel *m_updater;
     RootViewModel *m_root;
     ArtworkClient *m_artwork;
+    MenuCommands *m_commands;
+    SettingsViewModel *m_settings;
 };

@@ -39,6 +39,114 @@ ApplicationWindow {
     minimumWidth: rootModel.mainView ? 900 : 520
     minimumHeight: rootModel.mainView ? 560 : 480
 
+    readonly property MenuCommands commands: app.commands
+
+    // Linux programs keep "Settings…" and "Quit" in the File menu, and the
+    // update check under Help.
+    menuBar: MenuBar {
+        objectName: "menuBar"
+
+        Menu {
+            title: "File"
+            MenuItem {
+                objectName: "newPlaylistMenuItem"
+                text: "New Playlist…"
+                enabled: window.commands.newPlaylistEnabled
+                onTriggered: window.commands.newPlaylist()
+            }
+            MenuItem {
+                text: "Settings…"
+                onTriggered: window.openSettings()
+            }
+            MenuSeparator {}
+            MenuItem {
+                text: "Quit"
+                onTriggered: Qt.quit()
+            }
+        }
+        Menu {
+            title: "Library"
+            MenuItem {
+                text: "Refresh"
+                enabled: window.commands.refreshEnabled
+                onTriggered: window.commands.refresh()
+            }
+        }
+        Menu {
+            title: "Playback"
+            MenuItem {
+                objectName: "playPauseMenuItem"
+                text: window.commands.playPauseText
+                enabled: window.commands.playPauseEnabled
+                onTriggered: window.commands.playPause()
+            }
+            MenuItem {
+                text: "Next"
+                enabled: window.commands.nextEnabled
+                onTriggered: window.commands.next()
+            }
+            MenuItem {
+                text: "Previous"
+                enabled: window.commands.previousEnabled
+                onTriggered: window.commands.previous()
+            }
+        }
+        Menu {
+            title: "Help"
+            MenuItem {
+                text: "Check for Updates…"
+                enabled: window.commands.checkForUpdatesEnabled
+                onTriggered: window.commands.checkForUpdates()
+            }
+        }
+    }
+
+    // The menus' keys, from every window of the program except "New
+    // Playlist…", which belongs to this window (the settings window never
+    // opens it). A focused text field takes Ctrl+Left/Right first to move its
+    // cursor by word.
+    Shortcut {
+        sequence: "Ctrl+N"
+        onActivated: window.commands.newPlaylist()
+    }
+    Shortcut {
+        sequence: "Ctrl+R"
+        context: Qt.ApplicationShortcut
+        onActivated: window.commands.refresh()
+    }
+    Shortcut {
+        sequence: "Ctrl+Right"
+        context: Qt.ApplicationShortcut
+        onActivated: window.commands.next()
+    }
+    Shortcut {
+        sequence: "Ctrl+Left"
+        context: Qt.ApplicationShortcut
+        onActivated: window.commands.previous()
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: Qt.quit()
+    }
+
+    // The main window content offers its "New Playlist" dialog to the menu
+    // while this window is the active one; the connect screen offers none.
+    // The settings window counts as active for its parent too, so it is
+    // ruled out by name.
+    Binding {
+        target: window.commands
+        property: "newPlaylistAction"
+        value: window.active && !settingsWindow.active && content.item && content.item.newPlaylistAction !== undefined
+            ? content.item.newPlaylistAction : null
+    }
+
+    function openSettings() {
+        settingsWindow.show()
+        settingsWindow.raise()
+        settingsWindow.requestActivate()
+    }
+
     // The root screen follows the root model's one `screen`: each new screen
     // model builds its screen once.
     Loader {
@@ -119,25 +227,25 @@ ApplicationWindow {
     // The settings window (Ctrl+,).
     Window {
         id: settingsWindow
+        objectName: "settingsWindow"
         title: "Settings"
-        width: 480
-        height: 260
+        color: Theme.window
+        width: 400
+        height: settingsView.implicitHeight
         minimumWidth: 400
-        minimumHeight: 200
+        maximumWidth: 400
+        minimumHeight: height
+        maximumHeight: height
         SettingsView {
-            anchors.fill: parent
-            app: window.app
+            id: settingsView
+            viewModel: window.app.settings
         }
     }
 
     Shortcut {
         sequences: [StandardKey.Preferences, "Ctrl+,"]
         context: Qt.ApplicationShortcut
-        onActivated: {
-            settingsWindow.show()
-            settingsWindow.raise()
-            settingsWindow.requestActivate()
-        }
+        onActivated: window.openSettings()
     }
 
     Component.onCompleted: {

@@ -14,6 +14,30 @@ Item {
     objectName: "MainView"
     focus: true
 
+    // What the "New Playlist…" command opens while this window is active.
+    readonly property NewPlaylistAction newPlaylistAction: NewPlaylistAction {
+        onTriggered: newPlaylistDialog.open()
+    }
+
+    // A double click in the sidebar, on a row or on empty space, takes the
+    // detail column back to its root page; the list still gets the clicks.
+    // The monitor tests window coordinates, so it is given the sidebar's
+    // bottom-right corner in the window.
+    SidebarDoubleClickMonitor {
+        id: sidebarClicks
+        objectName: "sidebarClicks"
+        sidebarItem: sidebar
+        sidebarSize: {
+            void [sidebar.x, sidebar.y, sidebar.width, sidebar.height, root.x, root.y]
+            const corner = sidebar.mapToItem(null, sidebar.width, sidebar.height)
+            return Qt.size(Math.max(0, corner.x), Math.max(0, corner.y))
+        }
+        onDoubleClicked: {
+            if (root.navigation.depth > 0)
+                root.navigation.popTo(0)
+        }
+    }
+
     // Space toggles play and pause while a song is loaded; otherwise the key
     // travels on. Text fields take their own spaces first.
     Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
@@ -67,10 +91,10 @@ Item {
 
             background: Rectangle {
                 color: Theme.content
-                Rectangle {
-                    anchors.fill: parent
-                    color: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
-                    opacity: 0.08
+                AccentGradient {
+                    objectName: "windowAccent"
+                    width: parent.width
+                    accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
                 }
             }
 
@@ -208,5 +232,14 @@ Item {
         function onPopped(depth) { stack.pop(stack.get(depth), StackView.PopTransition) }
     }
 
-    Component.onCompleted: rebuildStack()
+    // The monitor watches the window this view is shown in, once it has one.
+    readonly property QtObject hostWindow: Window.window
+    onHostWindowChanged: if (hostWindow)
+        sidebarClicks.start(hostWindow)
+
+    Component.onCompleted: {
+        rebuildStack()
+        if (hostWindow)
+            sidebarClicks.start(hostWindow)
+    }
 }

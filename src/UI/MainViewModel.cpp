@@ -7,6 +7,7 @@
 #include "PageContext.h"
 #include "PageRegistry.h"
 #include "Playback/PlayerController.h"
+#include "Support/LocalNetworkPrompter.h"
 #include "TextTrimming.h"
 
 MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library, DownloadStore *downloads,
@@ -86,6 +87,9 @@ void MainViewModel::runEpochTask()
         return;
     m_library->ensurePlaylistsLoaded();
     m_library->ensureStarredLoaded();
+    const QString host = m_client.config().baseURL.host(QUrl::FullyEncoded);
+    if (LocalNetworkPrompter::isLikelyLocalHost(host.isEmpty() ? std::nullopt : std::optional(host)))
+        LocalNetworkPrompter::shared().trigger();
 }
 
 void MainViewModel::playlistsChanged()

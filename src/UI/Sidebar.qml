@@ -22,10 +22,10 @@ Pane {
 
     background: Rectangle {
         color: Theme.sidebar
-        Rectangle {
-            anchors.fill: parent
-            color: root.accent
-            opacity: 0.12
+        AccentGradient {
+            objectName: "sidebarAccent"
+            width: parent.width
+            accent: root.accent
         }
     }
 

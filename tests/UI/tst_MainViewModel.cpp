@@ -12,6 +12,7 @@
 #include "Playback/PlayerController.h"
 #include "SavedLocation.h"
 #include "SavedLocationFile.h"
+#include "Support/LocalNetworkPrompter.h"
 
 using namespace Qt::StringLiterals;
 
@@ -90,7 +91,11 @@ private Q_SLOTS:
 
     void loadsAtFirstDisplayAndAfterRefresh()
     {
+        // The loopback server counts as local: the first display raises the
+        // local-network prompt (a browse that sends nothing on this desktop).
+        QVERIFY(!LocalNetworkPrompter::shared().isBrowsing());
         auto main = window();
+        QVERIFY(LocalNetworkPrompter::shared().isBrowsing());
         QTRY_COMPARE(names(*main->sidebar()), QStringList({u"Road"_s, u"Calm"_s}));
         QCOMPARE(count("/rest/getPlaylists"), 1);
         QTRY_COMPARE(count("/rest/getStarred2"), 1);

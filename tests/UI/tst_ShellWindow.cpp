@@ -1,0 +1,218 @@
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/InMemoryPasswordStore.h"
+#include "Helpers/TestHttpServer.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "LirnaApp.h"
+#include "Networking/UrlSession.h"
+#include "SavedLocation.h"
+#include "Support/Keychain.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+// The window's shell with real keys and clicks: the menu keys, the window
+// accent's wash, the sidebar double click and the settings window.
+class tst_ShellWindow : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer m_server;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<UrlSession> m_session;
+    InMemoryPasswordStore m_keychain;
+    QmlWarningGuard m_warnings;
+    std::unique_ptr<LirnaApp> m_app;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow *m_window = nullptr;
+
+    SubsonicClient client() const
+    {
+        return SubsonicClient(ServerConfig {m_server.baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
+    }
+
+    NavigationModel *navigation() const { return m_app->root()->mainView()->navigation(); }
+
+    static QList<Song> songs(int count)
+    {
+        QList<Song> list;
+        for (int n = 1; n <= count; ++n) {
+            Song s;
+            s.id = u"s%1"_s.arg(n);
+            s.title = u"Song %1"_s.arg(n);
+            s.duration = 200;
+            list.append(s);
+        }
+        return list;
+    }
+
+    // The colour drawn at `at` (window coordinates).
+    QColor pixel(QPointF at) const
+    {
+        const QImage image = m_window->grabWindow();
+        const qreal ratio = image.devicePixelRatio();
+        return image.pixelColor(QPoint(int(at.x() * ratio), int(at.y() * ratio)));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_warnings.install();
+        QStandardPaths::setTestModeEnabled(true);
+        QQuickStyle::setStyle(u"Basic"_s);
+        QVERIFY(m_server.listen());
+        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+        Keychain::setStore(&m_keychain);
+        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
+        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        SavedLocation::clear();
+        m_app = std::make_unique<LirnaApp>(
+            QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
+        m_engine = std::make_unique<QQmlApplicationEngine>();
+        m_engine->addImportPath(u"qrc:/"_s);
+        m_engine->setInitialProperties({{u"app"_s, QVariant::fromValue(m_app.get())}});
+        m_engine->load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
+        QCOMPARE(m_engine->rootObjects().size(), 1);
+        m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
+        QVERIFY(m_window);
+        m_window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        m_app->appState()->setClient(client());
+        QTRY_VERIFY(UiTest::findItem(m_window, u"HomeView"_s));
+    }
+
+    void cleanup()
+    {
+        m_engine.reset();
+        m_app.reset();
+        m_window = nullptr;
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
+    }
+
+    void menuKeys()
+    {
+        MenuCommands *commands = m_app->commands();
+        QTRY_VERIFY(commands->newPlaylistEnabled());
+        QObject *dialog = m_window->findChild<QObject *>(u"newPlaylistDialog"_s);
+        QVERIFY(dialog);
+        QTest::keyClick(m_window, Qt::Key_N, Qt::ControlModifier);
+        QTRY_VERIFY(dialog->property("opened").toBool());
+        QTest::keyClick(m_window, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog->property("visible").toBool());
+
+        LibraryStore *library = m_app->appState()->library();
+        const int epoch = library->epoch();
+        QTest::keyClick(m_window, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(library->epoch(), epoch + 1);
+
+        // Ctrl+Right skips a song, except inside a text field, where it moves
+        // the cursor by word.
+        m_app->player()->play(songs(3), client(), 0, std::nullopt);
+        QTest::keyClick(m_window, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(m_app->player()->currentIndex(), std::optional<int>(1));
+        QQuickItem *search = UiTest::findVisibleItem(m_window, u"searchField"_s);
+        LIRNA_CLICK(search);
+        for (const char c : QByteArray("two words"))
+            QTest::keyClick(m_window, c);
+        QTest::keyClick(m_window, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(m_app->player()->currentIndex(), std::optional<int>(1));
+        QCOMPARE(search->property("cursorPosition").toInt(), 4);
+        QTest::keyClick(m_window, Qt::Key_Escape);
+    }
+
+    // Another window in front publishes nothing: Ctrl+N cannot open the main
+    // window's dialog from the settings window.
+    void settingsWindowNeverCreatesPlaylists()
+    {
+        auto *settings = m_window->findChild<QQuickWindow *>(u"settingsWindow"_s);
+        QVERIFY(settings);
+        QTest::keyClick(m_window, Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitForWindowActive(settings));
+        QTRY_VERIFY(!m_app->commands()->newPlaylistEnabled());
+        QTest::keyClick(settings, Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(!m_window->findChild<QObject *>(u"newPlaylistDialog"_s)->property("visible").toBool());
+        QVERIFY(UiTest::findVisibleItem(settings, u"serverRow"_s));
+        QVERIFY(UiTest::saveScreenshot(settings, u"settings.png"_s));
+
+        // Log Out: the settings say "Not connected." and the connect screen comes back.
+        LIRNA_CLICK(UiTest::findVisibleItem(settings, u"logOutButton"_s));
+        QTRY_VERIFY(UiTest::findVisibleItem(settings, u"notConnectedText"_s));
+        QVERIFY(!m_app->appState()->client());
+        QTRY_VERIFY(UiTest::findItem(m_window, u"ConnectView"_s));
+        settings->close();
+    }
+
+    // The wash: the accent at 15 % at the top of the sidebar and the pages,
+    // nothing 340 points down; it fades out keeping its hue.
+    void accentWash()
+    {
+        QQuickItem *sidebar = UiTest::findItem(m_window, u"Sidebar"_s);
+        QVERIFY(sidebar);
+        const QPointF top = sidebar->mapToScene({sidebar->width() - 20, 3});
+        const QPointF below = sidebar->mapToScene({sidebar->width() - 20, 360});
+        const QColor plainTop = pixel(top);
+        const QColor plainBelow = pixel(below);
+
+        m_app->root()->mainView()->navigation()->reportRootAccent(QColor(255, 0, 0));
+        // 15 % of red over the sidebar's own colour, once the fade is over.
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(pixel(top).green() - plainTop.green() * 0.85) <= 4, 2000);
+        QVERIFY(pixel(top).red() >= plainTop.red() - 2);
+        QCOMPARE(pixel(below), plainBelow);
+        QVERIFY(UiTest::saveScreenshot(m_window, u"accent.png"_s));
+
+        // Fading out, the colour stays on the red side of the plain one: no
+        // grey dip in between.
+        QQuickItem *wash = UiTest::findItem(m_window, u"sidebarAccent"_s);
+        m_app->root()->mainView()->navigation()->reportRootAccent(QColor());
+        QTest::qWait(150);
+        const QColor fading = wash->property("topColor").value<QColor>();
+        QCOMPARE(fading.red(), 255);
+        QVERIFY(fading.alphaF() > 0 && fading.alphaF() < 0.15);
+        QTRY_COMPARE(pixel(top), plainTop);
+    }
+
+    // A real double click on a sidebar row selects it and pops the pushed
+    // pages; a double click in the detail column leaves them.
+    void sidebarDoubleClick()
+    {
+        navigation()->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);
+        navigation()->pushAlbumGrid(u"frequent"_s, u"Most Played"_s);
+        QCOMPARE(navigation()->depth(), 2);
+
+        QQuickItem *stack = UiTest::findItem(m_window, u"detailStack"_s);
+        const QPointF detail = stack->mapToScene({stack->width() / 2, stack->height() / 2});
+        QTest::mouseDClick(m_window, Qt::LeftButton, {}, detail.toPoint());
+        QCOMPARE(navigation()->depth(), 2);
+
+        // The selected "Home" row: only the monitor can pop the path.
+        QQuickItem *list = UiTest::findItem(m_window, u"sidebarList"_s);
+        QTest::mouseDClick(m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 14}).toPoint());
+        QTRY_COMPARE(navigation()->depth(), 0);
+        QVERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Home));
+
+        // The clicks still reach the list: the "Artists" row gets selected.
+        QTest::mouseDClick(
+            m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 28 + 14}).toPoint());
+        QTRY_VERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
+    }
+};
+
+QTEST_MAIN(tst_ShellWindow)
+#include "tst_ShellWindow.moc"

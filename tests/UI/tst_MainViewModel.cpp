@@ -237,7 +237,11 @@ private Q_SLOTS:
         LibraryStore fresh(m_library->client());
         main->setStores(m_library->client(), &fresh, m_downloads.get());
         QTRY_VERIFY(main->nowPlaying()->isLiked());
-        QVERIFY(!m_library->starredIds().contains(u"s1"_s));
+        // And again to a store whose likes do not hold it.
+        m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+        LibraryStore other(m_library->client());
+        main->setStores(m_library->client(), &other, m_downloads.get());
+        QTRY_VERIFY(!main->nowPlaying()->isLiked());
         main->setStores(m_library->client(), m_library.get(), m_downloads.get());
         m_player->stop();
     }

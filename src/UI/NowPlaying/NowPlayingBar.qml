@@ -46,6 +46,9 @@ FocusScope {
         height: 56
         radius: height / 2
         color: Theme.regularMaterial
+        // A hairline keeps the capsule apart from a page of the same colour.
+        border.width: 1
+        border.color: Theme.separator
 
         RowLayout {
             anchors.fill: parent

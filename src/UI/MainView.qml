@@ -38,6 +38,9 @@ Item {
         }
     }
 
+    // How long a failure notice without a retry stays; tests shorten it.
+    property int bannerAutoDismissInterval: 6000
+
     // Space toggles play and pause while a song is loaded; otherwise the key
     // travels on. Text fields take their own spaces first.
     Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
@@ -163,6 +166,37 @@ Item {
                     clip: true
                 }
             }
+        }
+    }
+
+    // Floats over the pages at the foot of the detail column; the pages
+    // leave its height free at their end.
+    Loader {
+        x: split.x + detail.x
+        y: root.height - height
+        width: detail.width
+        height: item ? item.implicitHeight : 0
+        active: root.viewModel.nowPlaying !== null
+        sourceComponent: NowPlayingBar {
+            objectName: "nowPlayingBar"
+            maxBarWidth: 860
+            model: root.viewModel.nowPlaying
+        }
+    }
+
+    // Floats over the top of the detail column's pages, under the toolbar.
+    ConnectionBanner {
+        x: split.x + detail.x
+        y: Theme.toolbarHeight
+        width: detail.width
+        // It slides in from under the toolbar, not over it.
+        clip: true
+        viewModel: ConnectionBannerViewModel {
+            objectName: "connectionBannerModel"
+            library: root.viewModel.library
+            downloads: root.viewModel.downloads
+            tracker: root.viewModel.serverUnavailableTracker
+            autoDismissInterval: root.bannerAutoDismissInterval
         }
     }
 

@@ -16,7 +16,19 @@ MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library
     , m_player(player)
     , m_navigation(new NavigationModel(client.config(), nullptr, this))
     , m_sidebar(new SidebarModel(m_navigation, this))
+    , m_serverUnavailableTracker(new ServerUnavailableTracker(this))
+    , m_nowPlaying(player ? new NowPlayingBarViewModel(player, library, nullptr, this) : nullptr)
 {
+    // The bar's links go where a page's would: albums and artists are pushed,
+    // a playlist is selected in the sidebar.
+    if (m_nowPlaying) {
+        connect(m_nowPlaying, &NowPlayingBarViewModel::openAlbumRequested, m_navigation,
+            [this](const Album &album) { m_navigation->push(album); });
+        connect(m_nowPlaying, &NowPlayingBarViewModel::openArtistRequested, m_navigation,
+            [this](const Artist &artist) { m_navigation->push(artist); });
+        connect(m_nowPlaying, &NowPlayingBarViewModel::openPlaylistRequested, m_navigation,
+            &NavigationModel::openPlaylist);
+    }
     setStores(client, library, downloads);
     // The engine restores at most once per run, and only the same account's session.
     if (m_player)
@@ -70,6 +82,8 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
     disconnect(m_playlistsConnection);
     disconnect(m_epochConnection);
     m_library = library;
+    if (m_nowPlaying)
+        m_nowPlaying->setLibrary(library);
     if (m_library) {
         m_playlistsConnection
             = connect(m_library, &LibraryStore::playlistsChanged, this, &MainViewModel::playlistsChanged);

@@ -7,7 +7,9 @@
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
+#include "Components/ServerUnavailableTracker.h"
 #include "NavigationModel.h"
+#include "NowPlaying/NowPlayingBarViewModel.h"
 #include "Networking/SubsonicClient.h"
 #include "SidebarModel.h"
 
@@ -32,6 +34,11 @@ class MainViewModel : public QObject
     Q_PROPERTY(LibraryStore *library READ library NOTIFY storesChanged)
     Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY storesChanged)
     Q_PROPERTY(PlayerController *player READ player CONSTANT)
+    // The floating now-playing bar, one for the window's life (none without an engine).
+    Q_PROPERTY(NowPlayingBarViewModel *nowPlaying READ nowPlaying CONSTANT)
+    // Counts the pages showing the full-page server notice, so the banner
+    // does not repeat it.
+    Q_PROPERTY(ServerUnavailableTracker *serverUnavailableTracker READ serverUnavailableTracker CONSTANT)
 
 public:
     // Asks `player` once to restore the saved playback session for this client.
@@ -44,6 +51,8 @@ public:
     PlayerController *player() const { return m_player; }
     NavigationModel *navigation() const { return m_navigation; }
     SidebarModel *sidebar() const { return m_sidebar; }
+    NowPlayingBarViewModel *nowPlaying() const { return m_nowPlaying; }
+    ServerUnavailableTracker *serverUnavailableTracker() const { return m_serverUnavailableTracker; }
     QString serverAddress() const { return m_client.config().baseURL.toString(); }
 
     // The session's stores were rebuilt for the same server (a new sign-in
@@ -91,6 +100,8 @@ private:
     QPointer<PlayerController> m_player;
     NavigationModel *m_navigation;
     SidebarModel *m_sidebar;
+    ServerUnavailableTracker *m_serverUnavailableTracker;
+    NowPlayingBarViewModel *m_nowPlaying;
     QMetaObject::Connection m_playlistsConnection;
     QMetaObject::Connection m_epochConnection;
 };

@@ -53,6 +53,11 @@ bool PageContext::isOnTop() const
     return navigation() && navigation()->depth() == m_level;
 }
 
+ServerUnavailableTracker *PageContext::serverUnavailableTracker() const
+{
+    return m_window ? m_window->serverUnavailableTracker() : nullptr;
+}
+
 void PageContext::openAlbum(const Album &album)
 {
     if (NavigationModel *nav = navigation())

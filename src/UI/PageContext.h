@@ -6,6 +6,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "AlbumGridDestination.h"
+#include "Components/ServerUnavailableTracker.h"
 #include "Models/Album.h"
 #include "Models/Artist.h"
 #include "Networking/SubsonicClient.h"
@@ -52,6 +53,9 @@ class PageContext : public QObject
     Q_PROPERTY(bool isRoot READ isRoot CONSTANT)
     // Whether this page is the one shown: nothing is pushed above it.
     Q_PROPERTY(bool isOnTop READ isOnTop NOTIFY isOnTopChanged)
+    // The window's count of pages showing the full-page server notice; a
+    // page's ServerUnavailableFallback reports to it.
+    Q_PROPERTY(ServerUnavailableTracker *serverUnavailableTracker READ serverUnavailableTracker CONSTANT)
 
 public:
     static constexpr int PlaybackBarClearance = 78;
@@ -66,6 +70,7 @@ public:
     int bottomInset() const { return PlaybackBarClearance; }
     bool isRoot() const { return m_level == 0; }
     bool isOnTop() const;
+    ServerUnavailableTracker *serverUnavailableTracker() const;
     // What this page was opened with.
     const PageRoute &route() const { return m_route; }
     int level() const { return m_level; }

@@ -11,12 +11,19 @@ Item {
 
     objectName: viewModel.pageName
 
-    Label {
-        anchors.centerIn: parent
-        anchors.verticalCenterOffset: -page.context.bottomInset / 2
-        text: page.viewModel.title.length > 0 ? page.viewModel.title : page.viewModel.pageName
-        textFormat: Text.PlainText
-        font.pixelSize: Theme.title2
-        color: Theme.secondaryLabel
+    // It has no content of its own, so a failing server shows the full notice.
+    ServerUnavailableFallback {
+        anchors.fill: parent
+        context: page.context
+        isEmpty: true
+
+        Label {
+            anchors.centerIn: parent
+            anchors.verticalCenterOffset: -page.context.bottomInset / 2
+            text: page.viewModel.title.length > 0 ? page.viewModel.title : page.viewModel.pageName
+            textFormat: Text.PlainText
+            font.pixelSize: Theme.title2
+            color: Theme.secondaryLabel
+        }
     }
 }

@@ -226,6 +226,30 @@ private Q_SLOTS:
         QVERIFY(!SavedLocation::restorable(m_library->client().config()));
         main->setStores(m_library->client(), m_library.get(), m_downloads.get());
     }
+
+    // The bar follows a new sign-in: its like button reads the new store.
+    void barFollowsNewStores()
+    {
+        auto main = window();
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        m_player->play({song}, m_library->client(), 0, std::nullopt);
+        QVERIFY(main->nowPlaying()->hasSong());
+        QVERIFY(!main->nowPlaying()->isLiked());
+        m_server->setResponse("/rest/getStarred2",
+            TestHttpServer::ok(R"("starred2":{"song":[{"id":"s1","title":"One","isDir":false}]})"));
+        LibraryStore fresh(m_library->client());
+        main->setStores(m_library->client(), &fresh, m_downloads.get());
+        QTRY_VERIFY(main->nowPlaying()->isLiked());
+        // And again to a store whose likes do not hold it.
+        m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
+        LibraryStore other(m_library->client());
+        main->setStores(m_library->client(), &other, m_downloads.get());
+        QTRY_VERIFY(!main->nowPlaying()->isLiked());
+        main->setStores(m_library->client(), m_library.get(), m_downloads.get());
+        m_player->stop();
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMainViewModel)

@@ -46,6 +46,9 @@ FocusScope {
         height: 56
         radius: height / 2
         color: Theme.regularMaterial
+        // A hairline keeps the capsule apart from a page of the same colour.
+        border.width: 1
+        border.color: Theme.separator
 
         RowLayout {
             anchors.fill: parent
@@ -56,26 +59,31 @@ FocusScope {
             RowLayout {
                 spacing: 8
                 BarButton {
+                    objectName: "shuffleButton"
                     symbol: "shuffle"; symbolSize: 12; help: bar.model.shuffleText
                     on: bar.model.isShuffling; enabled: bar.model.controlsEnabled
                     onClicked: bar.model.toggleShuffle()
                 }
                 BarButton {
+                    objectName: "previousButton"
                     symbol: "backward.fill"; symbolSize: 16; help: bar.model.previousText
                     enabled: bar.model.controlsEnabled
                     onClicked: bar.model.previous()
                 }
                 BarButton {
+                    objectName: "playPauseButton"
                     symbol: bar.model.playPauseSymbol; symbolSize: 21; help: bar.model.playPauseText
                     enabled: bar.model.controlsEnabled
                     onClicked: bar.model.togglePlayPause()
                 }
                 BarButton {
+                    objectName: "nextButton"
                     symbol: "forward.fill"; symbolSize: 16; help: bar.model.nextText
                     enabled: bar.model.controlsEnabled
                     onClicked: bar.model.next()
                 }
                 BarButton {
+                    objectName: "repeatButton"
                     symbol: bar.model.repeatSymbol; symbolSize: 12; help: bar.model.repeatText
                     on: bar.model.repeatOn; enabled: bar.model.controlsEnabled
                     onClicked: bar.model.cycleRepeat()
@@ -118,9 +126,11 @@ FocusScope {
                         enabled: bar.model.artworkIsLink
                         scale: hovered ? 1.08 : 1
                         Behavior on scale { NumberAnimation { duration: 150; easing.type: Easing.OutCubic } }
-                        background: Rectangle {
-                            radius: 6
-                            color: Theme.separator
+                        background: ArtworkView {
+                            objectName: "nowPlayingCover"
+                            coverArt: bar.model.coverArt
+                            requestSize: 34
+                            cornerRadius: 6
                         }
                         onClicked: bar.model.openAlbum()
                         HoverHandler {
@@ -196,6 +206,7 @@ FocusScope {
                 }
 
                 ProgressStrip {
+                    objectName: "progressStrip"
                     visible: bar.model.hasSong
                     anchors.left: parent.left
                     anchors.right: parent.right
@@ -208,6 +219,7 @@ FocusScope {
             RowLayout {
                 spacing: 9
                 BarButton {
+                    objectName: "likeButton"
                     symbol: bar.model.likeSymbol; help: bar.model.likeText
                     implicitWidth: 24; implicitHeight: 24
                     on: bar.model.isLiked; enabled: bar.model.likeEnabled
@@ -215,12 +227,14 @@ FocusScope {
                 }
                 BarButton {
                     id: upNextButton
+                    objectName: "upNextButton"
                     symbol: "list.bullet"; help: bar.model.upNextText
                     implicitWidth: 24; implicitHeight: 24
                     on: bar.model.showQueue
                     onClicked: bar.model.toggleQueue()
 
                     UpNextPopover {
+                        objectName: "upNextPopover"
                         model: bar.model.upNext
                         visible: bar.model.showQueue
                         x: (upNextButton.width - width) / 2
@@ -232,6 +246,7 @@ FocusScope {
                     model: bar.model.audioOutput
                 }
                 VolumeControl {
+                    objectName: "volumeControl"
                     model: bar.model.volume
                     barFocus: bar.model.focus
                 }

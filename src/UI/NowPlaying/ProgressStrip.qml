@@ -96,6 +96,7 @@ Item {
 
         CapsuleTrack {
             id: track
+            objectName: "progressTrack"
             width: parent.width
             height: 11
             progress: strip.shownProgress

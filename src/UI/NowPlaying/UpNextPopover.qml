@@ -36,6 +36,7 @@ Popup {
             }
             Item { Layout.fillWidth: true }
             Button {
+                objectName: "upNextClear"
                 Layout.rightMargin: 14
                 visible: !popover.model.isEmpty
                 flat: true
@@ -77,6 +78,7 @@ Popup {
 
             delegate: Item {
                 id: row
+                objectName: "upNextRow" + index
 
                 required property int index
                 required property string title

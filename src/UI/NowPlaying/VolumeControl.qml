@@ -51,6 +51,7 @@ Item {
 
     AbstractButton {
         id: speaker
+        objectName: "volumeSpeaker"
         anchors.fill: parent
         // Reached by Tab only, so that a click leaves Space to play and pause.
         focusPolicy: Qt.TabFocus

@@ -1,0 +1,203 @@
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include <functional>
+
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NowPlaying/NowPlayingBarViewModel.h"
+#include "NowPlayingFixture.h"
+#include "Playback/PlayerController.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+using Check = std::function<bool(PlayerController *)>;
+Q_DECLARE_METATYPE(Check)
+
+namespace {
+
+// The main window's content over the harness, with a short-lived failure notice.
+QQuickItem *loadWindow(PageHarness &harness, int bannerInterval = 6000)
+{
+    return harness.load(u"MainView.qml"_s,
+        {{u"viewModel"_s, QVariant::fromValue(harness.main())},
+            {u"bannerAutoDismissInterval"_s, bannerInterval}});
+}
+
+void playFourSongs(PageHarness &harness)
+{
+    harness.player()->play(
+        NowPlayingFixture::songs(4), harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
+}
+
+QQuickItem *item(PageHarness &harness, const QString &name)
+{
+    return UiTest::findVisibleItem(harness.window(), name);
+}
+
+} // namespace
+
+// The now-playing bar and the connection banner in the real main window:
+// real clicks on the bar act on the engine and the server, the space bar
+// still reaches the window afterwards, and a failure notice leaves by itself.
+class tst_NowPlayingWindow : public QObject
+{
+    Q_OBJECT
+
+    QmlWarningGuard m_warnings;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QQuickStyle::setStyle(u"Basic"_s);
+        m_warnings.install();
+    }
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void barFloatsOverTheDetailColumn()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QQuickItem *view = loadWindow(harness);
+        QVERIFY(view);
+        QQuickItem *bar = item(harness, u"nowPlayingBar"_s);
+        QVERIFY(bar);
+        const QRectF barRect = bar->mapRectToScene(bar->boundingRect());
+        const QRectF stack = UiTest::findItem(view, u"detailStack"_s)->mapRectToScene(QRectF(0, 0, 1, 1));
+        QCOMPARE(barRect.bottom(), qreal(640));
+        QCOMPARE(barRect.left(), stack.left());
+        // Without a song nothing in the bar can act.
+        for (const QString &name : {u"playPauseButton"_s, u"nextButton"_s, u"likeButton"_s})
+            QVERIFY2(!item(harness, name)->isEnabled(), qPrintable(name));
+        UiTest::saveScreenshot(harness.window(), u"window-bar-no-song.png"_s);
+
+        playFourSongs(harness);
+        QTRY_VERIFY(item(harness, u"playPauseButton"_s)->isEnabled());
+        QVERIFY(item(harness, u"nowPlayingCover"_s));
+        QCOMPARE(item(harness, u"nowPlayingCover"_s)->property("coverArt").toString(), u"al"_s);
+        UiTest::saveScreenshot(harness.window(), u"window-bar-playing.png"_s);
+
+        // The album link pushes the album page through the navigation.
+        LIRNA_CLICK(item(harness, u"nowPlayingArtwork"_s));
+        QTRY_COMPARE(harness.main()->navigation()->depth(), 1);
+    }
+
+    void buttonsActOnTheEngine_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Check>("check");
+        QTest::newRow("play/pause") << u"playPauseButton"_s
+                                    << Check([](PlayerController *p) { return !p->isPlaying(); });
+        QTest::newRow("next") << u"nextButton"_s
+                              << Check([](PlayerController *p) { return p->currentSong()->id == u"s3"_s; });
+        QTest::newRow("previous") << u"previousButton"_s << Check([](PlayerController *p) {
+            return p->currentSong()->id == u"s1"_s;
+        });
+        QTest::newRow("shuffle") << u"shuffleButton"_s
+                                 << Check([](PlayerController *p) { return p->isShuffling(); });
+        QTest::newRow("repeat") << u"repeatButton"_s << Check([](PlayerController *p) {
+            return p->repeatMode() == RepeatMode::All;
+        });
+        QTest::newRow("mute") << u"volumeSpeaker"_s
+                              << Check([](PlayerController *p) { return p->volume() == 0.0f; });
+        QTest::newRow("scrub") << u"progressTrack"_s
+                               << Check([](PlayerController *p) { return qAbs(p->currentTime() - 100) < 5; });
+    }
+
+    void buttonsActOnTheEngine()
+    {
+        QFETCH(QString, button);
+        QFETCH(Check, check);
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        playFourSongs(harness);
+        PlayerController *player = harness.player();
+        QTRY_VERIFY(player->isPlaying());
+        QTRY_VERIFY(item(harness, button) && item(harness, button)->isEnabled()
+            && item(harness, button)->width() > 0);
+
+        LIRNA_CLICK(item(harness, button));
+        QTRY_VERIFY(check(player));
+
+        // The bar's buttons never take the keyboard: Space still plays and pauses.
+        const bool playing = player->isPlaying();
+        QTest::keyClick(harness.window(), Qt::Key_Space);
+        QTRY_COMPARE(player->isPlaying(), !playing);
+    }
+
+    void likeSendsTheStar()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        playFourSongs(harness);
+        QTRY_VERIFY(item(harness, u"likeButton"_s)->isEnabled());
+        harness.server().clearRequests();
+        LIRNA_CLICK(item(harness, u"likeButton"_s));
+        QTRY_VERIFY(harness.library()->starredIds().contains(u"s2"_s));
+        const auto starSent = [&] {
+            const QList<TestHttpServer::Request> requests = harness.server().requests();
+            return std::any_of(requests.cbegin(), requests.cend(), [](const TestHttpServer::Request &r) {
+                return r.path().endsWith("/star") && r.queryValue(u"id"_s) == u"s2"_s;
+            });
+        };
+        QTRY_VERIFY(starSent());
+    }
+
+    void upNextPlaysAndClears()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        playFourSongs(harness);
+        PlayerController *player = harness.player();
+        QTRY_VERIFY(item(harness, u"upNextButton"_s)->isEnabled());
+
+        // The popover is opened through the bar's model: in the offscreen
+        // window the Up Next button maps to the wrong place (see the report).
+        harness.main()->nowPlaying()->setShowQueue(true);
+        QTRY_VERIFY(item(harness, u"upNextRow1"_s));
+        QTest::qWait(200);
+        UiTest::saveScreenshot(harness.window(), u"window-bar-up-next.png"_s);
+        // The second row after the current song is s4.
+        QQuickItem *row = item(harness, u"upNextRow1"_s);
+        const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        QTest::mouseDClick(harness.window(), Qt::LeftButton, {}, centre);
+        QTRY_COMPARE(player->currentSong()->id, u"s4"_s);
+
+        harness.main()->nowPlaying()->setShowQueue(true);
+        playFourSongs(harness);
+        QTRY_VERIFY(item(harness, u"upNextClear"_s));
+        LIRNA_CLICK(item(harness, u"upNextClear"_s));
+        QTRY_VERIFY(player->upNext().isEmpty());
+        QCOMPARE(player->currentSong()->id, u"s2"_s);
+    }
+
+    void failureNoticeLeavesByItself()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness, 700));
+        QQuickItem *card = UiTest::findItem(harness.window(), u"bannerCard"_s);
+        QVERIFY(card && !card->isVisible());
+
+        harness.library()->setLastFailure(
+            StoreFailure(QUuid::createUuid(), u"load the albums"_s, ConnectionFault::server(u"Boom"_s)));
+        QTRY_VERIFY(card->isVisible());
+        QTest::qWait(320);
+        UiTest::saveScreenshot(harness.window(), u"window-banner.png"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 3000);
+        QVERIFY(!harness.library()->lastFailure());
+    }
+};
+
+QTEST_MAIN(tst_NowPlayingWindow)
+#include "tst_NowPlayingWindow.moc"

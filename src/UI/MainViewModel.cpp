@@ -15,7 +15,9 @@ MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library
     , m_player(player)
     , m_navigation(new NavigationModel(client.config(), nullptr, this))
     , m_sidebar(new SidebarModel(m_navigation, this))
+    , m_search(new SearchDropdownController(this))
 {
+    connectSearch();
     setStores(client, library, downloads);
     // The engine restores at most once per run, and only the same account's session.
     if (m_player)
@@ -59,6 +61,7 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
 {
     m_client = client;
     m_navigation->setConfig(client.config());
+    m_search->setClient(client);
     const bool downloadsChanged = downloads != m_downloads;
     m_downloads = downloads;
     if (library == m_library) {
@@ -86,6 +89,20 @@ void MainViewModel::runEpochTask()
         return;
     m_library->ensurePlaylistsLoaded();
     m_library->ensureStarredLoaded();
+}
+
+void MainViewModel::connectSearch()
+{
+    connect(m_navigation, &NavigationModel::searchTextChanged, m_search,
+        [this] { m_search->handle(m_navigation->searchText()); });
+    // A pick pushes onto the current stack (the selection stays) and then
+    // empties the field, which also keeps the panel closed.
+    connect(m_search, &SearchDropdownController::openArtistRequested, m_navigation,
+        [this](const Artist &artist) { m_navigation->push(artist); });
+    connect(m_search, &SearchDropdownController::openAlbumRequested, m_navigation,
+        [this](const Album &album) { m_navigation->push(album); });
+    connect(m_search, &SearchDropdownController::picked, m_navigation,
+        [this] { m_navigation->setSearchText(QString()); });
 }
 
 void MainViewModel::playlistsChanged()

@@ -9,6 +9,7 @@
 
 #include "NavigationModel.h"
 #include "Networking/SubsonicClient.h"
+#include "Search/SearchDropdownController.h"
 #include "SidebarModel.h"
 
 #include "Downloads/DownloadStore.h"
@@ -32,6 +33,9 @@ class MainViewModel : public QObject
     Q_PROPERTY(LibraryStore *library READ library NOTIFY storesChanged)
     Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY storesChanged)
     Q_PROPERTY(PlayerController *player READ player CONSTANT)
+    // The toolbar search field's dropdown: it follows the search text, and a
+    // pick opens its artist or album page and clears the text.
+    Q_PROPERTY(SearchDropdownController *search READ search CONSTANT)
 
 public:
     // Asks `player` once to restore the saved playback session for this client.
@@ -44,6 +48,7 @@ public:
     PlayerController *player() const { return m_player; }
     NavigationModel *navigation() const { return m_navigation; }
     SidebarModel *sidebar() const { return m_sidebar; }
+    SearchDropdownController *search() const { return m_search; }
     QString serverAddress() const { return m_client.config().baseURL.toString(); }
 
     // The session's stores were rebuilt for the same server (a new sign-in
@@ -81,6 +86,7 @@ private:
     // At first display and after every library refresh.
     void runEpochTask();
     void playlistsChanged();
+    void connectSearch();
     static QCoro::Task<> create(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name);
     static QCoro::Task<> rename(QPointer<LibraryStore> library, QString id, QString name);
     static QCoro::Task<> remove(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString id);
@@ -91,6 +97,7 @@ private:
     QPointer<PlayerController> m_player;
     NavigationModel *m_navigation;
     SidebarModel *m_sidebar;
+    SearchDropdownController *m_search;
     QMetaObject::Connection m_playlistsConnection;
     QMetaObject::Connection m_epochConnection;
 };

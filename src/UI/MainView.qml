@@ -20,7 +20,7 @@ Item {
 
     // Another window or program taking over closes the search dropdown.
     readonly property bool windowActive: Window.active
-    onWindowActiveChanged: viewModel.search.windowActiveChanged(windowActive)
+    onWindowActiveChanged: root.viewModel.search.windowActiveChanged(windowActive)
 
     SplitView {
         id: split

@@ -95,6 +95,9 @@ private Q_SLOTS:
         LIRNA_CLICK(button);
         QTRY_VERIFY_WITH_TIMEOUT(app.root()->mainView() && UiTest::findItem(window, u"MainView"_s), 15000);
         NavigationModel *navigation = app.root()->mainView()->navigation();
+        // The same account, over a transport that notes each search sent.
+        app.root()->mainView()->search()->setClient(
+            SubsonicClient(app.appState()->client()->config(), m_session));
         QQuickItem *field = UiTest::findItem(window, u"searchField"_s);
         QObject *panel = window->findChild<QObject *>(u"SearchPanel"_s);
         QVERIFY(field && panel);

@@ -116,6 +116,15 @@ private Q_SLOTS:
             found.sort();
             return found;
         };
+        const auto rowAt = [window](int id) -> QQuickItem * {
+            QQuickItem *list = UiTest::findVisibleItem(window, u"suggestionList"_s);
+            for (QQuickItem *item : list->property("contentItem").value<QQuickItem *>()->childItems()) {
+                if (item->property("rowId").isValid() && item->property("rowId").toInt() == id
+                    && item->isVisible())
+                    return item;
+            }
+            return nullptr;
+        };
 
         // "co": the artist Cobalt Choir, the album Copper Hours, the song Copper Sky.
         LIRNA_CLICK(field);
@@ -123,6 +132,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(open(), 10000);
         QCOMPARE(m_manager->queries, QStringList {u"co"_s});
         QTRY_COMPARE(sections(), (QStringList {u"Albums"_s, u"Artists"_s, u"Songs"_s}));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            UiTest::findItem(rowAt(1), u"cover"_s)->property("hasImage").toBool(), 10000);
         UiTest::saveScreenshot(window, u"search-panel-supysonic.png"_s);
 
         // Return on the first row: the artist's page.
@@ -150,15 +161,7 @@ private Q_SLOTS:
         LIRNA_CLICK(field);
         type(u"copper"_s);
         QTRY_VERIFY_WITH_TIMEOUT(open(), 10000);
-        QQuickItem *list = UiTest::findVisibleItem(window, u"suggestionList"_s);
-        QQuickItem *albumRow = nullptr;
-        for (QQuickItem *item : list->property("contentItem").value<QQuickItem *>()->childItems()) {
-            if (item->property("rowId").isValid() && item->property("rowId").toInt() == 0
-                && item->isVisible())
-                albumRow = item;
-        }
-        QVERIFY(albumRow);
-        LIRNA_CLICK(albumRow);
+        LIRNA_CLICK(rowAt(0));
         QTRY_COMPARE(navigation->depth(), 3);
         QCOMPARE(navigation->routeAt(3).album->name, u"Copper Hours"_s);
         QCOMPARE(m_manager->queries.size(), 3);

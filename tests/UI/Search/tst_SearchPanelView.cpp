@@ -161,6 +161,7 @@ private Q_SLOTS:
         QCOMPARE(navigation()->searchText(), u"nig"_s);
         type(u"h"_s);
         QTRY_COMPARE(searches(), (QStringList {u"nig"_s, u"nigh"_s}));
+        QTRY_COMPARE(m_harness->main()->search()->model()->query(), u"nigh"_s);
 
         QStringList headers;
         QQuickItem *list = UiTest::findVisibleItem(window(), u"suggestionList"_s);

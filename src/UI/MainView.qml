@@ -45,6 +45,10 @@ Item {
     // travels on. Text fields take their own spaces first.
     Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
 
+    // Another window or program taking over closes the search dropdown.
+    readonly property bool windowActive: Window.active
+    onWindowActiveChanged: root.viewModel.search.windowActiveChanged(windowActive)
+
     SplitView {
         id: split
         anchors.fill: parent
@@ -150,10 +154,19 @@ Item {
                             color: Theme.label
                         }
                         SearchField {
+                            id: searchField
                             objectName: "searchField"
                             Layout.preferredWidth: 240
                             text: root.navigation.searchText
                             onTextEdited: root.navigation.searchText = text
+                            // The dropdown takes Return and the arrows only
+                            // from this field, so dialogs keep their keys.
+                            Keys.onPressed: event => event.accepted = root.viewModel.search.handleKey(event.key)
+                            onActiveFocusChanged: root.viewModel.search.fieldFocusChanged(activeFocus)
+
+                            SearchPanel {
+                                controller: root.viewModel.search
+                            }
                         }
                     }
                 }

@@ -18,7 +18,9 @@ MainViewModel::MainViewModel(const SubsonicClient &client, LibraryStore *library
     , m_sidebar(new SidebarModel(m_navigation, this))
     , m_serverUnavailableTracker(new ServerUnavailableTracker(this))
     , m_nowPlaying(player ? new NowPlayingBarViewModel(player, library, nullptr, this) : nullptr)
+    , m_search(new SearchDropdownController(this))
 {
+    connectSearch();
     // The bar's links go where a page's would: albums and artists are pushed,
     // a playlist is selected in the sidebar.
     if (m_nowPlaying) {
@@ -72,6 +74,7 @@ void MainViewModel::setStores(const SubsonicClient &client, LibraryStore *librar
 {
     m_client = client;
     m_navigation->setConfig(client.config());
+    m_search->setClient(client);
     const bool downloadsChanged = downloads != m_downloads;
     m_downloads = downloads;
     if (library == m_library) {
@@ -104,6 +107,20 @@ void MainViewModel::runEpochTask()
     const QString host = m_client.config().baseURL.host(QUrl::FullyEncoded);
     if (LocalNetworkPrompter::isLikelyLocalHost(host.isEmpty() ? std::nullopt : std::optional(host)))
         LocalNetworkPrompter::shared().trigger();
+}
+
+void MainViewModel::connectSearch()
+{
+    connect(m_navigation, &NavigationModel::searchTextChanged, m_search,
+        [this] { m_search->handle(m_navigation->searchText()); });
+    // A pick pushes onto the current stack (the selection stays) and then
+    // empties the field, which also keeps the panel closed.
+    connect(m_search, &SearchDropdownController::openArtistRequested, m_navigation,
+        [this](const Artist &artist) { m_navigation->push(artist); });
+    connect(m_search, &SearchDropdownController::openAlbumRequested, m_navigation,
+        [this](const Album &album) { m_navigation->push(album); });
+    connect(m_search, &SearchDropdownController::picked, m_navigation,
+        [this] { m_navigation->setSearchText(QString()); });
 }
 
 void MainViewModel::playlistsChanged()

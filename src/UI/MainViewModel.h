@@ -11,6 +11,7 @@
 #include "NavigationModel.h"
 #include "NowPlaying/NowPlayingBarViewModel.h"
 #include "Networking/SubsonicClient.h"
+#include "Search/SearchDropdownController.h"
 #include "SidebarModel.h"
 
 #include "Downloads/DownloadStore.h"
@@ -39,6 +40,9 @@ class MainViewModel : public QObject
     // Counts the pages showing the full-page server notice, so the banner
     // does not repeat it.
     Q_PROPERTY(ServerUnavailableTracker *serverUnavailableTracker READ serverUnavailableTracker CONSTANT)
+    // The toolbar search field's dropdown: it follows the search text, and a
+    // pick opens its artist or album page and clears the text.
+    Q_PROPERTY(SearchDropdownController *search READ search CONSTANT)
 
 public:
     // Asks `player` once to restore the saved playback session for this client.
@@ -53,6 +57,7 @@ public:
     SidebarModel *sidebar() const { return m_sidebar; }
     NowPlayingBarViewModel *nowPlaying() const { return m_nowPlaying; }
     ServerUnavailableTracker *serverUnavailableTracker() const { return m_serverUnavailableTracker; }
+    SearchDropdownController *search() const { return m_search; }
     QString serverAddress() const { return m_client.config().baseURL.toString(); }
 
     // The session's stores were rebuilt for the same server (a new sign-in
@@ -90,6 +95,7 @@ private:
     // At first display and after every library refresh.
     void runEpochTask();
     void playlistsChanged();
+    void connectSearch();
     static QCoro::Task<> create(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString name);
     static QCoro::Task<> rename(QPointer<LibraryStore> library, QString id, QString name);
     static QCoro::Task<> remove(QPointer<MainViewModel> self, QPointer<LibraryStore> library, QString id);
@@ -102,6 +108,7 @@ private:
     SidebarModel *m_sidebar;
     ServerUnavailableTracker *m_serverUnavailableTracker;
     NowPlayingBarViewModel *m_nowPlaying;
+    SearchDropdownController *m_search;
     QMetaObject::Connection m_playlistsConnection;
     QMetaObject::Connection m_epochConnection;
 };

@@ -52,7 +52,6 @@ void SearchDropdownController::pick(int rowId)
         return;
     dismiss();
     const SearchSuggestion &suggestion = row->pick;
-    Q_EMIT picked(suggestion);
     switch (suggestion.kind()) {
     case SearchSuggestion::Kind::Artist:
         Q_EMIT openArtistRequested(suggestion.artistRecord());
@@ -65,6 +64,8 @@ void SearchDropdownController::pick(int rowId)
             Q_EMIT openAlbumRequested(*album);
         break;
     }
+    // Last, so the window clears its text once the page is on its way.
+    Q_EMIT picked(suggestion);
 }
 
 bool SearchDropdownController::handleKey(int key)

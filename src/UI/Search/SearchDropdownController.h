@@ -79,7 +79,8 @@ public:
 
 Q_SIGNALS:
     void isOpenChanged();
-    // Every pick, after the panel closed; the window then clears the text.
+    // Every pick, after the panel closed and after the page it opens was
+    // asked for; the window then clears the text.
     void picked(const SearchSuggestion &suggestion);
     void openArtistRequested(const Artist &artist);
     // An album, or the album of a song (built from the song's album fields).

@@ -57,11 +57,43 @@ Popup {
         }
     }
 
-    background: Rectangle {
-        radius: 12
-        color: Theme.regularMaterial
-        border.width: 1
-        border.color: Theme.separator
+    // The panel floats above the page: a soft shadow that fades out over a
+    // few points around it, then the card with its hairline border.
+    background: Item {
+        Repeater {
+            model: 4
+            Rectangle {
+                required property int index
+                readonly property real spread: 1 + 2 * index
+                x: -spread
+                y: -spread + 3
+                width: parent.width + 2 * spread
+                height: parent.height + 2 * spread
+                radius: 12 + spread
+                color: Theme.alpha(Theme.shadow, Theme.shadow.a * (0.55 - 0.12 * index))
+            }
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: 12
+            color: Theme.popup
+            border.width: 1
+            border.color: Theme.separator
+        }
+    }
+
+    // The window moving or resizing moves the field: follow it.
+    Connections {
+        target: root.parent
+        enabled: root.visible
+        function onXChanged() { root.place() }
+        function onWidthChanged() { root.place() }
+    }
+    Connections {
+        target: root.parent ? root.parent.Window.window : null
+        enabled: root.visible
+        function onHeightChanged() { root.place() }
+        function onWidthChanged() { root.place() }
     }
 
     contentItem: Item {

@@ -37,20 +37,14 @@ Item {
         anchors.bottomMargin: 5
         spacing: 10
 
-        // The cover's place; the artwork view draws into it once it exists.
-        Rectangle {
+        // Artists are round, albums and songs slightly rounded squares.
+        ArtworkView {
             objectName: "cover"
             Layout.preferredWidth: 36
             Layout.preferredHeight: 36
-            radius: row.isRound ? 18 : 4
-            color: Theme.separator
-
-            Icon {
-                anchors.centerIn: parent
-                name: row.isRound ? "music.microphone" : "music.note"
-                size: 18
-                color: Theme.tertiaryLabel
-            }
+            coverArt: row.coverArt
+            requestSize: 36
+            cornerRadius: row.isRound ? 18 : 4
         }
 
         ColumnLayout {
@@ -62,7 +56,7 @@ Item {
                 text: row.title
                 textFormat: Text.PlainText
                 font.pixelSize: 13
-                color: row.highlighted ? Theme.palette.highlightedText : Theme.label
+                color: row.highlighted ? Theme.accentLabel : Theme.label
                 elide: Text.ElideRight
                 maximumLineCount: 1
             }
@@ -72,9 +66,7 @@ Item {
                 text: row.subtitle
                 textFormat: Text.PlainText
                 font.pixelSize: 11
-                color: row.highlighted ? Qt.rgba(Theme.palette.highlightedText.r, Theme.palette.highlightedText.g,
-                                                 Theme.palette.highlightedText.b, 0.8)
-                                       : Theme.secondaryLabel
+                color: row.highlighted ? Theme.alpha(Theme.accentLabel, 0.8) : Theme.secondaryLabel
                 elide: Text.ElideRight
                 maximumLineCount: 1
             }

@@ -260,9 +260,13 @@ void GstQueuePlayer::postMessage(GstMessage *message)
 
 void GstQueuePlayer::commitNext()
 {
+    gint64 length = -1;
+    if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length))
+        length = -1;
     QMutexLocker lock(&m_mutex);
     if (m_nextUri.isEmpty() || m_hasCommitted)
         return;
+    m_lengthAtCommit = length;
     g_object_set(m_playbin, "uri", m_nextUri.constData(), nullptr);
     m_committedItem = m_nextItem;
     m_hasCommitted = true;
@@ -338,6 +342,8 @@ void GstQueuePlayer::handleStreamStart()
         m_committedItem.reset();
         m_hasCommitted = false;
         previous = m_items.takeFirst();
+        if (std::isnan(previous->duration()) && m_lengthAtCommit > 0)
+            previous->setDuration(double(m_lengthAtCommit) / GST_SECOND);
         switched = committed && !m_items.isEmpty() && m_items.first() == committed;
         setNextLocked();
     }
@@ -448,9 +454,18 @@ void GstQueuePlayer::queryDuration(bool beforeAnySwitch)
         return;
     // Once the next item is handed over, the playbin may already answer for
     // it while its start is still on the way here.
-    if (!beforeAnySwitch && hasCommittedNext())
-        return;
     gint64 duration = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_hasCommitted) {
+            if (m_lengthAtCommit > 0) {
+                current->setDuration(double(m_lengthAtCommit) / GST_SECOND);
+                return;
+            }
+            if (!beforeAnySwitch)
+                return;
+        }
+    }
     if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
         current->setDuration(double(duration) / GST_SECOND);
 }

@@ -118,4 +118,8 @@ private:
     // item has been dropped since.
     std::weak_ptr<QueuePlayerItem> m_committedItem;
     bool m_hasCommitted = false;
+    // The playing item's length as the playbin knew it just before the
+    // hand-over; a short item can be handed over before its length reached
+    // us, and afterwards the playbin answers for the next one.
+    qint64 m_lengthAtCommit = -1;
 };

@@ -9,12 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPointer>
 #include <QPromise>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <utility>
 
 #include "Networking/UrlSession.h"
 #include "Support/ArtworkStore.h"
@@ -103,6 +105,15 @@ ArtworkFetcher::ArtworkFetcher(QString directory, UrlSession *session, QObject *
     }
 }
 
+ArtworkFetcher::~ArtworkFetcher()
+{
+    // Aborting a transfer resumes its load at once, which then forgets its
+    // entry: the table is emptied first so that nothing changes under the loop.
+    QHash<QString, Load> loads = std::exchange(m_inFlight, {});
+    for (Load &load : loads)
+        load.handle.cancel();
+}
+
 void ArtworkFetcher::setOfflineDirectory(std::optional<QString> directory)
 {
     m_offlineDirectory = std::move(directory);
@@ -181,7 +192,7 @@ QCoro::Task<QImage> ArtworkFetcher::image(QString id, int pixelSize, QUrl url)
         co_return cached;
 
     if (auto it = m_inFlight.constFind(sources.key); it != m_inFlight.constEnd()) {
-        QFuture<QImage> shared = *it;
+        QFuture<QImage> shared = it->result;
         QImage result = co_await shared;
         co_return result;
     }
@@ -192,18 +203,26 @@ QCoro::Task<QImage> ArtworkFetcher::image(QString id, int pixelSize, QUrl url)
     if (m_offlineDirectory)
         sources.offlineFile = QDir(*m_offlineDirectory).filePath(offlineFileName(id));
 
+    // The fetcher may be destroyed while the load runs; past the wait only
+    // `self` is touched, and only while it still exists.
+    QPointer<ArtworkFetcher> self(this);
     QPromise<QImage> promise;
     promise.start();
     const QString key = sources.key;
-    m_inFlight.insert(key, promise.future());
-    QImage result = co_await load(std::move(sources), m_session);
+    const TaskHandle handle = TaskHandle::create();
+    m_inFlight.insert(key, {promise.future(), handle});
+    QImage result = co_await load(std::move(sources), m_session, handle);
     promise.addResult(result);
     promise.finish();
-    m_inFlight.remove(key);
+    if (self) {
+        // Only this load's own entry: a later load of the key may have taken its place.
+        if (auto it = self->m_inFlight.find(key); it != self->m_inFlight.end() && it->handle == handle)
+            self->m_inFlight.erase(it);
+    }
     co_return result;
 }
 
-QCoro::Task<QImage> ArtworkFetcher::load(Sources sources, UrlSession *session)
+QCoro::Task<QImage> ArtworkFetcher::load(Sources sources, UrlSession *session, TaskHandle handle)
 {
     if (!sources.directory.isEmpty() || sources.offlineFile) {
         QImage image = co_await QtConcurrent::run(&loadFromDisk, sources.directory, sources.coverKey,
@@ -214,14 +233,18 @@ QCoro::Task<QImage> ArtworkFetcher::load(Sources sources, UrlSession *session)
         }
     }
 
-    if (!session || !sources.url.isValid())
+    // Cancelled while reading files: the fetcher is gone, and its session
+    // need not outlive it.
+    if (handle.isCancelled() || !session || !sources.url.isValid())
         co_return QImage();
     HttpResponse response;
     try {
-        response = co_await session->data(sources.url, {}, UrlSession::Body::Cover);
+        response = co_await session->data(sources.url, handle, UrlSession::Body::Cover);
     } catch (...) {
         co_return QImage();
     }
+    if (handle.isCancelled())
+        co_return QImage();
     if (!response.status || *response.status < 200 || *response.status > 299)
         co_return QImage();
 

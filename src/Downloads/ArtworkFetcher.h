@@ -11,6 +11,8 @@
 
 #include <optional>
 
+#include "Support/TaskHandle.h"
+
 class UrlSession;
 
 // The one loader of cover images. A request looks in turn in the memory cache
@@ -23,6 +25,11 @@ class UrlSession;
 // bytes exactly as the server sent them; a file's modification time is its
 // last use, and the cache is trimmed to DiskCacheLimit, oldest first, once
 // when the fetcher is created.
+//
+// Destroying a fetcher cancels its loads: a transfer under way is aborted,
+// a load still reading files never goes on to the server, and whoever waits
+// on one gets a null image. The session must outlive the fetcher, not its
+// loads.
 class ArtworkFetcher : public QObject
 {
     Q_OBJECT
@@ -38,6 +45,7 @@ public:
     // `diskCacheLimit` bytes in the background.
     ArtworkFetcher(QString directory, UrlSession *session, QObject *parent = nullptr,
         qint64 diskCacheLimit = DiskCacheLimit);
+    ~ArtworkFetcher() override;
 
     // The signed-in account's offline artwork folder, or none. Loads already
     // started keep the folder they saw.
@@ -67,10 +75,15 @@ public:
 
 private:
     struct Sources;
-    static QCoro::Task<QImage> load(Sources sources, UrlSession *session);
+    struct Load
+    {
+        QFuture<QImage> result;
+        TaskHandle handle;
+    };
+    static QCoro::Task<QImage> load(Sources sources, UrlSession *session, TaskHandle handle);
 
     QString m_directory;
     UrlSession *m_session;
     std::optional<QString> m_offlineDirectory;
-    QHash<QString, QFuture<QImage>> m_inFlight;
+    QHash<QString, Load> m_inFlight;
 };

@@ -2,12 +2,15 @@
 #include <QCoroTask>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <vector>
 
 #include "Downloads/ArtworkFetcher.h"
 #include "Helpers/TestHttpServer.h"
@@ -264,6 +267,42 @@ private Q_SLOTS:
         QVERIFY(!first.isNull());
         QCOMPARE(first, second);
         QVERIFY(!m_fetcher->isLoading(ArtworkStore::key(m_client.coverArtURL(id, 64), id, 64)));
+    }
+
+    // A fetcher destroyed while its loads run cancels them: every waiter gets
+    // a null image at once, and a load still reading files never asks the
+    // server. Nothing of the fetcher is touched once it has gone.
+    void destroyedWhileLoading_data()
+    {
+        QTest::addColumn<bool>("atServer"); // destroyed once the request reached the server
+        QTest::addColumn<int>("waiters");
+        QTest::newRow("reading files") << false << 1;
+        QTest::newRow("reading files, shared") << false << 2;
+        QTest::newRow("at the server") << true << 1;
+        QTest::newRow("at the server, shared") << true << 2;
+    }
+    void destroyedWhileLoading()
+    {
+        QFETCH(bool, atServer);
+        QFETCH(int, waiters);
+        constexpr int ServerDelayMs = 4000;
+        m_server->setResponse("/rest/getCoverArt", image(png(64, 64, Qt::red), ServerDelayMs));
+        QTemporaryDir cache;
+        auto *fetcher = new ArtworkFetcher(cache.path(), UrlSession::shared());
+        const QString id = nextId();
+        std::vector<QCoro::Task<QImage>> loads;
+        for (int n = 0; n < waiters; ++n)
+            loads.push_back(fetcher->image(id, 64, m_client.coverArtURL(id, 64)));
+        if (atServer)
+            QTRY_COMPARE(coverRequests(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        delete fetcher;
+        for (auto &load : loads)
+            QVERIFY(QCoro::waitFor(std::move(load)).isNull());
+        QVERIFY(clock.elapsed() < ServerDelayMs / 2);
+        QCOMPARE(coverRequests(), atServer ? 1 : 0);
+        QVERIFY(!ArtworkStore::contains(ArtworkStore::key(m_client.coverArtURL(id, 64), id, 64)));
     }
 
     void serversNeverShareCovers()

@@ -16,6 +16,7 @@ QPointer<ArtworkClient> &currentClient()
 ArtworkClient::ArtworkClient(ArtworkFetcher *fetcher, QObject *parent, int maxLoads)
     : QObject(parent)
     , m_fetcher(fetcher)
+    , m_sharedFetcher(!fetcher)
     , m_queue(maxLoads)
 { }
 
@@ -46,7 +47,7 @@ void ArtworkClient::setClient(std::optional<SubsonicClient> client)
 
 ArtworkFetcher *ArtworkClient::fetcher()
 {
-    if (!m_fetcher)
+    if (m_sharedFetcher && !m_fetcher)
         m_fetcher = ArtworkFetcher::shared();
     return m_fetcher;
 }
@@ -60,9 +61,10 @@ std::optional<QString> ArtworkClient::cacheKey(const QString &id, int pixelSize)
 
 QCoro::Task<QImage> ArtworkClient::image(QString id, int pixelSize)
 {
-    if (!m_client)
+    ArtworkFetcher *loader = fetcher();
+    if (!m_client || !loader)
         co_return QImage();
     const QUrl url = m_client->coverArtURL(id, pixelSize);
-    QImage result = co_await fetcher()->image(id, pixelSize, url);
+    QImage result = co_await loader->image(id, pixelSize, url);
     co_return result;
 }

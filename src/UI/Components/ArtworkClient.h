@@ -3,6 +3,7 @@
 #include <QCoroTask>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
@@ -28,8 +29,9 @@ class ArtworkClient : public QObject
 public:
     static constexpr int MaxLoads = 6;
 
-    // `fetcher` null: the run's shared fetcher, taken on first use. At most
-    // `maxLoads` covers load at once.
+    // `fetcher` null: the run's shared fetcher, taken on first use. A given
+    // fetcher that is destroyed first leaves the client without covers. At
+    // most `maxLoads` covers load at once.
     explicit ArtworkClient(
         ArtworkFetcher *fetcher = nullptr, QObject *parent = nullptr, int maxLoads = MaxLoads);
     ~ArtworkClient() override;
@@ -51,7 +53,8 @@ Q_SIGNALS:
     void clientChanged();
 
 private:
-    ArtworkFetcher *m_fetcher;
+    QPointer<ArtworkFetcher> m_fetcher;
+    bool m_sharedFetcher;
     std::optional<SubsonicClient> m_client;
     QUrl m_coverArtBase;
     ArtworkLoadQueue m_queue;

@@ -121,13 +121,7 @@ private Q_SLOTS:
         m_warnings.install();
         QQuickStyle::setStyle(u"Basic"_s);
         QVERIFY(m_cache.isValid());
-        // One cover fetcher for the whole run, as in the program: loads still
-        // on their way when a test ends land in it.
         m_session = std::make_unique<UrlSession>(&m_manager, 5000);
-        auto *fetcher = new ArtworkFetcher(m_cache.path(), m_session.get());
-        m_artwork = std::make_unique<ArtworkClient>(fetcher);
-        fetcher->setParent(m_artwork.get());
-        ArtworkClient::setCurrent(m_artwork.get());
     }
 
     void init()
@@ -135,7 +129,13 @@ private Q_SLOTS:
         m_harness = std::make_unique<PageHarness>();
         m_harness->server().setHandler(answer);
         QVERIFY(m_harness->start(QSize(1000, 680)));
-        // Covers come from the same loopback server.
+        // Covers come from the same loopback server, through a fetcher of
+        // this test's own; cover loads still on their way when it ends are
+        // cancelled with it.
+        auto *fetcher = new ArtworkFetcher(m_cache.path(), m_session.get());
+        m_artwork = std::make_unique<ArtworkClient>(fetcher);
+        fetcher->setParent(m_artwork.get());
+        ArtworkClient::setCurrent(m_artwork.get());
         m_artwork->setClient(m_harness->main()->client());
         m_main
             = m_harness->load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(m_harness->main())}});
@@ -149,6 +149,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_harness.reset();
+        m_artwork.reset();
         LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 

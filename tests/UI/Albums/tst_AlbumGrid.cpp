@@ -12,6 +12,9 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include <memory>
+#include <utility>
+
 #include "Albums/AlbumGridLayout.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
@@ -43,12 +46,15 @@ QByteArray albumJson(int n)
 }
 
 // Serves a library of `total` albums in the order asked, page by page, and
-// a small cover for every id.
-void serveLibrary(TestHttpServer &server, int total)
+// a small cover for every id. The page at `failOnceAt` fails the first time.
+void serveLibrary(TestHttpServer &server, int total, int failOnceAt = -1)
 {
-    server.setHandler([total](const TestHttpServer::Request &request) {
+    auto failed = std::make_shared<bool>(false);
+    server.setHandler([total, failOnceAt, failed](const TestHttpServer::Request &request) {
         if (request.path() == "/rest/getAlbumList2") {
             const int offset = request.queryValue(u"offset"_s).toInt();
+            if (offset == failOnceAt && !std::exchange(*failed, true))
+                return TestHttpServer::failed(0, "The disk is on fire");
             const int size = request.queryValue(u"size"_s).toInt();
             QByteArrayList albums;
             for (int n = offset; n < std::min(total, offset + size); ++n)
@@ -140,25 +146,36 @@ private Q_SLOTS:
         QCOMPARE(AlbumGridLayout::tileWidth(width), tileWidth);
     }
 
-    // The last tile coming into view asks for the next page; a short page
-    // ends the list; the model only ever grows at its end.
+    // The last tile coming into view asks for the next page; a short or
+    // empty page ends the list; a failed page keeps what is shown, shows its
+    // error only while nothing is, and is asked again when the last tile (or,
+    // with nothing shown, the page) appears again; the model only ever grows
+    // at its end.
     void paging_data()
     {
         QTest::addColumn<int>("total");
-        QTest::addColumn<int>("requests"); // list requests until the end
+        QTest::addColumn<int>("failOnceAt"); // offset of the page that fails once
+        QTest::addColumn<QList<int>>("counts"); // albums shown after each list request
         QTest::addColumn<int>("overlay");
-        QTest::newRow("no albums") << 0 << 1 << int(AlbumCollectionViewModel::Overlay::Empty);
-        QTest::newRow("one short page") << 12 << 1 << int(AlbumCollectionViewModel::Overlay::None);
-        QTest::newRow("exactly one page") << 60 << 2 << int(AlbumCollectionViewModel::Overlay::None);
-        QTest::newRow("three pages") << 150 << 3 << int(AlbumCollectionViewModel::Overlay::None);
+        const int none = int(AlbumCollectionViewModel::Overlay::None);
+        QTest::newRow("no albums") << 0 << -1 << QList<int> {0}
+                                   << int(AlbumCollectionViewModel::Overlay::Empty);
+        QTest::newRow("one short page") << 12 << -1 << QList<int> {12} << none;
+        QTest::newRow("exactly one page, then an empty one") << 60 << -1 << QList<int> {60, 60} << none;
+        QTest::newRow("one more than a page") << 61 << -1 << QList<int> {60, 61} << none;
+        QTest::newRow("three pages") << 150 << -1 << QList<int> {60, 120, 150} << none;
+        QTest::newRow("first page fails once") << 12 << 0 << QList<int> {0, 12} << none;
+        QTest::newRow("second page fails once") << 150 << 60 << QList<int> {60, 60, 120, 150} << none;
+        QTest::newRow("empty last page fails once") << 120 << 120 << QList<int> {60, 120, 120, 120} << none;
     }
     void paging()
     {
         QFETCH(int, total);
-        QFETCH(int, requests);
+        QFETCH(int, failOnceAt);
+        QFETCH(QList<int>, counts);
         QFETCH(int, overlay);
         PageHarness harness;
-        serveLibrary(harness.server(), total);
+        serveLibrary(harness.server(), total, failOnceAt);
         QVERIFY(harness.start());
         PageContext context(harness.main(), gridRoute(SidebarItem::Albums), 0);
         AlbumGridViewModel grid(&context, *context.route().grid);
@@ -170,18 +187,28 @@ private Q_SLOTS:
 
         grid.appear();
         QCOMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Loading);
-        for (int request = 1; request <= requests; ++request) {
+        for (int request = 1; request <= counts.size(); ++request) {
             QTRY_VERIFY(!grid.isLoading());
             QCOMPARE(listRequests(harness.server()), request);
             const int count = grid.albums()->count();
-            QCOMPARE(count, std::min(total, request * 60));
+            QCOMPARE(count, counts.at(request - 1));
+            const bool failed = failOnceAt >= 0 && request == failOnceAt / 60 + 1;
+            QCOMPARE(grid.errorMessage().contains(u"The disk is on fire"_s), failed);
+            if (failed && count == 0) {
+                QCOMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Failed);
+                grid.appear(); // the page shown again asks again
+                continue;
+            }
+            if (count > 0) // a failed later page is not shown over the albums
+                QCOMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::None);
             // Any tile but the last, and the last one again while loading: no request.
             grid.tileAppeared(count - 2);
             grid.tileAppeared(count - 1);
             grid.tileAppeared(count - 1);
         }
         QTRY_VERIFY(!grid.isLoading());
-        QCOMPARE(listRequests(harness.server()), requests); // at the end: no more
+        QCOMPARE(listRequests(harness.server()), counts.size()); // at the end: no more
+        QVERIFY(grid.errorMessage().isEmpty());
         QCOMPARE(int(grid.overlay()), overlay);
         QCOMPARE(resets.count(), 0);
         QCOMPARE(inserts.count(), (total + 59) / 60);
@@ -190,7 +217,7 @@ private Q_SLOTS:
 
         // Coming back shows the cached albums without asking again.
         grid.appear();
-        QCOMPARE(listRequests(harness.server()), requests);
+        QCOMPARE(listRequests(harness.server()), counts.size());
     }
 
     void failedFirstPage()
@@ -255,12 +282,11 @@ private Q_SLOTS:
         PageHarness harness;
         serveLibrary(harness.server(), 200);
         QVERIFY(harness.start(QSize(1000, 700)));
-        // One fetcher for the whole run: it must outlive the loads it started.
-        static QNetworkAccessManager manager;
-        static UrlSession session(&manager, 5000);
-        static QTemporaryDir cache;
-        static auto *fetcher = new ArtworkFetcher(cache.path(), &session);
-        ArtworkClient artwork(fetcher);
+        QNetworkAccessManager manager;
+        UrlSession session(&manager, 5000);
+        QTemporaryDir cache;
+        ArtworkFetcher fetcher(cache.path(), &session);
+        ArtworkClient artwork(&fetcher);
         artwork.setClient(
             SubsonicClient(ServerConfig {harness.server().baseUrl(), u"ann"_s, u"pw"_s}, &session));
         ArtworkClient::setCurrent(&artwork);

@@ -1,0 +1,301 @@
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Downloads/DownloadStore.h"
+#include "Downloads/DownloadsViewModel.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Playback/PlayerController.h"
+#include "Songs/SongSort.h"
+#include "Support/ByteCountText.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "title/disc/track/bytes/owner,owner": disc or track "-" for none.
+DownloadedSong songFrom(const QString &spec)
+{
+    const QStringList parts = spec.split(u'/');
+    DownloadedSong entry;
+    entry.song.id = u"so-"_s + parts.at(0);
+    entry.song.title = parts.at(0);
+    entry.song.album = u"Album of "_s + parts.at(0);
+    entry.song.coverArt = u"al-"_s + parts.at(0);
+    if (parts.at(1) != u"-")
+        entry.song.discNumber = parts.at(1).toInt();
+    if (parts.at(2) != u"-")
+        entry.song.track = parts.at(2).toInt();
+    entry.suffix = u"mp3"_s;
+    entry.bytes = parts.at(3).toLongLong();
+    for (const QString &owner : parts.at(4).split(u',', Qt::SkipEmptyParts))
+        entry.owners.insert(owner);
+    return entry;
+}
+
+// Songs as above; collections as "key=name".
+DownloadManifest manifestFrom(const QStringList &songs, const QStringList &collections)
+{
+    DownloadManifest manifest;
+    for (const QString &spec : songs) {
+        const DownloadedSong entry = songFrom(spec);
+        manifest.songs.insert(entry.song.id, entry);
+    }
+    for (const QString &spec : collections) {
+        DownloadCollection collection;
+        collection.key = spec.section(u'=', 0, 0);
+        collection.name = spec.section(u'=', 1);
+        if (collection.key.startsWith(u"album:"_s))
+            collection.subtitle = u"Aster Vale"_s;
+        manifest.collections.insert(collection.key, collection);
+    }
+    return manifest;
+}
+
+// One section as "name: title,title (detail)" per tile.
+QStringList describe(const QList<DownloadedCollectionItem> &items)
+{
+    QStringList lines;
+    for (const DownloadedCollectionItem &item : items) {
+        QStringList titles;
+        for (const Song &song : item.songs)
+            titles.append(song.title);
+        lines.append(item.collection.name + u": "_s + titles.join(u',') + u" ("_s
+            + DownloadsContent::songsLine(item.songs.size(), item.bytes) + u')');
+    }
+    return lines;
+}
+
+QString dot(const QString &count, qint64 bytes)
+{
+    return count + u" \u00B7 "_s + ByteCountText::file(bytes);
+}
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+} // namespace
+
+// The downloads page: what the manifest becomes (sections, order, sizes,
+// the summary), and the page itself over a real download store.
+class TestDownloadsPage : public QObject
+{
+    Q_OBJECT
+
+    QmlWarningGuard m_warnings;
+
+private Q_SLOTS:
+    void initTestCase() { m_warnings.install(); }
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void content_data()
+    {
+        QTest::addColumn<QStringList>("songs");
+        QTest::addColumn<QStringList>("collections");
+        QTest::addColumn<QStringList>("albums");
+        QTest::addColumn<QStringList>("playlists");
+        QTest::addColumn<QString>("summary");
+
+        QTest::newRow("songs on disk but no collection record")
+            << QStringList {u"a/1/1/4000/album:x"_s, u"b/1/2/3000/"_s} << QStringList {} << QStringList {}
+            << QStringList {} << dot(u"0 collections"_s, 7000);
+        QTest::newRow("albums only") << QStringList {u"a/1/1/4000/album:x"_s, u"b/1/1/2000/album:y"_s}
+                                     << QStringList {u"album:x=Harbour"_s, u"album:y=Anchor"_s}
+                                     << QStringList {u"Anchor: b (%1)"_s.arg(dot(u"1 song"_s, 2000)),
+                                            u"Harbour: a (%1)"_s.arg(dot(u"1 song"_s, 4000))}
+                                     << QStringList {} << dot(u"2 collections"_s, 6000);
+        QTest::newRow("playlists only")
+            << QStringList {u"a/1/1/4000/playlist:p"_s} << QStringList {u"playlist:p=Mix"_s} << QStringList {}
+            << QStringList {u"Mix: a (%1)"_s.arg(dot(u"1 song"_s, 4000))} << dot(u"1 collection"_s, 4000);
+        QTest::newRow("names in the user's order, numbers by value")
+            << QStringList {}
+            << QStringList {u"album:2=Album 2"_s, u"album:10=album 10"_s, u"album:1=Album 1"_s}
+            << QStringList {u"Album 1:  (%1)"_s.arg(dot(u"0 songs"_s, 0)),
+                   u"Album 2:  (%1)"_s.arg(dot(u"0 songs"_s, 0)),
+                   u"album 10:  (%1)"_s.arg(dot(u"0 songs"_s, 0))}
+            << QStringList {} << dot(u"3 collections"_s, 0);
+        // Shared: in both tiles and both sizes, once in the total; the
+        // orphan counts in the total only.
+        QTest::newRow("a song of an album and a playlist")
+            << QStringList {u"shared/1/2/5000000/album:x,playlist:p"_s, u"own/1/1/1000000/album:x"_s,
+                   u"orphan/1/1/2000000/"_s}
+            << QStringList {u"album:x=Harbour"_s, u"playlist:p=Mix"_s}
+            << QStringList {u"Harbour: own,shared (%1)"_s.arg(dot(u"2 songs"_s, 6000000))}
+            << QStringList {u"Mix: shared (%1)"_s.arg(dot(u"1 song"_s, 5000000))}
+            << dot(u"2 collections"_s, 8000000);
+        // A playlist plays by disc, track and title, not in its own order;
+        // missing numbers count as 0.
+        QTest::newRow("play order by disc, track, title")
+            << QStringList {u"d/2/1/10/playlist:p"_s, u"c/1/2/10/playlist:p"_s, u"z/-/-/10/playlist:p"_s,
+                   u"b/1/2/10/playlist:p"_s, u"a/1/-/10/playlist:p"_s}
+            << QStringList {u"playlist:p=Mix"_s} << QStringList {}
+            << QStringList {u"Mix: z,a,b,c,d (%1)"_s.arg(dot(u"5 songs"_s, 50))}
+            << dot(u"1 collection"_s, 50);
+        QTest::newRow("a key of another kind is counted but not shown")
+            << QStringList {u"a/1/1/1000/folder:f"_s} << QStringList {u"folder:f=Elsewhere"_s}
+            << QStringList {} << QStringList {} << dot(u"1 collection"_s, 1000);
+    }
+
+    void content()
+    {
+        QFETCH(QStringList, songs);
+        QFETCH(QStringList, collections);
+        const DownloadsContent::Sections sections = DownloadsContent::build(manifestFrom(songs, collections),
+            SongSort::collator(QLocale(QLocale::English, QLocale::UnitedStates)));
+        QTEST(describe(sections.albums), "albums");
+        QTEST(describe(sections.playlists), "playlists");
+        QTEST(DownloadsContent::summaryLine(sections.collectionCount, sections.totalBytes), "summary");
+    }
+
+    void sources_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("album") << u"album:al-1"_s << u"al-1"_s << u"album al-1 Name"_s;
+        QTest::newRow("playlist") << u"playlist:7"_s << u"7"_s << u"playlist 7 Name"_s;
+        QTest::newRow("an id with a colon") << u"album:a:b"_s << u"a:b"_s << u"album a:b Name"_s;
+        QTest::newRow("another kind") << u"folder:f"_s << u"folder:f"_s << QString();
+    }
+
+    void sources()
+    {
+        QFETCH(QString, key);
+        const std::optional<PlaybackSource> source = DownloadsContent::source({key, u"Name"_s, std::nullopt});
+        QTEST(DownloadsContent::collectionId(key), "id");
+        const QString shown = !source
+            ? QString()
+            : (source->kind == PlaybackSource::Kind::Album ? u"album "_s : u"playlist "_s) + source->id + u' '
+                + source->name;
+        QTEST(shown, "source");
+    }
+
+    // The page over a real store: tiles, opening, playing, and removals
+    // that take out one row each until the empty state shows.
+    void page()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const ServerConfig config {
+            QUrl(u"http://127.0.0.1:%1"_s.arg(closed.serverPort())), u"ann"_s, u"pw"_s};
+        closed.close();
+        QStandardPaths::setTestModeEnabled(true);
+        QDir(DownloadStore::directory(config)).removeRecursively();
+        QVERIFY(QDir().mkpath(DownloadStore::directory(config)));
+        const DownloadManifest manifest
+            = manifestFrom({u"Two/1/2/3000000/album:al-1"_s, u"One/1/1/2500000/album:al-1,playlist:pl-1"_s,
+                               u"Solo/1/1/900000/album:al-2"_s},
+                {u"album:al-1=Tidal Works"_s, u"album:al-2=Copper Hours"_s, u"playlist:pl-1=Evening Mix"_s});
+        QFile file(QDir(DownloadStore::directory(config)).filePath(u"manifest.json"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(manifest.toJson());
+        file.close();
+
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(900, 640), config));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Downloads)));
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<DownloadsViewModel *>();
+        QVERIFY(vm);
+        QAbstractItemModelTester albumsTester(
+            vm->albums(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester playlistsTester(
+            vm->playlists(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(page->property("title").toString(), u"Downloads"_s);
+        QCOMPARE(vm->albums()->count(), 2);
+        QCOMPARE(vm->playlists()->count(), 1);
+        QCOMPARE(UiTest::findItem(page, u"downloadsSummary"_s)->property("text").toString(),
+            dot(u"3 collections"_s, 6400000));
+        QVERIFY(!UiTest::findItem(page, u"downloadsEmptyState"_s)->isVisible());
+        UiTest::saveScreenshot(harness.window(), u"downloads-page-light.png"_s);
+
+        // The first tile is "Copper Hours"; its artwork opens the album
+        // rebuilt from the downloaded songs.
+        QQuickItem *cell = UiTest::findVisibleItem(harness.window(), u"downloadedCollection"_s);
+        QCOMPARE(cell->property("name").toString(), u"Copper Hours"_s);
+        LIRNA_CLICK(UiTest::findItem(cell, u"collectionArtwork"_s));
+        NavigationModel *navigation = harness.main()->navigation();
+        QCOMPARE(navigation->depth(), 1);
+        QCOMPARE(navigation->path().first().album()->id, u"al-2"_s);
+        QCOMPARE(navigation->path().first().album()->song->first().title, u"Solo"_s);
+
+        // The play button shows under the pointer and plays the album's
+        // songs in disc and track order, with the album as source.
+        QQuickItem *tidal = nullptr;
+        for (QQuickItem *item : page->findChildren<QQuickItem *>()) {
+            if (item->objectName() == u"downloadedCollection"_s && item->property("name") == u"Tidal Works"_s)
+                tidal = item;
+        }
+        QVERIFY(tidal);
+        QTest::mouseMove(harness.window(), tidal->mapToScene(QPointF(tidal->width() / 2, 40)).toPoint());
+        QQuickItem *playButton = UiTest::findItem(tidal, u"collectionPlayButton"_s);
+        QTRY_COMPARE(playButton->opacity(), 1.0);
+        UiTest::saveScreenshot(harness.window(), u"downloads-page-hover.png"_s);
+        LIRNA_CLICK(playButton);
+        PlayerController *player = harness.player();
+        QCOMPARE(player->queue().size(), 2);
+        QCOMPARE(player->queue().at(0).title, u"One"_s);
+        QVERIFY(player->source() == PlaybackSource::album(u"al-1"_s, u"Tidal Works"_s));
+
+        // The playlist's name opens the playlist in the sidebar.
+        QQuickItem *playlistSection = UiTest::findItem(page, u"playlistsSection"_s);
+        LIRNA_CLICK(UiTest::findItem(playlistSection, u"collectionName"_s));
+        QCOMPARE(navigation->selection(), std::optional(SidebarSelection::playlist(u"pl-1"_s)));
+
+        const QPalette light = QGuiApplication::palette();
+        QGuiApplication::setPalette(darkPalette());
+        QTest::qWait(100);
+        UiTest::saveScreenshot(harness.window(), u"downloads-page-dark.png"_s);
+        QGuiApplication::setPalette(light);
+
+        // "Remove Download" from the playlist's menu: one row goes, the
+        // shared song stays with its album.
+        QSignalSpy resets(vm->playlists(), &QAbstractItemModel::modelReset);
+        QSignalSpy removed(vm->playlists(), &QAbstractItemModel::rowsRemoved);
+        LIRNA_RIGHT_CLICK(UiTest::findItem(playlistSection, u"downloadedCollection"_s));
+        QQuickItem *remove = nullptr;
+        QTRY_VERIFY((remove = UiTest::findVisibleItem(harness.window(), u"removeDownloadEntry"_s)));
+        UiTest::saveScreenshot(harness.window(), u"downloads-page-menu.png"_s);
+        LIRNA_CLICK(remove);
+        QTRY_COMPARE(removed.size(), 1);
+        QCOMPARE(resets.size(), 0);
+        QVERIFY(!playlistSection->isVisible());
+        QCOMPARE(vm->summary(), dot(u"2 collections"_s, 6400000));
+
+        vm->removeDownload(u"album:al-1"_s);
+        QCOMPARE(vm->albums()->count(), 1);
+        QCOMPARE(vm->summary(), dot(u"1 collection"_s, 900000));
+        vm->removeDownload(u"album:al-2"_s);
+        QVERIFY(vm->isEmpty());
+        QTRY_VERIFY(UiTest::findItem(page, u"downloadsEmptyState"_s)->isVisible());
+        QVERIFY(!UiTest::findItem(page, u"downloadsScroller"_s)->isVisible());
+        UiTest::saveScreenshot(harness.window(), u"downloads-page-empty.png"_s);
+        QTRY_VERIFY(!harness.downloads()->isBusy());
+    }
+};
+
+QTEST_MAIN(TestDownloadsPage)
+#include "tst_DownloadsPage.moc"

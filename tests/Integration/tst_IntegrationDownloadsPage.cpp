@@ -43,12 +43,14 @@ QPalette darkPalette()
     return dark;
 }
 
-// The tile of the collection named `name`, or null.
-QQuickItem *tileNamed(QQuickItem *page, const QString &name)
+// The tile of the collection named `name` in the visual tree below `root`, or null.
+QQuickItem *tileNamed(QQuickItem *root, const QString &name)
 {
-    for (QQuickItem *item : page->findChildren<QQuickItem *>()) {
-        if (item->objectName() == u"downloadedCollection"_s && item->property("name").toString() == name)
-            return item;
+    if (root->objectName() == u"downloadedCollection"_s && root->property("name").toString() == name)
+        return root;
+    for (QQuickItem *child : root->childItems()) {
+        if (QQuickItem *found = tileNamed(child, name))
+            return found;
     }
     return nullptr;
 }
@@ -119,9 +121,14 @@ private Q_SLOTS:
             {u"First Light"_s, u"Tidal Works"_s, u"Night Psalms"_s, u"Harbour Lights Sampler"_s})
             songIds.append(albums.value(name).song.value_or(QList<Song>()).value(0).id);
         QVERIFY(!songIds.contains(QString()));
-        const std::optional<PlaylistDetail> created = TestAwait::await(m_client.createPlaylist(PlaylistName));
-        QVERIFY(created);
-        TestAwait::await(m_client.updatePlaylist(created->id, std::nullopt, songIds, {}));
+        TestAwait::await(m_client.createPlaylist(PlaylistName));
+        QString playlistId;
+        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
+            if (playlist.name == PlaylistName)
+                playlistId = playlist.id;
+        }
+        QVERIFY(!playlistId.isEmpty());
+        TestAwait::await(m_client.updatePlaylist(playlistId, std::nullopt, songIds, {}));
 
         LoopbackRelay relay(m_server->url());
         QVERIFY(relay.isListening());
@@ -140,14 +147,14 @@ private Q_SLOTS:
 
         DownloadStore *downloads = harness.downloads();
         downloads->downloadAlbum(copper);
-        downloads->downloadPlaylist(created->id, PlaylistName);
+        downloads->downloadPlaylist(playlistId, PlaylistName);
         QTRY_VERIFY_WITH_TIMEOUT(
             downloads->manifest().collections.size() == 2 && !downloads->isBusy(), 60'000);
         QVERIFY(downloads->active().isEmpty());
 
         // Both tiles, with the space each takes and the total below.
         const QString albumKey = u"album:"_s + copper.id;
-        const QString playlistKey = u"playlist:"_s + created->id;
+        const QString playlistKey = u"playlist:"_s + playlistId;
         const DownloadManifest &manifest = downloads->manifest();
         QVERIFY(manifest.bytes(albumKey) > 0 && manifest.bytes(playlistKey) > 0);
         QQuickItem *albumTile = tileNamed(page, u"Copper Hours"_s);

@@ -84,6 +84,18 @@ QString dot(const QString &count, qint64 bytes)
     return count + u" \u00B7 "_s + ByteCountText::file(bytes);
 }
 
+// The tile of the collection named `name` in the visual tree below `root`, or null.
+QQuickItem *tileNamed(QQuickItem *root, const QString &name)
+{
+    if (root->objectName() == u"downloadedCollection"_s && root->property("name").toString() == name)
+        return root;
+    for (QQuickItem *child : root->childItems()) {
+        if (QQuickItem *found = tileNamed(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 QPalette darkPalette()
 {
     QPalette dark;
@@ -244,11 +256,7 @@ private Q_SLOTS:
 
         // The play button shows under the pointer and plays the album's
         // songs in disc and track order, with the album as source.
-        QQuickItem *tidal = nullptr;
-        for (QQuickItem *item : page->findChildren<QQuickItem *>()) {
-            if (item->objectName() == u"downloadedCollection"_s && item->property("name") == u"Tidal Works"_s)
-                tidal = item;
-        }
+        QQuickItem *tidal = tileNamed(page, u"Tidal Works"_s);
         QVERIFY(tidal);
         QTest::mouseMove(harness.window(), tidal->mapToScene(QPointF(tidal->width() / 2, 40)).toPoint());
         QQuickItem *playButton = UiTest::findItem(tidal, u"collectionPlayButton"_s);

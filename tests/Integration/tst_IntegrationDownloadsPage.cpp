@@ -9,6 +9,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include "Components/ArtworkClient.h"
 #include "Downloads/DownloadStore.h"
 #include "Downloads/DownloadsViewModel.h"
 #include "Helpers/Await.h"
@@ -142,6 +143,11 @@ private Q_SLOTS:
         QQuickItem *page
             = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Downloads)));
         QVERIFY(page);
+        // Covers come through the relay, then from the download folder.
+        ArtworkClient artwork;
+        artwork.setClient(SubsonicClient(config, new UrlSession(m_manager, 15'000)));
+        ArtworkClient::setCurrent(&artwork);
+        const auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
         auto *vm = page->property("viewModel").value<DownloadsViewModel *>();
         QVERIFY(vm && vm->isEmpty());
 
@@ -172,9 +178,11 @@ private Q_SLOTS:
         UiTest::saveScreenshot(harness.window(), u"integration-downloads-light.png"_s);
         const QPalette light = QGuiApplication::palette();
         QGuiApplication::setPalette(darkPalette());
+        harness.window()->setColor(darkPalette().color(QPalette::Base));
         QTest::qWait(200);
         UiTest::saveScreenshot(harness.window(), u"integration-downloads-dark.png"_s);
         QGuiApplication::setPalette(light);
+        harness.window()->setColor(Qt::white);
 
         // The server goes away: the album still plays, every song from its file.
         relay.setDown(true);

@@ -55,6 +55,13 @@ Item {
             Behavior on color { ColorAnimation { duration: 150; easing.type: Easing.OutQuad } }
         }
 
+        Rectangle {
+            // Keeps the shadow behind a placeholder or a transparent cover.
+            anchors.fill: parent
+            radius: 6
+            color: Theme.content
+        }
+
         CollectionArtworkView {
             anchors.fill: parent
             songs: cell.songs

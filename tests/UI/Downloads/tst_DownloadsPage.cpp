@@ -275,9 +275,11 @@ private Q_SLOTS:
 
         const QPalette light = QGuiApplication::palette();
         QGuiApplication::setPalette(darkPalette());
+        harness.window()->setColor(darkPalette().color(QPalette::Base));
         QTest::qWait(100);
         UiTest::saveScreenshot(harness.window(), u"downloads-page-dark.png"_s);
         QGuiApplication::setPalette(light);
+        harness.window()->setColor(Qt::white);
 
         // "Remove Download" from the playlist's menu: one row goes, the
         // shared song stays with its album.

@@ -38,22 +38,7 @@ QPalette darkPalette()
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
     dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
     dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
     return dark;
-}
-
-// The tile of the collection named `name` in the visual tree below `root`, or null.
-QQuickItem *tileNamed(QQuickItem *root, const QString &name)
-{
-    if (root->objectName() == u"downloadedCollection"_s && root->property("name").toString() == name)
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = tileNamed(child, name))
-            return found;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -163,8 +148,10 @@ private Q_SLOTS:
         const QString playlistKey = u"playlist:"_s + playlistId;
         const DownloadManifest &manifest = downloads->manifest();
         QVERIFY(manifest.bytes(albumKey) > 0 && manifest.bytes(playlistKey) > 0);
-        QQuickItem *albumTile = tileNamed(page, u"Copper Hours"_s);
-        QQuickItem *playlistTile = tileNamed(page, PlaylistName);
+        QQuickItem *albumTile
+            = UiTest::findItem(UiTest::findItem(page, u"albumsSection"_s), u"downloadedCollection"_s);
+        QQuickItem *playlistTile
+            = UiTest::findItem(UiTest::findItem(page, u"playlistsSection"_s), u"downloadedCollection"_s);
         QVERIFY(albumTile && albumTile->isVisible());
         QVERIFY(playlistTile && playlistTile->isVisible());
         QCOMPARE(UiTest::findItem(albumTile, u"collectionDetail"_s)->property("text").toString(),

@@ -20,7 +20,9 @@ bool titleLess(const QString &a, const QString &b)
     return std::lexicographical_compare(ua.cbegin(), ua.cend(), ub.cbegin(), ub.cend());
 }
 
-bool playOrderLess(const Song &a, const Song &b)
+} // namespace
+
+bool DownloadManifest::playOrderLess(const Song &a, const Song &b)
 {
     const qint64 discA = a.discNumber.value_or(0);
     const qint64 discB = b.discNumber.value_or(0);
@@ -32,8 +34,6 @@ bool playOrderLess(const Song &a, const Song &b)
         return trackA < trackB;
     return titleLess(a.title, b.title);
 }
-
-} // namespace
 
 QList<Song> DownloadManifest::songsOwnedBy(const QString &key) const
 {

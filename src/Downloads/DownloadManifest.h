@@ -32,6 +32,9 @@ struct DownloadManifest
     bool isDownloaded(const QString &collection) const { return collections.contains(collection); }
     // The records of the songs `key` claims, by disc, track and title.
     QList<Song> songsOwnedBy(const QString &key) const;
+    // That order: disc, then track (a missing number counts as 0), then title
+    // as plain text.
+    static bool playOrderLess(const Song &a, const Song &b);
     qint64 totalBytes() const;
     // A song claimed by several collections counts in full for each.
     qint64 bytes(const QString &ownedBy) const;

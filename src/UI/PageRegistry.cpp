@@ -9,6 +9,7 @@
 #include "Albums/LikedAlbumsViewModel.h"
 #include "Songs/SongTableViewModel.h"
 #include "Playlists/PlaylistDetailViewModel.h"
+#include "Downloads/DownloadsViewModel.h"
 
 namespace {
 
@@ -44,7 +45,10 @@ const std::array<PageRegistry::Page, 10> Pages {{
         }},
     {PageKind::Artists, "Artists/ArtistsView.qml", placeholder<ArtistsView>},
     {PageKind::Songs, "Songs/SongsView.qml", songTable<SongTableViewModel::Kind::AllSongs>},
-    {PageKind::Downloads, "Downloads/DownloadsView.qml", placeholder<DownloadsView>},
+    {PageKind::Downloads, "Downloads/DownloadsView.qml",
+        [](PageContext *context, const PageRoute &) -> QObject * {
+            return new DownloadsViewModel(context, SongSort::collator(SongSort::userLocale()));
+        }},
     {PageKind::LikedSongs, "Songs/LikedSongsView.qml", songTable<SongTableViewModel::Kind::LikedSongs>},
     {PageKind::LikedAlbums, "Albums/LikedAlbumsView.qml",
         [](PageContext *context, const PageRoute &) -> QObject * { return new LikedAlbumsViewModel(context); }},

@@ -16,6 +16,7 @@
 #include "NavigationModel.h"
 #include "Networking/SubsonicClient.h"
 #include "Networking/UrlSession.h"
+#include "PageContext.h"
 #include "Playback/PlayerController.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -43,6 +44,18 @@ QQuickItem *rowItem(QQuickItem *list, int row)
     QQuickItem *found = nullptr;
     QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
     return found;
+}
+
+// The fixture's albums that name Aster Vale (its own and the sampler), newest first.
+const QStringList AsterAlbums {u"Harbour Lights Sampler"_s, u"Tidal Works"_s, u"First Light"_s};
+const QStringList CobaltAlbums {u"Harbour Lights Sampler"_s, u"Night Psalms"_s};
+
+QStringList albumNames(ArtistPaneViewModel *pane)
+{
+    QStringList names;
+    for (const Album &album : pane->albums()->records())
+        names.append(album.name);
+    return names;
 }
 
 } // namespace
@@ -122,14 +135,13 @@ private Q_SLOTS:
             LIRNA_CLICK(rowDelegate);
             QCOMPARE(vm->selectedRow(), row);
             QTRY_COMPARE(vm->pane()->artistId(), asterId);
-            QTRY_COMPARE(vm->pane()->albums()->count(), 2);
-            QCOMPARE(vm->pane()->albums()->recordAt(0)->name, u"Tidal Works"_s);
-            QCOMPARE(vm->pane()->albums()->recordAt(1)->name, u"First Light"_s);
+            QTRY_VERIFY(vm->pane()->albums()->count() > 0);
+            QCOMPARE(albumNames(vm->pane()), AsterAlbums);
             QTRY_VERIFY(UiTest::findVisibleItem(harness.window(), u"albumCover"_s));
 
             // Play queues every song, album after album, in the albums' order.
             QList<Song> expected;
-            for (int n = 0; n < 2; ++n)
+            for (int n = 0; n < vm->pane()->albums()->count(); ++n)
                 expected
                     += TestAwait::await(client.album(vm->pane()->albums()->recordAt(n)->id)).song.value();
             QQuickItem *play = UiTest::findItem(page, u"artistPlayButton"_s);
@@ -149,9 +161,10 @@ private Q_SLOTS:
             storedId = vm->artists()->recordAt(cobalt)->id;
             LIRNA_CLICK(rowItem(list, cobalt));
             QTRY_COMPARE(vm->pane()->artistId(), storedId);
-            QTRY_COMPARE(vm->pane()->albums()->count(), 1);
+            QTRY_VERIFY(vm->pane()->albums()->count() > 0);
+            QCOMPARE(albumNames(vm->pane()), CobaltAlbums);
             LIRNA_CLICK(rowDelegate);
-            QTRY_COMPARE(vm->pane()->albums()->count(), 2);
+            QTRY_COMPARE(albumNames(vm->pane()), AsterAlbums);
 
             QTest::qWait(300); // the covers
             UiTest::saveScreenshot(harness.window(), u"artists-light.png"_s);
@@ -171,8 +184,7 @@ private Q_SLOTS:
         auto *vm = page->property("viewModel").value<ArtistsViewModel *>();
         QTRY_COMPARE(vm->selectedId(), storedId);
         QTRY_COMPARE(vm->pane()->artistId(), storedId);
-        QTRY_COMPARE(vm->pane()->albums()->count(), 1);
-        QCOMPARE(vm->pane()->albums()->recordAt(0)->name, u"Night Psalms"_s);
+        QTRY_COMPARE(albumNames(vm->pane()), CobaltAlbums);
 
         // The same artist opened as a page of its own.
         Artist aster;
@@ -188,8 +200,7 @@ private Q_SLOTS:
                            ->property("viewModel")
                            .value<ArtistPaneViewModel *>();
         QVERIFY(pushed);
-        QTRY_COMPARE(pushed->albums()->count(), 2);
-        QCOMPARE(pushed->albums()->recordAt(0)->name, u"Tidal Works"_s);
+        QTRY_COMPARE(albumNames(pushed), AsterAlbums);
         QTest::qWait(300); // the covers
         UiTest::saveScreenshot(harness.window(), u"artist-page-light.png"_s);
         QSettings().remove(ArtistsViewModel::SelectionKey);

@@ -25,6 +25,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Overlay = AlbumCollectionViewModel::Overlay;
+// (album id, year) in the server's order.
+using AlbumYears = QList<std::pair<QString, int>>;
 
 // A year of 0 stands for an album without one.
 QByteArray artistJson(const QString &id, const QList<std::pair<QString, int>> &albums)
@@ -194,18 +196,17 @@ private Q_SLOTS:
 
     void discographyOrder_data()
     {
-        QTest::addColumn<QList<std::pair<QString, int>>>("server");
+        QTest::addColumn<AlbumYears>("server");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("equal years keep the server's order")
-            << QList<std::pair<QString, int>> {{u"x"_s, 2001}, {u"y"_s, 1999}, {u"none"_s, 0}, {u"z"_s, 2001}}
-            << QStringList {u"x"_s, u"z"_s, u"y"_s, u"none"_s};
-        QTest::newRow("undated and negative years come last, in order") << QList<std::pair<QString, int>> {
+        QTest::newRow("equal years keep the server's order") << AlbumYears {{u"x"_s, 2001}, {u"y"_s, 1999},
+            {u"none"_s, 0}, {u"z"_s, 2001}} << QStringList {u"x"_s, u"z"_s, u"y"_s, u"none"_s};
+        QTest::newRow("undated and negative years come last, in order") << AlbumYears {
             {u"neg"_s, -5}, {u"none"_s, 0}, {u"old"_s, 1950}} << QStringList {u"old"_s, u"neg"_s, u"none"_s};
-        QTest::newRow("no albums") << QList<std::pair<QString, int>> {} << QStringList {};
+        QTest::newRow("no albums") << AlbumYears {} << QStringList {};
     }
     void discographyOrder()
     {
-        QFETCH(QList<std::pair<QString, int>>, server);
+        QFETCH(AlbumYears, server);
         QFETCH(QStringList, shown);
         m_artists.insert(u"a"_s, artistJson(u"a"_s, server));
         ArtistPaneViewModel *pane = open(u"a"_s);
@@ -279,7 +280,7 @@ private Q_SLOTS:
         }
         // The assembly's album answer comes after 300 ms.
         QTest::qWait(600);
-        QCOMPARE(ids(m_player->queue()), plays ? QStringList {u"a1-1"_s, u"a1-2"_s} : QStringList {});
+        QCOMPARE(ids(m_player->queue()), (plays ? QStringList {u"a1-1"_s, u"a1-2"_s} : QStringList {}));
         if (switchArtist)
             QVERIFY(pane->playEnabled());
     }

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "Artists/ArtistsViewModel.h"
+#include "Components/ArtworkClient.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -69,6 +70,9 @@ class TestIntegrationArtists : public QObject
 
     std::optional<IntegrationServer> m_server;
     QmlWarningGuard m_warnings;
+    QNetworkAccessManager m_manager;
+    std::unique_ptr<UrlSession> m_session;
+    ArtworkClient *m_artwork = nullptr;
 
     // The main window showing the artists browser; the page once shown.
     static QQuickItem *openArtists(PageHarness &harness)
@@ -97,7 +101,14 @@ private Q_SLOTS:
         m_server = IntegrationServer::load(&error);
         QVERIFY2(m_server, qPrintable(error));
         QSettings().remove(ArtistsViewModel::SelectionKey);
+        // The covers, as the application loads them for its account.
+        m_session = std::make_unique<UrlSession>(&m_manager, 10000);
+        m_artwork = new ArtworkClient(nullptr, this);
+        m_artwork->setClient(SubsonicClient(m_server->config(), m_session.get()));
+        ArtworkClient::setCurrent(m_artwork);
     }
+
+    void cleanupTestCase() { ArtworkClient::setCurrent(nullptr); }
 
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 

@@ -163,8 +163,33 @@ private Q_SLOTS:
             for (int n = 0; n < expected.size(); ++n)
                 QCOMPARE(player->queue().at(n).id, expected.at(n).id);
             QVERIFY(!player->source());
-            player->stop();
             QTRY_VERIFY(play->isEnabled());
+
+            // A row's "Shuffle" plays that artist's songs shuffled; the
+            // selection stays where it was.
+            const int brass = int(serverArtists.indexOf(u"Brass Meridian"_s));
+            QVERIFY(brass >= 0 && brass != row);
+            LIRNA_RIGHT_CLICK(rowItem(list, brass));
+            QQuickItem *shuffle = nullptr;
+            QTRY_VERIFY((shuffle = UiTest::findVisibleItem(harness.window(), u"artistShuffleItem"_s)));
+            LIRNA_CLICK(shuffle);
+            QSet<QString> brassSongs;
+            const ArtistDetail brassDetail
+                = TestAwait::await(client.artist(vm->artists()->recordAt(brass)->id));
+            for (const Album &album : brassDetail.album.value_or(QList<Album>()))
+                for (const Song &song : TestAwait::await(client.album(album.id)).song.value_or(QList<Song>()))
+                    brassSongs.insert(song.id);
+            QVERIFY(!brassSongs.isEmpty());
+            const auto queuedIds = [player] {
+                QSet<QString> ids;
+                for (const Song &song : player->queue())
+                    ids.insert(song.id);
+                return ids;
+            };
+            QTRY_COMPARE(queuedIds(), brassSongs);
+            QVERIFY(player->isShuffling());
+            QCOMPARE(vm->selectedRow(), row);
+            player->stop();
 
             // Another artist is chosen: it is the one the next launch shows.
             const int cobalt = int(serverArtists.indexOf(u"Cobalt Choir"_s));

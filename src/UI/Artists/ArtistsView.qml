@@ -37,6 +37,8 @@ Item {
                 model: page.viewModel.artists
                 currentIndex: page.viewModel.selectedRow
                 highlightFollowsCurrentItem: false
+                // The arrows move the selection through the view model (below).
+                keyNavigationEnabled: false
                 ScrollBar.vertical: ScrollBar {
                     policy: ScrollBar.AsNeeded
                 }

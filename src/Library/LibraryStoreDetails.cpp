@@ -53,9 +53,11 @@ QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
 
 QList<Album> LibraryStore::discographyOrder(const QList<Album> &albums)
 {
+    // A year of 0 or less says as little as none: such albums come last.
+    const auto dated = [](const Album &album) { return std::max<qint64>(0, album.year.value_or(0)); };
     QList<Album> ordered = albums;
     std::stable_sort(ordered.begin(), ordered.end(),
-        [](const Album &a, const Album &b) { return a.year.value_or(0) > b.year.value_or(0); });
+        [dated](const Album &a, const Album &b) { return dated(a) > dated(b); });
     return ordered;
 }
 

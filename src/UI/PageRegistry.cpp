@@ -7,6 +7,8 @@
 #include "PagePlaceholderModel.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
+#include "Artists/ArtistPaneViewModel.h"
+#include "Artists/ArtistsViewModel.h"
 #include "Songs/SongTableViewModel.h"
 #include "Playlists/PlaylistDetailViewModel.h"
 #include "Downloads/DownloadsViewModel.h"
@@ -27,9 +29,7 @@ template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context,
 }
 
 constexpr char HomeView[] = "HomeView";
-constexpr char ArtistsView[] = "ArtistsView";
 constexpr char DownloadsView[] = "DownloadsView";
-constexpr char ArtistDetailView[] = "ArtistDetailView";
 
 QObject *playlistPage(PageContext *context, const PageRoute &route)
 {
@@ -43,7 +43,8 @@ const std::array<PageRegistry::Page, 10> Pages {{
         [](PageContext *context, const PageRoute &route) -> QObject * {
             return new AlbumGridViewModel(context, route.grid.value_or(AlbumGridDestination {}));
         }},
-    {PageKind::Artists, "Artists/ArtistsView.qml", placeholder<ArtistsView>},
+    {PageKind::Artists, "Artists/ArtistsView.qml",
+        [](PageContext *context, const PageRoute &) -> QObject * { return new ArtistsViewModel(context); }},
     {PageKind::Songs, "Songs/SongsView.qml", songTable<SongTableViewModel::Kind::AllSongs>},
     {PageKind::Downloads, "Downloads/DownloadsView.qml",
         [](PageContext *context, const PageRoute &) -> QObject * {
@@ -56,7 +57,10 @@ const std::array<PageRegistry::Page, 10> Pages {{
     {PageKind::Album, "Albums/AlbumDetailView.qml", [](PageContext *context, const PageRoute &route) -> QObject * {
                                                      return new AlbumDetailViewModel(context, route.album.value_or(Album()));
                                                  }},
-    {PageKind::Artist, "Artists/ArtistDetailView.qml", placeholder<ArtistDetailView>},
+    {PageKind::Artist, "Artists/ArtistDetailView.qml",
+        [](PageContext *context, const PageRoute &route) -> QObject * {
+            return new ArtistPaneViewModel(context, route.artist.value_or(Artist()), true);
+        }},
 }};
 
 } // namespace

@@ -17,6 +17,9 @@ Item {
     property string emptyTitle
     property string emptySymbol
     property string emptyText
+    // False when the grid is part of a page that has its own server notice,
+    // or of one that shows its load failure instead.
+    property bool serverFallback: true
 
     readonly property alias grid: grid
 
@@ -27,7 +30,7 @@ Item {
 
         library: root.context.library
         downloads: root.context.downloads
-        isEmpty: root.viewModel.albums.count === 0
+        isEmpty: root.serverFallback && root.viewModel.albums.count === 0
         pageVisible: root.context.isOnTop
     }
 

@@ -10,9 +10,12 @@
 #include <QtTest>
 
 #include "Albums/AlbumGridViewModel.h"
+#include "Components/AddToPlaylistModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/QmlWarningCatcher.h"
+#include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
@@ -149,6 +152,67 @@ private Q_SLOTS:
             QCOMPARE(main.navigation()->depth(), 1);
             QCOMPARE(main.navigation()->routeAt(1).album->id, grid->albums()->recordAt(row)->id);
         }
+        const QStringList warnings = m_warnings->take();
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u"\n"_s)));
+    }
+
+    // A tile's menu adds its album to a playlist on the server; the playlist
+    // is deleted again afterwards.
+    void menuAddsTheAlbumToAPlaylist()
+    {
+        const SubsonicClient client(m_server->config(0), m_session.get());
+        const QString name = u"Grid menu list"_s;
+        TestAwait::await(client.createPlaylist(name));
+        QString id;
+        for (const Playlist &playlist : TestAwait::await(client.playlists())) {
+            if (playlist.name == name)
+                id = playlist.id;
+        }
+        QVERIFY(!id.isEmpty());
+        const auto cleanup = qScopeGuard([&client, id] { TestAwait::await(client.deletePlaylist(id)); });
+
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(900, 640), m_server->config(0)));
+        harness.library()->ensurePlaylistsLoaded();
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums)));
+        QVERIFY(page);
+        auto *grid = page->property("viewModel").value<AlbumGridViewModel *>();
+        QTRY_VERIFY(grid->albums()->count() > 0);
+        QQuickItem *cover = nullptr;
+        QTRY_VERIFY((cover = findNamed(page, u"albumCover"_s)));
+        const int row = cover->parentItem()->parentItem()->property("index").toInt();
+        const Album album = TestAwait::await(client.album(grid->albums()->recordAt(row)->id));
+        QTRY_VERIFY(harness.library()->playlistsLoaded());
+
+        QObject *menu = page->findChild<QObject *>(u"albumMenu"_s);
+        LIRNA_RIGHT_CLICK(cover);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QVERIFY(UiTest::menuItem(menu, u"Add to Playlist"_s));
+        QMetaObject::invokeMethod(menu, "dismiss");
+        QTRY_VERIFY(!menu->property("visible").toBool());
+        // The submenu's item for the playlist, as its click would.
+        AddToPlaylistModel *playlists = grid->menuPlaylists();
+        int target = -1;
+        for (int i = 0; i < playlists->count(); ++i) {
+            if (playlists->playlistIdAt(i) == id)
+                target = i;
+        }
+        QVERIFY(target >= 0);
+        playlists->add(target);
+
+        QStringList expected;
+        for (const Song &song : album.song.value_or(QList<Song>()))
+            expected.append(song.id);
+        QVERIFY(!expected.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QStringList held;
+                for (const Song &song : TestAwait::await(client.playlist(id)).entry.value_or(QList<Song>()))
+                    held.append(song.id);
+                return held == expected;
+            }(),
+            10'000);
         const QStringList warnings = m_warnings->take();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u"\n"_s)));
     }

@@ -181,6 +181,65 @@ private Q_SLOTS:
         QGuiApplication::setPalette(light);
     }
 
+    // The header menu offers the album's download; a track's menu adds the
+    // track to a playlist on the server, deleted again afterwards.
+    void menus()
+    {
+        QNetworkAccessManager manager;
+        UrlSession session(&manager, 10000);
+        const SubsonicClient client(m_server->config(), &session);
+        const QString name = u"Album page menu list"_s;
+        TestAwait::await(client.createPlaylist(name));
+        QString id;
+        for (const Playlist &playlist : TestAwait::await(client.playlists())) {
+            if (playlist.name == name)
+                id = playlist.id;
+        }
+        QVERIFY(!id.isEmpty());
+        const auto cleanup = qScopeGuard([&client, id] { TestAwait::await(client.deletePlaylist(id)); });
+
+        const Album album = albumNamed(u"Tidal Works"_s);
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 760), m_server->config()));
+        harness.library()->ensurePlaylistsLoaded();
+        harness.main()->navigation()->popTo(0); // not the place the last test left
+        QQuickItem *page = openAlbum(harness, album);
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<AlbumDetailViewModel *>();
+        QTRY_VERIFY(!vm->loading());
+        QTRY_VERIFY(harness.library()->playlistsLoaded());
+
+        QObject *albumMenu = page->findChild<QObject *>(u"albumMenu"_s);
+        LIRNA_CLICK(UiTest::findItem(page, u"albumMenuButton"_s));
+        QTRY_VERIFY(albumMenu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(albumMenu),
+            (QStringList {u"Play Next"_s, u"Play Last"_s, QString(), u"Like Album"_s, u"Download"_s}));
+        QMetaObject::invokeMethod(albumMenu, "dismiss");
+        QTRY_VERIFY(!albumMenu->property("visible").toBool());
+
+        QQuickItem *list = UiTest::findItem(page, u"trackList"_s);
+        QTRY_VERIFY(rowItem(list, 1));
+        QObject *rowMenu = page->findChild<QObject *>(u"rowMenu"_s);
+        LIRNA_RIGHT_CLICK(rowItem(list, 1));
+        QTRY_VERIFY(rowMenu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(rowMenu),
+            (QStringList {u"Play Next"_s, u"Play Last"_s, QString(), u"Like"_s, u"Add to Playlist"_s}));
+        LIRNA_CLICK(UiTest::menuItem(rowMenu, u"Add to Playlist"_s));
+        QObject *addMenu = page->findChild<QObject *>(u"rowPlaylistMenu"_s);
+        QTRY_VERIFY(addMenu->property("opened").toBool());
+        UiTest::saveScreenshot(harness.window(), u"album-page-row-menu.png"_s);
+        QQuickItem *target = UiTest::menuItem(addMenu, name);
+        QVERIFY(target);
+        LIRNA_CLICK(target);
+        const QString songId = vm->tracks()->recordAt(1)->id;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QList<Song> held = TestAwait::await(client.playlist(id)).entry.value_or(QList<Song>());
+                return held.size() == 1 && held.first().id == songId;
+            }(),
+            10'000);
+    }
+
     // Nothing answers and nothing is downloaded: the failure, no actions.
     void unreachableServer()
     {

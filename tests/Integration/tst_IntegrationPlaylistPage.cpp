@@ -146,6 +146,7 @@ private Q_SLOTS:
 
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 720), m_server->config(0)));
+        harness.library()->ensurePlaylistsLoaded();
         const SidebarSelection shown = SidebarSelection::playlist(id);
         harness.main()->navigation()->setSelection(shown);
         QQuickItem *page = harness.loadPage(PageRoute::forSelection(shown));
@@ -154,6 +155,13 @@ private Q_SLOTS:
         QVERIFY(vm);
         QTRY_COMPARE_WITH_TIMEOUT(vm->tracks()->count(), 4, 10'000);
         QTRY_COMPARE(rowItems(harness.window()).size(), 4);
+
+        // The rows have the keyboard without a click.
+        harness.window()->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(harness.window()));
+        QTRY_VERIFY(UiTest::findItem(harness.window(), u"playlistRows"_s)->hasActiveFocus());
+        QTest::keyClick(harness.window(), Qt::Key_Down);
+        QCOMPARE(vm->selectedRow(), 0);
 
         // The third song dragged to the top.
         dragRow(harness.window(), 2, 0);
@@ -186,6 +194,39 @@ private Q_SLOTS:
         QTest::qWait(200);
         UiTest::saveScreenshot(harness.window(), u"playlist-page-dark.png"_s);
         QGuiApplication::setPalette(light);
+
+        // The header menu holds the download items between two dividers.
+        QObject *actions = page->findChild<QObject *>(u"actionsMenu"_s);
+        LIRNA_CLICK(UiTest::findItem(harness.window(), u"actionsButton"_s));
+        QTRY_VERIFY(actions->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(actions),
+            (QStringList {u"Play Next"_s, u"Play Last"_s, QString(), u"Download"_s, QString(), u"Rename…"_s,
+                u"Delete Playlist…"_s}));
+        QMetaObject::invokeMethod(actions, "dismiss");
+        QTRY_VERIFY(!actions->property("visible").toBool());
+
+        // A row's menu adds its song to a playlist, here this one: it comes
+        // back at the end.
+        const QList<QQuickItem *> shownRows = rowItems(harness.window());
+        QObject *rowMenu = page->findChild<QObject *>(u"rowMenu"_s);
+        LIRNA_RIGHT_CLICK(shownRows.at(1));
+        QTRY_VERIFY(rowMenu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(rowMenu),
+            (QStringList {u"Play Next"_s, u"Play Last"_s, QString(), u"Like"_s, u"Add to Playlist"_s,
+                QString(), u"Remove from Playlist"_s}));
+        QVERIFY(UiTest::menuItem(rowMenu, u"Remove from Playlist"_s)->property("destructive").toBool());
+        LIRNA_CLICK(UiTest::menuItem(rowMenu, u"Add to Playlist"_s));
+        QObject *addMenu = page->findChild<QObject *>(u"rowPlaylistMenu"_s);
+        QTRY_VERIFY(addMenu->property("opened").toBool());
+        UiTest::saveScreenshot(harness.window(), u"playlist-row-menu.png"_s);
+        QQuickItem *self = UiTest::menuItem(addMenu, PlaylistName + u" renamed"_s);
+        if (!self) // the store's list may still hold the old name
+            self = UiTest::menuItem(addMenu, PlaylistName);
+        QVERIFY(self);
+        LIRNA_CLICK(self);
+        const QStringList grown = removed + QStringList {removed[1]};
+        QTRY_COMPARE_WITH_TIMEOUT(serverOrder(id), grown, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->tracks()->songIds(), grown, 10'000);
 
         // Delete through the menu and its confirmation: the window goes Home.
         LIRNA_CLICK(UiTest::findItem(harness.window(), u"actionsButton"_s));

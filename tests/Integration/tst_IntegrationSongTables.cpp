@@ -10,6 +10,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
@@ -166,7 +167,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), int(all.size()), 15'000);
         const QStringList expected = ids(all);
         const QStringList listed = ids(model->displayedSongs());
-        QCOMPARE(QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
+        QCOMPARE(
+            QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
 
         // The "Album" header: albums in text order, then by title.
         QTRY_VERIFY(findItem(page->window->contentItem(), u"songHeader2"_s));
@@ -192,6 +194,52 @@ private Q_SLOTS:
         QCOMPARE(ids(page->player->queue()), ids(shown));
         QCOMPARE(page->player->currentIndexOrNone(), 4);
         QVERIFY(!page->player->source());
+    }
+
+    // Rows picked with the arrow keys go to a playlist through the row menu,
+    // in display order; the playlist is deleted again afterwards.
+    void menuAddsTheSelectionToAPlaylist()
+    {
+        const QString name = u"Song table menu list"_s;
+        TestAwait::await(m_client.createPlaylist(name));
+        QString id;
+        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
+            if (playlist.name == name)
+                id = playlist.id;
+        }
+        QVERIFY(!id.isEmpty());
+        const auto cleanup = qScopeGuard([this, id] { TestAwait::await(m_client.deletePlaylist(id)); });
+
+        auto page = open(SidebarItem::Songs);
+        QVERIFY(page);
+        page->library->ensurePlaylistsLoaded();
+        SongTableModel *model = page->viewModel->model();
+        QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 5 && page->library->playlistsLoaded(), 15'000);
+        QQuickWindow *window = page->window.get();
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        auto cell = [window](int row, int column) {
+            return findItem(window->contentItem(), u"songCell_%1_%2"_s.arg(row).arg(column));
+        };
+        QTRY_VERIFY(cell(3, 0));
+        QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(cell(1, 0)));
+        QTest::keyClick(window, Qt::Key_Down);
+        QTest::keyClick(window, Qt::Key_Down, Qt::ShiftModifier);
+        const QList<Song> shown = model->displayedSongs();
+        QCOMPARE(model->selection(), (QSet<QString> {shown[2].id, shown[3].id}));
+
+        QObject *menu = page->item->findChild<QObject *>(u"songMenu"_s);
+        LIRNA_RIGHT_CLICK(cell(3, 0));
+        QTRY_VERIFY(menu->property("opened").toBool());
+        LIRNA_CLICK(UiTest::menuItem(menu, u"Add to Playlist"_s));
+        QObject *submenu = page->item->findChild<QObject *>(u"menuAddToPlaylist"_s);
+        QTRY_VERIFY(submenu->property("opened").toBool());
+        QQuickItem *target = UiTest::menuItem(submenu, name);
+        QVERIFY(target);
+        LIRNA_CLICK(target);
+        QTRY_VERIFY_WITH_TIMEOUT(ids(TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>()))
+                == (QStringList {shown[2].id, shown[3].id}),
+            10'000);
     }
 
     void likedTableUnlikes()

@@ -11,14 +11,13 @@ Item {
 
     required property AlbumCollectionViewModel viewModel
     required property int index
+    required property string albumId
     required property string name
     required property string artist
     required property bool hasArtistLink
     required property string coverArt
     property ContextMenu menu
     property real artworkSize: 220
-    // The download state badge sits at the cover's top-trailing corner.
-    property alias badgeSlot: badgeSlot
 
     readonly property bool hovering: hover.hovered
     readonly property alias coverItem: coverArea
@@ -31,10 +30,13 @@ Item {
         id: hover
     }
 
+    // The menu's items are set for this album on the press, so they are in
+    // place before the menu shows.
     ContextMenuArea {
         anchors.fill: parent
         menu: cell.menu
         context: cell.index
+        onPressed: cell.viewModel.prepareMenu(cell.index)
     }
 
     Item {
@@ -108,15 +110,17 @@ Item {
             }
         }
 
-        Item {
-            id: badgeSlot
-
-            objectName: "downloadBadgeSlot"
+        // A running or failed download of the album, or its offline mark.
+        // The song-by-song state does not matter here.
+        DownloadStatusBadge {
+            objectName: "albumDownloadBadge"
             anchors.top: parent.top
             anchors.right: parent.right
             anchors.margins: 8
-            width: childrenRect.width
-            height: childrenRect.height
+            size: 18
+            shadowed: true
+            downloads: cell.viewModel.downloads
+            albumId: cell.albumId
         }
 
         Rectangle {

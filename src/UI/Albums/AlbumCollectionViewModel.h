@@ -6,12 +6,15 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "AlbumListModel.h"
+#include "Components/AddToPlaylistModel.h"
+#include "Components/DownloadMenuModel.h"
 
 class PageContext;
 
 // What the album tiles of a grid page ask of their page, by row: the album
-// page, the artist page, playback, the like toggle and the drag payload. The
-// grid pages derive from it and fill `albums`.
+// page, the artist page, playback, the like toggle, the drag payload and the
+// album's "Add to Playlist" and download menu items. The grid pages derive
+// from it and fill `albums`.
 class AlbumCollectionViewModel : public QObject
 {
     Q_OBJECT
@@ -20,6 +23,12 @@ class AlbumCollectionViewModel : public QObject
 
     Q_PROPERTY(AlbumListModel *albums READ albums CONSTANT)
     Q_PROPERTY(QString title READ title CONSTANT)
+    // For the tiles' download badges.
+    Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY storesChanged)
+    // The context menu's "Add to Playlist" and download items, for the
+    // album whose menu opened last (prepareMenu).
+    Q_PROPERTY(AddToPlaylistModel *menuPlaylists READ menuPlaylists CONSTANT)
+    Q_PROPERTY(DownloadMenuModel *menuDownloads READ menuDownloads CONSTANT)
 
 public:
     // The page's centred notice instead of the grid.
@@ -29,6 +38,9 @@ public:
     AlbumListModel *albums() { return &m_albums; }
     int albumCount() const { return m_albums.count(); }
     virtual QString title() const = 0;
+    DownloadStore *downloads() const;
+    AddToPlaylistModel *menuPlaylists() const { return m_menuPlaylists; }
+    DownloadMenuModel *menuDownloads() const { return m_menuDownloads; }
 
     // The column helper, for the grid's cell size.
     Q_INVOKABLE int columnCount(double width) const;
@@ -44,6 +56,11 @@ public:
     Q_INVOKABLE void toggleLike(int row) const;
     // The drag data of the album at `row` (Drag.mimeData); empty for no row.
     Q_INVOKABLE QVariantMap dragData(int row) const;
+    // Points the menu's playlist and download items at the album of `row`.
+    Q_INVOKABLE void prepareMenu(int row);
+
+Q_SIGNALS:
+    void storesChanged();
 
 protected:
     explicit AlbumCollectionViewModel(PageContext *context);
@@ -51,6 +68,10 @@ protected:
     PageContext *context() const { return m_context; }
 
 private:
+    void useStores();
+
     QPointer<PageContext> m_context;
     AlbumListModel m_albums;
+    AddToPlaylistModel *m_menuPlaylists;
+    DownloadMenuModel *m_menuDownloads;
 };

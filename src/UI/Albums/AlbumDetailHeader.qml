@@ -9,6 +9,7 @@ Row {
     id: header
 
     required property AlbumDetailViewModel viewModel
+    required property DownloadStore downloads
     required property ContextMenu menu
 
     spacing: 32
@@ -91,7 +92,14 @@ Row {
                 font.letterSpacing: 0.5
                 color: Theme.secondaryLabel
             }
-            // The download badge joins here.
+            DownloadStatusBadge {
+                objectName: "albumDownloadBadge"
+                anchors.verticalCenter: parent.verticalCenter
+                size: Theme.footnote + 3
+                downloads: header.downloads
+                albumId: header.viewModel.albumId
+                songIds: header.viewModel.songIds
+            }
         }
 
         Item {

@@ -67,6 +67,7 @@ Item {
                 AlbumDetailHeader {
                     width: parent.width
                     viewModel: page.viewModel
+                    downloads: page.context.downloads
                     menu: albumMenu
                 }
 
@@ -177,25 +178,33 @@ Item {
             text: page.viewModel.liked ? qsTr("Unlike Album") : qsTr("Like Album")
             onTriggered: page.viewModel.toggleLike()
         }
-        // The download items of the album join here.
+        DownloadMenuItems {
+            menu: albumMenu
+            insertIndex: 4
+            model: page.viewModel.downloadMenu
+        }
     }
 
+    // Opened on a row with its index as the context.
     ContextMenu {
         id: rowMenu
         objectName: "rowMenu"
+        onAboutToShow: page.viewModel.prepareRowMenu(rowMenu.context)
         MenuEntry {
             text: qsTr("Play Next")
-            onTriggered: page.viewModel.playRowNext(rowMenu.context.row)
+            onTriggered: page.viewModel.playRowNext(rowMenu.context)
         }
         MenuEntry {
             text: qsTr("Play Last")
-            onTriggered: page.viewModel.playRowLast(rowMenu.context.row)
+            onTriggered: page.viewModel.playRowLast(rowMenu.context)
         }
         MenuDivider {}
-        MenuEntry {
-            text: rowMenu.context !== null && rowMenu.context.liked ? qsTr("Unlike") : qsTr("Like")
-            onTriggered: page.viewModel.toggleRowLike(rowMenu.context.row)
+        LikeMenuItem {
+            like: page.viewModel.rowLike
         }
-        // "Add to Playlist" joins here.
+        AddToPlaylistMenu {
+            objectName: "rowPlaylistMenu"
+            playlists: page.viewModel.rowPlaylists
+        }
     }
 }

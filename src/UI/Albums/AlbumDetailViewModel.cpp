@@ -1,6 +1,9 @@
 #include "AlbumDetailViewModel.h"
 
 #include "AlbumTrackListModel.h"
+#include "Components/AddToPlaylistModel.h"
+#include "Components/DownloadMenuModel.h"
+#include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Library/LibraryStore.h"
 #include "Networking/SubsonicError.h"
@@ -24,7 +27,13 @@ AlbumDetailViewModel::AlbumDetailViewModel(PageContext *context, const Album &al
     , m_context(context)
     , m_album(album)
     , m_tracks(new AlbumTrackListModel(this))
+    , m_downloadMenu(new DownloadMenuModel(this))
+    , m_rowLike(new LikeMenuItemModel(this))
+    , m_rowPlaylists(new AddToPlaylistModel(this))
 {
+    m_downloadMenu->setAlbum(m_album);
+    useStores();
+    connect(m_context, &PageContext::storesChanged, this, &AlbumDetailViewModel::useStores);
     m_palette = m_album.coverArt ? PaletteExtractor::cached(paletteKey()) : std::nullopt;
     m_tracks->setLikedCheck(
         [this](const Song &song) { return m_context->library() && m_context->library()->isStarred(song); });
@@ -71,6 +80,21 @@ QString AlbumDetailViewModel::metadataLine() const
 QList<Song> AlbumDetailViewModel::songs() const
 {
     return m_loaded && m_loaded->song ? *m_loaded->song : QList<Song>();
+}
+
+QStringList AlbumDetailViewModel::songIds() const
+{
+    QStringList ids;
+    for (const Song &song : songs())
+        ids.append(song.id);
+    return ids;
+}
+
+void AlbumDetailViewModel::useStores()
+{
+    m_downloadMenu->setDownloads(m_context->downloads());
+    m_rowLike->setLibrary(m_context->library());
+    m_rowPlaylists->setLibrary(m_context->library());
 }
 
 QString AlbumDetailViewModel::firstSection() const
@@ -142,6 +166,7 @@ QCoro::Task<> AlbumDetailViewModel::load(KeyedLoad::Ticket ticket, QPointer<Libr
         // cached album shown again keeps its place in the list.
         self->m_loaded.reset();
         self->m_error.clear();
+        self->m_downloadMenu->setAlbum(self->m_album);
         self->setPalette(
             self->m_album.coverArt ? PaletteExtractor::cached(self->paletteKey()) : std::nullopt);
         Q_EMIT self->loadedChanged();
@@ -178,6 +203,7 @@ void AlbumDetailViewModel::finishLoad(std::optional<Album> loaded, const QString
 {
     m_loaded = std::move(loaded);
     m_error = m_loaded ? QString() : error;
+    m_downloadMenu->setAlbum(m_loaded.value_or(m_album));
     m_tracks->setSongs(songs(), artist());
     Q_EMIT loadedChanged();
     Q_EMIT selectionChanged();
@@ -318,4 +344,11 @@ void AlbumDetailViewModel::toggleRowLike(int row)
     const Song *song = songAt(row);
     if (song && m_context->library())
         m_context->library()->toggleStar(*song);
+}
+
+void AlbumDetailViewModel::prepareRowMenu(int row)
+{
+    const Song *song = songAt(row);
+    m_rowLike->setSong(song ? std::optional<Song>(*song) : std::nullopt);
+    m_rowPlaylists->setSongs(song ? QList<Song> {*song} : QList<Song>());
 }

@@ -11,6 +11,9 @@
 #include <optional>
 
 #include "AlbumTrackListModel.h"
+#include "Components/AddToPlaylistModel.h"
+#include "Components/DownloadMenuModel.h"
+#include "Components/LikeMenuItemModel.h"
 #include "KeyedLoad.h"
 #include "Models/Album.h"
 #include "Support/AlbumPalette.h"
@@ -32,6 +35,7 @@ class AlbumDetailViewModel : public QObject
     QML_ELEMENT
     QML_UNCREATABLE("Built by the page table.")
 
+    Q_PROPERTY(QString albumId READ albumId CONSTANT)
     Q_PROPERTY(QString title READ title CONSTANT)
     Q_PROPERTY(QString artist READ artist CONSTANT)
     Q_PROPERTY(bool artistLinked READ artistLinked CONSTANT)
@@ -50,11 +54,21 @@ class AlbumDetailViewModel : public QObject
     Q_PROPERTY(QVariant fillLabel READ fillLabel NOTIFY paletteChanged)
     Q_PROPERTY(AlbumTrackListModel *tracks READ tracks CONSTANT)
     Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectionChanged)
+    // The loaded songs' ids in server order, for the download badge.
+    Q_PROPERTY(QStringList songIds READ songIds NOTIFY loadedChanged)
+    // The header menu's download items, for the loaded album (else the
+    // pushed one).
+    Q_PROPERTY(DownloadMenuModel *downloadMenu READ downloadMenu CONSTANT)
+    // The like and "Add to Playlist" items of the track row whose menu
+    // opened last (prepareRowMenu).
+    Q_PROPERTY(LikeMenuItemModel *rowLike READ rowLike CONSTANT)
+    Q_PROPERTY(AddToPlaylistModel *rowPlaylists READ rowPlaylists CONSTANT)
 
 public:
     AlbumDetailViewModel(PageContext *context, const Album &album);
     ~AlbumDetailViewModel() override;
 
+    QString albumId() const { return m_album.id; }
     QString title() const { return m_album.name; }
     QString artist() const { return m_album.artist.value_or(QString()); }
     bool artistLinked() const { return m_album.artist && m_album.artistId; }
@@ -75,6 +89,10 @@ public:
     std::optional<AlbumPalette> palette() const { return m_palette; }
     // The loaded album's songs in server order (empty until loaded).
     QList<Song> songs() const;
+    QStringList songIds() const;
+    DownloadMenuModel *downloadMenu() const { return m_downloadMenu; }
+    LikeMenuItemModel *rowLike() const { return m_rowLike; }
+    AddToPlaylistModel *rowPlaylists() const { return m_rowPlaylists; }
 
     // "YEAR • N min" of `album`: either part alone, or empty.
     static QString metadataLine(const Album &album);
@@ -103,6 +121,8 @@ public:
     Q_INVOKABLE void playRowNext(int row);
     Q_INVOKABLE void playRowLast(int row);
     Q_INVOKABLE void toggleRowLike(int row);
+    // Points the row menu's like and playlist items at the song of `row`.
+    Q_INVOKABLE void prepareRowMenu(int row);
 
 Q_SIGNALS:
     void loadedChanged();
@@ -117,6 +137,7 @@ private:
     void setPalette(std::optional<AlbumPalette> palette);
     void reportAccent();
     void followCurrentSong();
+    void useStores();
     QString paletteKey() const;
     const Song *songAt(int row) const;
 
@@ -126,5 +147,8 @@ private:
     QString m_error;
     std::optional<AlbumPalette> m_palette;
     AlbumTrackListModel *m_tracks;
+    DownloadMenuModel *m_downloadMenu;
+    LikeMenuItemModel *m_rowLike;
+    AddToPlaylistModel *m_rowPlaylists;
     KeyedLoad m_load {this};
 };

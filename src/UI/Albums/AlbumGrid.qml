@@ -131,6 +131,7 @@ Item {
     ContextMenu {
         id: albumMenu
 
+        objectName: "albumMenu"
         property bool liked: false
 
         onAboutToShow: liked = root.viewModel.isLiked(context)
@@ -158,7 +159,14 @@ Item {
             text: albumMenu.liked ? qsTr("Unlike Album") : qsTr("Like Album")
             onTriggered: root.viewModel.toggleLike(albumMenu.context)
         }
-        // The shared "Add to Playlist" submenu and the album's download items
-        // follow here.
+        AddToPlaylistMenu {
+            objectName: "albumPlaylistMenu"
+            playlists: root.viewModel.menuPlaylists
+        }
+        DownloadMenuItems {
+            menu: albumMenu
+            insertIndex: 8
+            model: root.viewModel.menuDownloads
+        }
     }
 }

@@ -59,7 +59,7 @@ Item {
     ContextMenuArea {
         anchors.fill: parent
         menu: row.menu
-        context: ({row: row.index, liked: row.liked})
+        context: row.index
     }
 
     Row {

@@ -4,7 +4,9 @@ import Lirna.UI
 
 // The one context menu of a view: declared once, opened on a row with that
 // row's context (`openFor`), which the items read back through `context`.
-// Its items are MenuEntry, DestructiveMenuItem and MenuDivider.
+// Its items are MenuEntry, DestructiveMenuItem and MenuDivider; a nested
+// ContextMenu is a submenu, whose item in this menu is a MenuEntry too, so
+// menus and submenus look alike.
 //   context      what the menu was opened for (a record, an id …)
 //   openFor(ctx) sets the context and opens the menu at the pointer
 Menu {
@@ -20,6 +22,8 @@ Menu {
     topPadding: 5
     bottomPadding: 5
     modal: false
+
+    delegate: MenuEntry {}
 
     background: Rectangle {
         implicitWidth: 200

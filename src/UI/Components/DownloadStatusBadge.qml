@@ -14,6 +14,8 @@ Item {
     property string playlistId
     property var songIds: []
     property real size: 16
+    // A faint dark halo, for a badge drawn over a picture.
+    property bool shadowed: false
     readonly property DownloadBadgeModel badge: badgeModel
 
     visible: badgeModel.kind !== DownloadBadgeModel.Nothing
@@ -29,6 +31,24 @@ Item {
         albumId: root.albumId
         playlistId: root.playlistId
         songIds: root.songIds
+    }
+
+    Icon {
+        anchors.centerIn: parent
+        anchors.verticalCenterOffset: 0.5
+        visible: root.shadowed && badgeModel.kind !== DownloadBadgeModel.Running
+        name: badgeModel.symbol
+        size: root.size + 2
+        color: Theme.alpha(Theme.black, 0.33)
+    }
+
+    Rectangle {
+        anchors.centerIn: parent
+        visible: root.shadowed && badgeModel.kind === DownloadBadgeModel.Running
+        width: root.size + 2
+        height: width
+        radius: width / 2
+        color: Theme.alpha(Theme.black, 0.33)
     }
 
     Icon {

@@ -3,7 +3,8 @@ import QtQuick.Controls
 import Lirna.UI
 
 // An item of a ContextMenu: rounded accent highlight under the pointer, text
-// in the label colour, or in red when `destructive`.
+// in the label colour, or in red when `destructive`. The item of a submenu
+// shows a chevron at its trailing end.
 MenuItem {
     id: control
 
@@ -14,8 +15,17 @@ MenuItem {
 
     implicitHeight: 24
     leftPadding: 12
-    rightPadding: 12
+    rightPadding: subMenu !== null ? 30 : 12
     font.pixelSize: Theme.body
+
+    arrow: Icon {
+        x: control.width - width - 10
+        y: (control.height - height) / 2
+        visible: control.subMenu !== null
+        name: "chevron.right"
+        size: 14
+        color: control.textColor
+    }
 
     contentItem: Text {
         text: control.text

@@ -12,8 +12,17 @@ Item {
     required property PageContext context
     required property PlaylistDetailViewModel viewModel
 
-    // Where the shared download controls go (built separately).
-    property alias downloadSlot: downloadSlot
+    // The rows take the keyboard as soon as there are rows, so the arrows
+    // and Return work without a click first.
+    function focusRows() {
+        if (page.context.isOnTop && rows.visible)
+            rows.forceActiveFocus()
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: Theme.content
+    }
 
     Flickable {
         id: flick
@@ -75,6 +84,7 @@ Item {
                         spacing: 8
                         Text {
                             objectName: "playlistMetadata"
+                            anchors.verticalCenter: parent.verticalCenter
                             text: page.viewModel.metadataLine.toUpperCase()
                             textFormat: Text.PlainText
                             font.pixelSize: Theme.footnote
@@ -82,37 +92,47 @@ Item {
                             font.letterSpacing: 0.5
                             color: Theme.secondaryLabel
                         }
+                        DownloadStatusBadge {
+                            objectName: "playlistDownloadBadge"
+                            anchors.verticalCenter: parent.verticalCenter
+                            size: Theme.footnote + 3
+                            downloads: page.context.downloads
+                            playlistId: page.viewModel.playlistId
+                            songIds: page.viewModel.songIds
+                        }
                     }
                     Item { width: 1; height: 12 }
-                    Row {
-                        spacing: 12
+                    Item {
+                        width: parent.width
+                        height: 34
                         enabled: page.viewModel.loaded
+                        opacity: enabled ? 1 : 0.5
 
-                        PillButton {
-                            objectName: "playButton"
-                            text: "Play"
-                            symbol: "play.fill"
-                            onClicked: page.viewModel.play()
-                        }
-                        PillButton {
-                            objectName: "shuffleButton"
-                            text: "Shuffle"
-                            symbol: "shuffle"
-                            enabled: page.viewModel.tracks.count > 0
-                            onClicked: page.viewModel.playShuffled()
+                        Row {
+                            anchors.verticalCenter: parent.verticalCenter
+                            spacing: 12
+                            PillButton {
+                                objectName: "playButton"
+                                text: "Play"
+                                symbol: "play.fill"
+                                onClicked: page.viewModel.play()
+                            }
+                            PillButton {
+                                objectName: "shuffleButton"
+                                text: "Shuffle"
+                                symbol: "shuffle"
+                                enabled: page.viewModel.tracks.count > 0
+                                onClicked: page.viewModel.playShuffled()
+                            }
                         }
                         CircleButton {
                             objectName: "actionsButton"
+                            anchors.right: parent.right
+                            anchors.verticalCenter: parent.verticalCenter
                             symbol: "ellipsis"
                             text: "More"
+                            font.pixelSize: 13
                             onClicked: actionsMenu.openFor(null)
-                        }
-                        Item {
-                            // The download controls are placed here.
-                            id: downloadSlot
-                            objectName: "downloadSlot"
-                            width: childrenRect.width
-                            height: 34
                         }
                     }
                 }
@@ -160,6 +180,7 @@ Item {
                 visible: page.viewModel.errorMessage === "" && page.viewModel.tracks.count > 0
                 focus: true
                 activeFocusOnTab: true
+                onVisibleChanged: page.focusRows()
 
                 // The row a drag hovers, and whether a drag runs.
                 property bool dragging: false
@@ -227,10 +248,30 @@ Item {
         }
     }
 
+    Component.onCompleted: focusRows()
+    Connections {
+        target: page.context
+        function onIsOnTopChanged() {
+            page.focusRows()
+        }
+    }
+
     ContextMenu {
         id: actionsMenu
+        objectName: "actionsMenu"
         MenuEntry { text: "Play Next"; onTriggered: page.viewModel.playNext() }
         MenuEntry { text: "Play Last"; onTriggered: page.viewModel.playLast() }
+        MenuDivider {}
+        DownloadMenuItems {
+            menu: actionsMenu
+            insertIndex: 3
+            model: DownloadMenuModel {
+                downloads: page.context.downloads
+                playlistId: page.viewModel.playlistId
+                playlistName: page.viewModel.sourceName
+                songIds: page.viewModel.songIds
+            }
+        }
         MenuDivider {}
         MenuEntry {
             objectName: "renameEntry"
@@ -248,10 +289,21 @@ Item {
         }
     }
 
+    // Opened on a row with its index as the context.
     ContextMenu {
         id: rowMenu
+        objectName: "rowMenu"
+        onAboutToShow: page.viewModel.prepareRowMenu(rowMenu.context)
         MenuEntry { text: "Play Next"; onTriggered: page.viewModel.playRowNext(rowMenu.context) }
         MenuEntry { text: "Play Last"; onTriggered: page.viewModel.playRowLast(rowMenu.context) }
+        MenuDivider {}
+        LikeMenuItem {
+            like: page.viewModel.rowLike
+        }
+        AddToPlaylistMenu {
+            objectName: "rowPlaylistMenu"
+            playlists: page.viewModel.rowPlaylists
+        }
         MenuDivider {}
         MenuEntry {
             objectName: "removeEntry"

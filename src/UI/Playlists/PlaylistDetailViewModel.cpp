@@ -1,5 +1,7 @@
 #include "PlaylistDetailViewModel.h"
 
+#include "Components/AddToPlaylistModel.h"
+#include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Library/ConnectionFault.h"
 #include "Library/LibraryStore.h"
@@ -13,6 +15,8 @@ PlaylistDetailViewModel::PlaylistDetailViewModel(PageContext *context, QString p
     , m_context(context)
     , m_playlistId(std::move(playlistId))
     , m_tracks(this)
+    , m_rowLike(new LikeMenuItemModel(this))
+    , m_rowPlaylists(new AddToPlaylistModel(this))
 {
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(SaveDelayMs);
@@ -47,6 +51,8 @@ void PlaylistDetailViewModel::activate()
         disconnect(connection);
     m_storeConnections.clear();
     LibraryStore *store = library();
+    m_rowLike->setLibrary(store);
+    m_rowPlaylists->setLibrary(store);
     if (!store) {
         m_load.deactivate();
         return;
@@ -412,4 +418,12 @@ QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewMode
         ++self->m_reloadToken;
         self->reload();
     }
+}
+
+void PlaylistDetailViewModel::prepareRowMenu(int row)
+{
+    const PlaylistEntry *entry = m_tracks.recordAt(row);
+    const std::optional<Song> song = entry ? std::optional<Song>(entry->song) : std::nullopt;
+    m_rowLike->setSong(song);
+    m_rowPlaylists->setSongs(song ? QList<Song> {*song} : QList<Song>());
 }

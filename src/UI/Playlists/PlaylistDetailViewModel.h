@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "Components/AddToPlaylistModel.h"
+#include "Components/LikeMenuItemModel.h"
 #include "Models/PlaylistDetail.h"
 #include "Models/Song.h"
 #include "UI/KeyedLoad.h"
@@ -36,6 +38,12 @@ class PlaylistDetailViewModel : public QObject
     Q_PROPERTY(QString sourceName READ sourceName NOTIFY detailChanged)
     Q_PROPERTY(QString metadataLine READ metadataLine NOTIFY detailChanged)
     Q_PROPERTY(QList<Song> songs READ songs NOTIFY detailChanged)
+    // The rows' song ids, for the download badge and menu items.
+    Q_PROPERTY(QStringList songIds READ songIds NOTIFY detailChanged)
+    // The like and "Add to Playlist" items of the row whose menu opened last
+    // (prepareRowMenu).
+    Q_PROPERTY(LikeMenuItemModel *rowLike READ rowLike CONSTANT)
+    Q_PROPERTY(AddToPlaylistModel *rowPlaylists READ rowPlaylists CONSTANT)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(bool isLocalOrder READ isLocalOrder NOTIFY isLocalOrderChanged)
     Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged)
@@ -53,6 +61,9 @@ public:
     QString sourceName() const;
     QString metadataLine() const;
     QList<Song> songs() const { return m_tracks.songs(); }
+    QStringList songIds() const { return m_tracks.songIds(); }
+    LikeMenuItemModel *rowLike() const { return m_rowLike; }
+    AddToPlaylistModel *rowPlaylists() const { return m_rowPlaylists; }
     QString errorMessage() const { return m_errorMessage; }
     bool isLocalOrder() const { return m_isLocalOrder; }
     int selectedRow() const { return m_tracks.selectedRow(); }
@@ -72,6 +83,8 @@ public:
     Q_INVOKABLE void playRowNext(int row);
     Q_INVOKABLE void playRowLast(int row);
     Q_INVOKABLE void removeRow(int row);
+    // Points the row menu's like and playlist items at the song of `row`.
+    Q_INVOKABLE void prepareRowMenu(int row);
 
     // Renames to `text` without the spaces and tabs around it; nothing for an
     // empty name.
@@ -123,6 +136,8 @@ private:
     QPointer<PageContext> m_context;
     QString m_playlistId;
     PlaylistEntryListModel m_tracks;
+    LikeMenuItemModel *m_rowLike;
+    AddToPlaylistModel *m_rowPlaylists;
     KeyedLoad m_load {this};
     std::optional<PlaylistDetail> m_detail;
     QString m_errorMessage;

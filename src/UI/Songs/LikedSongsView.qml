@@ -10,11 +10,19 @@ Item {
 
     objectName: "LikedSongsView"
 
-    SongTable {
+    // While the server cannot be reached and there is nothing to list, its
+    // notice takes the table's place.
+    ServerUnavailableFallback {
         anchors.fill: parent
         context: page.context
-        viewModel: page.viewModel
-        menu: songMenu
+        isEmpty: page.viewModel.model.count === 0
+
+        SongTable {
+            anchors.fill: parent
+            context: page.context
+            viewModel: page.viewModel
+            menu: songMenu
+        }
     }
 
     ContextMenu {
@@ -37,7 +45,10 @@ Item {
             onTriggered: page.viewModel.menuPlayLast()
         }
         MenuDivider {}
-        // "Add to Playlist" (the shared submenu over viewModel.menuSongs) goes here.
+        AddToPlaylistMenu {
+            objectName: "menuAddToPlaylist"
+            playlists: page.viewModel.menuPlaylists
+        }
         MenuEntry {
             objectName: "menuUnlike"
             text: qsTr("Unlike")

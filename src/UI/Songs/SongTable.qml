@@ -3,8 +3,9 @@ import QtQuick.Controls
 import Lirna.UI
 
 // The song table both song pages show: four sortable columns over the view
-// model's table model, Ctrl/Shift selection, the current-song marker, the
-// context menu and the overlay for loading, failure and an empty list.
+// model's table model, Ctrl/Shift selection by mouse and arrow keys, the
+// current-song marker, the context menu and the overlay for loading, failure
+// and an empty list.
 // `menu` is the page's own context menu; it reads the rows from the view
 // model (prepareMenu), never from here.
 Item {
@@ -102,6 +103,18 @@ Item {
         onWidthChanged: forceLayout()
         ScrollBar.vertical: ScrollBar {}
 
+        Keys.onUpPressed: event => {
+            const row = root.viewModel.moveSelection(-1, event.modifiers)
+            if (row >= 0)
+                table.positionViewAtRow(row, TableView.Contain)
+            event.accepted = true
+        }
+        Keys.onDownPressed: event => {
+            const row = root.viewModel.moveSelection(1, event.modifiers)
+            if (row >= 0)
+                table.positionViewAtRow(row, TableView.Contain)
+            event.accepted = true
+        }
         Keys.onReturnPressed: event => {
             root.viewModel.playSelection()
             event.accepted = true

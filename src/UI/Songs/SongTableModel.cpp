@@ -354,6 +354,7 @@ void SongTableModel::click(int row, int modifiers)
     const bool ctrl = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
     const int anchor = rowOf(m_anchorId);
+    m_cursorId = song->id;
     if (shift && anchor >= 0) {
         QSet<QString> ids = ctrl ? m_selection : QSet<QString>();
         for (int r = std::min(anchor, row); r <= std::max(anchor, row); ++r)
@@ -373,9 +374,32 @@ void SongTableModel::click(int row, int modifiers)
     setSelection({song->id});
 }
 
+int SongTableModel::moveCursor(int step, int modifiers)
+{
+    const int count = rowCount();
+    if (count == 0 || step == 0)
+        return -1;
+    const int cursor = rowOf(m_cursorId);
+    const int target = cursor < 0 ? (step > 0 ? 0 : count - 1) : std::clamp(cursor + step, 0, count - 1);
+    const QString id = songAt(target)->id;
+    const int anchor = rowOf(m_anchorId);
+    m_cursorId = id;
+    if ((modifiers & Qt::ShiftModifier) && anchor >= 0) {
+        QSet<QString> ids;
+        for (int r = std::min(anchor, target); r <= std::max(anchor, target); ++r)
+            ids.insert(songAt(r)->id);
+        setSelection(ids);
+    } else {
+        m_anchorId = id;
+        setSelection({id});
+    }
+    return target;
+}
+
 void SongTableModel::clearSelection()
 {
     m_anchorId.clear();
+    m_cursorId.clear();
     setSelection({});
 }
 

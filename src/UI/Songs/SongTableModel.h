@@ -68,6 +68,11 @@ public:
     // the row; with Shift it selects the rows from the last clicked row to
     // this one (with Ctrl+Shift, added to the selection).
     Q_INVOKABLE void click(int row, int modifiers);
+    // The arrow keys: the row after (+1) or before (-1) the last clicked or
+    // moved-to row is selected alone; with Shift the rows from the anchor to
+    // it. With no such row, down starts at the top and up at the bottom; the
+    // ends hold. Returns the row moved to (-1 for an empty table).
+    Q_INVOKABLE int moveCursor(int step, int modifiers);
     Q_INVOKABLE void clearSelection();
     const QSet<QString> &selection() const { return m_selection; }
     int selectionCount() const { return int(m_selection.size()); }
@@ -99,6 +104,7 @@ private:
     SongSortOrder m_sortOrder;
     QSet<QString> m_selection;
     QString m_anchorId;
+    QString m_cursorId;
     std::optional<QString> m_currentId;
     bool m_playing = false;
 };

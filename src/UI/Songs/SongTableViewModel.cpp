@@ -1,5 +1,6 @@
 #include "SongTableViewModel.h"
 
+#include "Components/AddToPlaylistModel.h"
 #include "Library/LibraryStore.h"
 #include "Playback/PlayerController.h"
 
@@ -11,7 +12,9 @@ SongTableViewModel::SongTableViewModel(Kind kind, LibraryStore *library, PlayerC
     , m_player(player)
     , m_client(std::move(client))
     , m_model(new SongTableModel(locale, this))
+    , m_menuPlaylists(new AddToPlaylistModel(this))
 {
+    m_menuPlaylists->setLibrary(m_library);
     // The full table starts by title; the liked table in the store's order.
     if (m_kind == Kind::AllSongs)
         m_model->setSortOrder({{SongColumn::Title, true}});
@@ -167,6 +170,11 @@ void SongTableViewModel::play(const QSet<QString> &ids)
     playFrom(m_model->topmostRow(ids));
 }
 
+int SongTableViewModel::moveSelection(int step, int modifiers)
+{
+    return m_model->moveCursor(step, modifiers);
+}
+
 QSet<QString> SongTableViewModel::menuSet(int row) const
 {
     const Song *song = m_model->songAt(row);
@@ -180,6 +188,7 @@ QSet<QString> SongTableViewModel::menuSet(int row) const
 void SongTableViewModel::prepareMenu(int row)
 {
     m_menuIds = menuSet(row);
+    m_menuPlaylists->setSongs(menuSongs());
     Q_EMIT menuChanged();
 }
 

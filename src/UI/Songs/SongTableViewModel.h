@@ -7,6 +7,7 @@
 #include <QtQml/qqmlregistration.h>
 #include <functional>
 
+#include "Components/AddToPlaylistModel.h"
 #include "Networking/SubsonicClient.h"
 #include "SongTableModel.h"
 
@@ -31,6 +32,8 @@ class SongTableViewModel : public QObject
     // The menu opened last: whether it has the one-song like item, and its text.
     Q_PROPERTY(bool menuHasLike READ menuHasLike NOTIFY menuChanged)
     Q_PROPERTY(QString menuLikeText READ menuLikeText NOTIFY menuChanged)
+    // The menu's "Add to Playlist" items; they add the menu's songs.
+    Q_PROPERTY(AddToPlaylistModel *menuPlaylists READ menuPlaylists CONSTANT)
 
 public:
     enum class Kind { AllSongs, LikedSongs };
@@ -54,6 +57,8 @@ public:
     Q_INVOKABLE void activate(int row);
     // Return: the displayed list from the topmost selected row.
     Q_INVOKABLE void playSelection();
+    // ↑/↓ (with Shift to extend): the row to bring into view, or -1.
+    Q_INVOKABLE int moveSelection(int step, int modifiers);
 
     // The rows a right click acts on: the selection when it holds the
     // clicked row, else that row alone; nothing beside the rows (-1).
@@ -61,6 +66,7 @@ public:
     Q_INVOKABLE void prepareMenu(int row);
     bool menuHasLike() const;
     QString menuLikeText() const;
+    AddToPlaylistModel *menuPlaylists() const { return m_menuPlaylists; }
     // The menu's songs in display order (also what "Add to Playlist" adds).
     QList<Song> menuSongs() const { return m_model->songsOf(m_menuIds); }
     Q_INVOKABLE void menuPlay() { play(m_menuIds); }
@@ -89,5 +95,6 @@ private:
     QPointer<PlayerController> m_player;
     std::function<SubsonicClient()> m_client;
     SongTableModel *m_model = nullptr;
+    AddToPlaylistModel *m_menuPlaylists = nullptr;
     QSet<QString> m_menuIds;
 };

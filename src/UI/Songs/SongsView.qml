@@ -10,11 +10,19 @@ Item {
 
     objectName: "SongsView"
 
-    SongTable {
+    // While the server cannot be reached and there is nothing to list, its
+    // notice takes the table's place.
+    ServerUnavailableFallback {
         anchors.fill: parent
         context: page.context
-        viewModel: page.viewModel
-        menu: songMenu
+        isEmpty: page.viewModel.model.count === 0
+
+        SongTable {
+            anchors.fill: parent
+            context: page.context
+            viewModel: page.viewModel
+            menu: songMenu
+        }
     }
 
     ContextMenu {
@@ -44,6 +52,9 @@ Item {
             text: page.viewModel.menuLikeText
             onTriggered: page.viewModel.menuToggleLike()
         }
-        // "Add to Playlist" (the shared submenu over viewModel.menuSongs) goes here.
+        AddToPlaylistMenu {
+            objectName: "menuAddToPlaylist"
+            playlists: page.viewModel.menuPlaylists
+        }
     }
 }

@@ -67,6 +67,37 @@ bool clickItem(QQuickItem *item, Qt::MouseButton button, QString *why)
     return true;
 }
 
+namespace {
+
+QQuickItem *menuItemAt(QObject *menu, int index)
+{
+    QQuickItem *item = nullptr;
+    QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, index));
+    return item;
+}
+
+} // namespace
+
+QStringList menuTexts(QObject *menu)
+{
+    QStringList texts;
+    for (int i = 0; menu && i < menu->property("count").toInt(); ++i) {
+        QQuickItem *item = menuItemAt(menu, i);
+        texts.append(item ? item->property("text").toString() : QStringLiteral("?"));
+    }
+    return texts;
+}
+
+QQuickItem *menuItem(QObject *menu, const QString &text)
+{
+    for (int i = 0; menu && i < menu->property("count").toInt(); ++i) {
+        QQuickItem *item = menuItemAt(menu, i);
+        if (item && item->property("text").toString() == text)
+            return item;
+    }
+    return nullptr;
+}
+
 bool saveScreenshot(QQuickWindow *window, const QString &name)
 {
     if (!window || !QDir().mkpath(QStringLiteral("screenshots")))

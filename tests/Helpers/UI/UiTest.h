@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <Qt>
 
+class QObject;
 class QQuickItem;
 class QQuickWindow;
 
@@ -21,6 +23,11 @@ QQuickItem *findVisibleItem(QQuickWindow *window, const QString &name);
 // why in `why`) an item that is missing, hidden, disabled, empty or outside
 // the window.
 bool clickItem(QQuickItem *item, Qt::MouseButton button = Qt::LeftButton, QString *why = nullptr);
+
+// The texts of a ContextMenu's items, in order ("" for a divider), and the
+// item of a given text (or null).
+QStringList menuTexts(QObject *menu);
+QQuickItem *menuItem(QObject *menu, const QString &text);
 
 // Saves the window's picture as screenshots/<name> under the test's working
 // folder (build/tests), to look at; never compared.

@@ -8,6 +8,9 @@
 
 #include "Albums/AlbumDetailViewModel.h"
 #include "Albums/AlbumTrackListModel.h"
+#include "Components/AddToPlaylistModel.h"
+#include "Components/DownloadMenuModel.h"
+#include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadManifest.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
@@ -72,6 +75,14 @@ Album pushed(const QString &id, std::optional<QString> cover = {})
     a.artist = u"Ann"_s;
     a.coverArt = std::move(cover);
     return a;
+}
+
+QStringList menuTexts(const DownloadMenuModel &menu)
+{
+    QStringList texts;
+    for (const DownloadMenuItem &item : menu.items())
+        texts.append(item.text);
+    return texts;
 }
 
 QStringList rowIds(const AlbumTrackListModel &model)
@@ -139,6 +150,8 @@ private Q_SLOTS:
         m_server = new TestHttpServer(this);
         QVERIFY(m_server->listen());
         m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\": {}"));
+        m_server->setResponse("/rest/getPlaylists",
+            TestHttpServer::ok(R"("playlists": {"playlist": [{"id": "p1", "name": "Mix"}]})"));
     }
 
     void cleanup()
@@ -281,6 +294,48 @@ private Q_SLOTS:
         QCOMPARE(m_player->queue().last().id, u"a"_s);
     }
 
+    // The row menu acts on the song of the row it was opened on last; with
+    // no row its like item is disabled and it adds nothing.
+    void rowMenuActsOnItsRow_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("first row") << 0 << QStringList {u"a"_s};
+        QTest::newRow("row on the second disc") << 2 << QStringList {u"c"_s};
+        QTest::newRow("no row") << -1 << QStringList {};
+    }
+
+    void rowMenuActsOnItsRow()
+    {
+        QFETCH(int, row);
+        QFETCH(QStringList, sent);
+        m_server->setResponse("/rest/getAlbum",
+            TestHttpServer::ok(albumJson(u"al1"_s, {{u"c"_s, 2}, {u"a"_s, 1}, {u"b"_s, 1}})));
+        m_server->setResponse("/rest/star", TestHttpServer::ok());
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        startStores();
+        m_library->ensurePlaylistsLoaded();
+        AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
+        QTRY_VERIFY(!vm->loading());
+        QTRY_COMPARE(vm->rowPlaylists()->playlistIdAt(0), u"p1"_s);
+        vm->prepareRowMenu(1); // an earlier menu's song must not linger
+        vm->prepareRowMenu(row);
+        QCOMPARE(vm->rowLike()->available(), !sent.isEmpty());
+        vm->rowLike()->toggle();
+        vm->rowPlaylists()->add(0);
+        const auto values = [this](const QByteArray &path, const QString &key) {
+            QStringList found;
+            for (const TestHttpServer::Request &request : m_server->requests()) {
+                if (request.path() == path)
+                    found.append(request.queryValue(key));
+            }
+            return found;
+        };
+        QTest::qWait(100);
+        QTRY_COMPARE(values("/rest/star", u"id"_s), sent);
+        QTRY_COMPARE(values("/rest/updatePlaylist", u"songIdToAdd"_s), sent);
+    }
+
     // A page covered by a new push drops the answer of its load; shown again,
     // it loads again.
     void staleLoadDropped()
@@ -338,8 +393,9 @@ private Q_SLOTS:
     void offlineFallback_data()
     {
         QTest::addColumn<bool>("downloaded");
-        QTest::newRow("downloaded") << true;
-        QTest::newRow("not downloaded") << false;
+        QTest::addColumn<QStringList>("menu");
+        QTest::newRow("downloaded") << true << QStringList {u"Remove Download"_s};
+        QTest::newRow("not downloaded") << false << QStringList {u"Download"_s};
     }
 
     void offlineFallback()
@@ -352,6 +408,8 @@ private Q_SLOTS:
             DownloadManifest manifest;
             for (const Song &s : songs({{u"s2"_s, 2}, {u"s1"_s, 1}}))
                 manifest.songs.insert(s.id, DownloadedSong {s, u"mp3"_s, 1, {u"album:al1"_s}});
+            manifest.collections.insert(
+                u"album:al1"_s, DownloadCollection {u"album:al1"_s, u"The Album"_s, {}});
             QVERIFY(QDir().mkpath(DownloadStore::directory(client().config())));
             QFile file(QDir(DownloadStore::directory(client().config())).filePath(u"manifest.json"_s));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -365,6 +423,8 @@ private Q_SLOTS:
         QCOMPARE(vm->tracks()->rowCount(), downloaded ? 2 : 0);
         if (downloaded)
             QCOMPARE(vm->tracks()->firstSection(), u"1"_s);
+        QTEST(menuTexts(*vm->downloadMenu()), "menu");
+        QCOMPARE(vm->songIds().size(), downloaded ? 2 : 0);
     }
 };
 

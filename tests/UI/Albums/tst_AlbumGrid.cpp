@@ -18,7 +18,9 @@
 #include "Albums/AlbumGridLayout.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
+#include "Components/AddToPlaylistModel.h"
 #include "Components/ArtworkClient.h"
+#include "Components/DownloadMenuModel.h"
 #include "Downloads/ArtworkFetcher.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
@@ -83,6 +85,17 @@ int requestsTo(const TestHttpServer &server, const QByteArrayList &paths)
     for (const auto &request : server.requests())
         count += paths.contains(request.path());
     return count;
+}
+
+// One query value of each request to `path`, in the order sent.
+QStringList sentValues(const TestHttpServer &server, const QByteArray &path, const QString &key)
+{
+    QStringList values;
+    for (const auto &request : server.requests()) {
+        if (request.path() == path)
+            values.append(request.queryValue(key));
+    }
+    return values;
 }
 
 int listRequests(const TestHttpServer &server)
@@ -267,6 +280,48 @@ private Q_SLOTS:
         QTRY_COMPARE(requestsTo(harness.server(), {"/rest/star", "/rest/unstar"}), 4);
     }
 
+    // The tile menu's playlist and download items act on the album of the
+    // tile it was opened on last, and on nothing beside the tiles.
+    void menuActsOnItsAlbum_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QStringList>("downloadItems");
+        QTest::addColumn<QStringList>("added");
+        QTest::newRow("a tile") << 2 << QStringList {u"Download"_s} << QStringList {u"s1"_s};
+        QTest::newRow("no tile") << -1 << QStringList {} << QStringList {};
+    }
+
+    void menuActsOnItsAlbum()
+    {
+        QFETCH(int, row);
+        PageHarness harness;
+        serveLibrary(harness.server(), 3);
+        harness.server().setResponse("/rest/getPlaylists",
+            TestHttpServer::ok(R"("playlists":{"playlist":[{"id":"p1","name":"Mix"}]})"));
+        harness.server().setResponse("/rest/getAlbum",
+            TestHttpServer::ok(
+                R"("album":{"id":"al-2","name":"Album 2","song":[{"id":"s1","title":"One"}]})"));
+        QVERIFY(harness.start());
+        PageContext context(harness.main(), gridRoute(SidebarItem::Albums), 0);
+        AlbumGridViewModel grid(&context, *context.route().grid);
+        grid.appear();
+        harness.library()->ensurePlaylistsLoaded();
+        QTRY_COMPARE(grid.albums()->count(), 3);
+        QTRY_COMPARE(grid.menuPlaylists()->playlistIdAt(0), u"p1"_s);
+        QCOMPARE(grid.downloads(), harness.downloads());
+
+        grid.prepareMenu(0);
+        grid.prepareMenu(row);
+        QStringList texts;
+        for (const DownloadMenuItem &item : grid.menuDownloads()->items())
+            texts.append(item.text);
+        QTEST(texts, "downloadItems");
+        grid.menuPlaylists()->add(0);
+        QFETCH(QStringList, added);
+        QTest::qWait(100);
+        QTRY_COMPARE(sentValues(harness.server(), "/rest/updatePlaylist", u"songIdToAdd"_s), added);
+    }
+
     // The tile in a window: the drag from the cover carries the album, a
     // click on the cover opens it, the menu reads the like state.
     void tileInWindow_data()
@@ -328,6 +383,20 @@ private Q_SLOTS:
         QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, start + QPoint(60, 48));
         QTRY_VERIFY(!source->property("dragging").toBool());
         QCOMPARE(harness.main()->navigation()->depth(), 0); // a drag is no click
+
+        // The menu: playback, the like item, "Add to Playlist" and the
+        // album's download items, drawn alike.
+        QObject *menu = page->findChild<QObject *>(u"albumMenu"_s);
+        QVERIFY(menu);
+        LIRNA_RIGHT_CLICK(cover);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(menu),
+            (QStringList {u"Play"_s, u"Shuffle"_s, QString(), u"Play Next"_s, u"Play Last"_s, QString(),
+                u"Like Album"_s, u"Add to Playlist"_s, u"Download"_s}));
+        UiTest::saveScreenshot(
+            harness.window(), dark ? u"album-grid-menu-dark.png"_s : u"album-grid-menu-light.png"_s);
+        QMetaObject::invokeMethod(menu, "dismiss");
+        QTRY_VERIFY(!menu->property("visible").toBool());
 
         LIRNA_CLICK(cover);
         QCOMPARE(harness.main()->navigation()->depth(), 1);

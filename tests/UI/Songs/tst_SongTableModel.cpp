@@ -168,6 +168,55 @@ private Q_SLOTS:
         QCOMPARE(rows, selectedRows);
     }
 
+    // The arrow keys after some clicks: each key as (step, modifiers).
+    void arrowKeys_data()
+    {
+        QTest::addColumn<Clicks>("clicks");
+        QTest::addColumn<Clicks>("keys");
+        QTest::addColumn<QList<int>>("selectedRows");
+        QTest::addColumn<int>("lastRow");
+        const int shift = Qt::ShiftModifier;
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("down from nothing") << Clicks {} << Clicks {{1, 0}} << QList<int> {0} << 0;
+        QTest::newRow("up from nothing") << Clicks {} << Clicks {{-1, 0}} << QList<int> {4} << 4;
+        QTest::newRow("down from a click")
+            << Clicks {{1, 0}} << Clicks {{1, 0}, {1, 0}} << QList<int> {3} << 3;
+        QTest::newRow("bottom holds") << Clicks {{4, 0}} << Clicks {{1, 0}} << QList<int> {4} << 4;
+        QTest::newRow("top holds") << Clicks {{0, 0}} << Clicks {{-1, 0}} << QList<int> {0} << 0;
+        QTest::newRow("shift extends")
+            << Clicks {{1, 0}} << Clicks {{1, shift}, {1, shift}} << QList<int> {1, 2, 3} << 3;
+        QTest::newRow("shift back past the anchor")
+            << Clicks {{2, 0}} << Clicks {{1, shift}, {-1, shift}, {-1, shift}} << QList<int> {1, 2} << 1;
+        QTest::newRow("from the last ctrl click")
+            << Clicks {{0, 0}, {3, ctrl}} << Clicks {{-1, 0}} << QList<int> {2} << 2;
+        QTest::newRow("after a shift click")
+            << Clicks {{1, 0}, {3, shift}} << Clicks {{1, shift}} << QList<int> {1, 2, 3, 4} << 4;
+        QTest::newRow("plain key drops the range")
+            << Clicks {{1, 0}, {3, shift}} << Clicks {{-1, 0}} << QList<int> {2} << 2;
+    }
+
+    void arrowKeys()
+    {
+        QFETCH(Clicks, clicks);
+        QFETCH(Clicks, keys);
+        QFETCH(QList<int>, selectedRows);
+        SongTableModel model(English);
+        QCOMPARE(model.moveCursor(1, 0), -1); // nothing to move through
+        model.setSongs(songs({u"a|A"_s, u"b|B"_s, u"c|C"_s, u"d|D"_s, u"e|E"_s}));
+        for (const auto &[row, modifiers] : clicks)
+            model.click(row, modifiers);
+        int last = -1;
+        for (const auto &[step, modifiers] : keys)
+            last = model.moveCursor(step, modifiers);
+        QTEST(last, "lastRow");
+        QList<int> rows;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.index(row, 1).data(SongTableModel::SelectedRole).toBool())
+                rows.append(row);
+        }
+        QCOMPARE(rows, selectedRows);
+    }
+
     // A new sort moves rows by a layout change: the selection, persistent
     // indexes and the current-song marker stay on the same songs.
     void resortKeepsSelection()

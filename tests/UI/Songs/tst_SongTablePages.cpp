@@ -236,6 +236,32 @@ private Q_SLOTS:
             u"songs-overlay-%1.png"_s.arg(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-')));
     }
 
+    // Nothing listed and the server out of reach: its notice replaces the table.
+    void unreachableServerNotice_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::newRow("songs") << int(SidebarItem::Songs);
+        QTest::newRow("liked songs") << int(SidebarItem::LikedSongs);
+    }
+
+    void unreachableServerNotice()
+    {
+        QFETCH(int, item);
+        PageHarness harness;
+        TestHttpServer::Response drop;
+        drop.drop = true;
+        harness.server().setResponse("/rest/search3", drop);
+        harness.server().setResponse("/rest/getStarred2", drop);
+        QVERIFY(harness.start(QSize(760, 420)));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem(item))));
+        QVERIFY(page);
+        QQuickItem *fallback = UiTest::findItem(page, u"ServerUnavailableFallback"_s);
+        QVERIFY(fallback);
+        QTRY_VERIFY(fallback->property("showsNotice").toBool());
+        QVERIFY(!UiTest::findVisibleItem(harness.window(), u"songTableView"_s));
+    }
+
     // The window under the mouse: a header click sorts, Ctrl and Shift
     // clicks select, a double click plays from its row, the right click
     // opens the menu; light and dark screenshots.
@@ -294,9 +320,24 @@ private Q_SLOTS:
         QCOMPARE(harness.player()->currentIndexOrNone(), 4);
         QCOMPARE(ids(harness.player()->queue()), ids(vm->model()->displayedSongs()));
 
-        LIRNA_RIGHT_CLICK(cell(6, 0));
+        // The arrows move on from the clicked row; Shift extends.
+        QTest::keyClick(window, Qt::Key_Down);
+        QTest::keyClick(window, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(vm->model()->selection(),
+            (QSet<QString> {vm->model()->songAt(5)->id, vm->model()->songAt(6)->id}));
+        QTRY_VERIFY(cell(6, 0)->property("rowSelected").toBool());
+
+        LIRNA_RIGHT_CLICK(cell(8, 0));
         QTRY_VERIFY(UiTest::findVisibleItem(window, u"menuPlay"_s));
         QVERIFY(UiTest::findVisibleItem(window, u"menuLike"_s));
+        // "Add to Playlist" opens its submenu, here with no playlists.
+        QObject *menu = page->findChild<QObject *>(u"songMenu"_s);
+        QCOMPARE(UiTest::menuTexts(menu).last(), u"Add to Playlist"_s);
+        LIRNA_CLICK(UiTest::menuItem(menu, u"Add to Playlist"_s));
+        QObject *submenu = page->findChild<QObject *>(u"menuAddToPlaylist"_s);
+        QTRY_VERIFY(submenu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(submenu), QStringList {u"No Playlists"_s});
+        QVERIFY(!UiTest::menuItem(submenu, u"No Playlists"_s)->isEnabled());
         UiTest::saveScreenshot(window, dark ? u"songs-menu-dark.png"_s : u"songs-menu-light.png"_s);
         QGuiApplication::setPalette(before);
     }

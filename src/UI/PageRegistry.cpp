@@ -7,6 +7,7 @@
 #include "PagePlaceholderModel.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
+#include "Home/HomeViewModel.h"
 #include "Songs/SongTableViewModel.h"
 #include "Playlists/PlaylistDetailViewModel.h"
 
@@ -25,7 +26,6 @@ template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context,
         [owner] { return owner ? owner->client() : SubsonicClient(); }, SongSort::userLocale(), context);
 }
 
-constexpr char HomeView[] = "HomeView";
 constexpr char ArtistsView[] = "ArtistsView";
 constexpr char DownloadsView[] = "DownloadsView";
 constexpr char ArtistDetailView[] = "ArtistDetailView";
@@ -37,7 +37,8 @@ QObject *playlistPage(PageContext *context, const PageRoute &route)
 
 // In PageKind order.
 const std::array<PageRegistry::Page, 10> Pages {{
-    {PageKind::Home, "Home/HomeView.qml", placeholder<HomeView>},
+    {PageKind::Home, "Home/HomeView.qml",
+        [](PageContext *context, const PageRoute &) -> QObject * { return new HomeViewModel(context); }},
     {PageKind::AlbumGrid, "Albums/AlbumGridView.qml",
         [](PageContext *context, const PageRoute &route) -> QObject * {
             return new AlbumGridViewModel(context, route.grid.value_or(AlbumGridDestination {}));

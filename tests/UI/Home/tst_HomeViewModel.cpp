@@ -17,7 +17,7 @@
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
 using namespace Qt::StringLiterals;
-using Display = FeaturedCarouselViewModel::Display;
+using CardDisplay = FeaturedCarouselViewModel::Display;
 using RowDisplay = AlbumCarouselRowModel::Display;
 
 namespace {
@@ -147,8 +147,8 @@ private Q_SLOTS:
         home.library->counts[u"random"_s] = count;
         QVERIFY(home.start(60'000));
         home.home->appear();
-        QTRY_VERIFY(home.featured()->display() != Display::Placeholder);
-        QCOMPARE(home.featured()->display(), count ? Display::Card : Display::Hidden);
+        QTRY_VERIFY(home.featured()->display() != CardDisplay::Placeholder);
+        QCOMPARE(home.featured()->display(), count ? CardDisplay::Card : CardDisplay::Hidden);
         home.featured()->show(from);
         home.featured()->advance(delta);
         QTEST(home.featured()->index(), "expected");
@@ -199,9 +199,9 @@ private Q_SLOTS:
             home.context->pushGrid({AlbumListType::Newest, u"Recently Added"_s});
         home.featured()->setWindowShown(windowShown);
         QTEST(home.featured()->isAdvancing(), "advancing");
-        const int index = home.featured()->index();
+        QSignalSpy turns(home.featured(), &FeaturedCarouselViewModel::indexChanged);
         QTest::qWait(200);
-        QCOMPARE(home.featured()->index() != index, home.featured()->isAdvancing());
+        QCOMPARE(!turns.isEmpty(), home.featured()->isAdvancing());
         // Back on screen in a shown window: the advance starts again.
         home.navigation()->popTo(0);
         home.featured()->setWindowShown(true);
@@ -237,9 +237,9 @@ private Q_SLOTS:
         if (fail)
             home.library->failing.insert(u"random"_s);
         QVERIFY(home.start());
-        QCOMPARE(home.featured()->display(), Display::Placeholder);
+        QCOMPARE(home.featured()->display(), CardDisplay::Placeholder);
         home.home->appear();
-        QTRY_COMPARE(home.featured()->display(), Display::Hidden);
+        QTRY_COMPARE(home.featured()->display(), CardDisplay::Hidden);
         QVERIFY(!home.featured()->isAdvancing());
     }
 
@@ -252,15 +252,15 @@ private Q_SLOTS:
         QVERIFY(home.start(60'000));
         home.home->appear();
         QTRY_COMPARE(home.library->featuredRequests, 1);
-        QList<Display> shown;
+        QList<CardDisplay> shown;
         connect(home.featured(), &FeaturedCarouselViewModel::displayChanged, home.featured(),
             [&] { shown << home.featured()->display(); });
         home.harness.library()->refresh();
-        QTRY_COMPARE(home.featured()->display(), Display::Card);
+        QTRY_COMPARE(home.featured()->display(), CardDisplay::Card);
         QCOMPARE(home.featured()->currentAlbum()->id, u"featured1-0"_s);
         QTest::qWait(500); // past the first answer's delay
         // The cancelled load never emptied the carousel, before or after.
-        QCOMPARE(shown, QList<Display> {Display::Card});
+        QCOMPARE(shown, QList<CardDisplay> {CardDisplay::Card});
         QCOMPARE(home.featured()->count(), 5);
         QCOMPARE(home.featured()->currentAlbum()->id, u"featured1-0"_s);
     }
@@ -275,7 +275,7 @@ private Q_SLOTS:
         home.featured()->show(3);
         home.harness.library()->refresh();
         QCOMPARE(home.featured()->index(), 0);
-        QCOMPARE(home.featured()->display(), Display::Card);
+        QCOMPARE(home.featured()->display(), CardDisplay::Card);
         QCOMPARE(home.featured()->currentAlbum()->id, u"featured0-0"_s);
         QTRY_COMPARE(home.featured()->currentAlbum()->id, u"featured1-0"_s);
     }
@@ -329,8 +329,7 @@ private Q_SLOTS:
             QCOMPARE(row->display(), RowDisplay::Hidden); // before any load starts
         home.home->appear();
         for (AlbumCarouselRowModel *row : rows)
-            QCOMPARE(row->display(),
-                row->listType() == AlbumListType::Random ? RowDisplay::Hidden : RowDisplay::Loading);
+            QCOMPARE(row->display(), RowDisplay::Loading);
         QTRY_COMPARE(rows[0]->display(), RowDisplay::Albums);
         QTRY_COMPARE(rows[3]->display(), RowDisplay::Albums);
         QTRY_COMPARE(rows[2]->display(), RowDisplay::Hidden); // loaded empty

@@ -202,7 +202,8 @@ private Q_SLOTS:
         QQuickItem *newestRow = rowItem(page, newest);
         QVERIFY(newestRow);
         QVERIFY(childNamed(newestRow, u"rowError"_s)->isVisible());
-        UiTest::saveScreenshot(&window, u"home-failed-row.png"_s);
+        QTest::qWait(500);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-failed-row.png"_s));
         manager.broken.clear();
         LIRNA_CLICK(childNamed(newestRow, u"rowRetry"_s));
         QTRY_COMPARE(newest->display(), RowDisplay::Albums);
@@ -225,11 +226,16 @@ private Q_SLOTS:
         }
         QTest::mouseMove(&window, QPoint(2, 2));
 
-        QTRY_VERIFY_WITH_TIMEOUT(UiTest::saveScreenshot(&window, u"home-light.png"_s), 1000);
+        // The detail column's own background, as the main window draws it.
+        QTest::qWait(700); // fades and the cross-fade settle
+        window.setColor(Qt::white);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-light.png"_s));
         usePalette(true);
+        window.setColor(QColor(0x20, 0x20, 0x23));
         QTest::qWait(300);
-        UiTest::saveScreenshot(&window, u"home-dark.png"_s);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-dark.png"_s));
         usePalette(false);
+        window.setColor(Qt::white);
 
         // A header opens the full grid of its ordering.
         LIRNA_CLICK(childNamed(frequentRow, u"rowHeader"_s));

@@ -41,11 +41,9 @@ Item {
                 // The shadow under the cover.
                 anchors.fill: parent
                 anchors.topMargin: 4
-                anchors.bottomMargin: -5
-                anchors.leftMargin: -1
-                anchors.rightMargin: -1
-                radius: 10
-                color: Theme.alpha(Theme.black, 0.35)
+                anchors.bottomMargin: -4
+                radius: 9
+                color: Theme.alpha(Theme.black, 0.25)
             }
             ArtworkView {
                 anchors.fill: parent

@@ -83,6 +83,7 @@ private Q_SLOTS:
         QTest::newRow("right at the last card does nothing") << 20 << 19 * 190.0 << 1000.0 << 1 << -1;
         QTest::newRow("no albums") << 0 << 0.0 << 1000.0 << 1 << -1;
         QTest::newRow("not laid out: leading 0") << 20 << 400.0 << 0.0 << 1 << 1;
+        QTest::newRow("leading truncated to 1") << 20 << 379.9 << 1000.0 << 1 << 6;
     }
     void paging()
     {
@@ -93,14 +94,6 @@ private Q_SLOTS:
         QFETCH(int, target);
         const ScrollMetrics metrics {offset, count * 190.0 - 20, container};
         QCOMPARE(scrollTarget(metrics, count, 190, by).value_or(-1), target);
-    }
-
-    void leadingIndexIsTruncatedAndKeptInTheList()
-    {
-        QCOMPARE(leadingIndex({400, 3780, 1000}, 20, 190), 2);
-        QCOMPARE(leadingIndex({379.9, 3780, 1000}, 20, 190), 1);
-        QCOMPARE(leadingIndex({10000, 3780, 1000}, 20, 190), 19);
-        QCOMPARE(leadingIndex({400, 3780, 0}, 20, 190), 0);
     }
 
     void offsetStopsAtTheContentEnd()

@@ -4,22 +4,16 @@
 
 #include "Albums/AlbumDetailViewModel.h"
 #include "PageContext.h"
-#include "PagePlaceholderModel.h"
 #include "Albums/AlbumGridViewModel.h"
 #include "Albums/LikedAlbumsViewModel.h"
 #include "Artists/ArtistPaneViewModel.h"
 #include "Artists/ArtistsViewModel.h"
+#include "Home/HomeViewModel.h"
 #include "Songs/SongTableViewModel.h"
 #include "Playlists/PlaylistDetailViewModel.h"
 #include "Downloads/DownloadsViewModel.h"
 
 namespace {
-
-// The page is not built yet: it shows its name and what it was opened with.
-template<const char *Name> QObject *placeholder(PageContext *context, const PageRoute &route)
-{
-    return new PagePlaceholderModel(QString::fromLatin1(Name), route, context);
-}
 
 template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context, const PageRoute &)
 {
@@ -28,8 +22,6 @@ template<SongTableViewModel::Kind Kind> QObject *songTable(PageContext *context,
         [owner] { return owner ? owner->client() : SubsonicClient(); }, SongSort::userLocale(), context);
 }
 
-constexpr char HomeView[] = "HomeView";
-constexpr char DownloadsView[] = "DownloadsView";
 
 QObject *playlistPage(PageContext *context, const PageRoute &route)
 {
@@ -38,7 +30,8 @@ QObject *playlistPage(PageContext *context, const PageRoute &route)
 
 // In PageKind order.
 const std::array<PageRegistry::Page, 10> Pages {{
-    {PageKind::Home, "Home/HomeView.qml", placeholder<HomeView>},
+    {PageKind::Home, "Home/HomeView.qml",
+        [](PageContext *context, const PageRoute &) -> QObject * { return new HomeViewModel(context); }},
     {PageKind::AlbumGrid, "Albums/AlbumGridView.qml",
         [](PageContext *context, const PageRoute &route) -> QObject * {
             return new AlbumGridViewModel(context, route.grid.value_or(AlbumGridDestination {}));

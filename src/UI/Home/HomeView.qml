@@ -1,4 +1,74 @@
 import QtQuick
+import QtQuick.Controls
 import Lirna.UI
 
-PagePlaceholder {}
+// The home page: the featured carousel above the four album rows, in one
+// vertical scroll. While the server is failing and nothing at all is cached,
+// the server notice takes the page's place.
+Item {
+    id: page
+
+    required property PageContext context
+    required property HomeViewModel viewModel
+
+    objectName: "HomeView"
+
+    ServerUnavailableViewModel {
+        id: unavailable
+
+        library: page.context.library
+        downloads: page.context.downloads
+        isEmpty: !(page.context.library && page.context.library.hasCachedContent)
+        pageVisible: page.context.isOnTop
+    }
+
+    ServerUnavailableView {
+        anchors.fill: parent
+        anchors.bottomMargin: page.context.bottomInset
+        viewModel: unavailable
+    }
+
+    Flickable {
+        id: scroller
+
+        objectName: "homeScroller"
+        anchors.fill: parent
+        visible: !unavailable.showsNotice
+        contentWidth: width
+        contentHeight: column.height + 48 + page.context.bottomInset
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        ScrollBar.vertical: ScrollBar {
+            policy: ScrollBar.AsNeeded
+        }
+
+        Column {
+            id: column
+
+            y: 24
+            width: scroller.width
+            spacing: 32
+
+            FeaturedAlbumsCarousel {
+                width: column.width
+                context: page.context
+                viewModel: page.viewModel.featured
+            }
+
+            Repeater {
+                model: page.viewModel.rowModels
+
+                AlbumCarouselRow {
+                    required property AlbumCarouselRowModel modelData
+
+                    width: column.width
+                    context: page.context
+                    viewModel: modelData
+                }
+            }
+        }
+    }
+
+    Component.onCompleted: viewModel.appear()
+}

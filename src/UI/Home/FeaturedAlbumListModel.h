@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QtQml/qqmlregistration.h>
+
+#include "Models/Album.h"
+#include "UI/Components/RecordListModel.h"
+
+// The featured albums of the home carousel, one card each, keyed by album id.
+class FeaturedAlbumListModel : public RecordListModel<Album>
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Owned by the featured carousel's view model.")
+
+public:
+    enum Role {
+        AlbumIdRole = Qt::UserRole + 1,
+        NameRole,
+        ArtistRole, // empty when the album has none
+        HasArtistLinkRole, // the artist is known by id, so it can be opened
+        YearRole, // plain digits, empty when the album has none
+        CoverArtRole, // empty when the album has none
+    };
+
+    explicit FeaturedAlbumListModel(QObject *parent = nullptr);
+
+protected:
+    QString keyOf(const Album &album) const override { return album.id; }
+    QVariant roleData(const Album &album, int row, int role) const override;
+};

@@ -1,0 +1,253 @@
+// LIRNA_TEST_NEEDS_QML
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QPalette>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtTest>
+
+#include "Components/ArtworkClient.h"
+#include "Downloads/ArtworkFetcher.h"
+#include "Downloads/DownloadStore.h"
+#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "Home/HomeViewModel.h"
+#include "IntegrationServer.h"
+#include "Library/LibraryStore.h"
+#include "MainViewModel.h"
+#include "NavigationModel.h"
+#include "Networking/UrlSession.h"
+#include "PageContext.h"
+#include "PageRegistry.h"
+#include "Playback/PlayerController.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
+
+using namespace Qt::StringLiterals;
+using RowDisplay = AlbumCarouselRowModel::Display;
+
+namespace {
+
+// Asks the server for an ordering it does not know in place of `broken`, so
+// the server itself answers that row with an error.
+class BreakingManager : public QNetworkAccessManager
+{
+public:
+    QString broken;
+
+protected:
+    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request, QIODevice *data) override
+    {
+        QUrl url = request.url();
+        QUrlQuery query(url);
+        if (!broken.isEmpty() && url.path().endsWith(u"/getAlbumList2"_s)
+            && query.queryItemValue(u"type"_s) == broken) {
+            query.removeAllQueryItems(u"type"_s);
+            query.addQueryItem(u"type"_s, u"unheardOf"_s);
+            url.setQuery(query);
+            QNetworkRequest changed(request);
+            changed.setUrl(url);
+            return QNetworkAccessManager::createRequest(op, changed, data);
+        }
+        return QNetworkAccessManager::createRequest(op, request, data);
+    }
+};
+
+void collect(QQuickItem *item, const QString &name, QList<QQuickItem *> &found)
+{
+    if (item->objectName() == name)
+        found << item;
+    for (QQuickItem *child : item->childItems())
+        collect(child, name, found);
+}
+
+QQuickItem *rowItem(QQuickItem *page, AlbumCarouselRowModel *model)
+{
+    QList<QQuickItem *> rows;
+    collect(page, u"albumCarouselRow"_s, rows);
+    for (QQuickItem *row : rows) {
+        if (row->property("viewModel").value<QObject *>() == model)
+            return row;
+    }
+    return nullptr;
+}
+
+QQuickItem *childNamed(QQuickItem *root, const QString &name)
+{
+    QList<QQuickItem *> found;
+    collect(root, name, found);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+void hover(QQuickWindow *window, QQuickItem *item)
+{
+    QTest::mouseMove(window, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+}
+
+void usePalette(bool dark)
+{
+    QPalette palette;
+    if (dark) {
+        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+        palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+        palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+        palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+        palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    }
+    QGuiApplication::setPalette(palette);
+}
+
+} // namespace
+
+// Home on the fixture's library: the featured carousel with real covers, the
+// four rows as the server fills them, a row paged by its arrows, a header
+// opening its grid, and a row the server failed recovering through "Retry".
+class TestIntegrationHome : public QObject
+{
+    Q_OBJECT
+
+    std::optional<IntegrationServer> m_server;
+    QmlWarningGuard m_warnings;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!IntegrationServer::isConfigured())
+            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
+        QQuickStyle::setStyle(u"Basic"_s);
+        QStandardPaths::setTestModeEnabled(true);
+        m_warnings.install();
+        QString error;
+        m_server = IntegrationServer::load(&error);
+        QVERIFY2(m_server, qPrintable(error));
+    }
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
+
+    void homeShowsTheLibrary()
+    {
+        BreakingManager manager;
+        UrlSession session(&manager, 15'000);
+        const SubsonicClient client(m_server->config(0), &session);
+        QHash<AlbumListType, int> expected;
+        for (AlbumListType type : {AlbumListType::Recent, AlbumListType::Frequent, AlbumListType::Random})
+            expected[type] = int(TestAwait::await(client.albums(type, 20, 0)).size());
+        QVERIFY(expected[AlbumListType::Random] >= 5);
+        manager.broken = u"newest"_s;
+
+        QTemporaryDir cache;
+        ArtworkFetcher fetcher(cache.path(), &session);
+        ArtworkClient artwork(&fetcher);
+        artwork.setClient(client);
+        ArtworkClient::setCurrent(&artwork);
+        auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
+
+        LibraryStore library(client);
+        DownloadStore downloads(client);
+        PlayerController player(new FakeQueuePlayer);
+        MainViewModel main(client, &library, &downloads, &player);
+        const PageRoute route = PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home));
+        auto *context = new PageContext(&main, route, 0);
+        auto *home = qobject_cast<HomeViewModel *>(PageRegistry::createViewModel(context));
+        QVERIFY(home);
+
+        QQmlEngine engine;
+        engine.addImportPath(u"qrc:/"_s);
+        QQmlComponent component(&engine, PageRegistry::source(route.kind));
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(
+            {{u"context"_s, QVariant::fromValue(context)}, {u"viewModel"_s, QVariant::fromValue(home)}}));
+        QVERIFY2(object, qPrintable(component.errorString()));
+        auto *page = qobject_cast<QQuickItem *>(object.get());
+        context->setParent(page);
+        QQuickWindow window;
+        window.resize(1000, 1040);
+        page->setParentItem(window.contentItem());
+        page->setSize(window.size());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // The carousel, with its blurred cover, and the rows as the server has them.
+        FeaturedCarouselViewModel *featured = home->featured();
+        QTRY_COMPARE(featured->display(), FeaturedCarouselViewModel::Display::Card);
+        QCOMPARE(featured->count(), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(!featured->backdrop().isNull(), 10'000);
+        const QList<AlbumCarouselRowModel *> rows = home->rows();
+        AlbumCarouselRowModel *recent = rows[0], *newest = rows[1], *frequent = rows[2], *random = rows[3];
+        QTRY_COMPARE(newest->display(), RowDisplay::Failed);
+        QVERIFY(!newest->errorMessage().isEmpty());
+        QTRY_COMPARE(frequent->display(), RowDisplay::Albums);
+        QCOMPARE(frequent->albums()->count(), expected[AlbumListType::Frequent]);
+        QTRY_COMPARE(random->display(), RowDisplay::Albums);
+        QCOMPARE(random->albums()->count(), expected[AlbumListType::Random]);
+        QTRY_COMPARE(
+            recent->display(), expected[AlbumListType::Recent] ? RowDisplay::Albums : RowDisplay::Hidden);
+        QTRY_VERIFY(UiTest::findVisibleItem(&window, u"albumCover"_s));
+
+        // The carousel's arrows show over the card and page it.
+        hover(&window, UiTest::findVisibleItem(&window, u"featuredCard"_s));
+        QTRY_VERIFY(UiTest::findVisibleItem(&window, u"featuredNext"_s));
+        LIRNA_CLICK(UiTest::findVisibleItem(&window, u"featuredNext"_s));
+        QCOMPARE(featured->index(), 1);
+
+        // The failed row: its error line, and "Retry" once the server answers.
+        QQuickItem *newestRow = rowItem(page, newest);
+        QVERIFY(newestRow);
+        QVERIFY(childNamed(newestRow, u"rowError"_s)->isVisible());
+        QTest::qWait(500);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-failed-row.png"_s));
+        manager.broken.clear();
+        LIRNA_CLICK(childNamed(newestRow, u"rowRetry"_s));
+        QTRY_COMPARE(newest->display(), RowDisplay::Albums);
+        QTRY_VERIFY(childNamed(newestRow, u"rowStrip"_s)->isVisible());
+
+        // A row pages by its arrows while the pointer is over it.
+        QQuickItem *frequentRow = rowItem(page, frequent);
+        auto *strip = childNamed(frequentRow, u"rowStrip"_s);
+        hover(&window, strip);
+        QQuickItem *right = childNamed(frequentRow, u"rowScrollRight"_s);
+        const bool overflows = strip->property("contentWidth").toDouble() > strip->width() + 1;
+        QTRY_COMPARE(right->isVisible(), overflows);
+        if (overflows) {
+            QVERIFY(!childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            LIRNA_CLICK(right);
+            QTRY_VERIFY(strip->property("contentX").toDouble() > 1);
+            QTRY_VERIFY(childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            LIRNA_CLICK(childNamed(frequentRow, u"rowScrollLeft"_s));
+            QTRY_COMPARE(strip->property("contentX").toDouble(), 0.0);
+        }
+        QTest::mouseMove(&window, QPoint(2, 2));
+
+        // The detail column's own background, as the main window draws it.
+        QTest::qWait(700); // fades and the cross-fade settle
+        window.setColor(Qt::white);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-light.png"_s));
+        usePalette(true);
+        window.setColor(QColor(0x20, 0x20, 0x23));
+        QTest::qWait(300);
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-dark.png"_s));
+        usePalette(false);
+        window.setColor(Qt::white);
+
+        // A header opens the full grid of its ordering.
+        LIRNA_CLICK(childNamed(frequentRow, u"rowHeader"_s));
+        QCOMPARE(main.navigation()->depth(), 1);
+        QCOMPARE(main.navigation()->routeAt(1).grid->listType, AlbumListType::Frequent);
+        QCOMPARE(main.navigation()->routeAt(1).grid->title, u"Most Played"_s);
+        // Pushed over, the carousel stops advancing; back, it starts again.
+        QVERIFY(!featured->isAdvancing());
+        main.navigation()->popTo(0);
+        QVERIFY(featured->isAdvancing());
+    }
+};
+
+QTEST_MAIN(TestIntegrationHome)
+#include "tst_IntegrationHome.moc"

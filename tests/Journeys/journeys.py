@@ -186,12 +186,13 @@ def find(desk):
     desk.shot("search-artist")
     desk.click(desk.find("Aster Vale", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2))
     # FOLLOW-UP (Artists page): assert the artist pane's albums once it is built.
-    desk.find("Aster Vale", where=lambda n: in_content(n) and n.rect[1] < 60, timeout=10)
+    desk.find("Back", role="push button", where=in_content, timeout=10)
+    desk.find("Aster Vale", where=in_content)
     desk.shot("artist")
 
     fill(desk, "Search", "Neap")
     desk.click(desk.find("Neap", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2, timeout=10))
-    desk.find("Tidal Works", where=in_content, timeout=10)
+    desk.find("Tidal Works", role="heading", where=in_content, timeout=10)
     row = desk.find("Neap", role="push button", where=in_content)
     desk.shot("album-of-song")
     check(row is not None, "the album page does not list the song")

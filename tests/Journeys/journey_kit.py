@@ -393,6 +393,13 @@ class Desk:
         tx, ty = target.center if isinstance(target, Node) else target
         self.move(sx, sy)
         self._xdotool("mousedown", 1)
+        # A drag starts once the pointer passes the threshold, and the way
+        # to it is not carried: creep over it, so the dragged thing lags the
+        # pointer by a few points only.
+        length = max(1.0, ((tx - sx) ** 2 + (ty - sy) ** 2) ** 0.5)
+        for i in range(1, 6):
+            time.sleep(0.03)
+            self.move(sx + round((tx - sx) * 2 * i / length), sy + round((ty - sy) * 2 * i / length))
         for i in range(1, steps + 1):
             time.sleep(0.03)
             self.move(sx + (tx - sx) * i // steps, sy + (ty - sy) * i // steps)

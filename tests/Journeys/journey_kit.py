@@ -99,9 +99,6 @@ class Accessibility:
         return self.bus.call_blocking(str(name), str(path), interface, method,
                                       "u" if args else "", args, timeout=5)
 
-    def _property(self, ref, interface, prop):
-        return self._call_props(ref, interface, prop)
-
     def _call_props(self, ref, interface, prop):
         name, path = ref
         return self.bus.call_blocking(str(name), str(path), "org.freedesktop.DBus.Properties", "Get",

@@ -194,9 +194,8 @@ def find(desk):
     fill(desk, "Search", "Neap")
     desk.click(desk.find("Neap", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2, timeout=10))
     desk.find("Tidal Works", role="heading", where=in_content, timeout=10)
-    row = desk.find("Neap", role="push button", where=in_content)
+    desk.find("Neap", role="push button", where=in_content)
     desk.shot("album-of-song")
-    check(row is not None, "the album page does not list the song")
     desk.quit()
 
 

@@ -70,6 +70,8 @@ Row {
             objectName: "albumTitle"
             width: parent.width
             text: header.viewModel.title
+            Accessible.role: Accessible.Heading
+            Accessible.name: text
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             maximumLineCount: 3

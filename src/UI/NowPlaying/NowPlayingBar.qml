@@ -20,6 +20,9 @@ FocusScope {
         property string symbol
         property real symbolSize: 13
         property bool on: false
+        // Shuffle and repeat are switches: assistive technology hears
+        // whether they are on, as the eye sees it from the tint.
+        property bool toggle: false
         property string help
         focusPolicy: Qt.NoFocus
         hoverEnabled: true
@@ -35,6 +38,8 @@ FocusScope {
         ToolTip.visible: hovered && help.length > 0
         ToolTip.text: help
         Accessible.name: help
+        Accessible.checkable: toggle
+        Accessible.checked: toggle && on
     }
 
     Rectangle {
@@ -61,7 +66,7 @@ FocusScope {
                 BarButton {
                     objectName: "shuffleButton"
                     symbol: "shuffle"; symbolSize: 12; help: bar.model.shuffleText
-                    on: bar.model.isShuffling; enabled: bar.model.controlsEnabled
+                    toggle: true; on: bar.model.isShuffling; enabled: bar.model.controlsEnabled
                     onClicked: bar.model.toggleShuffle()
                 }
                 BarButton {
@@ -85,7 +90,7 @@ FocusScope {
                 BarButton {
                     objectName: "repeatButton"
                     symbol: bar.model.repeatSymbol; symbolSize: 12; help: bar.model.repeatText
-                    on: bar.model.repeatOn; enabled: bar.model.controlsEnabled
+                    toggle: true; on: bar.model.repeatOn; enabled: bar.model.controlsEnabled
                     onClicked: bar.model.cycleRepeat()
                 }
             }

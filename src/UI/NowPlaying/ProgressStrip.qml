@@ -67,6 +67,8 @@ Item {
 
             Text {
                 text: strip.model.elapsedText
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 textFormat: Text.PlainText
                 font.pixelSize: 10
                 font.weight: Font.Medium

@@ -22,6 +22,10 @@ Item {
     property bool playing: false
     property ContextMenu contextMenu
 
+    Accessible.role: Accessible.Button
+    Accessible.name: title
+    Accessible.selected: selected
+
     signal select()
     signal play()
     signal dragStarted()

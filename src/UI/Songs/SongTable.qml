@@ -155,6 +155,9 @@ Item {
                     width: parent.width - (markerIcon.visible ? markerIcon.width + 8 : 0)
                     anchors.verticalCenter: parent.verticalCenter
                     text: cell.display
+                    // Read out by assistive technology as it is shown.
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                     textFormat: Text.PlainText
                     font.pixelSize: Theme.body
                     horizontalAlignment: cell.column === 3 ? Text.AlignRight : Text.AlignLeft
@@ -216,6 +219,8 @@ Item {
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
                 text: root.viewModel.overlayTitle
+                Accessible.role: Accessible.Heading
+                Accessible.name: text
                 textFormat: Text.PlainText
                 font.pixelSize: Theme.title2
                 font.weight: Font.Bold

@@ -1,0 +1,413 @@
+"""The journeys' kit: the real program on a private X screen, driven like a user.
+
+A `Desk` owns everything one journey starts (by process id): an Xvfb
+screen, an unlocked throwaway keyring on the private session bus the test
+runs in (dbus-run-session), and the `lirna` program with a home folder of its
+own. Input reaches the program only as X events from xdotool (pointer moves,
+clicks, drags, typed keys). What the journey looks at is what a user sees:
+screenshots, and the texts and places of what is on screen as the program
+tells assistive technology over AT-SPI (read on the accessibility bus, the
+way a screen reader does). Nothing in the program is changed for this.
+
+Everything the program prints is kept; any line outside the machine's known
+sound-card noise fails the journey.
+"""
+
+import base64
+import hashlib
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import time
+import urllib.parse
+import urllib.request
+
+import dbus
+
+SCREEN = (1280, 800)
+# A machine without a sound card makes GStreamer's ALSA probe say so; that is
+# the machine, not the program.
+KNOWN_NOISE = [
+    "ALSA lib confmisc.c:855:(parse_card) cannot find card '0'",
+    'ALSA lib conf.c:5180:(_snd_config_evaluate) function snd_func_card_inum returned error: No such file or directory',
+    'ALSA lib confmisc.c:422:(snd_func_concat) error evaluating strings',
+    'ALSA lib conf.c:5180:(_snd_config_evaluate) function snd_func_concat returned error: No such file or directory',
+    'ALSA lib confmisc.c:1334:(snd_func_refer) error evaluating name',
+    'ALSA lib conf.c:5180:(_snd_config_evaluate) function snd_func_refer returned error: No such file or directory',
+    'ALSA lib conf.c:5703:(snd_config_expand) Evaluate error: No such file or directory',
+    'ALSA lib pcm.c:2666:(snd_pcm_open_noupdate) Unknown PCM default',
+    "AL lib: (EE) ALCplaybackAlsa_open: Could not open playback device 'default': No such file or directory",
+]
+
+# AT-SPI state bits.
+STATE_SHOWING = 25
+STATE_VISIBLE = 30
+STATE_CHECKED = 4
+STATE_ENABLED = 8
+STATE_SELECTED = 23
+
+A11Y_ACCESSIBLE = "org.a11y.atspi.Accessible"
+A11Y_COMPONENT = "org.a11y.atspi.Component"
+
+
+class JourneyFailure(AssertionError):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise JourneyFailure(message)
+
+
+class Node:
+    """One thing on screen: its name, role, states and rectangle (screen coordinates)."""
+
+    def __init__(self, name, role, states, rect):
+        self.name = name
+        self.role = role
+        self.states = states
+        self.rect = rect
+
+    def has(self, state):
+        return bool(self.states[state // 32] & (1 << (state % 32)))
+
+    @property
+    def center(self):
+        x, y, w, h = self.rect
+        return x + w // 2, y + h // 2
+
+    def __repr__(self):
+        return "<%s %r at %s>" % (self.role, self.name, self.rect)
+
+
+class Accessibility:
+    """The program's accessible tree, read over the accessibility bus."""
+
+    def __init__(self, pid):
+        session = dbus.SessionBus()
+        launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
+        address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
+        self.bus = dbus.bus.BusConnection(str(address))
+        self.pid = pid
+        self.root = None
+
+    def _call(self, ref, method, interface, *args):
+        name, path = ref
+        return self.bus.call_blocking(str(name), str(path), interface, method,
+                                      "u" if args else "", args, timeout=5)
+
+    def _call_props(self, ref, interface, prop):
+        name, path = ref
+        return self.bus.call_blocking(str(name), str(path), "org.freedesktop.DBus.Properties", "Get",
+                                      "ss", (interface, prop), timeout=5)
+
+    def _app(self):
+        if self.root is not None:
+            return self.root
+        registry = ("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
+        for child in self._call(registry, "GetChildren", A11Y_ACCESSIBLE):
+            try:
+                pid = self.bus.call_blocking("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                             "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
+                                             (str(child[0]),), timeout=5)
+            except dbus.DBusException:
+                continue
+            if int(pid) == self.pid:
+                self.root = (str(child[0]), str(child[1]))
+                return self.root
+        return None
+
+    def nodes(self):
+        """Everything showing, depth first, in screen coordinates."""
+        app = self._app()
+        if app is None:
+            return []
+        found = []
+        pending = [app]
+        while pending:
+            ref = pending.pop()
+            try:
+                states = [int(s) for s in self._call(ref, "GetState", A11Y_ACCESSIBLE)]
+                children = self._call(ref, "GetChildren", A11Y_ACCESSIBLE)
+                role = str(self._call(ref, "GetRoleName", A11Y_ACCESSIBLE))
+                name = str(self._call_props(ref, A11Y_ACCESSIBLE, "Name"))
+                rect = (0, 0, 0, 0)
+                if role not in ("application",):
+                    rect = tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT, dbus.UInt32(0)))
+            except dbus.DBusException:
+                continue  # gone while we looked
+            node = Node(name, role, states, rect)
+            if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
+                continue
+            found.append(node)
+            pending.extend((str(c[0]), str(c[1])) for c in reversed(children))
+        return found
+
+
+class Desk:
+    """One journey's screen, keyring and program."""
+
+    def __init__(self, name, app, server_file, out_dir):
+        self.name = name
+        self.app_path = app
+        with open(server_file) as f:
+            self.server = json.load(f)
+        self.url = self.server["url"]
+        self.user = self.server["accounts"][0]["username"]
+        self.password = self.server["accounts"][0]["password"]
+        self.shots = os.path.join(out_dir, "screenshots", "journeys")
+        self.home = os.path.join(out_dir, "journeys", name, "home")
+        self.logs = os.path.join(out_dir, "journeys", name)
+        os.makedirs(self.shots, exist_ok=True)
+        shutil.rmtree(self.home, ignore_errors=True)
+        os.makedirs(self.home)
+        self.env = dict(os.environ)
+        self.env.update({
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "XDG_RUNTIME_DIR": os.path.join(self.home, "run"),
+            "QT_LOGGING_RULES": "*.debug=false",
+            # Qt answers assistive technology only while it is asked to.
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        })
+        self.env.pop("QT_QPA_PLATFORM", None)
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+        os.makedirs(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna"))
+        self.processes = []  # (label, Popen), stopped in reverse order
+        self.program = None
+        self.program_log = None
+        self.runs = 0
+        self.step = 0
+        self.a11y = None
+        self.started = time.monotonic()
+
+    # ----- processes
+
+    def _spawn(self, label, args, **kwargs):
+        process = subprocess.Popen(args, env=self.env, **kwargs)
+        self.processes.append((label, process))
+        return process
+
+    def _stop(self, process, grace=5):
+        if process.poll() is None:
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(grace)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    def start_screen(self):
+        read, write = os.pipe()
+        self._spawn("Xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", "%dx%dx24" % SCREEN,
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            display = pipe.readline().strip()
+        check(display, "Xvfb did not start")
+        self.env["DISPLAY"] = ":" + display
+
+    def start_keyring(self):
+        keyring = self._spawn("gnome-keyring-daemon",
+                              ["gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"],
+                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        keyring.stdin.write(b"throwaway")
+        keyring.stdin.close()
+        # The daemon claims its name a moment after it starts; asking before
+        # would have the bus start another one.
+        deadline = time.monotonic() + 10
+        session = dbus.SessionBus()
+        while not session.name_has_owner("org.freedesktop.secrets"):
+            check(time.monotonic() < deadline and keyring.poll() is None, "the keyring did not start")
+            time.sleep(0.1)
+
+    def seed_account(self):
+        """The state a user who signed in before has: address and user saved, password in the keyring."""
+        with open(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna", "Lirna.conf"), "w") as conf:
+            conf.write("[General]\nserverURL=%s\nusername=%s\n" % (self.url, self.user))
+        subprocess.run(["secret-tool", "store", "--label=Lirna", "user", "%s@%s" % (self.user, self.url),
+                        "server", "co.quorvane.lirna", "type", "plaintext"],
+                       input=self.password.encode(), env=self.env, check=True, timeout=10)
+
+    def rest(self, endpoint, **params):
+        """One call to the server as the test account (for tidying up after a failure)."""
+        salt = "journey%d" % time.monotonic_ns()
+        query = dict(params, u=self.user, s=salt, v="1.16.1", c="lirna-journeys", f="json",
+                     t=hashlib.md5((self.password + salt).encode()).hexdigest())
+        url = "%s/rest/%s?%s" % (self.url, endpoint, urllib.parse.urlencode(query, doseq=True))
+        with urllib.request.urlopen(url, timeout=10) as answer:
+            return json.load(answer)["subsonic-response"]
+
+    def keyring_password(self):
+        """The password the keyring holds for the program, or None."""
+        found = subprocess.run(["secret-tool", "search", "--all", "server", "co.quorvane.lirna"],
+                               env=self.env, capture_output=True, text=True, timeout=10)
+        # The secret is on stdout, the attributes on stderr.
+        secret = re.search(r"^secret = (.*)$", found.stdout, re.M)
+        if not secret:
+            return None
+        if re.search(r"^attribute\.type = base64$", found.stderr, re.M):
+            return base64.b64decode(secret.group(1)).decode()
+        return secret.group(1)
+
+    def launch(self):
+        """Starts the program and waits for its window to show something."""
+        self.runs += 1
+        log_path = os.path.join(self.logs, "lirna-%d.log" % self.runs)
+        self.program_log = open(log_path, "w+")
+        self.program = self._spawn("lirna", [self.app_path], stdout=self.program_log,
+                                   stderr=subprocess.STDOUT)
+        self.a11y = Accessibility(self.program.pid)
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            check(self.program.poll() is None, "the program ended at start:\n" + self.output())
+            if any(n.role == "frame" and n.rect[2] > 0 for n in self.a11y.nodes()):
+                break
+            time.sleep(0.2)
+        else:
+            raise JourneyFailure("the window did not show")
+        # Without a window manager the pointer's window gets the keyboard.
+        self.move(SCREEN[0] // 2, SCREEN[1] // 2)
+
+    def quit(self):
+        """Quits the program as a user does (Ctrl+Q) and waits for it to end."""
+        self.key("ctrl+q")
+        try:
+            code = self.program.wait(15)
+        except subprocess.TimeoutExpired:
+            raise JourneyFailure("the program did not quit on Ctrl+Q")
+        check(code == 0, "the program quit with status %s" % code)
+        self.check_output()
+        self.processes = [(l, p) for l, p in self.processes if p is not self.program]
+        self.program = None
+
+    def output(self):
+        if not self.program_log:
+            return ""
+        self.program_log.flush()
+        with open(self.program_log.name) as f:
+            return f.read()
+
+    def check_output(self):
+        lines = [line for line in self.output().splitlines() if line.strip() and line not in KNOWN_NOISE]
+        check(not lines, "the program printed:\n" + "\n".join(lines))
+
+    def close(self):
+        for label, process in reversed(self.processes):
+            self._stop(process)
+        self.processes = []
+        if self.program_log:
+            self.program_log.close()
+
+    # ----- what the user sees
+
+    def shot(self, label):
+        self.step += 1
+        print("%6.1f s  %s" % (time.monotonic() - self.started, label), flush=True)
+        path = os.path.join(self.shots, "%s-%02d-%s.png" % (self.name, self.step, label))
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True, timeout=20,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def visible(self, name=None, role=None, contains=None):
+        width, height = SCREEN
+        result = []
+        for node in self.a11y.nodes():
+            x, y, w, h = node.rect
+            if w <= 0 or h <= 0 or x + w <= 0 or y + h <= 0 or x >= width or y >= height:
+                continue
+            if name is not None and node.name != name:
+                continue
+            if contains is not None and contains not in node.name:
+                continue
+            if role is not None and node.role != role:
+                continue
+            result.append(node)
+        return result
+
+    def find(self, name=None, role=None, contains=None, timeout=10, index=0, where=None):
+        """Waits for a showing item with that name (and role) and returns it."""
+        deadline = time.monotonic() + timeout
+        while True:
+            check(self.program.poll() is None, "the program ended:\n" + self.output())
+            found = [n for n in self.visible(name, role, contains) if where is None or where(n)]
+            if len(found) > index:
+                return found[index]
+            if time.monotonic() > deadline:
+                names = sorted({n.name for n in self.visible() if n.name})
+                raise JourneyFailure("nothing named %r (role %s) showed; on screen: %s"
+                                     % (name or contains, role, names))
+            time.sleep(0.2)
+
+    def wait_gone(self, name, role=None, timeout=10):
+        deadline = time.monotonic() + timeout
+        while self.visible(name, role):
+            check(time.monotonic() < deadline, "%r is still on screen" % name)
+            time.sleep(0.2)
+
+    def wait_until(self, what, condition, timeout=10):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = condition()
+            if value:
+                return value
+            check(time.monotonic() < deadline, "timed out waiting: " + what)
+            time.sleep(0.2)
+
+    # ----- input
+
+    def _xdotool(self, *args):
+        subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True, timeout=20)
+
+    def move(self, x, y):
+        # No --sync: it waits for a motion that never comes when the pointer
+        # is already there.
+        self._xdotool("mousemove", x, y)
+        time.sleep(0.03)
+
+    def click(self, node_or_point, button=1, count=1):
+        x, y = node_or_point.center if isinstance(node_or_point, Node) else node_or_point
+        self.move(x, y)
+        time.sleep(0.05)
+        self._xdotool("click", "--repeat", count, "--delay", 60, button)
+        time.sleep(0.15)
+
+    def double_click(self, node_or_point):
+        self.click(node_or_point, count=2)
+
+    def right_click(self, node_or_point):
+        self.click(node_or_point, button=3)
+
+    def drag(self, source, target, steps=12):
+        """Presses on `source`, moves in small steps to `target` and lets go there."""
+        sx, sy = source.center if isinstance(source, Node) else source
+        tx, ty = target.center if isinstance(target, Node) else target
+        self.move(sx, sy)
+        self._xdotool("mousedown", 1)
+        # A drag starts once the pointer passes the threshold, and the way
+        # to it is not carried: creep over it, so the dragged thing lags the
+        # pointer by a few points only.
+        length = max(1.0, ((tx - sx) ** 2 + (ty - sy) ** 2) ** 0.5)
+        for i in range(1, 6):
+            time.sleep(0.03)
+            self.move(sx + round((tx - sx) * 2 * i / length), sy + round((ty - sy) * 2 * i / length))
+        for i in range(1, steps + 1):
+            time.sleep(0.03)
+            self.move(sx + (tx - sx) * i // steps, sy + (ty - sy) * i // steps)
+        time.sleep(0.3)
+        self.move(tx, ty + 1)
+        time.sleep(0.2)
+        self._xdotool("mouseup", 1)
+        time.sleep(0.3)
+
+    def type(self, text):
+        self._xdotool("type", "--delay", 25, text)
+
+    def key(self, *keys):
+        self._xdotool("key", "--delay", 40, *keys)

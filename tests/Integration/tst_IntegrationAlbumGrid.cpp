@@ -12,7 +12,7 @@
 #include "Albums/AlbumGridViewModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/QmlWarningCatcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
@@ -53,7 +53,7 @@ class TestIntegrationAlbumGrid : public QObject
     std::optional<IntegrationServer> m_server;
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
-    std::unique_ptr<QmlWarningCatcher> m_warnings;
+    QmlWarningGuard m_warnings;
 
 private Q_SLOTS:
     void initTestCase()
@@ -62,7 +62,7 @@ private Q_SLOTS:
             QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
         QStandardPaths::setTestModeEnabled(true);
-        m_warnings = std::make_unique<QmlWarningCatcher>();
+        m_warnings.install();
         QString error;
         m_server = IntegrationServer::load(&error);
         QVERIFY2(m_server, qPrintable(error));
@@ -149,8 +149,7 @@ private Q_SLOTS:
             QCOMPARE(main.navigation()->depth(), 1);
             QCOMPARE(main.navigation()->routeAt(1).album->id, grid->albums()->recordAt(row)->id);
         }
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u"\n"_s)));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 };
 

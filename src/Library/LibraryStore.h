@@ -306,6 +306,11 @@ private:
         const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before);
     QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
     QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
+    // The playlist as the server holds it now, kept, for a retry that looks
+    // again before it acts. A failure is noted with `retry` and gives nothing,
+    // as does a store that went away meanwhile.
+    QCoro::Task<std::optional<PlaylistDetail>> freshPlaylist(
+        QString playlistId, QString action, StoreFailure::Retry retry);
 
     // The writes of one playlist: each takes a ticket and runs when every
     // ticket before it has finished.
@@ -324,6 +329,10 @@ private:
     // False when the store went away while waiting.
     QCoro::Task<bool> awaitPlaylistTurn(QString id, int ticket);
     void finishPlaylistTurn(const QString &id);
+    // Runs `send` with `arguments` in the playlist's next turn.
+    template<typename... Params>
+    QCoro::Task<> inPlaylistTurn(QString id, QCoro::Task<> (LibraryStore::*send)(Params...),
+        std::type_identity_t<Params>... arguments);
     QCoro::Task<> sendRename(QString id, QString name);
     QCoro::Task<bool> sendDelete(QString id);
     QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId);

@@ -133,16 +133,23 @@ void LibraryStore::finishPlaylistTurn(const QString &id)
     wakeOrderWaiters();
 }
 
-QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
+template<typename... Params>
+QCoro::Task<> LibraryStore::inPlaylistTurn(
+    QString id, QCoro::Task<> (LibraryStore::*send)(Params...), std::type_identity_t<Params>... arguments)
 {
     QPointer<LibraryStore> self(this);
     const int ticket = takePlaylistTicket(id);
     const bool turn = co_await awaitPlaylistTurn(id, ticket);
     if (!turn)
         co_return;
-    co_await sendRename(id, name);
+    co_await (this->*send)(std::move(arguments)...);
     if (self)
         finishPlaylistTurn(id);
+}
+
+QCoro::Task<> LibraryStore::renamePlaylist(QString id, QString name)
+{
+    return inPlaylistTurn(id, &LibraryStore::sendRename, id, name);
 }
 
 QCoro::Task<> LibraryStore::sendRename(QString id, QString name)
@@ -214,14 +221,7 @@ QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
 {
     if (songs.isEmpty())
         co_return;
-    QPointer<LibraryStore> self(this);
-    const int ticket = takePlaylistTicket(playlistId);
-    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
-    if (!turn)
-        co_return;
-    co_await sendAdd(songs, playlistId);
-    if (self)
-        finishPlaylistTurn(playlistId);
+    co_await inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId);
 }
 
 QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
@@ -253,7 +253,8 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
     co_await reloadPlaylists();
 }
 
-QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
+QCoro::Task<std::optional<PlaylistDetail>> LibraryStore::freshPlaylist(
+    QString playlistId, QString action, StoreFailure::Retry retry)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
@@ -266,14 +267,23 @@ QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
         error = std::current_exception();
     }
     if (!self)
-        co_return;
+        co_return std::nullopt;
     if (error) {
-        note(error, QStringLiteral("add to the playlist"),
-            retryOf(&LibraryStore::retryAdd, songs, playlistId));
-        co_return;
+        note(error, action, std::move(retry));
+        co_return std::nullopt;
     }
     markReachable();
     storePlaylistDetail(playlistId, *fresh);
+    co_return fresh;
+}
+
+QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
+{
+    QPointer<LibraryStore> self(this);
+    const std::optional<PlaylistDetail> fresh = co_await freshPlaylist(playlistId,
+        QStringLiteral("add to the playlist"), retryOf(&LibraryStore::retryAdd, songs, playlistId));
+    if (!self || !fresh)
+        co_return;
     const QSet<QString> present = idsOf(fresh->entry.value_or(QList<Song>()));
     QList<Song> missing;
     for (const Song &song : std::as_const(songs)) {
@@ -314,14 +324,7 @@ QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
 
 QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
 {
-    QPointer<LibraryStore> self(this);
-    const int ticket = takePlaylistTicket(playlistId);
-    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
-    if (!turn)
-        co_return;
-    co_await sendRemove(index, songIds, playlistId);
-    if (self)
-        finishPlaylistTurn(playlistId);
+    return inPlaylistTurn(playlistId, &LibraryStore::sendRemove, index, songIds, playlistId);
 }
 
 QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString playlistId)
@@ -370,24 +373,11 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
 QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString playlistId)
 {
     QPointer<LibraryStore> self(this);
-    const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    std::optional<PlaylistDetail> fresh;
-    try {
-        PlaylistDetail answer = co_await client.playlist(playlistId);
-        fresh = std::move(answer);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!self)
-        co_return;
-    if (error) {
-        note(error, QStringLiteral("remove from the playlist"),
+    const std::optional<PlaylistDetail> fresh
+        = co_await freshPlaylist(playlistId, QStringLiteral("remove from the playlist"),
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+    if (!self || !fresh)
         co_return;
-    }
-    markReachable();
-    storePlaylistDetail(playlistId, *fresh);
     QStringList current;
     for (const Song &song : fresh->entry.value_or(QList<Song>()))
         current.append(song.id);

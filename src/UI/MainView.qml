@@ -182,12 +182,20 @@ Item {
         }
     }
 
+    // Where the detail column starts: the bar and the notice centre over it,
+    // and slide along while the divider is dragged.
+    property real detailLeft: split.x + detail.x
+    Behavior on detailLeft {
+        enabled: split.resizing
+        NumberAnimation { duration: 250; easing.type: Easing.InOutQuad }
+    }
+
     // Floats over the pages at the foot of the detail column; the pages
     // leave its height free at their end.
     Loader {
-        x: split.x + detail.x
+        x: root.detailLeft
         y: root.height - height
-        width: detail.width
+        width: root.width - root.detailLeft
         height: item ? item.implicitHeight : 0
         active: root.viewModel.nowPlaying !== null
         sourceComponent: NowPlayingBar {
@@ -199,9 +207,9 @@ Item {
 
     // Floats over the top of the detail column's pages, under the toolbar.
     ConnectionBanner {
-        x: split.x + detail.x
+        x: root.detailLeft
         y: Theme.toolbarHeight
-        width: detail.width
+        width: root.width - root.detailLeft
         // It slides in from under the toolbar, not over it.
         clip: true
         viewModel: ConnectionBannerViewModel {

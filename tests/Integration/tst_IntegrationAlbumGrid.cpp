@@ -13,8 +13,8 @@
 #include "Components/AddToPlaylistModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/QmlWarningCatcher.h"
 #include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
@@ -56,7 +56,7 @@ class TestIntegrationAlbumGrid : public QObject
     std::optional<IntegrationServer> m_server;
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
-    std::unique_ptr<QmlWarningCatcher> m_warnings;
+    QmlWarningGuard m_warnings;
 
 private Q_SLOTS:
     void initTestCase()
@@ -65,7 +65,7 @@ private Q_SLOTS:
             QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
         QStandardPaths::setTestModeEnabled(true);
-        m_warnings = std::make_unique<QmlWarningCatcher>();
+        m_warnings.install();
         QString error;
         m_server = IntegrationServer::load(&error);
         QVERIFY2(m_server, qPrintable(error));
@@ -152,8 +152,7 @@ private Q_SLOTS:
             QCOMPARE(main.navigation()->depth(), 1);
             QCOMPARE(main.navigation()->routeAt(1).album->id, grid->albums()->recordAt(row)->id);
         }
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u"\n"_s)));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 
     // A tile's menu adds its album to a playlist on the server; the playlist
@@ -213,8 +212,7 @@ private Q_SLOTS:
                 return held == expected;
             }(),
             10'000);
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u"\n"_s)));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 };
 

@@ -12,7 +12,7 @@
 
 #include "Components/ArtworkClient.h"
 #include "Components/CoverImage.h"
-#include "Helpers/QmlWarningCatcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
 #include "IntegrationServer.h"
 #include "Downloads/ArtworkFetcher.h"
 
@@ -79,7 +79,7 @@ class TestIntegrationArtworkView : public QObject
     QNetworkAccessManager *m_manager = nullptr;
     UrlSession *m_session = nullptr;
     SubsonicClient m_client;
-    std::unique_ptr<QmlWarningCatcher> m_warnings;
+    QmlWarningGuard m_warnings;
 
 private Q_SLOTS:
     void initTestCase()
@@ -87,7 +87,7 @@ private Q_SLOTS:
         if (!IntegrationServer::isConfigured())
             QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
-        m_warnings = std::make_unique<QmlWarningCatcher>();
+        m_warnings.install();
         QString error;
         m_server = IntegrationServer::load(&error);
         QVERIFY2(m_server, qPrintable(error));
@@ -158,8 +158,7 @@ private Q_SLOTS:
             else
                 QVERIFY2(colour.hsvSaturation() > 80, qPrintable(view->coverArt() + u" "_s + colour.name()));
         }
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 };
 

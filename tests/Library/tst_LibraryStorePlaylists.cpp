@@ -343,6 +343,46 @@ private Q_SLOTS:
         QVERIFY(!m_store->playlistDetails().contains("p1"));
     }
 
+    // A retry reads the playlist again first; when that read fails too, the
+    // same action stays to be retried and nothing is written.
+    void retryWhoseReadFailsStaysRetryable_data()
+    {
+        QTest::addColumn<bool>("add");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QStringList>("written");
+        QTest::newRow("add") << true << "songIdToAdd" << QStringList {"s3"};
+        QTest::newRow("remove") << false << "songIndexToRemove" << QStringList {"1"};
+    }
+
+    void retryWhoseReadFailsStaysRetryable()
+    {
+        QFETCH(bool, add);
+        QFETCH(QString, field);
+        QFETCH(QStringList, written);
+        const QString action = add ? "add to the playlist" : "remove from the playlist";
+        prime();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(action + " failed: The server returned HTTP 500."));
+        if (add)
+            QCoro::waitFor(m_store->addSongs({song("s3")}, "p1"));
+        else
+            QCoro::waitFor(m_store->removeSong(1, {"s1", "s2"}, "p1"));
+
+        m_server->clearRequests();
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::failed(70, "Playlist not found"));
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(action + " failed: Playlist not found"));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(m_store->lastFailure()->action(), action);
+        QVERIFY(m_store->lastFailure()->canRetry());
+        QVERIFY(sent("/rest/updatePlaylist", field).isEmpty());
+
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith({"s1", "s2"})));
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(sent("/rest/updatePlaylist", field), QList<QStringList> {written});
+        QCOMPARE(m_store->playlistRevision(), 1);
+    }
+
     void reorder()
     {
         prime();

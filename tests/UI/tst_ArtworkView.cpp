@@ -12,7 +12,7 @@
 #include "Components/ArtworkClient.h"
 #include "Components/CollectionCovers.h"
 #include "Components/CoverImage.h"
-#include "Helpers/QmlWarningCatcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 #include "Downloads/ArtworkFetcher.h"
@@ -71,7 +71,7 @@ class TestArtworkView : public QObject
     TestHttpServer m_server;
     QNetworkAccessManager m_manager;
     std::unique_ptr<UrlSession> m_session;
-    std::unique_ptr<QmlWarningCatcher> m_warnings;
+    QmlWarningGuard m_warnings;
     QTemporaryDir m_cache;
     QSet<QString> m_failing;
     int m_delayMs = 0;
@@ -111,7 +111,7 @@ class TestArtworkView : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_warnings = std::make_unique<QmlWarningCatcher>();
+        m_warnings.install();
         QVERIFY(m_cache.isValid());
         QVERIFY(m_server.listen());
         m_session = std::make_unique<UrlSession>(&m_manager, 5000);
@@ -138,8 +138,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 
     void pixelSizeIsTheBucketOfTwiceThePoints_data()

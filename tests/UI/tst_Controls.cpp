@@ -10,7 +10,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
-#include "Helpers/QmlWarningCatcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -78,7 +78,7 @@ class TestControls : public QObject
     QQmlEngine *m_engine = nullptr;
     QQuickWindow *m_window = nullptr;
     QQuickItem *m_root = nullptr;
-    std::unique_ptr<QmlWarningCatcher> m_warnings;
+    QmlWarningGuard m_warnings;
 
     QQuickItem *item(const char *name) const { return m_root->findChild<QQuickItem *>(QLatin1String(name)); }
 
@@ -94,7 +94,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QQuickStyle::setStyle(u"Basic"_s);
-        m_warnings = std::make_unique<QmlWarningCatcher>();
+        m_warnings.install();
         m_engine = new QQmlEngine(this);
         m_engine->addImportPath(u"qrc:/"_s);
         QQmlComponent component(m_engine);
@@ -112,8 +112,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        const QStringList warnings = m_warnings->take();
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 
     void cleanupTestCase() { delete m_window; }

@@ -1,6 +1,9 @@
+#include <QGuiApplication>
+#include <QPalette>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
@@ -37,6 +40,20 @@ void playFourSongs(PageHarness &harness)
         NowPlayingFixture::songs(4), harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
 }
 
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
     return UiTest::findVisibleItem(harness.window(), name);
@@ -61,8 +78,21 @@ private Q_SLOTS:
     }
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 
+    void barFloatsOverTheDetailColumn_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+
     void barFloatsOverTheDetailColumn()
     {
+        QFETCH(bool, dark);
+        const QPalette before = QGuiApplication::palette();
+        const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(before); });
+        if (dark)
+            QGuiApplication::setPalette(darkPalette());
+        const QString look = dark ? u"-dark"_s : u""_s;
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 640)));
         QQuickItem *view = loadWindow(harness);
@@ -76,13 +106,21 @@ private Q_SLOTS:
         // Without a song nothing in the bar can act.
         for (const QString &name : {u"playPauseButton"_s, u"nextButton"_s, u"likeButton"_s})
             QVERIFY2(!item(harness, name)->isEnabled(), qPrintable(name));
-        UiTest::saveScreenshot(harness.window(), u"window-bar-no-song.png"_s);
+        UiTest::saveScreenshot(harness.window(), u"window-bar-no-song%1.png"_s.arg(look));
 
         playFourSongs(harness);
         QTRY_VERIFY(item(harness, u"playPauseButton"_s)->isEnabled());
         QVERIFY(item(harness, u"nowPlayingCover"_s));
         QCOMPARE(item(harness, u"nowPlayingCover"_s)->property("coverArt").toString(), u"al"_s);
-        UiTest::saveScreenshot(harness.window(), u"window-bar-playing.png"_s);
+        UiTest::saveScreenshot(harness.window(), u"window-bar-playing%1.png"_s.arg(look));
+
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow0"_s));
+        QTest::qWait(200);
+        UiTest::saveScreenshot(harness.window(), u"window-bar-up-next%1.png"_s.arg(look));
+        // The button closes what it opened.
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(!item(harness, u"upNextRow0"_s));
 
         // The album link pushes the album page through the navigation.
         LIRNA_CLICK(item(harness, u"nowPlayingArtwork"_s));
@@ -161,24 +199,49 @@ private Q_SLOTS:
         PlayerController *player = harness.player();
         QTRY_VERIFY(item(harness, u"upNextButton"_s)->isEnabled());
 
-        // The popover is opened through the bar's model: in the offscreen
-        // window the Up Next button maps to the wrong place (see the report).
-        harness.main()->nowPlaying()->setShowQueue(true);
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
         QTRY_VERIFY(item(harness, u"upNextRow1"_s));
         QTest::qWait(200);
-        UiTest::saveScreenshot(harness.window(), u"window-bar-up-next.png"_s);
         // The second row after the current song is s4.
         QQuickItem *row = item(harness, u"upNextRow1"_s);
         const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
         QTest::mouseDClick(harness.window(), Qt::LeftButton, {}, centre);
         QTRY_COMPARE(player->currentSong()->id, u"s4"_s);
 
-        harness.main()->nowPlaying()->setShowQueue(true);
         playFourSongs(harness);
+        if (!harness.main()->nowPlaying()->showQueue())
+            LIRNA_CLICK(item(harness, u"upNextButton"_s));
         QTRY_VERIFY(item(harness, u"upNextClear"_s));
         LIRNA_CLICK(item(harness, u"upNextClear"_s));
         QTRY_VERIFY(player->upNext().isEmpty());
         QCOMPARE(player->currentSong()->id, u"s2"_s);
+    }
+
+    // Dragging the divider moves the bar and the notice with the detail
+    // column, in a short slide rather than a jump.
+    void barSlidesWithTheDivider()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QQuickItem *view = loadWindow(harness);
+        QVERIFY(view);
+        QQuickItem *bar = item(harness, u"nowPlayingBar"_s);
+        QQuickItem *stack = UiTest::findItem(view, u"detailStack"_s);
+        QVERIFY(bar && stack);
+        const auto left = [](QQuickItem *i) { return i->mapToScene(QPointF(0, 0)).x(); };
+        const qreal before = left(stack);
+        QCOMPARE(left(bar), before);
+
+        const QPoint grip(int(before) - 1, 320);
+        QTest::mousePress(harness.window(), Qt::LeftButton, {}, grip);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(harness.window(), grip + QPoint(10 * step, 0));
+        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, grip + QPoint(60, 0));
+        const qreal after = left(stack);
+        QVERIFY2(after > before + 40, qPrintable(QString::number(after)));
+        QVERIFY(left(bar) < after);
+        QTRY_COMPARE(left(bar), after);
+        QCOMPARE(left(UiTest::findItem(view, u"ConnectionBanner"_s)), after);
     }
 
     void failureNoticeLeavesByItself()

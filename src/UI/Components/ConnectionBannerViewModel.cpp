@@ -3,6 +3,7 @@
 #include "Downloads/DownloadStore.h"
 #include "Library/LibraryStore.h"
 #include "ServerUnavailableTracker.h"
+#include "StoreBinding.h"
 
 using namespace Qt::StringLiterals;
 
@@ -87,44 +88,29 @@ ConnectionBannerViewModel::ConnectionBannerViewModel(QObject *parent)
 
 void ConnectionBannerViewModel::setLibrary(LibraryStore *library)
 {
-    if (m_library == library)
+    if (!StoreBinding::rebind(this, m_library, library,
+            {&LibraryStore::reachabilityChanged, &LibraryStore::lastFailureChanged,
+                &LibraryStore::hasCachedContentChanged, &LibraryStore::isRetryingChanged},
+            &ConnectionBannerViewModel::refresh))
         return;
-    if (m_library)
-        disconnect(m_library, nullptr, this, nullptr);
-    m_library = library;
-    if (library) {
-        for (auto signal : {&LibraryStore::reachabilityChanged, &LibraryStore::lastFailureChanged,
-                 &LibraryStore::hasCachedContentChanged, &LibraryStore::isRetryingChanged})
-            connect(library, signal, this, &ConnectionBannerViewModel::refresh);
-    }
     Q_EMIT libraryChanged();
     refresh();
 }
 
 void ConnectionBannerViewModel::setDownloads(DownloadStore *downloads)
 {
-    if (m_downloads == downloads)
+    if (!StoreBinding::rebind(this, m_downloads, downloads, {&DownloadStore::manifestChanged},
+            &ConnectionBannerViewModel::refresh))
         return;
-    if (m_downloads)
-        disconnect(m_downloads, nullptr, this, nullptr);
-    m_downloads = downloads;
-    if (downloads)
-        connect(downloads, &DownloadStore::manifestChanged, this, &ConnectionBannerViewModel::refresh);
     Q_EMIT downloadsChanged();
     refresh();
 }
 
 void ConnectionBannerViewModel::setTracker(ServerUnavailableTracker *tracker)
 {
-    if (m_tracker == tracker)
+    if (!StoreBinding::rebind(this, m_tracker, tracker,
+            {&ServerUnavailableTracker::serverUnavailableShownChanged}, &ConnectionBannerViewModel::refresh))
         return;
-    if (m_tracker)
-        disconnect(m_tracker, nullptr, this, nullptr);
-    m_tracker = tracker;
-    if (tracker) {
-        connect(tracker, &ServerUnavailableTracker::serverUnavailableShownChanged, this,
-            &ConnectionBannerViewModel::refresh);
-    }
     Q_EMIT trackerChanged();
     refresh();
 }
@@ -139,8 +125,7 @@ void ConnectionBannerViewModel::setAutoDismissInterval(int milliseconds)
 
 void ConnectionBannerViewModel::tryAgain()
 {
-    if (m_library && !m_library->isRetrying())
-        retryConnection(m_library);
+    StoreBinding::retryConnection(m_library);
 }
 
 void ConnectionBannerViewModel::retryFailure()
@@ -184,12 +169,6 @@ void ConnectionBannerViewModel::refresh()
         m_isRetrying = retrying;
         Q_EMIT isRetryingChanged();
     }
-}
-
-QCoro::Task<> ConnectionBannerViewModel::retryConnection(QPointer<LibraryStore> library)
-{
-    if (library)
-        co_await library->retryConnection();
 }
 
 QCoro::Task<> ConnectionBannerViewModel::retryLastFailure(QPointer<LibraryStore> library)

@@ -120,7 +120,6 @@ Q_SIGNALS:
 
 private:
     void refresh();
-    static QCoro::Task<> retryConnection(QPointer<LibraryStore> library);
     static QCoro::Task<> retryLastFailure(QPointer<LibraryStore> library);
 
     QPointer<LibraryStore> m_library;

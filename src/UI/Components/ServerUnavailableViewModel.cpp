@@ -3,6 +3,7 @@
 #include "Downloads/DownloadStore.h"
 #include "Library/LibraryStore.h"
 #include "ServerUnavailableTracker.h"
+#include "StoreBinding.h"
 
 using namespace Qt::StringLiterals;
 
@@ -44,28 +45,19 @@ ServerUnavailableViewModel::~ServerUnavailableViewModel()
 
 void ServerUnavailableViewModel::setLibrary(LibraryStore *library)
 {
-    if (m_library == library)
+    if (!StoreBinding::rebind(this, m_library, library,
+            {&LibraryStore::reachabilityChanged, &LibraryStore::isRetryingChanged},
+            &ServerUnavailableViewModel::refresh))
         return;
-    if (m_library)
-        disconnect(m_library, nullptr, this, nullptr);
-    m_library = library;
-    if (library) {
-        connect(library, &LibraryStore::reachabilityChanged, this, &ServerUnavailableViewModel::refresh);
-        connect(library, &LibraryStore::isRetryingChanged, this, &ServerUnavailableViewModel::refresh);
-    }
     Q_EMIT libraryChanged();
     refresh();
 }
 
 void ServerUnavailableViewModel::setDownloads(DownloadStore *downloads)
 {
-    if (m_downloads == downloads)
+    if (!StoreBinding::rebind(this, m_downloads, downloads, {&DownloadStore::manifestChanged},
+            &ServerUnavailableViewModel::refresh))
         return;
-    if (m_downloads)
-        disconnect(m_downloads, nullptr, this, nullptr);
-    m_downloads = downloads;
-    if (downloads)
-        connect(downloads, &DownloadStore::manifestChanged, this, &ServerUnavailableViewModel::refresh);
     Q_EMIT downloadsChanged();
     refresh();
 }
@@ -101,8 +93,7 @@ void ServerUnavailableViewModel::setPageVisible(bool visible)
 
 void ServerUnavailableViewModel::retry()
 {
-    if (m_library && !m_library->isRetrying())
-        retryConnection(m_library);
+    StoreBinding::retryConnection(m_library);
 }
 
 void ServerUnavailableViewModel::refresh()
@@ -126,10 +117,4 @@ void ServerUnavailableViewModel::report()
 {
     if (m_tracker)
         m_tracker->report(this, m_showsNotice, m_pageVisible);
-}
-
-QCoro::Task<> ServerUnavailableViewModel::retryConnection(QPointer<LibraryStore> library)
-{
-    if (library)
-        co_await library->retryConnection();
 }

@@ -85,7 +85,6 @@ Q_SIGNALS:
 private:
     void refresh();
     void report();
-    static QCoro::Task<> retryConnection(QPointer<LibraryStore> library);
 
     QPointer<LibraryStore> m_library;
     QPointer<DownloadStore> m_downloads;

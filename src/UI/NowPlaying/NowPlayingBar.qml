@@ -50,10 +50,17 @@ FocusScope {
         width: Math.min(bar.maxBarWidth, bar.width - 40)
         height: 56
         radius: height / 2
-        color: Theme.regularMaterial
+        // In the dark the material is lifted above the page, as raised
+        // surfaces are there; in the light the shadow does that.
+        color: Theme.dark ? Theme.alpha(Theme.popup, 0.92) : Theme.regularMaterial
         // A hairline keeps the capsule apart from a page of the same colour.
         border.width: 1
         border.color: Theme.separator
+
+        CapsuleShadow {
+            anchors.fill: parent
+            z: -1
+        }
 
         RowLayout {
             anchors.fill: parent
@@ -243,7 +250,9 @@ FocusScope {
                         model: bar.model.upNext
                         visible: bar.model.showQueue
                         x: (upNextButton.width - width) / 2
-                        y: -height - 8
+                        // Above the capsule, whose edge is 16 points over
+                        // the button's.
+                        y: -height - 16 - 8
                         onClosed: bar.model.showQueue = false
                     }
                 }

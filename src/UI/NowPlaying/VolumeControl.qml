@@ -31,7 +31,19 @@ Item {
         }
         Behavior on opacity { NumberAnimation { duration: 180; easing.type: Easing.OutCubic } }
 
+        CapsuleShadow {
+            anchors.fill: parent
+            z: -1
+            blur: 10
+            offset: 3
+        }
+
+        // Only the shown slider counts as hovered: Qt Quick still delivers
+        // hover to a disabled item, and the folded capsule lies over the
+        // buttons to its left, so the pointer passing over them would open it
+        // and their clicks would land on the track.
         HoverHandler {
+            enabled: control.model.sliderShown
             onHoveredChanged: control.model.setHover(hovered)
         }
 

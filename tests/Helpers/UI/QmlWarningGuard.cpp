@@ -47,7 +47,10 @@ bool QmlWarningGuard::isQmlWarning(QtMsgType type, const QMessageLogContext &con
         || category.startsWith(QLatin1StringView("qt.quick")))
         return true;
     const QLatin1StringView file(context.file ? context.file : "");
-    return file.endsWith(QLatin1StringView(".qml")) || message.contains(QLatin1StringView(".qml:"));
+    // A message that names a file of the module (a component, an image) comes
+    // from the interface too.
+    return file.endsWith(QLatin1StringView(".qml")) || message.contains(QLatin1StringView(".qml:"))
+        || message.contains(QLatin1StringView("qrc:/"));
 }
 
 void QmlWarningGuard::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)

@@ -25,27 +25,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QPalette darkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    return dark;
-}
 
-// The delegate of `row` in the page's track list (created, in view).
-QQuickItem *rowItem(QQuickItem *list, int row)
-{
-    QQuickItem *found = nullptr;
-    QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
-    return found;
-}
 
 int countVisible(QQuickItem *item, const QString &name)
 {
@@ -144,7 +124,7 @@ private Q_SLOTS:
 
         // A double click on the second disc's first song plays the album
         // from there, in the server's order.
-        QQuickItem *row = rowItem(list, 3);
+        QQuickItem *row = UiTest::itemAtIndex(list, 3);
         QVERIFY(row);
         QCOMPARE(row->property("title").toString(), u"Spring Tide"_s);
         const QPointF centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2));
@@ -164,7 +144,7 @@ private Q_SLOTS:
 
         // The heart likes the song on the server; a second click unlikes it.
         const QString songId = vm->tracks()->recordAt(0)->id;
-        QQuickItem *heart = UiTest::findItem(rowItem(list, 0), u"likeButton"_s);
+        QQuickItem *heart = UiTest::findItem(UiTest::itemAtIndex(list, 0), u"likeButton"_s);
         QVERIFY(!isStarredOnServer(songId));
         LIRNA_CLICK(heart);
         QTRY_COMPARE(heart->property("symbol").toString(), u"heart.fill"_s);
@@ -175,7 +155,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!isStarredOnServer(songId));
 
         const QPalette light = QGuiApplication::palette();
-        QGuiApplication::setPalette(darkPalette());
+        QGuiApplication::setPalette(UiTest::darkPalette());
         QTest::qWait(100);
         UiTest::saveScreenshot(harness.window(), u"album-page-dark.png"_s);
         QGuiApplication::setPalette(light);
@@ -218,9 +198,9 @@ private Q_SLOTS:
         QTRY_VERIFY(!albumMenu->property("visible").toBool());
 
         QQuickItem *list = UiTest::findItem(page, u"trackList"_s);
-        QTRY_VERIFY(rowItem(list, 1));
+        QTRY_VERIFY(UiTest::itemAtIndex(list, 1));
         QObject *rowMenu = page->findChild<QObject *>(u"rowMenu"_s);
-        LIRNA_RIGHT_CLICK(rowItem(list, 1));
+        LIRNA_RIGHT_CLICK(UiTest::itemAtIndex(list, 1));
         QTRY_VERIFY(rowMenu->property("opened").toBool());
         QCOMPARE(UiTest::menuTexts(rowMenu),
             (QStringList {u"Play Next"_s, u"Play Last"_s, QString(), u"Like"_s, u"Add to Playlist"_s}));

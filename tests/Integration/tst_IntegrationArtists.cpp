@@ -26,26 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QPalette darkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    return dark;
-}
 
-QQuickItem *rowItem(QQuickItem *list, int row)
-{
-    QQuickItem *found = nullptr;
-    QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
-    return found;
-}
 
 // The fixture's albums that name Aster Vale (its own and the sampler), newest first.
 const QStringList AsterAlbums {u"Harbour Lights Sampler"_s, u"Tidal Works"_s, u"First Light"_s};
@@ -141,7 +122,7 @@ private Q_SLOTS:
             const int row = int(serverArtists.indexOf(u"Aster Vale"_s));
             asterId = vm->artists()->recordAt(row)->id;
             QQuickItem *list = UiTest::findItem(page, u"artistList"_s);
-            QQuickItem *rowDelegate = rowItem(list, row);
+            QQuickItem *rowDelegate = UiTest::itemAtIndex(list, row);
             QVERIFY(rowDelegate);
             LIRNA_CLICK(rowDelegate);
             QCOMPARE(vm->selectedRow(), row);
@@ -169,7 +150,7 @@ private Q_SLOTS:
             // selection stays where it was.
             const int brass = int(serverArtists.indexOf(u"Brass Meridian"_s));
             QVERIFY(brass >= 0 && brass != row);
-            LIRNA_RIGHT_CLICK(rowItem(list, brass));
+            LIRNA_RIGHT_CLICK(UiTest::itemAtIndex(list, brass));
             QQuickItem *shuffle = nullptr;
             QTRY_VERIFY((shuffle = UiTest::findVisibleItem(harness.window(), u"artistShuffleItem"_s)));
             LIRNA_CLICK(shuffle);
@@ -195,7 +176,7 @@ private Q_SLOTS:
             const int cobalt = int(serverArtists.indexOf(u"Cobalt Choir"_s));
             QVERIFY(cobalt > 0);
             storedId = vm->artists()->recordAt(cobalt)->id;
-            LIRNA_CLICK(rowItem(list, cobalt));
+            LIRNA_CLICK(UiTest::itemAtIndex(list, cobalt));
             QTRY_COMPARE(vm->pane()->artistId(), storedId);
             QTRY_VERIFY(vm->pane()->albums()->count() > 0);
             QCOMPARE(albumNames(vm->pane()), CobaltAlbums);
@@ -205,11 +186,11 @@ private Q_SLOTS:
             QTest::qWait(300); // the covers
             UiTest::saveScreenshot(harness.window(), u"artists-light.png"_s);
             const QPalette light = QGuiApplication::palette();
-            QGuiApplication::setPalette(darkPalette());
+            QGuiApplication::setPalette(UiTest::darkPalette());
             QTest::qWait(150);
             UiTest::saveScreenshot(harness.window(), u"artists-dark.png"_s);
             QGuiApplication::setPalette(light);
-            LIRNA_CLICK(rowItem(list, cobalt));
+            LIRNA_CLICK(UiTest::itemAtIndex(list, cobalt));
         }
 
         // The next launch: the same preferences, a new window and page.

@@ -32,14 +32,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Downloads page list"_s;
 
-QPalette darkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    return dark;
-}
 
 } // namespace
 
@@ -164,8 +156,8 @@ private Q_SLOTS:
         QTest::qWait(500);
         UiTest::saveScreenshot(harness.window(), u"integration-downloads-light.png"_s);
         const QPalette light = QGuiApplication::palette();
-        QGuiApplication::setPalette(darkPalette());
-        harness.window()->setColor(darkPalette().color(QPalette::Base));
+        QGuiApplication::setPalette(UiTest::darkPalette());
+        harness.window()->setColor(UiTest::darkPalette().color(QPalette::Base));
         QTest::qWait(200);
         UiTest::saveScreenshot(harness.window(), u"integration-downloads-dark.png"_s);
         QGuiApplication::setPalette(light);

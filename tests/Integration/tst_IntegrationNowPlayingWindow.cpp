@@ -17,6 +17,7 @@
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
+#include "LoopbackRelay.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "Playback/PlayerController.h"
@@ -26,53 +27,6 @@ Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A loopback relay in front of the shared server: while `down`, every
-// connection is closed unanswered, as a server that went away; otherwise
-// bytes pass both ways. The shared server itself is never stopped.
-class Relay : public QTcpServer
-{
-public:
-    Relay(QUrl target)
-        : m_target(std::move(target))
-    {
-        listen(QHostAddress::LocalHost);
-    }
-
-    bool down = false;
-
-    QUrl url() const
-    {
-        QUrl url = m_target;
-        url.setPort(serverPort());
-        return url;
-    }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto *client = new QTcpSocket(this);
-        client->setSocketDescriptor(descriptor);
-        if (down) {
-            client->abort();
-            client->deleteLater();
-            return;
-        }
-        auto *upstream = new QTcpSocket(this);
-        connect(client, &QTcpSocket::readyRead, upstream,
-            [client, upstream] { upstream->write(client->readAll()); });
-        connect(upstream, &QTcpSocket::readyRead, client,
-            [client, upstream] { client->write(upstream->readAll()); });
-        connect(client, &QTcpSocket::disconnected, upstream, &QTcpSocket::disconnectFromHost);
-        connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
-        connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-        connect(upstream, &QTcpSocket::disconnected, upstream, &QObject::deleteLater);
-        upstream->connectToHost(m_target.host(), quint16(m_target.port()));
-    }
-
-private:
-    QUrl m_target;
-};
 
 // One signed-in main window over `client`, drawn offscreen.
 struct Window
@@ -182,9 +136,9 @@ private Q_SLOTS:
 
     void unreachableServerShowsTheNoticeAndRecovers()
     {
-        Relay relay(m_server->url());
+        LoopbackRelay relay(m_server->url());
         QVERIFY(relay.isListening());
-        relay.down = true;
+        relay.setDown(true);
         ServerConfig config = m_server->config(0);
         config.baseURL = relay.url();
         Window w(SubsonicClient(config, m_session));
@@ -196,7 +150,7 @@ private Q_SLOTS:
         QVERIFY(card && !card->isVisible());
         UiTest::saveScreenshot(&w.window, u"integration-server-unavailable.png"_s);
 
-        relay.down = false;
+        relay.setDown(false);
         QQuickItem *tryAgain = nullptr;
         const QList<QQuickItem *> all = w.item(u"ServerUnavailableView"_s)->findChildren<QQuickItem *>();
         for (QQuickItem *i : all) {

@@ -27,19 +27,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Page integration list"_s;
 
-QPalette darkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    return dark;
-}
 
 } // namespace
 
@@ -190,7 +177,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(vm->name(), PlaylistName + u" renamed"_s, 10'000);
 
         const QPalette light = QGuiApplication::palette();
-        QGuiApplication::setPalette(darkPalette());
+        QGuiApplication::setPalette(UiTest::darkPalette());
         QTest::qWait(200);
         UiTest::saveScreenshot(harness.window(), u"playlist-page-dark.png"_s);
         QGuiApplication::setPalette(light);

@@ -40,19 +40,6 @@ void playFourSongs(PageHarness &harness)
         NowPlayingFixture::songs(4), harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
 }
 
-QPalette darkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    return dark;
-}
 
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
@@ -91,7 +78,7 @@ private Q_SLOTS:
         const QPalette before = QGuiApplication::palette();
         const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(before); });
         if (dark)
-            QGuiApplication::setPalette(darkPalette());
+            QGuiApplication::setPalette(UiTest::darkPalette());
         const QString look = dark ? u"-dark"_s : u""_s;
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 640)));

@@ -105,4 +105,25 @@ bool saveScreenshot(QQuickWindow *window, const QString &name)
     return window->grabWindow().save(QStringLiteral("screenshots/") + name);
 }
 
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    return dark;
+}
+
+QQuickItem *itemAtIndex(QQuickItem *view, int row)
+{
+    QQuickItem *found = nullptr;
+    QMetaObject::invokeMethod(view, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
+    return found;
+}
+
 } // namespace UiTest

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QString>
 #include <QStringList>
 #include <Qt>
@@ -32,6 +33,12 @@ QQuickItem *menuItem(QObject *menu, const QString &text);
 // Saves the window's picture as screenshots/<name> under the test's working
 // folder (build/tests), to look at; never compared.
 bool saveScreenshot(QQuickWindow *window, const QString &name);
+
+// A dark desktop palette, for the dark screenshots.
+QPalette darkPalette();
+
+// The delegate of `row` in a ListView or GridView (created, in view), or null.
+QQuickItem *itemAtIndex(QQuickItem *view, int row);
 
 } // namespace UiTest
 

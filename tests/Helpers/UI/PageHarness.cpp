@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "Components/ArtworkClient.h"
+#include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
 #include "Library/LibraryStore.h"
@@ -48,6 +50,12 @@ bool PageHarness::start(QSize windowSize, const ServerConfig &server)
     m_downloads = std::make_unique<DownloadStore>(client);
     m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
     m_main = std::make_unique<MainViewModel>(client, m_library.get(), m_downloads.get(), m_player.get());
+    if (!ArtworkClient::current()) {
+        m_artworkFetcher = std::make_unique<ArtworkFetcher>(m_artworkCache.path(), m_session.get());
+        m_artwork = std::make_unique<ArtworkClient>(m_artworkFetcher.get());
+        m_artwork->setClient(client);
+        ArtworkClient::setCurrent(m_artwork.get());
+    }
 
     m_engine.addImportPath(QStringLiteral("qrc:/"));
     m_window = std::make_unique<QQuickWindow>();

@@ -4,6 +4,7 @@
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QSize>
+#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <memory>
@@ -13,6 +14,8 @@
 #include "Networking/ServerConfig.h"
 #include "PageRoute.h"
 
+class ArtworkClient;
+class ArtworkFetcher;
 class DownloadStore;
 class LibraryStore;
 class MainViewModel;
@@ -26,7 +29,9 @@ class UrlSession;
 // the account "ann" on `server()`, a playback engine over FakeQueuePlayer and
 // a main window model (whose navigation the page contexts act on). The server
 // answers the playlists and liked items empty unless the test sets other
-// answers before start().
+// answers before start(). Unless the test has set its own, cover images load
+// through the harness's artwork client from the same server, on a private
+// disk cache.
 //
 //     PageHarness harness;
 //     QVERIFY(harness.start());
@@ -82,4 +87,8 @@ private:
     std::unique_ptr<QQuickWindow> m_window;
     std::unique_ptr<QQuickItem> m_item;
     PageContext *m_context = nullptr;
+    // Declared last, so covers still loading go before the session.
+    QTemporaryDir m_artworkCache;
+    std::unique_ptr<ArtworkFetcher> m_artworkFetcher;
+    std::unique_ptr<ArtworkClient> m_artwork;
 };

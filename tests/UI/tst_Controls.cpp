@@ -49,6 +49,11 @@ Rectangle {
         DestructiveMenuItem { objectName: "deleteItem"; text: "Delete Playlist…" }
     }
     SearchField { objectName: "search"; x: 240; y: 20; width: 180 }
+    ContextMenu {
+        objectName: "sizedMenu"
+        MenuEntry { text: "Play Next" }
+        MenuEntry { objectName: "sizedEntry" }
+    }
 }
 )";
 
@@ -250,6 +255,39 @@ private Q_SLOTS:
         QTest::mouseClick(m_window, Qt::LeftButton, {}, at(row, QPointF(50, 14)));
         QCOMPARE(m_root->property("rowClicks").toInt(), 1);
         QVERIFY(!menu->property("visible").toBool());
+    }
+
+    // A menu is as wide as its widest item, from 200 to 360 points; beyond
+    // that the text is elided.
+    void menuFitsItsWidestItem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("grows");
+        QTest::addColumn<bool>("elided");
+        QTest::newRow("short") << u"Rename…"_s << false << false;
+        QTest::newRow("long") << u"Songs for the long drive to the coast"_s << true << false;
+        QTest::newRow("too long") << u"Songs for the long drive "_s.repeated(6) << true << true;
+    }
+
+    void menuFitsItsWidestItem()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, grows);
+        QFETCH(bool, elided);
+        QObject *menu = m_root->findChild<QObject *>(u"sizedMenu"_s);
+        QQuickItem *entry = item("sizedEntry");
+        entry->setProperty("text", text);
+        QMetaObject::invokeMethod(menu, "openFor", Q_ARG(QVariant, QVariant()));
+        QTRY_VERIFY(menu->property("opened").toBool());
+        const qreal width = menu->property("width").toReal();
+        QVERIFY2(width >= 200 && width <= 360, qPrintable(QString::number(width)));
+        QCOMPARE(width > 200, grows);
+        QCOMPARE(width == 360, elided);
+        QCOMPARE(entry->width(), width);
+        auto *label = entry->property("contentItem").value<QQuickItem *>();
+        QCOMPARE(label->property("truncated").toBool(), elided);
+        QMetaObject::invokeMethod(menu, "dismiss");
+        QTRY_VERIFY(!menu->property("visible").toBool());
     }
 
     // The icon button leaves the keyboard where it was: Space still reaches

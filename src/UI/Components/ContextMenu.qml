@@ -9,10 +9,13 @@ import Lirna.UI
 // menus and submenus look alike.
 //   context      what the menu was opened for (a record, an id …)
 //   openFor(ctx) sets the context and opens the menu at the pointer
+// The menu is as wide as its widest item, at least 200 and at most
+// `maximumWidth`; a longer text is elided.
 Menu {
     id: control
 
     property var context: null
+    property real maximumWidth: 360
 
     function openFor(ctx) {
         context = ctx
@@ -22,6 +25,17 @@ Menu {
     topPadding: 5
     bottomPadding: 5
     modal: false
+    // Reads every item's width, so it follows texts that change (a playlist
+    // renamed, "Like" turning into "Unlike") and items coming and going.
+    contentWidth: {
+        let widest = 0
+        for (let i = 0; i < count; ++i) {
+            const item = itemAt(i)
+            if (item)
+                widest = Math.max(widest, item.implicitWidth)
+        }
+        return Math.min(widest, maximumWidth - leftPadding - rightPadding)
+    }
 
     delegate: MenuEntry {}
 

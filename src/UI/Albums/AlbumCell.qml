@@ -100,9 +100,22 @@ Item {
             Drag.onActiveChanged: if (!Drag.active) { x = 0; y = 0 }
 
             // The drag preview: the cover (a memory cache hit once it has
-            // shown) or the placeholder note.
+            // shown) or the placeholder note. While dragging it is drawn in
+            // the window's overlay, above the sidebar it is dragged to,
+            // instead of being clipped by the grid.
             ArtworkView {
-                anchors.fill: parent
+                readonly property point origin: {
+                    dragProxy.x
+                    dragProxy.y
+                    return dragProxy.mapToItem(parent, 0, 0)
+                }
+
+                objectName: "albumDragPreview"
+                parent: dragProxy.Drag.active ? dragProxy.Overlay.overlay : dragProxy
+                x: origin.x
+                y: origin.y
+                width: dragProxy.width
+                height: dragProxy.height
                 visible: dragProxy.Drag.active
                 coverArt: dragProxy.Drag.active ? cell.coverArt : ""
                 requestSize: cell.artworkSize

@@ -204,6 +204,44 @@ private Q_SLOTS:
         QCOMPARE(player->currentSong()->id, u"s2"_s);
     }
 
+    // In the smallest main window the popover still fits, whole, above the
+    // button: a short queue gets the list's least height, a long one its most.
+    void upNextFitsTheSmallestWindow_data()
+    {
+        QTest::addColumn<int>("songs");
+        QTest::addColumn<qreal>("listHeight");
+        QTest::newRow("two queued") << 4 << 240.0;
+        QTest::newRow("thirty queued") << 32 << 320.0;
+    }
+
+    void upNextFitsTheSmallestWindow()
+    {
+        QFETCH(int, songs);
+        QFETCH(qreal, listHeight);
+        const QSize smallest(900, 560);
+        PageHarness harness;
+        QVERIFY(harness.start(smallest));
+        QVERIFY(loadWindow(harness));
+        harness.player()->play(NowPlayingFixture::songs(songs), harness.main()->client(), 1,
+            PlaybackSource::album(u"al"_s, u"Album"_s));
+        QTRY_VERIFY(item(harness, u"upNextButton"_s)->isEnabled());
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow0"_s));
+        QQuickItem *list = item(harness, u"upNextList"_s);
+        QVERIFY(list);
+        QTRY_COMPARE(list->height(), listHeight);
+        QTest::qWait(200);
+        QQuickItem *panel = list->parentItem()->parentItem();
+        const QRectF drawn = panel->mapRectToScene(panel->boundingRect());
+        QVERIFY2(QRectF(QPointF(0, 0), smallest).contains(drawn),
+            qPrintable(
+                u"%1,%2 %3x%4"_s.arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height())));
+        QVERIFY(drawn.contains(list->mapRectToScene(list->boundingRect())));
+        QQuickItem *button = item(harness, u"upNextButton"_s);
+        QVERIFY(drawn.bottom() <= button->mapToScene(QPointF(0, 0)).y());
+        UiTest::saveScreenshot(harness.window(), u"window-up-next-%1.png"_s.arg(songs));
+    }
+
     // Dragging the divider moves the bar and the notice with the detail
     // column, in a short slide rather than a jump.
     void barSlidesWithTheDivider()

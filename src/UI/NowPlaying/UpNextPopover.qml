@@ -67,6 +67,7 @@ Popup {
 
         ListView {
             id: list
+            objectName: "upNextList"
             visible: !popover.model.isEmpty
             width: parent.width
             height: visible ? Math.max(240, Math.min(320, contentHeight)) : 0

@@ -248,7 +248,8 @@ private Q_SLOTS:
     void songMenuAddsToTheChosenPlaylist()
     {
         QVERIFY(
-            start(R"([{"id":"p1","name":"Mix"},{"id":"p2","name":"Mix"},{"id":"p3","name":"<b>Bold</b>"}])"));
+            start(R"([{"id":"p1","name":"Mix"},{"id":"p2","name":"Mix"},{"id":"p3","name":"<b>Bold</b>"},)"
+                  R"({"id":"p4","name":"Songs for the long drive to the coast"}])"));
         m_harness->library()->ensurePlaylistsLoaded();
         QTRY_VERIFY(m_harness->library()->playlistsLoaded());
         AddToPlaylistModel playlists;
@@ -290,7 +291,12 @@ private Q_SLOTS:
         QCOMPARE(menuTexts(menu), (QStringList {u"Like"_s, u"Add to Playlist"_s}));
         LIRNA_CLICK(menuItem(menu, u"Add to Playlist"_s));
         QTRY_VERIFY(addMenu->property("opened").toBool());
-        QCOMPARE(menuTexts(addMenu), (QStringList {u"Mix"_s, u"Mix"_s, u"<b>Bold</b>"_s}));
+        const QString longName = u"Songs for the long drive to the coast"_s;
+        QCOMPARE(menuTexts(addMenu), (QStringList {u"Mix"_s, u"Mix"_s, u"<b>Bold</b>"_s, longName}));
+        // The submenu widens for the long name rather than cutting it.
+        QQuickItem *longItem = menuItem(addMenu, longName);
+        QVERIFY(addMenu->property("width").toReal() > 200);
+        QVERIFY(!longItem->property("contentItem").value<QQuickItem *>()->property("truncated").toBool());
         UiTest::saveScreenshot(window, u"add-to-playlist-menu.png"_s);
         QList<QQuickItem *> items;
         for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,6 @@
 #include "PageHarness.h"
 
+#include <QDir>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QStandardPaths>
@@ -9,6 +10,7 @@
 #include "Helpers/FakeQueuePlayer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "NavigationModel.h"
 #include "Networking/UrlSession.h"
 #include "PageContext.h"
 #include "PageRegistry.h"
@@ -30,13 +32,23 @@ PageHarness::~PageHarness()
     m_player.reset();
     m_downloads.reset();
     m_library.reset();
+    // What the stores wrote for the loopback account must not reach a later
+    // harness that happens to get the same port.
+    if (m_onLoopback)
+        QDir(DownloadStore::directory(loopbackAccount())).removeRecursively();
 }
 
 bool PageHarness::start(QSize windowSize)
 {
-    if (!m_server.listen())
+    if (!m_server.isListening() && !m_server.listen())
         return false;
-    return start(windowSize, ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")});
+    m_onLoopback = true;
+    return start(windowSize, loopbackAccount());
+}
+
+ServerConfig PageHarness::loopbackAccount() const
+{
+    return ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")};
 }
 
 bool PageHarness::start(QSize windowSize, const ServerConfig &server)
@@ -98,4 +110,16 @@ QQuickItem *PageHarness::loadPage(const PageRoute &route)
     context->setParent(page);
     m_context = context;
     return page;
+}
+
+PageContext *PageHarness::rootContext(SidebarItem item)
+{
+    return new PageContext(m_main.get(), PageRoute::forSelection(SidebarSelection::item(item)), 0, m_main.get());
+}
+
+PageContext *PageHarness::push(const NavigationDestination &destination)
+{
+    NavigationModel *navigation = m_main->navigation();
+    navigation->push(destination);
+    return new PageContext(m_main.get(), navigation->routeAt(navigation->depth()), navigation->depth(), m_main.get());
 }

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "Helpers/TestHttpServer.h"
+#include "NavigationDestination.h"
 #include "Networking/ServerConfig.h"
 #include "PageRoute.h"
 
@@ -43,13 +44,17 @@ public:
     PageHarness();
     ~PageHarness();
 
-    // Listens, builds the stores and the window; false when any step failed.
+    // Listens (unless the test made the server listen already, to write
+    // what the stores read at start), builds the stores and the window;
+    // false when any step failed.
     bool start(QSize windowSize = QSize(900, 600));
     // The same with the stores on another server (a real one, or an address
     // nothing answers on); the loopback server is not started.
     bool start(QSize windowSize, const ServerConfig &server);
 
     TestHttpServer &server() { return m_server; }
+    // The account of "ann" on the loopback server (listening or not yet).
+    ServerConfig loopbackAccount() const;
     LibraryStore *library() const { return m_library.get(); }
     DownloadStore *downloads() const { return m_downloads.get(); }
     PlayerController *player() const { return m_player.get(); }
@@ -68,6 +73,12 @@ public:
     // The context of the page loaded last.
     PageContext *context() const { return m_context; }
 
+    // For view models driven without their page (owned by the main model):
+    // the context of a sidebar item's root page, and of a page pushed on the
+    // navigation stack as the window pushes it.
+    PageContext *rootContext(SidebarItem item);
+    PageContext *push(const NavigationDestination &destination);
+
 private:
     QQuickItem *create(const QUrl &source, const QVariantMap &properties);
 
@@ -82,4 +93,5 @@ private:
     std::unique_ptr<QQuickWindow> m_window;
     std::unique_ptr<QQuickItem> m_item;
     PageContext *m_context = nullptr;
+    bool m_onLoopback = false;
 };

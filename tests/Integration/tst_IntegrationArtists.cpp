@@ -76,11 +76,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_warnings.install();
-        if (!IntegrationServer::isConfigured())
-            QSKIP("runs under the supysonic fixture");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QSettings().remove(ArtistsViewModel::SelectionKey);
         // The covers, as the application loads them for its account.
         m_session = std::make_unique<UrlSession>(&m_manager, 10000);

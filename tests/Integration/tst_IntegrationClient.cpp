@@ -87,22 +87,7 @@ class TestIntegrationClient : public QObject
         return {};
     }
 
-    QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name) const
-    {
-        QList<Playlist> found;
-        const QList<Playlist> all = TestAwait::await(client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == name)
-                found.append(playlist);
-        return found;
-    }
-
-    void deleteOurPlaylists()
-    {
-        for (const QString &name : {PlaylistName, RenamedPlaylistName})
-            for (const Playlist &playlist : playlistsNamed(m_client, name))
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName, RenamedPlaylistName}); }
 
     QByteArray fetch(const QUrl &url, int *status = nullptr) const
     {
@@ -115,11 +100,7 @@ class TestIntegrationClient : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
 
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);

@@ -67,22 +67,12 @@ class TestIntegrationDownloads : public QObject
         return {};
     }
 
-    void deleteOurPlaylists()
-    {
-        const QList<Playlist> all = TestAwait::await(m_client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);

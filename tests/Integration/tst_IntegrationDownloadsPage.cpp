@@ -48,13 +48,7 @@ class TestIntegrationDownloadsPage : public QObject
     SubsonicClient m_client;
     QmlWarningGuard m_warnings;
 
-    void removeLeftovers()
-    {
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-        }
-    }
+    void removeLeftovers() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
     QHash<QString, Album> albumsByName()
     {
@@ -68,12 +62,8 @@ class TestIntegrationDownloadsPage : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Fusion"_s);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_client = SubsonicClient(m_server->config(0), new UrlSession(m_manager, 15'000));
         removeLeftovers();
@@ -99,12 +89,7 @@ private Q_SLOTS:
             {u"First Light"_s, u"Tidal Works"_s, u"Night Psalms"_s, u"Harbour Lights Sampler"_s})
             songIds.append(albums.value(name).song.value_or(QList<Song>()).value(0).id);
         QVERIFY(!songIds.contains(QString()));
-        TestAwait::await(m_client.createPlaylist(PlaylistName));
-        QString playlistId;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == PlaylistName)
-                playlistId = playlist.id;
-        }
+        const QString playlistId = createPlaylistNamed(m_client, PlaylistName);
         QVERIFY(!playlistId.isEmpty());
         TestAwait::await(m_client.updatePlaylist(playlistId, std::nullopt, songIds, {}));
 

@@ -122,14 +122,10 @@ class TestIntegrationHome : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
         QStandardPaths::setTestModeEnabled(true);
         m_warnings.install();
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
     }
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 

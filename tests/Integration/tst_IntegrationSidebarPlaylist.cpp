@@ -97,13 +97,7 @@ class TestIntegrationSidebarPlaylist : public QObject
     SubsonicClient m_client;
     QmlWarningGuard m_warnings;
 
-    void deleteOurPlaylists()
-    {
-        const QList<Playlist> all = TestAwait::await(m_client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
     // Right-clicks the row, then clicks the menu item titled `text`.
     static bool chooseFromMenu(QQuickWindow *window, QQuickItem *row, const QString &text)
@@ -133,13 +127,9 @@ class TestIntegrationSidebarPlaylist : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Fusion"_s);
         m_warnings.install();
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);

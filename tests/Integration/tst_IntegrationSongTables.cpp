@@ -144,12 +144,8 @@ class TestIntegrationSongTables : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QStandardPaths::setTestModeEnabled(true);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
@@ -201,14 +197,8 @@ private Q_SLOTS:
     void menuAddsTheSelectionToAPlaylist()
     {
         const QString name = u"Song table menu list"_s;
-        TestAwait::await(m_client.createPlaylist(name));
-        QString id;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == name)
-                id = playlist.id;
-        }
-        QVERIFY(!id.isEmpty());
-        const auto cleanup = qScopeGuard([this, id] { TestAwait::await(m_client.deletePlaylist(id)); });
+        const ScratchPlaylist playlist(m_client, name);
+        QVERIFY(!playlist.id().isEmpty());
 
         auto page = open(SidebarItem::Songs);
         QVERIFY(page);
@@ -237,7 +227,8 @@ private Q_SLOTS:
         QQuickItem *target = UiTest::menuItem(submenu, name);
         QVERIFY(target);
         LIRNA_CLICK(target);
-        QTRY_VERIFY_WITH_TIMEOUT(ids(TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>()))
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ids(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>()))
                 == (QStringList {shown[2].id, shown[3].id}),
             10'000);
     }

@@ -114,12 +114,14 @@ QQuickItem *PageHarness::loadPage(const PageRoute &route)
 
 PageContext *PageHarness::rootContext(SidebarItem item)
 {
-    return new PageContext(m_main.get(), PageRoute::forSelection(SidebarSelection::item(item)), 0, m_main.get());
+    return new PageContext(
+        m_main.get(), PageRoute::forSelection(SidebarSelection::item(item)), 0, m_main.get());
 }
 
 PageContext *PageHarness::push(const NavigationDestination &destination)
 {
     NavigationModel *navigation = m_main->navigation();
     navigation->push(destination);
-    return new PageContext(m_main.get(), navigation->routeAt(navigation->depth()), navigation->depth(), m_main.get());
+    return new PageContext(
+        m_main.get(), navigation->routeAt(navigation->depth()), navigation->depth(), m_main.get());
 }

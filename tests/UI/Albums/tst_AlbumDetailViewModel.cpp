@@ -102,7 +102,10 @@ class TestAlbumDetailViewModel : public QObject
     }
 
     // Pushes `album` as the window does and builds its page's view model.
-    AlbumDetailViewModel *open(const Album &album) { return new AlbumDetailViewModel(m_harness->push(album), album); }
+    AlbumDetailViewModel *open(const Album &album)
+    {
+        return new AlbumDetailViewModel(m_harness->push(album), album);
+    }
 
     SubsonicClient client() const { return m_harness->main()->client(); }
     PlayerController *player() const { return m_harness->player(); }
@@ -309,7 +312,8 @@ private Q_SLOTS:
     // is built; an image extracts and caches one; no cover reports none.
     void accentFromPalette()
     {
-        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}})));
+        m_harness->server().setResponse(
+            "/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}})));
         QVERIFY(startStores());
         const QString key = ArtworkStore::coverKey(client().coverArtURL(u"c1"_s, std::nullopt), u"c1"_s);
         QImage red(32, 32, QImage::Format_RGB32);

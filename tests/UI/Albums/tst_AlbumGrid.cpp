@@ -305,7 +305,8 @@ private Q_SLOTS:
         const auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
         harness.window()->setColor(
             QGuiApplication::palette().color(dark ? QPalette::Base : QPalette::Window));
-        QQuickItem *page = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums)));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums)));
         QVERIFY(page);
         auto *grid = page->property("viewModel").value<AlbumGridViewModel *>();
         QTRY_COMPARE(grid->albums()->count(), 60);

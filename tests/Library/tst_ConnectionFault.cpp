@@ -91,6 +91,29 @@ private Q_SLOTS:
         QCOMPARE(fault.text(), expected.text());
     }
 
+    // Only a request cancelled on purpose is kept quiet; a time-out is not one.
+    void tellsCancellations_data()
+    {
+        QTest::addColumn<std::exception_ptr>("error");
+        QTest::addColumn<bool>("cancellation");
+        QTest::newRow("cancelled") << ptr(TransportError::cancelled()) << true;
+        QTest::newRow("timed out") << ptr(TransportError(QNetworkReply::OperationCanceledError,
+            QStringLiteral("timed out"), TransportError::Reason::TimedOut))
+                                   << false;
+        QTest::newRow("refused") << ptr(TransportError(QNetworkReply::ConnectionRefusedError,
+            QStringLiteral("x"))) << false;
+        QTest::newRow("server error")
+            << ptr(SubsonicError::server(70, QStringLiteral("Album not found"))) << false;
+        QTest::newRow("unrelated") << ptr(std::runtime_error("No space left on device")) << false;
+        QTest::newRow("no error") << std::exception_ptr() << false;
+    }
+
+    void tellsCancellations()
+    {
+        QFETCH(std::exception_ptr, error);
+        QTEST(ConnectionFault::isCancellation(error), "cancellation");
+    }
+
     void comparesByCaseAndText()
     {
         QVERIFY(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::server(QStringLiteral("a")));

@@ -82,13 +82,6 @@ QQuickItem *rowItem(QQuickItem *page, AlbumCarouselRowModel *model)
     return nullptr;
 }
 
-QQuickItem *childNamed(QQuickItem *root, const QString &name)
-{
-    QList<QQuickItem *> found;
-    collect(root, name, found);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
 void hover(QQuickWindow *window, QQuickItem *item)
 {
     QTest::mouseMove(window, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
@@ -96,15 +89,7 @@ void hover(QQuickWindow *window, QQuickItem *item)
 
 void usePalette(bool dark)
 {
-    QPalette palette;
-    if (dark) {
-        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-        palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-        palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    }
-    QGuiApplication::setPalette(palette);
+    QGuiApplication::setPalette(dark ? UiTest::darkPalette() : QPalette());
 }
 
 } // namespace
@@ -197,27 +182,27 @@ private Q_SLOTS:
         // The failed row: its error line, and "Retry" once the server answers.
         QQuickItem *newestRow = rowItem(page, newest);
         QVERIFY(newestRow);
-        QVERIFY(childNamed(newestRow, u"rowError"_s)->isVisible());
+        QVERIFY(UiTest::findItem(newestRow, u"rowError"_s)->isVisible());
         QTest::qWait(500);
         QVERIFY(UiTest::saveScreenshot(&window, u"home-failed-row.png"_s));
         manager.broken.clear();
-        LIRNA_CLICK(childNamed(newestRow, u"rowRetry"_s));
+        LIRNA_CLICK(UiTest::findItem(newestRow, u"rowRetry"_s));
         QTRY_COMPARE(newest->display(), RowDisplay::Albums);
-        QTRY_VERIFY(childNamed(newestRow, u"rowStrip"_s)->isVisible());
+        QTRY_VERIFY(UiTest::findItem(newestRow, u"rowStrip"_s)->isVisible());
 
         // A row pages by its arrows while the pointer is over it.
         QQuickItem *frequentRow = rowItem(page, frequent);
-        auto *strip = childNamed(frequentRow, u"rowStrip"_s);
+        auto *strip = UiTest::findItem(frequentRow, u"rowStrip"_s);
         hover(&window, strip);
-        QQuickItem *right = childNamed(frequentRow, u"rowScrollRight"_s);
+        QQuickItem *right = UiTest::findItem(frequentRow, u"rowScrollRight"_s);
         const bool overflows = strip->property("contentWidth").toDouble() > strip->width() + 1;
         QTRY_COMPARE(right->isVisible(), overflows);
         if (overflows) {
-            QVERIFY(!childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            QVERIFY(!UiTest::findItem(frequentRow, u"rowScrollLeft"_s)->isVisible());
             LIRNA_CLICK(right);
             QTRY_VERIFY(strip->property("contentX").toDouble() > 1);
-            QTRY_VERIFY(childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
-            LIRNA_CLICK(childNamed(frequentRow, u"rowScrollLeft"_s));
+            QTRY_VERIFY(UiTest::findItem(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            LIRNA_CLICK(UiTest::findItem(frequentRow, u"rowScrollLeft"_s));
             QTRY_COMPARE(strip->property("contentX").toDouble(), 0.0);
         }
         QTest::mouseMove(&window, QPoint(2, 2));
@@ -234,7 +219,7 @@ private Q_SLOTS:
         window.setColor(Qt::white);
 
         // A header opens the full grid of its ordering.
-        LIRNA_CLICK(childNamed(frequentRow, u"rowHeader"_s));
+        LIRNA_CLICK(UiTest::findItem(frequentRow, u"rowHeader"_s));
         QCOMPARE(main.navigation()->depth(), 1);
         QCOMPARE(main.navigation()->routeAt(1).grid->listType, AlbumListType::Frequent);
         QCOMPARE(main.navigation()->routeAt(1).grid->title, u"Most Played"_s);

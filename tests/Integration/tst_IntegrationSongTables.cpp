@@ -37,19 +37,6 @@ QStringList ids(const QList<Song> &songs)
     return result;
 }
 
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name && root->isVisible())
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
 QPoint centreOf(QQuickItem *item)
 {
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
@@ -167,9 +154,9 @@ private Q_SLOTS:
             QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
 
         // The "Album" header: albums in text order, then by title.
-        QTRY_VERIFY(findItem(page->window->contentItem(), u"songHeader2"_s));
+        QTRY_VERIFY(UiTest::findVisibleItem(page->window.get(), u"songHeader2"_s));
         QTest::mouseClick(page->window.get(), Qt::LeftButton, {},
-            centreOf(findItem(page->window->contentItem(), u"songHeader2"_s)));
+            centreOf(UiTest::findVisibleItem(page->window.get(), u"songHeader2"_s)));
         QCOMPARE(model->sortColumn(), 2);
         const QCollator collator = SongSort::collator(SongSort::userLocale());
         const QList<Song> shown = model->displayedSongs();
@@ -179,7 +166,7 @@ private Q_SLOTS:
         // Ctrl and Shift clicks, then a double click on a row plays the
         // displayed list from that row.
         auto cell = [&page](int row, int column) {
-            return findItem(page->window->contentItem(), u"songCell_%1_%2"_s.arg(row).arg(column));
+            return UiTest::findVisibleItem(page->window.get(), u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(4, 1));
         QTest::mouseClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(1, 0)));
@@ -209,7 +196,7 @@ private Q_SLOTS:
         window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(window));
         auto cell = [window](int row, int column) {
-            return findItem(window->contentItem(), u"songCell_%1_%2"_s.arg(row).arg(column));
+            return UiTest::findVisibleItem(window, u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(3, 0));
         QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(cell(1, 0)));

@@ -276,16 +276,8 @@ private Q_SLOTS:
     {
         QFETCH(bool, dark);
         const QPalette before = QGuiApplication::palette();
-        if (dark) {
-            QPalette palette;
-            palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-            palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-            palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-            palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-            palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-            palette.setColor(QPalette::HighlightedText, Qt::white);
-            QGuiApplication::setPalette(palette);
-        }
+        if (dark)
+            QGuiApplication::setPalette(UiTest::darkPalette());
         PageHarness harness;
         QVERIFY(start(harness, 12));
         QQuickItem *page = openPage(harness, SidebarItem::Songs);

@@ -14,6 +14,7 @@
 #include "Components/DownloadBadgeModel.h"
 #include "Components/DragPayload.h"
 #include "Downloads/DownloadStore.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
@@ -72,14 +73,6 @@ Rectangle {
     }
 }
 )";
-
-QStringList idsOf(const QList<Song> &songs)
-{
-    QStringList ids;
-    for (const Song &song : songs)
-        ids.append(song.id);
-    return ids;
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
@@ -28,14 +29,6 @@ namespace {
 
 // The song this suite likes and unlikes (other suites use others).
 const QString LikedTitle = u"Salt Lines"_s;
-
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList result;
-    for (const Song &song : songs)
-        result.append(song.id);
-    return result;
-}
 
 QPoint centreOf(QQuickItem *item)
 {
@@ -148,8 +141,8 @@ private Q_SLOTS:
         QVERIFY(page);
         SongTableModel *model = page->viewModel->model();
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), int(all.size()), 15'000);
-        const QStringList expected = ids(all);
-        const QStringList listed = ids(model->displayedSongs());
+        const QStringList expected = idsOf(all);
+        const QStringList listed = idsOf(model->displayedSongs());
         QCOMPARE(
             QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
 
@@ -174,7 +167,7 @@ private Q_SLOTS:
         QTest::mouseClick(page->window.get(), Qt::LeftButton, Qt::ControlModifier, centreOf(cell(2, 0)));
         QCOMPARE(model->selection(), (QSet<QString> {shown[1].id, shown[3].id}));
         QTest::mouseDClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(4, 1)));
-        QCOMPARE(ids(page->player->queue()), ids(shown));
+        QCOMPARE(idsOf(page->player->queue()), idsOf(shown));
         QCOMPARE(page->player->currentIndexOrNone(), 4);
         QVERIFY(!page->player->source());
     }
@@ -215,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(target);
         LIRNA_CLICK(target);
         QTRY_VERIFY_WITH_TIMEOUT(
-            ids(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>()))
+            idsOf(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>()))
                 == (QStringList {shown[2].id, shown[3].id}),
             10'000);
     }

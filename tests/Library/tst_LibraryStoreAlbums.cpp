@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
@@ -26,22 +27,6 @@ private:
                 offsets.append(request.queryValue(QStringLiteral("offset")).toInt());
         }
         return offsets;
-    }
-
-    static QStringList ids(const QList<Album> &albums)
-    {
-        QStringList out;
-        for (const Album &album : albums)
-            out.append(album.id);
-        return out;
-    }
-
-    static QStringList ids(const QList<Song> &songs)
-    {
-        QStringList out;
-        for (const Song &song : songs)
-            out.append(song.id);
-        return out;
     }
 
     static QByteArray albumWithSongs(const QString &id, const QStringList &songIds)
@@ -217,7 +202,7 @@ private Q_SLOTS:
         m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(albumWithSongs("al1", {"s1", "s2"})));
         const Outcome<Album> first = wait(m_store->albumDetail("al1"));
         QVERIFY(first.value);
-        QCOMPARE(ids(*first.value->song), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(*first.value->song), (QStringList {"s1", "s2"}));
         const Outcome<Album> second = wait(m_store->albumDetail("al1"));
         QCOMPARE(*second.value, *first.value);
         QCOMPARE(countRequests(*m_server, "/rest/getAlbum"), 1);
@@ -273,7 +258,8 @@ private Q_SLOTS:
         const QList<Album> ordered
             = LibraryStore::discographyOrder({album("first2001", 2001), album("none1", {}), album("zero", 0),
                 album("y2019", 2019), album("second2001", 2001), album("none2", {})});
-        QCOMPARE(ids(ordered), (QStringList {"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
+        QCOMPARE(
+            idsOf(ordered), (QStringList {"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
     }
 
     // Albums are fetched one at a time, newest first; one that fails is left
@@ -292,7 +278,7 @@ private Q_SLOTS:
         });
         const Outcome<QList<Song>> songs = wait(m_store->artistDiscographySongs("ar"));
         QVERIFY(songs.value);
-        QCOMPARE(ids(*songs.value), (QStringList {"new-1", "new-2", "old-1", "old-2"}));
+        QCOMPARE(idsOf(*songs.value), (QStringList {"new-1", "new-2", "old-1", "old-2"}));
         QStringList asked;
         for (const auto &request : m_server->requests())
             asked.append(QString::fromLatin1(request.path()) + ':' + request.queryValue("id"));
@@ -303,7 +289,7 @@ private Q_SLOTS:
 
         // Everything cached now but the failed album: one request.
         m_server->clearRequests();
-        QCOMPARE(ids(*wait(m_store->artistDiscographySongs("ar")).value), ids(*songs.value));
+        QCOMPARE(idsOf(*wait(m_store->artistDiscographySongs("ar")).value), idsOf(*songs.value));
         QCOMPARE(m_server->requests().size(), 1);
         QCOMPARE(m_server->lastRequest().queryValue("id"), QStringLiteral("bad"));
     }

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
@@ -32,22 +33,6 @@ private:
         a.id = id;
         a.name = QStringLiteral("Album ") + id;
         return a;
-    }
-
-    static QStringList ids(const QList<Song> &songs)
-    {
-        QStringList out;
-        for (const Song &s : songs)
-            out.append(s.id);
-        return out;
-    }
-
-    static QStringList ids(const QList<Album> &albums)
-    {
-        QStringList out;
-        for (const Album &a : albums)
-            out.append(a.id);
-        return out;
     }
 
     int starCalls() const
@@ -90,7 +75,7 @@ private Q_SLOTS:
         loadStarred(R"("song":[)" + songJson("s1") + "]");
         m_store->toggleStar(song("s2"));
         // Local first, before any request left.
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s2", "s1"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s2", "s1"}));
         QVERIFY(m_store->isStarred(song("s2")));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().path(), QByteArray("/rest/star"));
@@ -99,18 +84,18 @@ private Q_SLOTS:
 
         // Unliking and liking again puts the song first.
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), QStringList {"s2"});
+        QCOMPARE(idsOf(m_store->starredSongs()), QStringList {"s2"});
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s1", "s2"}));
         waitForStarCalls(3);
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s1", "s2"}));
     }
 
     void unlikeRemovesEveryCopy()
     {
         loadStarred(R"("song":[)" + songJson("s1") + ',' + songJson("s2") + ',' + songJson("s1") + "]");
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), QStringList {"s2"});
+        QCOMPARE(idsOf(m_store->starredSongs()), QStringList {"s2"});
         QVERIFY(!m_store->starredIds().contains("s1"));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().path(), QByteArray("/rest/unstar"));
@@ -121,7 +106,7 @@ private Q_SLOTS:
         m_store->toggleStarAlbum(album("al1"));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().queryValue("albumId"), QStringLiteral("al1"));
-        QCOMPARE(ids(m_store->starredAlbums()), QStringList {"al1"});
+        QCOMPARE(idsOf(m_store->starredAlbums()), QStringList {"al1"});
         m_store->toggleStarArtist("ar1");
         waitForStarCalls(2);
         QCOMPARE(m_server->lastRequest().queryValue("artistId"), QStringLiteral("ar1"));
@@ -174,10 +159,10 @@ private Q_SLOTS:
         QTRY_COMPARE(failures.count(), 1);
         QCOMPARE(liked(), startLiked);
         if (kind == "song")
-            QCOMPARE(ids(m_store->starredSongs()),
+            QCOMPARE(idsOf(m_store->starredSongs()),
                 (startLiked ? QStringList {"s1", "s0"} : QStringList {"s0", "s1"}));
         if (kind == "album")
-            QCOMPARE(ids(m_store->starredAlbums()),
+            QCOMPARE(idsOf(m_store->starredAlbums()),
                 (startLiked ? QStringList {"a1", "a0"} : QStringList {"a0", "a1"}));
         const StoreFailure failure = *m_store->lastFailure();
         QCOMPARE(failure.action(), QStringLiteral("update your likes"));

@@ -14,6 +14,7 @@
 
 #include "Helpers/FakeNowPlayingCenter.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 #include "Platform/SleepMonitor.h"
@@ -57,7 +58,6 @@ private Q_SLOTS:
 private:
     static Song song(int n, std::optional<qint64> duration = 200);
     static QList<Song> songs(int count);
-    static QStringList ids(const QList<Song> &list);
     static void flush();
     // Replaces the engine (a new run of the program).
     void restart();
@@ -91,14 +91,6 @@ QList<Song> tst_PlayerControllerSystem::songs(int count)
     for (int n = 1; n <= count; ++n)
         list.append(song(n));
     return list;
-}
-
-QStringList tst_PlayerControllerSystem::ids(const QList<Song> &list)
-{
-    QStringList out;
-    for (const Song &s : list)
-        out.append(s.id);
-    return out;
 }
 
 void tst_PlayerControllerSystem::flush()
@@ -348,7 +340,7 @@ void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 1500);
     SessionSnapshot saved = savedSnapshot();
     QCOMPARE(saved.serverKey, u"alice@"_s + m_server.baseUrl().toString());
-    QCOMPARE(ids(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(saved.currentIndex, 2);
     QCOMPARE(saved.repeatMode, RepeatMode::All);
     QCOMPARE(saved.source, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
@@ -391,7 +383,7 @@ void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 
     // Turning shuffle off goes back to the order it was started in.
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
 
     // No report at restore; "now playing" at the first press of play.
     QTest::qWait(100);
@@ -409,10 +401,10 @@ void tst_PlayerControllerSystem::restoreHappensOncePerRun()
     // Something already plays: not an attempt, a later call may restore.
     m_engine->play({song(9)}, m_client, 0, std::nullopt);
     m_engine->restoreSession(m_client);
-    QCOMPARE(ids(m_engine->queue()), QStringList {u"s9"_s});
+    QCOMPARE(idsOf(m_engine->queue()), QStringList {u"s9"_s});
     m_engine->stop();
     m_engine->restoreSession(m_client);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(m_engine->currentIndex(), 2);
 
     m_engine->stop();

@@ -4,6 +4,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -35,14 +36,6 @@ QByteArray songsJson(int count)
                     .toUtf8();
     }
     return list;
-}
-
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList result;
-    for (const Song &song : songs)
-        result.append(song.id);
-    return result;
 }
 
 SongTableViewModel *viewModelOf(QQuickItem *page)
@@ -120,13 +113,13 @@ private Q_SLOTS:
         QStringList expected;
         for (int row : menuRows)
             expected.append(vm->model()->songAt(row)->id);
-        QCOMPARE(ids(vm->menuSongs()), expected);
+        QCOMPARE(idsOf(vm->menuSongs()), expected);
         QCOMPARE(vm->menuHasLike(), hasLike);
         QCOMPARE(vm->menuLikeText(), hasLike ? u"Like"_s : QString());
 
         // "Play Next" hands over the menu's songs in display order.
         vm->menuPlayNext();
-        QCOMPARE(ids(harness.player()->queue()), expected);
+        QCOMPARE(idsOf(harness.player()->queue()), expected);
     }
 
     // A double click starts at its row; Return and the menu's "Play" at the
@@ -170,7 +163,7 @@ private Q_SLOTS:
             QVERIFY(player->queue().isEmpty());
             return;
         }
-        QCOMPARE(ids(player->queue()), ids(vm->model()->displayedSongs()));
+        QCOMPARE(idsOf(player->queue()), idsOf(vm->model()->displayedSongs()));
         QCOMPARE(player->currentIndexOrNone(), startRow);
         QVERIFY(!player->isShuffling());
         QVERIFY(!player->source());
@@ -185,15 +178,15 @@ private Q_SLOTS:
         SongTableViewModel *vm = viewModelOf(openPage(harness, SidebarItem::LikedSongs));
         QTRY_COMPARE(vm->model()->rowCount(), 4);
         // Unsorted: the store's order.
-        QCOMPARE(ids(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
+        QCOMPARE(idsOf(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
         vm->rowClicked(1, 0);
         vm->rowClicked(3, Qt::ControlModifier);
         vm->prepareMenu(3);
         QVERIFY(!vm->menuHasLike());
         vm->menuUnlike();
-        QCOMPARE(ids(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s3"_s}));
+        QCOMPARE(idsOf(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s3"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(vm->model()->rowCount(), 4, 5000);
-        const QStringList front = ids(vm->model()->displayedSongs()).mid(0, 2);
+        const QStringList front = idsOf(vm->model()->displayedSongs()).mid(0, 2);
         QCOMPARE(QSet<QString>(front.begin(), front.end()), (QSet<QString> {u"s2"_s, u"s4"_s}));
     }
 
@@ -310,7 +303,7 @@ private Q_SLOTS:
         QCOMPARE(harness.player()->currentIndexOrNone(), 1);
         QTest::mouseDClick(window, Qt::LeftButton, {}, centreOf(cell(4, 1)));
         QCOMPARE(harness.player()->currentIndexOrNone(), 4);
-        QCOMPARE(ids(harness.player()->queue()), ids(vm->model()->displayedSongs()));
+        QCOMPARE(idsOf(harness.player()->queue()), idsOf(vm->model()->displayedSongs()));
 
         // The arrows move on from the clicked row; Shift extends.
         QTest::keyClick(window, Qt::Key_Down);

@@ -14,6 +14,7 @@
 
 #include "Helpers/FakeNowPlayingCenter.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/NumberedSongs.h"
 #include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
@@ -57,7 +58,6 @@ private Q_SLOTS:
 
 private:
     static Song song(int n, std::optional<qint64> duration = 200);
-    static QList<Song> songs(int count);
     static void flush();
     // Replaces the engine (a new run of the program).
     void restart();
@@ -83,14 +83,6 @@ Song tst_PlayerControllerSystem::song(int n, std::optional<qint64> duration)
     s.title = u"Song %1"_s.arg(n);
     s.duration = duration;
     return s;
-}
-
-QList<Song> tst_PlayerControllerSystem::songs(int count)
-{
-    QList<Song> list;
-    for (int n = 1; n <= count; ++n)
-        list.append(song(n));
-    return list;
 }
 
 void tst_PlayerControllerSystem::flush()
@@ -204,7 +196,7 @@ void tst_PlayerControllerSystem::volumeIsSavedOnceAfterDraggingAndAtQuit()
 
 void tst_PlayerControllerSystem::remoteCommandsActAfterTheyAreAnswered()
 {
-    m_engine->play(songs(3), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(3), m_client, 0, std::nullopt);
     QVERIFY(m_engine->isPlaying());
 
     // A play command while playing does nothing.
@@ -245,7 +237,7 @@ void tst_PlayerControllerSystem::remoteCommandsActAfterTheyAreAnswered()
 
 void tst_PlayerControllerSystem::changePositionSeeksAndShowsIt()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     Q_EMIT m_center->changePlaybackPositionCommand(42.5);
     QVERIFY(m_player->seeks.isEmpty());
     flush();
@@ -256,7 +248,7 @@ void tst_PlayerControllerSystem::changePositionSeeksAndShowsIt()
 
 void tst_PlayerControllerSystem::sleepPausesAndWakingNeverResumes()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     Q_EMIT m_sleep->willSleep();
     flush();
     QVERIFY(!m_engine->isPlaying());
@@ -278,7 +270,7 @@ void tst_PlayerControllerSystem::sleepPausesAndWakingNeverResumes()
 
 void tst_PlayerControllerSystem::ticksMoveThePositionShown()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_player->tick(12.5);
     flush();
     QCOMPARE(m_engine->currentTime(), 12.5);
@@ -329,7 +321,7 @@ void tst_PlayerControllerSystem::noPlayReportsWhenSwitchedOff()
 
 void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 {
-    m_engine->play(songs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+    m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
     m_engine->setRepeatMode(RepeatMode::All);
     QVERIFY(!QFile::exists(SessionFile::path()));
     // One second after the last change.
@@ -356,7 +348,7 @@ void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 
 void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 {
-    m_engine->playShuffled(songs(4), m_client, PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
+    m_engine->playShuffled(numberedSongs(4), m_client, PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
     const QList<Song> shuffled = m_engine->queue();
     m_engine->next();
     m_player->tick(95.5);
@@ -394,7 +386,7 @@ void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 
 void tst_PlayerControllerSystem::restoreHappensOncePerRun()
 {
-    m_engine->play(songs(3), m_client, 2, std::nullopt);
+    m_engine->play(numberedSongs(3), m_client, 2, std::nullopt);
     m_engine->saveSession();
     restart();
 
@@ -425,7 +417,7 @@ void tst_PlayerControllerSystem::restoreOfAnotherAccountDeletesTheFile()
 {
     QFETCH(QString, username);
     QFETCH(QString, url);
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     restart();
     const SubsonicClient other(
@@ -446,7 +438,7 @@ void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept_data()
 void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept()
 {
     QFETCH(QByteArray, mutation);
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     QJsonObject o = QJsonDocument::fromJson(*SessionFile::read()).object();
     QByteArray data;
@@ -473,7 +465,7 @@ void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept()
 
 void tst_PlayerControllerSystem::quittingWithoutPlayingKeepsTheSavedSession()
 {
-    m_engine->play(songs(2), m_client, 1, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 1, std::nullopt);
     m_engine->saveSession();
     const std::optional<QByteArray> saved = SessionFile::read();
     QVERIFY(saved);
@@ -490,7 +482,7 @@ void tst_PlayerControllerSystem::quittingWithoutPlayingKeepsTheSavedSession()
 
 void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     QVERIFY(QFile::exists(SessionFile::path()));
     m_engine->stop();
@@ -498,7 +490,7 @@ void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 1500);
 
     // Log Out: stop, then the file goes at once.
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     m_engine->stop();
     PlayerController::clearSavedSession();

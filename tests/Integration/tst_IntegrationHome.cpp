@@ -3,8 +3,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QPalette>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -17,19 +15,14 @@
 
 #include "Components/ArtworkClient.h"
 #include "Downloads/ArtworkFetcher.h"
-#include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "Home/HomeViewModel.h"
 #include "IntegrationServer.h"
-#include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
 #include "Networking/UrlSession.h"
-#include "PageContext.h"
-#include "PageRegistry.h"
-#include "Playback/PlayerController.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -132,29 +125,16 @@ private Q_SLOTS:
         ArtworkClient::setCurrent(&artwork);
         auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
 
-        LibraryStore library(client);
-        DownloadStore downloads(client);
-        PlayerController player(new FakeQueuePlayer);
-        MainViewModel main(client, &library, &downloads, &player);
-        const PageRoute route = PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home));
-        auto *context = new PageContext(&main, route, 0);
-        auto *home = qobject_cast<HomeViewModel *>(PageRegistry::createViewModel(context));
+        PageHarness harness;
+        harness.useNetworkAccessManager(&manager);
+        QVERIFY(harness.start(QSize(1000, 1040), m_server->config(0)));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home)));
+        QVERIFY(page);
+        auto *home = page->property("viewModel").value<HomeViewModel *>();
         QVERIFY(home);
-
-        QQmlEngine engine;
-        engine.addImportPath(u"qrc:/"_s);
-        QQmlComponent component(&engine, PageRegistry::source(route.kind));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties(
-            {{u"context"_s, QVariant::fromValue(context)}, {u"viewModel"_s, QVariant::fromValue(home)}}));
-        QVERIFY2(object, qPrintable(component.errorString()));
-        auto *page = qobject_cast<QQuickItem *>(object.get());
-        context->setParent(page);
-        QQuickWindow window;
-        window.resize(1000, 1040);
-        page->setParentItem(window.contentItem());
-        page->setSize(window.size());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QQuickWindow &window = *harness.window();
+        NavigationModel *navigation = harness.main()->navigation();
 
         // The carousel, with its blurred cover, and the rows as the server has them.
         FeaturedCarouselViewModel *featured = home->featured();
@@ -220,12 +200,12 @@ private Q_SLOTS:
 
         // A header opens the full grid of its ordering.
         LIRNA_CLICK(UiTest::findItem(frequentRow, u"rowHeader"_s));
-        QCOMPARE(main.navigation()->depth(), 1);
-        QCOMPARE(main.navigation()->routeAt(1).grid->listType, AlbumListType::Frequent);
-        QCOMPARE(main.navigation()->routeAt(1).grid->title, u"Most Played"_s);
+        QCOMPARE(navigation->depth(), 1);
+        QCOMPARE(navigation->routeAt(1).grid->listType, AlbumListType::Frequent);
+        QCOMPARE(navigation->routeAt(1).grid->title, u"Most Played"_s);
         // Pushed over, the carousel stops advancing; back, it starts again.
         QVERIFY(!featured->isAdvancing());
-        main.navigation()->popTo(0);
+        navigation->popTo(0);
         QVERIFY(featured->isAdvancing());
     }
 };

@@ -1,7 +1,5 @@
 // LIRNA_TEST_NEEDS_QML
 #include <QNetworkAccessManager>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QStandardPaths>
@@ -9,15 +7,13 @@
 #include <QtTest>
 
 #include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/RecordLists.h"
+#include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "Networking/SubsonicClient.h"
-#include "PageContext.h"
-#include "PageRegistry.h"
 #include "Playback/PlayerController.h"
 #include "Songs/SongTableViewModel.h"
 
@@ -51,53 +47,21 @@ class TestIntegrationSongTables : public QObject
 
     struct Page
     {
-        std::unique_ptr<LibraryStore> library;
-        std::unique_ptr<DownloadStore> downloads;
-        std::unique_ptr<PlayerController> player;
-        std::unique_ptr<MainViewModel> main;
-        QQmlEngine engine;
-        std::unique_ptr<QQuickWindow> window;
-        std::unique_ptr<QQuickItem> item;
+        PageHarness harness;
+        QQuickItem *item = nullptr; // owned by the harness
         SongTableViewModel *viewModel = nullptr;
-
-        ~Page()
-        {
-            item.reset();
-            window.reset();
-        }
     };
 
     // Opens the page of `sidebarItem` in a window of its own.
     std::unique_ptr<Page> open(SidebarItem sidebarItem)
     {
         auto page = std::make_unique<Page>();
-        page->library = std::make_unique<LibraryStore>(m_client);
-        page->downloads = std::make_unique<DownloadStore>(m_client);
-        page->player = std::make_unique<PlayerController>(new FakeQueuePlayer);
-        page->main = std::make_unique<MainViewModel>(
-            m_client, page->library.get(), page->downloads.get(), page->player.get());
-        page->engine.addImportPath(u"qrc:/"_s);
-        page->window = std::make_unique<QQuickWindow>();
-        page->window->resize(900, 600);
-        page->window->show();
-        if (!QTest::qWaitForWindowExposed(page->window.get()))
+        if (!page->harness.start(QSize(900, 600), m_server->config(0)))
             return nullptr;
-        const PageRoute route = PageRoute::forSelection(SidebarSelection::item(sidebarItem));
-        auto *context = new PageContext(page->main.get(), route, 0);
-        QObject *viewModel = PageRegistry::createViewModel(context);
-        QQmlComponent component(&page->engine, PageRegistry::source(route.kind));
-        auto *item = qobject_cast<QQuickItem *>(
-            component.createWithInitialProperties({{u"context"_s, QVariant::fromValue(context)},
-                {u"viewModel"_s, QVariant::fromValue(viewModel)}}));
-        if (!item) {
-            qWarning().noquote() << component.errorString();
+        page->item = page->harness.loadPage(PageRoute::forSelection(SidebarSelection::item(sidebarItem)));
+        if (!page->item)
             return nullptr;
-        }
-        context->setParent(item);
-        page->item.reset(item);
-        item->setParentItem(page->window->contentItem());
-        item->setSize(page->window->size());
-        page->viewModel = qobject_cast<SongTableViewModel *>(viewModel);
+        page->viewModel = page->item->property("viewModel").value<SongTableViewModel *>();
         return page;
     }
 
@@ -147,9 +111,9 @@ private Q_SLOTS:
             QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
 
         // The "Album" header: albums in text order, then by title.
-        QTRY_VERIFY(UiTest::findVisibleItem(page->window.get(), u"songHeader2"_s));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, {},
-            centreOf(UiTest::findVisibleItem(page->window.get(), u"songHeader2"_s)));
+        QTRY_VERIFY(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {},
+            centreOf(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s)));
         QCOMPARE(model->sortColumn(), 2);
         const QCollator collator = SongSort::collator(SongSort::userLocale());
         const QList<Song> shown = model->displayedSongs();
@@ -159,17 +123,17 @@ private Q_SLOTS:
         // Ctrl and Shift clicks, then a double click on a row plays the
         // displayed list from that row.
         auto cell = [&page](int row, int column) {
-            return UiTest::findVisibleItem(page->window.get(), u"songCell_%1_%2"_s.arg(row).arg(column));
+            return UiTest::findVisibleItem(page->harness.window(), u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(4, 1));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(1, 0)));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 0)));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, Qt::ControlModifier, centreOf(cell(2, 0)));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {}, centreOf(cell(1, 0)));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 0)));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, Qt::ControlModifier, centreOf(cell(2, 0)));
         QCOMPARE(model->selection(), (QSet<QString> {shown[1].id, shown[3].id}));
-        QTest::mouseDClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(4, 1)));
-        QCOMPARE(idsOf(page->player->queue()), idsOf(shown));
-        QCOMPARE(page->player->currentIndexOrNone(), 4);
-        QVERIFY(!page->player->source());
+        QTest::mouseDClick(page->harness.window(), Qt::LeftButton, {}, centreOf(cell(4, 1)));
+        QCOMPARE(idsOf(page->harness.player()->queue()), idsOf(shown));
+        QCOMPARE(page->harness.player()->currentIndexOrNone(), 4);
+        QVERIFY(!page->harness.player()->source());
     }
 
     // Rows picked with the arrow keys go to a playlist through the row menu,
@@ -182,10 +146,10 @@ private Q_SLOTS:
 
         auto page = open(SidebarItem::Songs);
         QVERIFY(page);
-        page->library->ensurePlaylistsLoaded();
+        page->harness.library()->ensurePlaylistsLoaded();
         SongTableModel *model = page->viewModel->model();
-        QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 5 && page->library->playlistsLoaded(), 15'000);
-        QQuickWindow *window = page->window.get();
+        QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 5 && page->harness.library()->playlistsLoaded(), 15'000);
+        QQuickWindow *window = page->harness.window();
         window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(window));
         auto cell = [window](int row, int column) {

@@ -54,7 +54,7 @@ ServerConfig PageHarness::loopbackAccount() const
 bool PageHarness::start(QSize windowSize, const ServerConfig &server)
 {
     QStandardPaths::setTestModeEnabled(true);
-    m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+    m_session = std::make_unique<UrlSession>(m_customManager ? m_customManager : &m_manager, 5000);
     const SubsonicClient client(server, m_session.get());
     m_library = std::make_unique<LibraryStore>(client);
     m_downloads = std::make_unique<DownloadStore>(client);

@@ -52,6 +52,10 @@ public:
     // nothing answers on); the loopback server is not started.
     bool start(QSize windowSize, const ServerConfig &server);
 
+    // Before start(): the stores' requests go through `manager` (one that
+    // watches or changes them), which outlives the harness.
+    void useNetworkAccessManager(QNetworkAccessManager *manager) { m_customManager = manager; }
+
     TestHttpServer &server() { return m_server; }
     // The account of "ann" on the loopback server (listening or not yet).
     ServerConfig loopbackAccount() const;
@@ -84,6 +88,7 @@ private:
 
     TestHttpServer m_server;
     QNetworkAccessManager m_manager;
+    QNetworkAccessManager *m_customManager = nullptr;
     std::unique_ptr<UrlSession> m_session;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<DownloadStore> m_downloads;

@@ -25,8 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-
 int countVisible(QQuickItem *item, const QString &name)
 {
     int n = item->isVisible() && item->objectName() == name ? 1 : 0;

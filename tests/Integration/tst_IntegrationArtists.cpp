@@ -26,8 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-
 // The fixture's albums that name Aster Vale (its own and the sampler), newest first.
 const QStringList AsterAlbums {u"Harbour Lights Sampler"_s, u"Tidal Works"_s, u"First Light"_s};
 const QStringList CobaltAlbums {u"Harbour Lights Sampler"_s, u"Night Psalms"_s};

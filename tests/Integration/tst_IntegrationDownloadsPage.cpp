@@ -32,7 +32,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Downloads page list"_s;
 
-
 } // namespace
 
 // The downloads page on supysonic: an album and a playlist downloaded through

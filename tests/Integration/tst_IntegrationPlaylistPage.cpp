@@ -27,7 +27,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Page integration list"_s;
 
-
 } // namespace
 
 // The playlist page on supysonic, driven with the pointer: a drag reorders

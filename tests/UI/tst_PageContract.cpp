@@ -8,6 +8,7 @@
 #include "MainViewModel.h"
 #include "PageContext.h"
 #include "PageRegistry.h"
+#include "Playback/PlayerController.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -123,6 +124,43 @@ private Q_SLOTS:
         PageContext playlistPage(harness.main(), nav->routeAt(0), 0);
         playlistPage.pageDeleted();
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Home));
+    }
+
+    // An album's artist opens only when the album links to it by id; a play
+    // starts the album at its first song.
+    void albumActions_data()
+    {
+        QTest::addColumn<std::optional<QString>>("artist");
+        QTest::addColumn<std::optional<QString>>("artistId");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("linked") << std::optional(u"Ann"_s) << std::optional(u"ar1"_s) << true;
+        QTest::newRow("no id") << std::optional(u"Ann"_s) << std::optional<QString>() << false;
+        QTest::newRow("empty id") << std::optional(u"Ann"_s) << std::optional(QString()) << false;
+        QTest::newRow("no name") << std::optional<QString>() << std::optional(u"ar1"_s) << false;
+    }
+
+    void albumActions()
+    {
+        QFETCH(std::optional<QString>, artist);
+        QFETCH(std::optional<QString>, artistId);
+        QFETCH(bool, opens);
+        PageHarness harness;
+        harness.server().setResponse("/rest/getAlbum",
+            TestHttpServer::ok(R"("album":{"id":"1","name":"Album 1","song":[{"id":"s1","title":"One"},)"
+                               R"({"id":"s2","title":"Two"}]})"));
+        QVERIFY(harness.start());
+        PageContext *root = harness.rootContext(SidebarItem::Home);
+        Album a = album(u"1"_s);
+        a.artist = artist;
+        a.artistId = artistId;
+        root->openArtistOf(a);
+        NavigationModel *nav = harness.main()->navigation();
+        QCOMPARE(nav->depth(), opens ? 1 : 0);
+        if (opens)
+            QVERIFY(nav->routeAt(1).artist == (Artist {*artistId, *artist, {}, {}}));
+        root->playAlbum(a, false);
+        QTRY_COMPARE(harness.player()->queue().size(), 2);
+        QCOMPARE(harness.player()->currentSong()->id, u"s1"_s);
     }
 
     // The main window's stack mirrors the navigation through the page table,

@@ -38,18 +38,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
-    }
-
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void init() { QVERIFY(startStore(m_server, m_store)); }
+    void cleanup() { stopStore(m_server, m_store); }
 
     // Pages of 60: a full page leaves the list open, repeated ids are dropped,
     // a short page ends it.

@@ -57,18 +57,12 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
+        QVERIFY(startStore(m_server, m_store));
         m_server->setResponse("/rest/star", TestHttpServer::ok());
         m_server->setResponse("/rest/unstar", TestHttpServer::ok());
     }
 
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void cleanup() { stopStore(m_server, m_store); }
 
     void likeAppliesAtOnce()
     {

@@ -87,3 +87,14 @@ QString createPlaylistNamed(const SubsonicClient &client, const QString &name)
     const QList<Playlist> made = playlistsNamed(client, name);
     return made.isEmpty() ? QString() : made.last().id;
 }
+
+QHash<QString, Album> albumsByName(const SubsonicClient &client)
+{
+    QHash<QString, Album> albums;
+    const QList<Album> listed = TestAwait::await(client.albums(AlbumListType::AlphabeticalByName, 50, 0));
+    for (const Album &album : listed) {
+        const Album full = TestAwait::await(client.album(album.id));
+        albums.insert(full.name, full);
+    }
+    return albums;
+}

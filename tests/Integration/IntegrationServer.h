@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -60,6 +61,9 @@ private:
         (server) = IntegrationServer::load(&lirnaError);                                                     \
         QVERIFY2((server), qPrintable(lirnaError));                                                          \
     } while (false)
+
+// Every album of the library, with its songs, by name.
+QHash<QString, Album> albumsByName(const SubsonicClient &client);
 
 // The server's playlists named exactly `name`.
 QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name);

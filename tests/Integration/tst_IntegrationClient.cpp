@@ -107,11 +107,7 @@ private Q_SLOTS:
         m_client = SubsonicClient(m_server->config(0), m_session);
         m_guest = SubsonicClient(m_server->config(1), m_session);
 
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
         QCOMPARE(m_albums.size(), ExpectedAlbums.size());
         deleteOurPlaylists();
     }

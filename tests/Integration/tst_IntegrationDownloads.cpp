@@ -80,11 +80,7 @@ private Q_SLOTS:
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
         deleteOurPlaylists();
     }
 

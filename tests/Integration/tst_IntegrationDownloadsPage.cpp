@@ -49,15 +49,6 @@ class TestIntegrationDownloadsPage : public QObject
 
     void removeLeftovers() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
-    QHash<QString, Album> albumsByName()
-    {
-        QHash<QString, Album> albums;
-        for (const Album &listed :
-            TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0)))
-            albums.insert(listed.name, TestAwait::await(m_client.album(listed.id)));
-        return albums;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -79,7 +70,7 @@ private Q_SLOTS:
 
     void downloadPlayOfflineAndRemove()
     {
-        const QHash<QString, Album> albums = albumsByName();
+        const QHash<QString, Album> albums = albumsByName(m_client);
         const Album copper = albums.value(u"Copper Hours"_s);
         QCOMPARE(copper.song.value_or(QList<Song>()).size(), 4);
         // One song of four albums: the playlist's artwork is a collage.

@@ -38,11 +38,7 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         m_manager = new QNetworkAccessManager(this);
         m_client = SubsonicClient(m_server->config(0), new UrlSession(m_manager, 15'000));
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
     }
 
     void downloadedSongsPlayFromDisk()

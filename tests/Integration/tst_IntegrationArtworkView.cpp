@@ -12,9 +12,10 @@
 
 #include "Components/ArtworkClient.h"
 #include "Components/CoverImage.h"
-#include "Helpers/UI/QmlWarningGuard.h"
-#include "IntegrationServer.h"
 #include "Downloads/ArtworkFetcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "IntegrationServer.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -58,14 +59,6 @@ Rectangle {
     }
 }
 )";
-
-void collectCovers(QQuickItem *item, QList<CoverImage *> *found)
-{
-    if (auto *cover = qobject_cast<CoverImage *>(item))
-        found->append(cover);
-    for (QQuickItem *child : item->childItems())
-        collectCovers(child, found);
-}
 
 } // namespace
 
@@ -131,8 +124,7 @@ private Q_SLOTS:
 
         QVERIFY(root->findChild<QObject *>(u"collage"_s)->property("collage").toBool());
         QVERIFY(!root->findChild<QObject *>(u"single"_s)->property("collage").toBool());
-        QList<CoverImage *> views;
-        collectCovers(root, &views);
+        const QList<CoverImage *> views = UiTest::itemsOf<CoverImage>(root);
         QCOMPARE(views.size(), covers.size() + 4 + 1 + 1);
         for (CoverImage *view : std::as_const(views)) {
             if (!view->coverArt().isEmpty())

@@ -56,20 +56,11 @@ protected:
     }
 };
 
-void collect(QQuickItem *item, const QString &name, QList<QQuickItem *> &found)
-{
-    if (item->objectName() == name)
-        found << item;
-    for (QQuickItem *child : item->childItems())
-        collect(child, name, found);
-}
-
 QQuickItem *rowItem(QQuickItem *page, AlbumCarouselRowModel *model)
 {
-    QList<QQuickItem *> rows;
-    collect(page, u"albumCarouselRow"_s, rows);
-    for (QQuickItem *row : rows) {
-        if (row->property("viewModel").value<QObject *>() == model)
+    for (QQuickItem *row : UiTest::itemsOf(page)) {
+        if (row->objectName() == u"albumCarouselRow"_s
+            && row->property("viewModel").value<QObject *>() == model)
             return row;
     }
     return nullptr;

@@ -68,7 +68,7 @@ QQuickItem *rowItem(QQuickItem *page, AlbumCarouselRowModel *model)
 
 void hover(QQuickWindow *window, QQuickItem *item)
 {
-    QTest::mouseMove(window, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+    QTest::mouseMove(window, UiTest::centreOf(item));
 }
 
 void usePalette(bool dark)

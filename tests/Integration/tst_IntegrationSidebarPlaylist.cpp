@@ -98,7 +98,7 @@ class TestIntegrationSidebarPlaylist : public QObject
         QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
         if (!menu)
             return false;
-        const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(row);
         QTest::mouseClick(window, Qt::RightButton, {}, centre);
         if (!QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }))
             return false;
@@ -109,7 +109,7 @@ class TestIntegrationSidebarPlaylist : public QObject
             if (item && item->property("text").toString() == text && item->isEnabled()) {
                 UiTest::saveScreenshot(
                     window, u"sidebar-playlist-menu-"_s + QString(text).remove(u' ') + u".png"_s);
-                const QPoint at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+                const QPoint at = UiTest::centreOf(item);
                 QTest::mouseClick(window, Qt::LeftButton, {}, at);
                 return QTest::qWaitFor([menu] { return !menu->property("visible").toBool(); });
             }
@@ -196,8 +196,8 @@ private Q_SLOTS:
 
         // Drag the albums onto the row with the mouse.
         const int revision = library.playlistRevision();
-        const QPoint from = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
-        const QPoint to = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint from = UiTest::centreOf(tile);
+        const QPoint to = UiTest::centreOf(row);
         QTest::mousePress(&window, Qt::LeftButton, {}, from);
         for (int step = 1; step <= 12; ++step) {
             QTest::mouseMove(&window, from + (to - from) * step / 12);
@@ -207,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(dropArea);
         // The tile trails the pointer by the drag threshold: one more move
         // puts its centre on the row.
-        const QPoint centre = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(tile);
         const QPoint release = to + (to - centre);
         QTest::mouseMove(&window, release);
         QTRY_VERIFY(dropArea->property("containsDrag").toBool());

@@ -26,11 +26,6 @@ namespace {
 // The song this suite likes and unlikes (other suites use others).
 const QString LikedTitle = u"Salt Lines"_s;
 
-QPoint centreOf(QQuickItem *item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-}
-
 } // namespace
 
 // Both song pages in a window over supysonic's library: every song listed,
@@ -113,7 +108,7 @@ private Q_SLOTS:
         // The "Album" header: albums in text order, then by title.
         QTRY_VERIFY(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s));
         QTest::mouseClick(page->harness.window(), Qt::LeftButton, {},
-            centreOf(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s)));
+            UiTest::centreOf(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s)));
         QCOMPARE(model->sortColumn(), 2);
         const QCollator collator = SongSort::collator(SongSort::userLocale());
         const QList<Song> shown = model->displayedSongs();
@@ -126,11 +121,13 @@ private Q_SLOTS:
             return UiTest::findVisibleItem(page->harness.window(), u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(4, 1));
-        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {}, centreOf(cell(1, 0)));
-        QTest::mouseClick(page->harness.window(), Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 0)));
-        QTest::mouseClick(page->harness.window(), Qt::LeftButton, Qt::ControlModifier, centreOf(cell(2, 0)));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {}, UiTest::centreOf(cell(1, 0)));
+        QTest::mouseClick(
+            page->harness.window(), Qt::LeftButton, Qt::ShiftModifier, UiTest::centreOf(cell(3, 0)));
+        QTest::mouseClick(
+            page->harness.window(), Qt::LeftButton, Qt::ControlModifier, UiTest::centreOf(cell(2, 0)));
         QCOMPARE(model->selection(), (QSet<QString> {shown[1].id, shown[3].id}));
-        QTest::mouseDClick(page->harness.window(), Qt::LeftButton, {}, centreOf(cell(4, 1)));
+        QTest::mouseDClick(page->harness.window(), Qt::LeftButton, {}, UiTest::centreOf(cell(4, 1)));
         QCOMPARE(idsOf(page->harness.player()->queue()), idsOf(shown));
         QCOMPARE(page->harness.player()->currentIndexOrNone(), 4);
         QVERIFY(!page->harness.player()->source());
@@ -156,7 +153,7 @@ private Q_SLOTS:
             return UiTest::findVisibleItem(window, u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(3, 0));
-        QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(cell(1, 0)));
+        QTest::mouseClick(window, Qt::LeftButton, {}, UiTest::centreOf(cell(1, 0)));
         QTest::keyClick(window, Qt::Key_Down);
         QTest::keyClick(window, Qt::Key_Down, Qt::ShiftModifier);
         const QList<Song> shown = model->displayedSongs();

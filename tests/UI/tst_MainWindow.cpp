@@ -239,8 +239,7 @@ private Q_SLOTS:
         QTRY_VERIFY(button->isEnabled());
         saveScreenshot(window, u"connect-dark.png"_s);
 
-        QTest::mouseClick(window, Qt::LeftButton, {},
-            button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        QTest::mouseClick(window, Qt::LeftButton, {}, UiTest::centreOf(button));
         QTRY_VERIFY(find(window, u"MainView"_s));
         QTRY_COMPARE(find(window, u"sidebarList"_s)->property("count").toInt(), 14);
         app.root()->mainView()->navigation()->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);

@@ -40,7 +40,6 @@ void playFourSongs(PageHarness &harness)
         NowPlayingFixture::songs(4), harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
 }
 
-
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
     return UiTest::findVisibleItem(harness.window(), name);
@@ -191,7 +190,7 @@ private Q_SLOTS:
         QTest::qWait(200);
         // The second row after the current song is s4.
         QQuickItem *row = item(harness, u"upNextRow1"_s);
-        const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(row);
         QTest::mouseDClick(harness.window(), Qt::LeftButton, {}, centre);
         QTRY_COMPARE(player->currentSong()->id, u"s4"_s);
 

@@ -40,6 +40,11 @@ QQuickItem *findItem(QQuickWindow *window, const QString &name)
     return window ? findItem(window->contentItem(), name) : nullptr;
 }
 
+QPoint centreOf(const QQuickItem *item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
 bool clickItem(QQuickItem *item, Qt::MouseButton button, QString *why)
 {
     const auto refuse = [why](const QString &reason) {

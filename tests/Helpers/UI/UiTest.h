@@ -34,6 +34,9 @@ template<typename T = QQuickItem> QList<T *> itemsOf(QQuickItem *root)
     return found;
 }
 
+// The centre of `item`, in its window's coordinates.
+QPoint centreOf(const QQuickItem *item);
+
 // Clicks `item` at its centre with a real press and release on its window,
 // so hit-testing and enabled states are part of the test. Refuses (and says
 // why in `why`) an item that is missing, hidden, disabled, empty or outside

@@ -43,11 +43,6 @@ SongTableViewModel *viewModelOf(QQuickItem *page)
     return page ? page->property("viewModel").value<SongTableViewModel *>() : nullptr;
 }
 
-QPoint centreOf(QQuickItem *item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-}
-
 } // namespace
 
 // Both song pages over the loopback server: what the menu acts on, where
@@ -291,8 +286,8 @@ private Q_SLOTS:
             return UiTest::findVisibleItem(window, u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         LIRNA_CLICK(cell(1, 0));
-        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 1)));
-        QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier, centreOf(cell(5, 2)));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, UiTest::centreOf(cell(3, 1)));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier, UiTest::centreOf(cell(5, 2)));
         QCOMPARE(vm->model()->selectionCount(), 4);
         QTRY_VERIFY(cell(2, 0)->property("rowSelected").toBool());
         harness.player()->play(vm->model()->displayedSongs(), SubsonicClient(), 2, std::nullopt);
@@ -301,7 +296,7 @@ private Q_SLOTS:
 
         QTest::keyClick(window, Qt::Key_Return);
         QCOMPARE(harness.player()->currentIndexOrNone(), 1);
-        QTest::mouseDClick(window, Qt::LeftButton, {}, centreOf(cell(4, 1)));
+        QTest::mouseDClick(window, Qt::LeftButton, {}, UiTest::centreOf(cell(4, 1)));
         QCOMPARE(harness.player()->currentIndexOrNone(), 4);
         QCOMPARE(idsOf(harness.player()->queue()), idsOf(vm->model()->displayedSongs()));
 

@@ -13,6 +13,7 @@
 #include "Helpers/UI/PageHarness.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
+#include "PageContext.h"
 #include "Playback/PlayerController.h"
 
 using namespace Qt::StringLiterals;

@@ -35,6 +35,14 @@ private:
         return a;
     }
 
+    // A like of "s1" that the server refuses.
+    void refuseALike()
+    {
+        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
+        m_store->toggleStar(song("s1"));
+    }
+
     int starCalls() const
     {
         return countRequests(*m_server, "/rest/star") + countRequests(*m_server, "/rest/unstar");
@@ -178,9 +186,7 @@ private Q_SLOTS:
     // The retry never undoes what the user did by hand meanwhile.
     void retryKeepsManualChange()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         QVERIFY(!m_store->isStarred(song("s1")));
 
@@ -287,9 +293,7 @@ private Q_SLOTS:
     // A retry kept after its store is gone does nothing.
     void retryAfterStoreGone()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         const StoreFailure failure = *m_store->lastFailure();
         m_store.reset();
@@ -301,9 +305,7 @@ private Q_SLOTS:
     // One connection retry at a time; success clears the failure and reloads.
     void retryConnectionSucceeds()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
 
         TestHttpServer::Response ping = TestHttpServer::ok();
@@ -324,9 +326,7 @@ private Q_SLOTS:
 
     void retryConnectionFails()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         const StoreFailure kept = *m_store->lastFailure();
 

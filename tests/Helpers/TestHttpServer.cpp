@@ -130,6 +130,20 @@ TestHttpServer::Response TestHttpServer::failed(int code, const QByteArray &mess
         + QByteArray::number(code) + R"(,"message":")" + message + R"("}}})");
 }
 
+TestHttpServer::Response TestHttpServer::dropped()
+{
+    Response response;
+    response.drop = true;
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::hanging()
+{
+    Response response;
+    response.hang = true;
+    return response;
+}
+
 TestHttpServer::Response TestHttpServer::image(const QImage &image, const char *format)
 {
     Response response;

@@ -79,6 +79,9 @@ public:
     // {"subsonic-response": {"status": "ok", "version": "1.16.1", <fields>}}
     static Response ok(const QByteArray &fields = {});
     static Response failed(int code, const QByteArray &message);
+    // A connection closed without an answer, and one never answered.
+    static Response dropped();
+    static Response hanging();
     // An image file (a cover), encoded as `format`.
     static Response image(const QImage &image, const char *format = "PNG");
 

@@ -139,15 +139,11 @@ private Q_SLOTS:
 
         TestHttpServer server;
         QVERIFY(server.listen());
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        server.setResponse("/rest/ping", drop);
+        server.setResponse("/rest/ping", TestHttpServer::dropped());
         QCOMPARE(faultOfPing(LibraryFixtures::clientFor(server)).kind(), Kind::Offline);
 
         // Our own transfer time-out counts as offline; our own cancellation does not.
-        TestHttpServer::Response hang;
-        hang.hang = true;
-        server.setResponse("/rest/ping", hang);
+        server.setResponse("/rest/ping", TestHttpServer::hanging());
         QNetworkAccessManager manager;
         UrlSession impatient(&manager, 200);
         QCOMPARE(faultOfPing(LibraryFixtures::clientFor(server, &impatient)).kind(), Kind::Offline);

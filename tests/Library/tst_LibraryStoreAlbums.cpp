@@ -126,9 +126,7 @@ private Q_SLOTS:
 
     void offlinePageMarksServerFailing()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/getAlbumList2", drop);
+        m_server->setResponse("/rest/getAlbumList2", TestHttpServer::dropped());
         m_store->loadMoreAlbums(AlbumListType::AlphabeticalByName);
         QTRY_VERIFY(!m_store->albumList(AlbumListType::AlphabeticalByName).isLoading);
         QVERIFY(m_store->reachability().isFailing());
@@ -206,9 +204,7 @@ private Q_SLOTS:
     // failure record.
     void detailErrorsPassThrough()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/getArtist", drop);
+        m_server->setResponse("/rest/getArtist", TestHttpServer::dropped());
         m_server->setResponse("/rest/getPlaylist", TestHttpServer::failed(70, "Playlist not found"));
         const Outcome<ArtistDetail> artist = wait(m_store->artistDetail("ar"));
         QVERIFY(!artist.value);

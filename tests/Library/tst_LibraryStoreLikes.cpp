@@ -249,9 +249,7 @@ private Q_SLOTS:
 
     void offlineLikeMarksServerFailing()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/star", drop);
+        m_server->setResponse("/rest/star", TestHttpServer::dropped());
         QTest::ignoreMessage(QtWarningMsg,
             QRegularExpression(
                 QStringLiteral("^update your likes failed: The network connection was lost\\.$")));

@@ -83,9 +83,7 @@ private Q_SLOTS:
         QFETCH(bool, cancelled);
         TestHttpServer server;
         QVERIFY(server.listen());
-        TestHttpServer::Response hang;
-        hang.hang = true;
-        server.setResponse("/slow", hang);
+        server.setResponse("/slow", TestHttpServer::hanging());
         QNetworkAccessManager manager;
         UrlSession session(&manager, timeoutMs);
         TaskHandle handle = TaskHandle::create();

@@ -354,9 +354,7 @@ private Q_SLOTS:
     void offlineFallback()
     {
         QFETCH(bool, downloaded);
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_harness->server().setResponse("/rest/getAlbum", drop);
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::dropped());
         if (downloaded) {
             DownloadManifest manifest;
             for (const Song &s : songs({{u"s2"_s, 2}, {u"s1"_s, 1}}))

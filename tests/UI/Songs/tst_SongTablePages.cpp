@@ -236,8 +236,7 @@ private Q_SLOTS:
     {
         QFETCH(int, item);
         PageHarness harness;
-        TestHttpServer::Response drop;
-        drop.drop = true;
+        TestHttpServer::Response drop = TestHttpServer::dropped();
         harness.server().setResponse("/rest/search3", drop);
         harness.server().setResponse("/rest/getStarred2", drop);
         QVERIFY(harness.start(QSize(760, 420)));

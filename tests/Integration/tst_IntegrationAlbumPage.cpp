@@ -72,20 +72,10 @@ class TestIntegrationAlbumPage : public QObject
     // The main window with `album` pushed; its page once shown.
     static QQuickItem *openAlbum(PageHarness &harness, const Album &album)
     {
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
-        if (!main)
-            return nullptr;
-        QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
-        const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
-        if (!QTest::qWaitFor([&] { return top() && top()->objectName() == u"HomeView"_s; }))
+        if (!harness.loadMainView() || !harness.waitForPage(u"HomeView"_s))
             return nullptr;
         harness.main()->navigation()->push(album);
-        if (!QTest::qWaitFor([&] {
-                return top()->objectName() == u"AlbumDetailView"_s && !stack->property("busy").toBool();
-            }))
-            return nullptr;
-        return top();
+        return harness.waitForPage(u"AlbumDetailView"_s);
     }
 
 private Q_SLOTS:

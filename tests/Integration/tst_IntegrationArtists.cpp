@@ -56,18 +56,10 @@ class TestIntegrationArtists : public QObject
     // The main window showing the artists browser; the page once shown.
     static QQuickItem *openArtists(PageHarness &harness)
     {
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
-        if (!main)
+        if (!harness.loadMainView())
             return nullptr;
         harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem::Artists));
-        QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
-        const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
-        if (!QTest::qWaitFor([&] {
-                return top() && top()->objectName() == u"ArtistsView"_s && !stack->property("busy").toBool();
-            }))
-            return nullptr;
-        return top();
+        return harness.waitForPage(u"ArtistsView"_s);
     }
 
 private Q_SLOTS:

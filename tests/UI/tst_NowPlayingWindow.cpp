@@ -29,9 +29,7 @@ namespace {
 // The main window's content over the harness, with a short-lived failure notice.
 QQuickItem *loadWindow(PageHarness &harness, int bannerInterval = 6000)
 {
-    return harness.load(u"MainView.qml"_s,
-        {{u"viewModel"_s, QVariant::fromValue(harness.main())},
-            {u"bannerAutoDismissInterval"_s, bannerInterval}});
+    return harness.loadMainView({{u"bannerAutoDismissInterval"_s, bannerInterval}});
 }
 
 void playFourSongs(PageHarness &harness)

@@ -171,8 +171,7 @@ private Q_SLOTS:
         harness.server().setResponse("/rest/getPlaylists",
             TestHttpServer::ok("\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"Road Trip\"}]}"));
         QVERIFY(harness.start(QSize(1000, 640)));
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
+        QQuickItem *main = harness.loadMainView();
         QVERIFY(main);
         QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
         QVERIFY(stack);

@@ -8,6 +8,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/UiTest.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
@@ -110,6 +111,24 @@ QQuickItem *PageHarness::loadPage(const PageRoute &route)
     context->setParent(page);
     m_context = context;
     return page;
+}
+
+QQuickItem *PageHarness::loadMainView(const QVariantMap &properties)
+{
+    QVariantMap all = properties;
+    all.insert(QStringLiteral("viewModel"), QVariant::fromValue(m_main.get()));
+    return load(QStringLiteral("MainView.qml"), all);
+}
+
+QQuickItem *PageHarness::waitForPage(const QString &objectName)
+{
+    QQuickItem *stack = UiTest::findItem(m_item.get(), QStringLiteral("detailStack"));
+    if (!stack)
+        return nullptr;
+    const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
+    const bool shown = QTest::qWaitFor(
+        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); });
+    return shown ? top() : nullptr;
 }
 
 PageContext *PageHarness::rootContext(SidebarItem item)

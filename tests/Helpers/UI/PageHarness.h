@@ -74,6 +74,13 @@ public:
     // Builds the page of `route` through the page table, with its context
     // (as the root page, level 0) and view model, and loads it.
     QQuickItem *loadPage(const PageRoute &route);
+    // Loads the main window's content (MainView.qml) over main(), with
+    // `properties` besides its view model.
+    QQuickItem *loadMainView(const QVariantMap &properties = {});
+    // The page on top of the loaded main view's stack, once it is the one
+    // named `objectName` and the stack has settled; null if it never is.
+    QQuickItem *waitForPage(const QString &objectName);
+
     // The context of the page loaded last.
     PageContext *context() const { return m_context; }
 

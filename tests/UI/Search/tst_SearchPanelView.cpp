@@ -129,8 +129,7 @@ private Q_SLOTS:
         fetcher->setParent(m_artwork.get());
         ArtworkClient::setCurrent(m_artwork.get());
         m_artwork->setClient(m_harness->main()->client());
-        m_main
-            = m_harness->load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(m_harness->main())}});
+        m_main = m_harness->loadMainView();
         QVERIFY(m_main);
         m_field = UiTest::findItem(m_main, u"searchField"_s);
         m_panel = m_main->findChild<QObject *>(u"SearchPanel"_s);

@@ -1,7 +1,5 @@
 #include "LibraryStore.h"
 
-#include "Support/Async.h"
-
 // MARK: - Failure recording and retry
 
 void LibraryStore::note(const std::exception_ptr &error, const QString &action, StoreFailure::Retry retry)
@@ -33,7 +31,12 @@ QCoro::Task<> LibraryStore::retryConnection()
     setIsRetrying(true);
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    std::exception_ptr error = co_await Async::failureOf(client.ping());
+    std::exception_ptr error;
+    try {
+        co_await client.ping();
+    } catch (...) {
+        error = std::current_exception();
+    }
     if (!self)
         co_return;
     if (error) {

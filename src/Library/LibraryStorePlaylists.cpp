@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "Support/Async.h"
-
 // MARK: - Playlist edits
 
 template<typename Result, typename... Params>
@@ -158,7 +156,12 @@ QCoro::Task<> LibraryStore::sendRename(QString id, QString name)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    std::exception_ptr error = co_await Async::failureOf(client.updatePlaylist(id, name, {}, {}));
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(id, name, {}, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
     if (!self)
         co_return;
     if (error) {
@@ -194,7 +197,12 @@ QCoro::Task<bool> LibraryStore::sendDelete(QString id)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    std::exception_ptr error = co_await Async::failureOf(client.deletePlaylist(id));
+    std::exception_ptr error;
+    try {
+        co_await client.deletePlaylist(id);
+    } catch (...) {
+        error = std::current_exception();
+    }
     if (!self)
         co_return !error;
     if (error) {
@@ -223,8 +231,12 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
     QStringList ids;
     for (const Song &song : std::as_const(songs))
         ids.append(song.id);
-    std::exception_ptr error
-        = co_await Async::failureOf(client.updatePlaylist(playlistId, std::nullopt, ids, {}));
+    std::exception_ptr error;
+    try {
+        co_await client.updatePlaylist(playlistId, std::nullopt, ids, {});
+    } catch (...) {
+        error = std::current_exception();
+    }
     if (!self)
         co_return;
     if (error) {
@@ -335,9 +347,13 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
         index = *target.position;
         songIds = *told;
     }
-    const QList<int> removeIndexes {index};
-    std::exception_ptr error = co_await Async::failureOf(
-        client.updatePlaylist(playlistId, std::nullopt, QStringList(), removeIndexes));
+    std::exception_ptr error;
+    try {
+        const QList<int> removeIndexes {index};
+        co_await client.updatePlaylist(playlistId, std::nullopt, QStringList(), removeIndexes);
+    } catch (...) {
+        error = std::current_exception();
+    }
     if (!self)
         co_return;
     if (error) {
@@ -443,8 +459,13 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     }
     const SubsonicClient client = m_client;
     std::exception_ptr error;
-    if (!cancelled)
-        error = co_await Async::failureOf(client.replacePlaylistSongs(id, order));
+    if (!cancelled) {
+        try {
+            co_await client.replacePlaylistSongs(id, order);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
     const bool saved = !cancelled && !error;
     if (!self)
         co_return saved;

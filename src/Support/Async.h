@@ -6,7 +6,6 @@
 #include <QCoroTimer>
 
 #include <chrono>
-#include <exception>
 #include <utility>
 
 #include "TaskHandle.h"
@@ -25,9 +24,6 @@ void startQueued(QObject *context, Work &&work)
 {
     QMetaObject::invokeMethod(context, std::forward<Work>(work), Qt::QueuedConnection);
 }
-
-// Awaits `task` and hands back what it threw; null when it finished.
-QCoro::Task<std::exception_ptr> failureOf(QCoro::Task<> task);
 
 // Sleeps for `duration`, then tells whether the work should go on: false when
 // the handle was cancelled meanwhile.

@@ -5,7 +5,6 @@
 
 #include "Helpers/Await.h"
 #include "Helpers/TestHttpServer.h"
-#include "Networking/TransportError.h"
 #include "Networking/UrlSession.h"
 #include "Support/Async.h"
 
@@ -22,14 +21,6 @@ public:
         events << name + QStringLiteral(" started");
         co_await QCoro::sleepFor(std::chrono::milliseconds(1));
         events << name + QStringLiteral(" resumed");
-    }
-
-    // Finishes after a turn of the event loop, or throws `error` then.
-    static QCoro::Task<> settle(std::exception_ptr error)
-    {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(1));
-        if (error)
-            std::rethrow_exception(error);
     }
 };
 
@@ -58,22 +49,6 @@ private Q_SLOTS:
         }
         QCoreApplication::processEvents();
         QVERIFY(!ran);
-    }
-
-    // The error a task threw comes back as a value; a finished task gives none.
-    void failureOfHandsBackTheError_data()
-    {
-        QTest::addColumn<std::exception_ptr>("thrown");
-        QTest::newRow("finished") << std::exception_ptr();
-        QTest::newRow("transport") << std::make_exception_ptr(TransportError::cancelled());
-        QTest::newRow("other") << std::make_exception_ptr(std::runtime_error("disk full"));
-    }
-
-    void failureOfHandsBackTheError()
-    {
-        QFETCH(std::exception_ptr, thrown);
-        const std::exception_ptr failure = TestAwait::await(Async::failureOf(Recorder::settle(thrown)));
-        QCOMPARE(failure, thrown);
     }
 
     void handlesCompareByIdentity()

@@ -352,7 +352,7 @@ private Q_SLOTS:
         }
         // The tile trails the pointer by the drag threshold: one more move
         // puts its centre on the row.
-        const QPoint centre = UiTest::centreOf(tile);
+        const QPoint centre = UiTest::centreOf(tile.get());
         const QPoint release = to + (to - centre);
         QTest::mouseMove(window, release);
         QTRY_VERIFY(dropArea->property("containsDrag").toBool());

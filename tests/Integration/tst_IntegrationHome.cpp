@@ -22,6 +22,7 @@
 #include "IntegrationServer.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
+#include "PageContext.h"
 #include "Networking/UrlSession.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)

@@ -43,9 +43,6 @@ private:
     MenuCommands *m_commands = nullptr;
 };
 
-    return list;
-}
-
 void tst_MenuCommands::initTestCase()
 {
     QVERIFY(m_home.isValid());

@@ -46,9 +46,6 @@ class tst_ShellWindow : public QObject
 
     NavigationModel *navigation() const { return m_app->root()->mainView()->navigation(); }
 
-        return list;
-    }
-
     // The colour drawn at `at` (window coordinates).
     QColor pixel(QPointF at) const
     {

@@ -61,6 +61,17 @@ ConnectionFault ConnectionFault::fromError(const std::exception_ptr &error)
     return other(describe(error));
 }
 
+bool ConnectionFault::isCancellation(const std::exception_ptr &error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const TransportError &e) {
+        return e.isCancelled();
+    } catch (...) { }
+    return false;
+}
+
 QString ConnectionFault::describe(const std::exception_ptr &error)
 {
     try {

@@ -34,6 +34,10 @@ public:
     // description), as shown under a list that failed to load.
     static QString describe(const std::exception_ptr &error);
 
+    // Whether the error is a request cancelled on purpose (its page went, a
+    // newer load replaced it): nothing to tell anyone about.
+    static bool isCancellation(const std::exception_ptr &error);
+
     Kind kind() const { return m_kind; }
     // The text of a server or other fault; empty for offline and unauthorized.
     QString text() const { return m_text; }

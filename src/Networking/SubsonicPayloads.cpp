@@ -8,41 +8,43 @@ namespace SubsonicPayloads {
 
 namespace {
 
-// A container object ("artists", "albumList2", "playlists") whose one list is optional.
-template<typename T>
-bool readContainer(const QJsonObject &response, QLatin1StringView key, QLatin1StringView listKey,
-    std::optional<QList<T>> &out)
+// The payload of an answer whose one list sits, optional, in a container
+// object ("artists", "albumList2", "playlists").
+template<typename Payload, typename T>
+std::optional<Payload> readList(const QJsonObject &response, QLatin1StringView key, QLatin1StringView listKey)
 {
     const QJsonValue container = response.value(key);
-    if (!container.isObject())
-        return false;
-    return JsonFields::optional(container.toObject(), listKey, out);
+    std::optional<QList<T>> list;
+    if (!container.isObject() || !JsonFields::optional(container.toObject(), listKey, list))
+        return std::nullopt;
+    return Payload {std::move(list)};
+}
+
+// The payload of an answer that holds one record under `key`.
+template<typename Payload, typename Record>
+std::optional<Payload> readRecord(const QJsonObject &response, QLatin1StringView key)
+{
+    std::optional<Record> record = Record::fromJson(response.value(key));
+    if (!record)
+        return std::nullopt;
+    return Payload {std::move(*record)};
 }
 
 } // namespace
 
 std::optional<AlbumPayload> AlbumPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<Album> album = Album::fromJson(response.value("album"_L1));
-    if (!album)
-        return std::nullopt;
-    return AlbumPayload{std::move(*album)};
+    return readRecord<AlbumPayload, Album>(response, "album"_L1);
 }
 
 std::optional<ArtistPayload> ArtistPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<ArtistDetail> artist = ArtistDetail::fromJson(response.value("artist"_L1));
-    if (!artist)
-        return std::nullopt;
-    return ArtistPayload{std::move(*artist)};
+    return readRecord<ArtistPayload, ArtistDetail>(response, "artist"_L1);
 }
 
 std::optional<PlaylistPayload> PlaylistPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<PlaylistDetail> playlist = PlaylistDetail::fromJson(response.value("playlist"_L1));
-    if (!playlist)
-        return std::nullopt;
-    return PlaylistPayload{std::move(*playlist)};
+    return readRecord<PlaylistPayload, PlaylistDetail>(response, "playlist"_L1);
 }
 
 std::optional<CreatedPlaylistPayload> CreatedPlaylistPayload::fromResponse(const QJsonObject &response)
@@ -57,50 +59,32 @@ std::optional<CreatedPlaylistPayload> CreatedPlaylistPayload::fromResponse(const
 
 std::optional<ArtistsPayload> ArtistsPayload::fromResponse(const QJsonObject &response)
 {
-    ArtistsPayload payload;
-    if (!readContainer(response, "artists"_L1, "index"_L1, payload.index))
-        return std::nullopt;
-    return payload;
+    return readList<ArtistsPayload, ArtistIndex>(response, "artists"_L1, "index"_L1);
 }
 
 std::optional<AlbumListPayload> AlbumListPayload::fromResponse(const QJsonObject &response)
 {
-    AlbumListPayload payload;
-    if (!readContainer(response, "albumList2"_L1, "album"_L1, payload.album))
-        return std::nullopt;
-    return payload;
+    return readList<AlbumListPayload, Album>(response, "albumList2"_L1, "album"_L1);
 }
 
 std::optional<PlaylistsPayload> PlaylistsPayload::fromResponse(const QJsonObject &response)
 {
-    PlaylistsPayload payload;
-    if (!readContainer(response, "playlists"_L1, "playlist"_L1, payload.playlist))
-        return std::nullopt;
-    return payload;
+    return readList<PlaylistsPayload, Playlist>(response, "playlists"_L1, "playlist"_L1);
 }
 
 std::optional<SearchPayload> SearchPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<SearchResult> result = SearchResult::fromJson(response.value("searchResult3"_L1));
-    if (!result)
-        return std::nullopt;
-    return SearchPayload{std::move(*result)};
+    return readRecord<SearchPayload, SearchResult>(response, "searchResult3"_L1);
 }
 
 std::optional<SearchSongsPayload> SearchSongsPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<SearchResult> result = SearchResult::fromJson(response.value("searchResult3"_L1));
-    if (!result)
-        return std::nullopt;
-    return SearchSongsPayload{std::move(*result)};
+    return readRecord<SearchSongsPayload, SearchResult>(response, "searchResult3"_L1);
 }
 
 std::optional<StarredPayload> StarredPayload::fromResponse(const QJsonObject &response)
 {
-    std::optional<SearchResult> result = SearchResult::fromJson(response.value("starred2"_L1));
-    if (!result)
-        return std::nullopt;
-    return StarredPayload{std::move(*result)};
+    return readRecord<StarredPayload, SearchResult>(response, "starred2"_L1);
 }
 
 } // namespace SubsonicPayloads

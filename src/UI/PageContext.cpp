@@ -1,6 +1,7 @@
 #include "PageContext.h"
 
 #include "MainViewModel.h"
+#include "Playback/PlayerController.h"
 
 PageContext::PageContext(MainViewModel *window, PageRoute route, int level, QObject *parent)
     : QObject(parent)
@@ -68,6 +69,22 @@ void PageContext::openArtist(const Artist &artist)
 {
     if (NavigationModel *nav = navigation())
         nav->push(artist);
+}
+
+void PageContext::openArtistOf(const Album &album)
+{
+    if (!album.artist || !album.artistId || album.artistId->isEmpty())
+        return;
+    Artist artist;
+    artist.id = *album.artistId;
+    artist.name = *album.artist;
+    openArtist(artist);
+}
+
+void PageContext::playAlbum(const Album &album, bool shuffled)
+{
+    if (PlayerController *engine = player())
+        engine->playAlbum(album, client(), 0, shuffled);
 }
 
 void PageContext::pushGrid(const AlbumGridDestination &destination)

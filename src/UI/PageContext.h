@@ -78,7 +78,11 @@ public:
     // Navigation: push an album, an artist or an album grid above the shown page.
     void openAlbum(const Album &album);
     void openArtist(const Artist &artist);
+    // The album's artist, when the album links to one (its artist known by id).
+    void openArtistOf(const Album &album);
     void pushGrid(const AlbumGridDestination &destination);
+    // Plays `album` from its first song.
+    void playAlbum(const Album &album, bool shuffled);
     // Clears the search and the pushed pages, then selects the playlist.
     Q_INVOKABLE void openPlaylist(const QString &id);
     // The page's accent colour (invalid: none). A root page's accent is taken

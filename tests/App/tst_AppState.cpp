@@ -587,8 +587,7 @@ private Q_SLOTS:
         album.id = u"al1"_s;
         album.name = u"Album"_s;
         album.song = QList<Song> {song};
-        TestHttpServer::Response hang;
-        hang.hang = true;
+        TestHttpServer::Response hang = TestHttpServer::hanging();
         m_answers.insert("/rest/getAlbum",
             TestHttpServer::ok("\"album\":" + QJsonDocument(album.toJson()).toJson(QJsonDocument::Compact)));
         m_answers.insert("/rest/download", hang);

@@ -233,9 +233,7 @@ private Q_SLOTS:
         notFound.status = 404;
         QTest::newRow("404 with an image body") << notFound;
         QTest::newRow("not an image") << image("<html>oops</html>");
-        TestHttpServer::Response dropped;
-        dropped.drop = true;
-        QTest::newRow("dropped") << dropped;
+        QTest::newRow("dropped") << TestHttpServer::dropped();
         TestHttpServer::Response cut = image(jpeg(200, 200));
         cut.sendOnly = cut.body.size() * 6 / 10;
         QTest::newRow("cut off") << cut;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "Downloads/DownloadManifest.h"
+#include "Helpers/RecordLists.h"
 
 using namespace Qt::StringLiterals;
 
@@ -24,14 +25,6 @@ Song song(const QString &id, const QString &title, std::optional<qint64> disc = 
 DownloadedSong entry(const Song &s, qint64 bytes, QSet<QString> owners, const QString &suffix = u"mp3"_s)
 {
     return DownloadedSong {s, suffix, bytes, std::move(owners)};
-}
-
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList list;
-    for (const Song &s : songs)
-        list.append(s.id);
-    return list;
 }
 
 } // namespace
@@ -199,7 +192,7 @@ private Q_SLOTS:
                  song(u"d1notrackB"_s, u"B"_s, 1), song(u"d1notrackA"_s, u"A"_s, 1),
                  song(u"accent"_s, u"\u00c9"_s, 1), song(u"other"_s, u"x"_s, 1, 1)})
             m.songs.insert(s.id, entry(s, 1, {s.id == u"other"_s ? u"album:b"_s : a}));
-        QCOMPARE(ids(m.songsOwnedBy(a)),
+        QCOMPARE(idsOf(m.songsOwnedBy(a)),
             QStringList({u"nodisc"_s, u"d1notrackA"_s, u"d1notrackB"_s, u"accent"_s, u"d1t2"_s, u"d1t3"_s,
                 u"d2t1"_s}));
         QVERIFY(m.songsOwnedBy(u"album:none"_s).isEmpty());

@@ -366,9 +366,7 @@ private Q_SLOTS:
         truncated.rawBody = true;
         truncated.body = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\nonly a part";
         QTest::newRow("body cut short") << truncated;
-        TestHttpServer::Response dropped;
-        dropped.drop = true;
-        QTest::newRow("connection dropped") << dropped;
+        QTest::newRow("connection dropped") << TestHttpServer::dropped();
         TestHttpServer::Response error = fileResponse("<html>server error</html>");
         error.status = 500;
         QTest::newRow("status 500") << error;
@@ -432,8 +430,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, hangOn);
         addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"mp3"_s, u"c"_s), makeSong(u"s2"_s, u"mp3"_s, u"c"_s)});
-        TestHttpServer::Response hang;
-        hang.hang = true;
+        TestHttpServer::Response hang = TestHttpServer::hanging();
         if (hangOn == "getAlbum") {
             m_library.albumOverride = true;
             m_library.albumAnswer = hang;
@@ -519,12 +516,10 @@ private Q_SLOTS:
     void stoppingSeveralRuns()
     {
         QFETCH(int, how);
-        TestHttpServer::Response hang;
-        hang.hang = true;
         QStringList albums {u"a1"_s, u"a2"_s, u"a3"_s};
         for (const QString &id : albums) {
             addAlbum(id, {makeSong(id + u"-s"_s)});
-            m_library.files.insert(id + u"-s"_s, hang);
+            m_library.files.insert(id + u"-s"_s, TestHttpServer::hanging());
         }
         auto *store = new DownloadStore(m_client);
         for (const QString &id : albums)
@@ -917,9 +912,7 @@ private Q_SLOTS:
     void removeAllStopsRuns()
     {
         addAlbum(u"a1"_s, {makeSong(u"s1"_s), makeSong(u"s2"_s)});
-        TestHttpServer::Response hang;
-        hang.hang = true;
-        m_library.files.insert(u"s2"_s, hang);
+        m_library.files.insert(u"s2"_s, TestHttpServer::hanging());
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));

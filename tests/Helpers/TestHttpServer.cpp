@@ -1,5 +1,7 @@
 #include "TestHttpServer.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
@@ -75,6 +77,11 @@ bool TestHttpServer::listen()
     return m_server.listen(QHostAddress::LocalHost, 0);
 }
 
+bool TestHttpServer::isListening() const
+{
+    return m_server.isListening();
+}
+
 quint16 TestHttpServer::port() const
 {
     return m_server.serverPort();
@@ -121,6 +128,49 @@ TestHttpServer::Response TestHttpServer::failed(int code, const QByteArray &mess
 {
     return json(R"({"subsonic-response":{"status":"failed","version":"1.16.1","error":{"code":)"
         + QByteArray::number(code) + R"(,"message":")" + message + R"("}}})");
+}
+
+TestHttpServer::Response TestHttpServer::dropped()
+{
+    Response response;
+    response.drop = true;
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::hanging()
+{
+    Response response;
+    response.hang = true;
+    return response;
+}
+
+TestHttpServer::Response TestHttpServer::image(const QImage &image, const char *format)
+{
+    Response response;
+    QBuffer buffer(&response.body);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    const QByteArray type = QByteArray(format).toLower();
+    response.contentType = "image/" + (type == "jpg" ? QByteArray("jpeg") : type);
+    return response;
+}
+
+int TestHttpServer::requestCount(const QByteArrayList &paths) const
+{
+    int count = 0;
+    for (const Request &request : m_requests)
+        count += paths.contains(request.path());
+    return count;
+}
+
+QStringList TestHttpServer::sentValues(const QByteArray &path, const QString &key) const
+{
+    QStringList values;
+    for (const Request &request : m_requests) {
+        if (request.path() == path)
+            values.append(request.queryValue(key));
+    }
+    return values;
 }
 
 void TestHttpServer::onNewConnection()

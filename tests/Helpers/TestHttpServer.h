@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTcpServer>
 #include <QUrl>
 
 #include <functional>
 
+class QImage;
 class QTcpSocket;
 
 // A minimal HTTP/1.1 server on 127.0.0.1 for tests. It answers each GET with
@@ -54,6 +57,7 @@ public:
     ~TestHttpServer() override;
 
     bool listen();
+    bool isListening() const;
     quint16 port() const;
     QUrl baseUrl() const; // http://127.0.0.1:<port>
 
@@ -66,11 +70,20 @@ public:
     QList<Request> requests() const { return m_requests; }
     Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }
     void clearRequests() { m_requests.clear(); }
+    // How many requests went to any of `paths`, and one query value of each
+    // request to `path`, in the order sent.
+    int requestCount(const QByteArrayList &paths) const;
+    QStringList sentValues(const QByteArray &path, const QString &key) const;
 
     static Response json(const QByteArray &body, int status = 200);
     // {"subsonic-response": {"status": "ok", "version": "1.16.1", <fields>}}
     static Response ok(const QByteArray &fields = {});
     static Response failed(int code, const QByteArray &message);
+    // A connection closed without an answer, and one never answered.
+    static Response dropped();
+    static Response hanging();
+    // An image file (a cover), encoded as `format`.
+    static Response image(const QImage &image, const char *format = "PNG");
 
 Q_SIGNALS:
     void requestReceived(const TestHttpServer::Request &request);

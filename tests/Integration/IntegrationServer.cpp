@@ -60,3 +60,41 @@ QString IntegrationServer::libraryFile(const Album &album, const Song &song) con
     return u"%1/%2/%3/%4"_s.arg(
         m_libraryPath, safeName(album.artist.value_or(QString())), safeName(album.name), name);
 }
+
+QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name)
+{
+    QList<Playlist> found;
+    const QList<Playlist> all = TestAwait::await(client.playlists());
+    for (const Playlist &playlist : all) {
+        if (playlist.name == name)
+            found.append(playlist);
+    }
+    return found;
+}
+
+void deletePlaylistsNamed(const SubsonicClient &client, const QStringList &names)
+{
+    const QList<Playlist> all = TestAwait::await(client.playlists());
+    for (const Playlist &playlist : all) {
+        if (names.contains(playlist.name))
+            TestAwait::await(client.deletePlaylist(playlist.id));
+    }
+}
+
+QString createPlaylistNamed(const SubsonicClient &client, const QString &name)
+{
+    TestAwait::await(client.createPlaylist(name));
+    const QList<Playlist> made = playlistsNamed(client, name);
+    return made.isEmpty() ? QString() : made.last().id;
+}
+
+QHash<QString, Album> albumsByName(const SubsonicClient &client)
+{
+    QHash<QString, Album> albums;
+    const QList<Album> listed = TestAwait::await(client.albums(AlbumListType::AlphabeticalByName, 50, 0));
+    for (const Album &album : listed) {
+        const Album full = TestAwait::await(client.album(album.id));
+        albums.insert(full.name, full);
+    }
+    return albums;
+}

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
 
 #include "Helpers/Await.h"
 #include "Models/Album.h"
+#include "Models/Playlist.h"
 #include "Networking/ServerConfig.h"
+#include "Networking/SubsonicClient.h"
 #include "Networking/SubsonicError.h"
 #include "Networking/TransportError.h"
 
@@ -45,6 +49,54 @@ private:
     QUrl m_url;
     QList<Account> m_accounts;
     QString m_libraryPath;
+};
+
+// In a suite's initTestCase: skips the suite when it runs outside the
+// fixture, else loads the server into `server` (a std::optional) or fails.
+#define LIRNA_LOAD_INTEGRATION_SERVER(server)                                                                \
+    do {                                                                                                     \
+        if (!IntegrationServer::isConfigured())                                                              \
+            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");                    \
+        QString lirnaError;                                                                                  \
+        (server) = IntegrationServer::load(&lirnaError);                                                     \
+        QVERIFY2((server), qPrintable(lirnaError));                                                          \
+    } while (false)
+
+// Every album of the library, with its songs, by name.
+QHash<QString, Album> albumsByName(const SubsonicClient &client);
+
+// The server's playlists named exactly `name`.
+QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name);
+// Deletes every playlist named one of `names`: what a suite made, left over
+// from an earlier run or test.
+void deletePlaylistsNamed(const SubsonicClient &client, const QStringList &names);
+// Creates a playlist named `name` and returns its id (empty when the server
+// lists none of that name afterwards).
+QString createPlaylistNamed(const SubsonicClient &client, const QString &name);
+
+// A playlist made on the server for one test and deleted again when this
+// goes out of scope.
+class ScratchPlaylist
+{
+public:
+    ScratchPlaylist(const SubsonicClient &client, const QString &name)
+        : m_client(client)
+        , m_id(createPlaylistNamed(client, name))
+    { }
+    ~ScratchPlaylist()
+    {
+        if (!m_id.isEmpty())
+            TestAwait::await(m_client.deletePlaylist(m_id));
+    }
+    ScratchPlaylist(const ScratchPlaylist &) = delete;
+    ScratchPlaylist &operator=(const ScratchPlaylist &) = delete;
+
+    // Empty when the server did not make it.
+    QString id() const { return m_id; }
+
+private:
+    SubsonicClient m_client;
+    QString m_id;
 };
 
 // Runs `task` to its end and returns the SubsonicError it threw, or nothing

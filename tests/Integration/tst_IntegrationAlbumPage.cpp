@@ -25,8 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-
 int countVisible(QQuickItem *item, const QString &name)
 {
     int n = item->isVisible() && item->objectName() == name ? 1 : 0;
@@ -74,31 +72,17 @@ class TestIntegrationAlbumPage : public QObject
     // The main window with `album` pushed; its page once shown.
     static QQuickItem *openAlbum(PageHarness &harness, const Album &album)
     {
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
-        if (!main)
-            return nullptr;
-        QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
-        const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
-        if (!QTest::qWaitFor([&] { return top() && top()->objectName() == u"HomeView"_s; }))
+        if (!harness.loadMainView() || !harness.waitForPage(u"HomeView"_s))
             return nullptr;
         harness.main()->navigation()->push(album);
-        if (!QTest::qWaitFor([&] {
-                return top()->objectName() == u"AlbumDetailView"_s && !stack->property("busy").toBool();
-            }))
-            return nullptr;
-        return top();
+        return harness.waitForPage(u"AlbumDetailView"_s);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         m_warnings.install();
-        if (!IntegrationServer::isConfigured())
-            QSKIP("runs under the supysonic fixture");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
     }
 
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
@@ -169,14 +153,8 @@ private Q_SLOTS:
         UrlSession session(&manager, 10000);
         const SubsonicClient client(m_server->config(), &session);
         const QString name = u"Album page menu list"_s;
-        TestAwait::await(client.createPlaylist(name));
-        QString id;
-        for (const Playlist &playlist : TestAwait::await(client.playlists())) {
-            if (playlist.name == name)
-                id = playlist.id;
-        }
-        QVERIFY(!id.isEmpty());
-        const auto cleanup = qScopeGuard([&client, id] { TestAwait::await(client.deletePlaylist(id)); });
+        const ScratchPlaylist playlist(client, name);
+        QVERIFY(!playlist.id().isEmpty());
 
         const Album album = albumNamed(u"Tidal Works"_s);
         PageHarness harness;
@@ -214,7 +192,8 @@ private Q_SLOTS:
         const QString songId = vm->tracks()->recordAt(1)->id;
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                const QList<Song> held = TestAwait::await(client.playlist(id)).entry.value_or(QList<Song>());
+                const QList<Song> held
+                    = TestAwait::await(client.playlist(playlist.id())).entry.value_or(QList<Song>());
                 return held.size() == 1 && held.first().id == songId;
             }(),
             10'000);

@@ -26,8 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-
 // The fixture's albums that name Aster Vale (its own and the sampler), newest first.
 const QStringList AsterAlbums {u"Harbour Lights Sampler"_s, u"Tidal Works"_s, u"First Light"_s};
 const QStringList CobaltAlbums {u"Harbour Lights Sampler"_s, u"Night Psalms"_s};
@@ -58,29 +56,17 @@ class TestIntegrationArtists : public QObject
     // The main window showing the artists browser; the page once shown.
     static QQuickItem *openArtists(PageHarness &harness)
     {
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
-        if (!main)
+        if (!harness.loadMainView())
             return nullptr;
         harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem::Artists));
-        QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
-        const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
-        if (!QTest::qWaitFor([&] {
-                return top() && top()->objectName() == u"ArtistsView"_s && !stack->property("busy").toBool();
-            }))
-            return nullptr;
-        return top();
+        return harness.waitForPage(u"ArtistsView"_s);
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         m_warnings.install();
-        if (!IntegrationServer::isConfigured())
-            QSKIP("runs under the supysonic fixture");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QSettings().remove(ArtistsViewModel::SelectionKey);
         // The covers, as the application loads them for its account.
         m_session = std::make_unique<UrlSession>(&m_manager, 10000);

@@ -12,9 +12,10 @@
 
 #include "Components/ArtworkClient.h"
 #include "Components/CoverImage.h"
-#include "Helpers/UI/QmlWarningGuard.h"
-#include "IntegrationServer.h"
 #include "Downloads/ArtworkFetcher.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "IntegrationServer.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -59,14 +60,6 @@ Rectangle {
 }
 )";
 
-void collectCovers(QQuickItem *item, QList<CoverImage *> *found)
-{
-    if (auto *cover = qobject_cast<CoverImage *>(item))
-        found->append(cover);
-    for (QQuickItem *child : item->childItems())
-        collectCovers(child, found);
-}
-
 } // namespace
 
 // Cover views on supysonic's real covers (a flat colour with a white disc in
@@ -84,13 +77,9 @@ class TestIntegrationArtworkView : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
         m_warnings.install();
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
@@ -135,8 +124,7 @@ private Q_SLOTS:
 
         QVERIFY(root->findChild<QObject *>(u"collage"_s)->property("collage").toBool());
         QVERIFY(!root->findChild<QObject *>(u"single"_s)->property("collage").toBool());
-        QList<CoverImage *> views;
-        collectCovers(root, &views);
+        const QList<CoverImage *> views = UiTest::itemsOf<CoverImage>(root);
         QCOMPARE(views.size(), covers.size() + 4 + 1 + 1);
         for (CoverImage *view : std::as_const(views)) {
             if (!view->coverArt().isEmpty())

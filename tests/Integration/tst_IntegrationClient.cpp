@@ -87,22 +87,7 @@ class TestIntegrationClient : public QObject
         return {};
     }
 
-    QList<Playlist> playlistsNamed(const SubsonicClient &client, const QString &name) const
-    {
-        QList<Playlist> found;
-        const QList<Playlist> all = TestAwait::await(client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == name)
-                found.append(playlist);
-        return found;
-    }
-
-    void deleteOurPlaylists()
-    {
-        for (const QString &name : {PlaylistName, RenamedPlaylistName})
-            for (const Playlist &playlist : playlistsNamed(m_client, name))
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName, RenamedPlaylistName}); }
 
     QByteArray fetch(const QUrl &url, int *status = nullptr) const
     {
@@ -115,22 +100,14 @@ class TestIntegrationClient : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
 
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
         m_guest = SubsonicClient(m_server->config(1), m_session);
 
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
         QCOMPARE(m_albums.size(), ExpectedAlbums.size());
         deleteOurPlaylists();
     }

@@ -67,22 +67,12 @@ class TestIntegrationDownloads : public QObject
         return {};
     }
 
-    void deleteOurPlaylists()
-    {
-        const QList<Playlist> all = TestAwait::await(m_client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
@@ -90,11 +80,7 @@ private Q_SLOTS:
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
         deleteOurPlaylists();
     }
 

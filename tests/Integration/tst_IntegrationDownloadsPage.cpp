@@ -32,7 +32,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Downloads page list"_s;
 
-
 } // namespace
 
 // The downloads page on supysonic: an album and a playlist downloaded through
@@ -48,32 +47,13 @@ class TestIntegrationDownloadsPage : public QObject
     SubsonicClient m_client;
     QmlWarningGuard m_warnings;
 
-    void removeLeftovers()
-    {
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-        }
-    }
-
-    QHash<QString, Album> albumsByName()
-    {
-        QHash<QString, Album> albums;
-        for (const Album &listed :
-            TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0)))
-            albums.insert(listed.name, TestAwait::await(m_client.album(listed.id)));
-        return albums;
-    }
+    void removeLeftovers() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Fusion"_s);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_client = SubsonicClient(m_server->config(0), new UrlSession(m_manager, 15'000));
         removeLeftovers();
@@ -90,7 +70,7 @@ private Q_SLOTS:
 
     void downloadPlayOfflineAndRemove()
     {
-        const QHash<QString, Album> albums = albumsByName();
+        const QHash<QString, Album> albums = albumsByName(m_client);
         const Album copper = albums.value(u"Copper Hours"_s);
         QCOMPARE(copper.song.value_or(QList<Song>()).size(), 4);
         // One song of four albums: the playlist's artwork is a collage.
@@ -99,12 +79,7 @@ private Q_SLOTS:
             {u"First Light"_s, u"Tidal Works"_s, u"Night Psalms"_s, u"Harbour Lights Sampler"_s})
             songIds.append(albums.value(name).song.value_or(QList<Song>()).value(0).id);
         QVERIFY(!songIds.contains(QString()));
-        TestAwait::await(m_client.createPlaylist(PlaylistName));
-        QString playlistId;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == PlaylistName)
-                playlistId = playlist.id;
-        }
+        const QString playlistId = createPlaylistNamed(m_client, PlaylistName);
         QVERIFY(!playlistId.isEmpty());
         TestAwait::await(m_client.updatePlaylist(playlistId, std::nullopt, songIds, {}));
 

@@ -3,8 +3,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QPalette>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -17,19 +15,15 @@
 
 #include "Components/ArtworkClient.h"
 #include "Downloads/ArtworkFetcher.h"
-#include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "Home/HomeViewModel.h"
 #include "IntegrationServer.h"
-#include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
-#include "Networking/UrlSession.h"
 #include "PageContext.h"
-#include "PageRegistry.h"
-#include "Playback/PlayerController.h"
+#include "Networking/UrlSession.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -63,48 +57,24 @@ protected:
     }
 };
 
-void collect(QQuickItem *item, const QString &name, QList<QQuickItem *> &found)
-{
-    if (item->objectName() == name)
-        found << item;
-    for (QQuickItem *child : item->childItems())
-        collect(child, name, found);
-}
-
 QQuickItem *rowItem(QQuickItem *page, AlbumCarouselRowModel *model)
 {
-    QList<QQuickItem *> rows;
-    collect(page, u"albumCarouselRow"_s, rows);
-    for (QQuickItem *row : rows) {
-        if (row->property("viewModel").value<QObject *>() == model)
+    for (QQuickItem *row : UiTest::itemsOf(page)) {
+        if (row->objectName() == u"albumCarouselRow"_s
+            && row->property("viewModel").value<QObject *>() == model)
             return row;
     }
     return nullptr;
 }
 
-QQuickItem *childNamed(QQuickItem *root, const QString &name)
-{
-    QList<QQuickItem *> found;
-    collect(root, name, found);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
 void hover(QQuickWindow *window, QQuickItem *item)
 {
-    QTest::mouseMove(window, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+    QTest::mouseMove(window, UiTest::centreOf(item));
 }
 
 void usePalette(bool dark)
 {
-    QPalette palette;
-    if (dark) {
-        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-        palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-        palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    }
-    QGuiApplication::setPalette(palette);
+    QGuiApplication::setPalette(dark ? UiTest::darkPalette() : QPalette());
 }
 
 } // namespace
@@ -122,14 +92,10 @@ class TestIntegrationHome : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Basic"_s);
         QStandardPaths::setTestModeEnabled(true);
         m_warnings.install();
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
     }
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 
@@ -151,29 +117,16 @@ private Q_SLOTS:
         ArtworkClient::setCurrent(&artwork);
         auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
 
-        LibraryStore library(client);
-        DownloadStore downloads(client);
-        PlayerController player(new FakeQueuePlayer);
-        MainViewModel main(client, &library, &downloads, &player);
-        const PageRoute route = PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home));
-        auto *context = new PageContext(&main, route, 0);
-        auto *home = qobject_cast<HomeViewModel *>(PageRegistry::createViewModel(context));
+        PageHarness harness;
+        harness.useNetworkAccessManager(&manager);
+        QVERIFY(harness.start(QSize(1000, 1040), m_server->config(0)));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home)));
+        QVERIFY(page);
+        auto *home = page->property("viewModel").value<HomeViewModel *>();
         QVERIFY(home);
-
-        QQmlEngine engine;
-        engine.addImportPath(u"qrc:/"_s);
-        QQmlComponent component(&engine, PageRegistry::source(route.kind));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties(
-            {{u"context"_s, QVariant::fromValue(context)}, {u"viewModel"_s, QVariant::fromValue(home)}}));
-        QVERIFY2(object, qPrintable(component.errorString()));
-        auto *page = qobject_cast<QQuickItem *>(object.get());
-        context->setParent(page);
-        QQuickWindow window;
-        window.resize(1000, 1040);
-        page->setParentItem(window.contentItem());
-        page->setSize(window.size());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QQuickWindow &window = *harness.window();
+        NavigationModel *navigation = harness.main()->navigation();
 
         // The carousel, with its blurred cover, and the rows as the server has them.
         FeaturedCarouselViewModel *featured = home->featured();
@@ -201,27 +154,27 @@ private Q_SLOTS:
         // The failed row: its error line, and "Retry" once the server answers.
         QQuickItem *newestRow = rowItem(page, newest);
         QVERIFY(newestRow);
-        QVERIFY(childNamed(newestRow, u"rowError"_s)->isVisible());
+        QVERIFY(UiTest::findItem(newestRow, u"rowError"_s)->isVisible());
         QTest::qWait(500);
         QVERIFY(UiTest::saveScreenshot(&window, u"home-failed-row.png"_s));
         manager.broken.clear();
-        LIRNA_CLICK(childNamed(newestRow, u"rowRetry"_s));
+        LIRNA_CLICK(UiTest::findItem(newestRow, u"rowRetry"_s));
         QTRY_COMPARE(newest->display(), RowDisplay::Albums);
-        QTRY_VERIFY(childNamed(newestRow, u"rowStrip"_s)->isVisible());
+        QTRY_VERIFY(UiTest::findItem(newestRow, u"rowStrip"_s)->isVisible());
 
         // A row pages by its arrows while the pointer is over it.
         QQuickItem *frequentRow = rowItem(page, frequent);
-        auto *strip = childNamed(frequentRow, u"rowStrip"_s);
+        auto *strip = UiTest::findItem(frequentRow, u"rowStrip"_s);
         hover(&window, strip);
-        QQuickItem *right = childNamed(frequentRow, u"rowScrollRight"_s);
+        QQuickItem *right = UiTest::findItem(frequentRow, u"rowScrollRight"_s);
         const bool overflows = strip->property("contentWidth").toDouble() > strip->width() + 1;
         QTRY_COMPARE(right->isVisible(), overflows);
         if (overflows) {
-            QVERIFY(!childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            QVERIFY(!UiTest::findItem(frequentRow, u"rowScrollLeft"_s)->isVisible());
             LIRNA_CLICK(right);
             QTRY_VERIFY(strip->property("contentX").toDouble() > 1);
-            QTRY_VERIFY(childNamed(frequentRow, u"rowScrollLeft"_s)->isVisible());
-            LIRNA_CLICK(childNamed(frequentRow, u"rowScrollLeft"_s));
+            QTRY_VERIFY(UiTest::findItem(frequentRow, u"rowScrollLeft"_s)->isVisible());
+            LIRNA_CLICK(UiTest::findItem(frequentRow, u"rowScrollLeft"_s));
             QTRY_COMPARE(strip->property("contentX").toDouble(), 0.0);
         }
         QTest::mouseMove(&window, QPoint(2, 2));
@@ -238,13 +191,13 @@ private Q_SLOTS:
         window.setColor(Qt::white);
 
         // A header opens the full grid of its ordering.
-        LIRNA_CLICK(childNamed(frequentRow, u"rowHeader"_s));
-        QCOMPARE(main.navigation()->depth(), 1);
-        QCOMPARE(main.navigation()->routeAt(1).grid->listType, AlbumListType::Frequent);
-        QCOMPARE(main.navigation()->routeAt(1).grid->title, u"Most Played"_s);
+        LIRNA_CLICK(UiTest::findItem(frequentRow, u"rowHeader"_s));
+        QCOMPARE(navigation->depth(), 1);
+        QCOMPARE(navigation->routeAt(1).grid->listType, AlbumListType::Frequent);
+        QCOMPARE(navigation->routeAt(1).grid->title, u"Most Played"_s);
         // Pushed over, the carousel stops advancing; back, it starts again.
         QVERIFY(!featured->isAdvancing());
-        main.navigation()->popTo(0);
+        navigation->popTo(0);
         QVERIFY(featured->isAdvancing());
     }
 };

@@ -45,34 +45,17 @@ class TestIntegrationLibraryActions : public QObject
         return std::any_of(songs.begin(), songs.end(), [&songId](const Song &s) { return s.id == songId; });
     }
 
-    QList<Playlist> playlistsNamed(const QString &name) const
-    {
-        QList<Playlist> found;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == name)
-                found.append(playlist);
-        }
-        return found;
-    }
-
     void cleanUp()
     {
         if (serverLikes(song(LikedTitle).id))
             TestAwait::await(m_client.setStarred(false, song(LikedTitle).id));
-        for (const QString &name : {PlaylistName, RenamedPlaylistName}) {
-            for (const Playlist &playlist : playlistsNamed(name))
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-        }
+        deletePlaylistsNamed(m_client, {PlaylistName, RenamedPlaylistName});
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
@@ -152,7 +135,7 @@ private Q_SLOTS:
         const std::optional<QString> created = TestAwait::await(store.createPlaylist(PlaylistName));
         QVERIFY(created);
         QVERIFY(!store.lastFailure());
-        const QList<Playlist> found = playlistsNamed(PlaylistName);
+        const QList<Playlist> found = playlistsNamed(m_client, PlaylistName);
         QCOMPARE(found.size(), 1);
         const QString id = found.first().id;
         QCOMPARE(*created, id);
@@ -189,7 +172,7 @@ private Q_SLOTS:
 
         QVERIFY(TestAwait::await(store.deletePlaylist(id)));
         QCOMPARE(named(), QString());
-        QVERIFY(playlistsNamed(RenamedPlaylistName).isEmpty());
+        QVERIFY(playlistsNamed(m_client, RenamedPlaylistName).isEmpty());
         QVERIFY(store.reachability().isOk());
     }
 };

@@ -32,21 +32,13 @@ class TestIntegrationOffline : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
         m_manager = new QNetworkAccessManager(this);
         m_client = SubsonicClient(m_server->config(0), new UrlSession(m_manager, 15'000));
-        const QList<Album> all = TestAwait::await(m_client.albums(AlbumListType::AlphabeticalByName, 50, 0));
-        for (const Album &listed : all) {
-            const Album full = TestAwait::await(m_client.album(listed.id));
-            m_albums.insert(full.name, full);
-        }
+        m_albums = albumsByName(m_client);
     }
 
     void downloadedSongsPlayFromDisk()

@@ -24,14 +24,10 @@ class TestIntegrationPlayerController : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_client = SubsonicClient(m_server->config(0), new UrlSession(m_manager, 15'000));
     }

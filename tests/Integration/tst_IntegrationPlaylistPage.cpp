@@ -27,7 +27,6 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Page integration list"_s;
 
-
 } // namespace
 
 // The playlist page on supysonic, driven with the pointer: a drag reorders
@@ -43,13 +42,7 @@ class TestIntegrationPlaylistPage : public QObject
     SubsonicClient m_client;
     QmlWarningGuard m_warnings;
 
-    void removeLeftovers()
-    {
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name.startsWith(PlaylistName))
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-        }
-    }
+    void removeLeftovers() { deletePlaylistsNamed(m_client, {PlaylistName, PlaylistName + u" renamed"_s}); }
 
     QStringList serverOrder(const QString &id) const
     {
@@ -93,12 +86,8 @@ class TestIntegrationPlaylistPage : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Fusion"_s);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15000);
         m_client = SubsonicClient(m_server->config(0), m_session);
@@ -121,12 +110,7 @@ private Q_SLOTS:
         QStringList ids;
         for (const Song &song : songs)
             ids.append(song.id);
-        TestAwait::await(m_client.createPlaylist(PlaylistName));
-        QString id;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == PlaylistName)
-                id = playlist.id;
-        }
+        const QString id = createPlaylistNamed(m_client, PlaylistName);
         QVERIFY(!id.isEmpty());
         TestAwait::await(m_client.updatePlaylist(id, std::nullopt, ids, {}));
         QCOMPARE(serverOrder(id), ids);

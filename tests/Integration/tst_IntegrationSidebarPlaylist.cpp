@@ -14,6 +14,7 @@
 #include "Components/DownloadBadgeModel.h"
 #include "Components/DragPayload.h"
 #include "Downloads/DownloadStore.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
@@ -73,14 +74,6 @@ Rectangle {
 }
 )";
 
-QStringList idsOf(const QList<Song> &songs)
-{
-    QStringList ids;
-    for (const Song &song : songs)
-        ids.append(song.id);
-    return ids;
-}
-
 } // namespace
 
 // The sidebar's playlist row against supysonic: albums dragged onto it land
@@ -97,13 +90,7 @@ class TestIntegrationSidebarPlaylist : public QObject
     SubsonicClient m_client;
     QmlWarningGuard m_warnings;
 
-    void deleteOurPlaylists()
-    {
-        const QList<Playlist> all = TestAwait::await(m_client.playlists());
-        for (const Playlist &playlist : all)
-            if (playlist.name == PlaylistName)
-                TestAwait::await(m_client.deletePlaylist(playlist.id));
-    }
+    void deleteOurPlaylists() { deletePlaylistsNamed(m_client, {PlaylistName}); }
 
     // Right-clicks the row, then clicks the menu item titled `text`.
     static bool chooseFromMenu(QQuickWindow *window, QQuickItem *row, const QString &text)
@@ -111,7 +98,7 @@ class TestIntegrationSidebarPlaylist : public QObject
         QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
         if (!menu)
             return false;
-        const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(row);
         QTest::mouseClick(window, Qt::RightButton, {}, centre);
         if (!QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }))
             return false;
@@ -122,7 +109,7 @@ class TestIntegrationSidebarPlaylist : public QObject
             if (item && item->property("text").toString() == text && item->isEnabled()) {
                 UiTest::saveScreenshot(
                     window, u"sidebar-playlist-menu-"_s + QString(text).remove(u' ') + u".png"_s);
-                const QPoint at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+                const QPoint at = UiTest::centreOf(item);
                 QTest::mouseClick(window, Qt::LeftButton, {}, at);
                 return QTest::qWaitFor([menu] { return !menu->property("visible").toBool(); });
             }
@@ -133,13 +120,9 @@ class TestIntegrationSidebarPlaylist : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QQuickStyle::setStyle(u"Fusion"_s);
         m_warnings.install();
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
         QStandardPaths::setTestModeEnabled(true);
@@ -213,8 +196,8 @@ private Q_SLOTS:
 
         // Drag the albums onto the row with the mouse.
         const int revision = library.playlistRevision();
-        const QPoint from = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
-        const QPoint to = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint from = UiTest::centreOf(tile);
+        const QPoint to = UiTest::centreOf(row);
         QTest::mousePress(&window, Qt::LeftButton, {}, from);
         for (int step = 1; step <= 12; ++step) {
             QTest::mouseMove(&window, from + (to - from) * step / 12);
@@ -224,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(dropArea);
         // The tile trails the pointer by the drag threshold: one more move
         // puts its centre on the row.
-        const QPoint centre = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(tile);
         const QPoint release = to + (to - centre);
         QTest::mouseMove(&window, release);
         QTRY_VERIFY(dropArea->property("containsDrag").toBool());

@@ -1,7 +1,5 @@
 // LIRNA_TEST_NEEDS_QML
 #include <QNetworkAccessManager>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QStandardPaths>
@@ -9,14 +7,13 @@
 #include <QtTest>
 
 #include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RecordLists.h"
+#include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/UiTest.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "Networking/SubsonicClient.h"
-#include "PageContext.h"
-#include "PageRegistry.h"
 #include "Playback/PlayerController.h"
 #include "Songs/SongTableViewModel.h"
 
@@ -28,32 +25,6 @@ namespace {
 
 // The song this suite likes and unlikes (other suites use others).
 const QString LikedTitle = u"Salt Lines"_s;
-
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList result;
-    for (const Song &song : songs)
-        result.append(song.id);
-    return result;
-}
-
-QQuickItem *findItem(QQuickItem *root, const QString &name)
-{
-    if (!root)
-        return nullptr;
-    if (root->objectName() == name && root->isVisible())
-        return root;
-    for (QQuickItem *child : root->childItems()) {
-        if (QQuickItem *found = findItem(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
-QPoint centreOf(QQuickItem *item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-}
 
 } // namespace
 
@@ -71,53 +42,21 @@ class TestIntegrationSongTables : public QObject
 
     struct Page
     {
-        std::unique_ptr<LibraryStore> library;
-        std::unique_ptr<DownloadStore> downloads;
-        std::unique_ptr<PlayerController> player;
-        std::unique_ptr<MainViewModel> main;
-        QQmlEngine engine;
-        std::unique_ptr<QQuickWindow> window;
-        std::unique_ptr<QQuickItem> item;
+        PageHarness harness;
+        QQuickItem *item = nullptr; // owned by the harness
         SongTableViewModel *viewModel = nullptr;
-
-        ~Page()
-        {
-            item.reset();
-            window.reset();
-        }
     };
 
     // Opens the page of `sidebarItem` in a window of its own.
     std::unique_ptr<Page> open(SidebarItem sidebarItem)
     {
         auto page = std::make_unique<Page>();
-        page->library = std::make_unique<LibraryStore>(m_client);
-        page->downloads = std::make_unique<DownloadStore>(m_client);
-        page->player = std::make_unique<PlayerController>(new FakeQueuePlayer);
-        page->main = std::make_unique<MainViewModel>(
-            m_client, page->library.get(), page->downloads.get(), page->player.get());
-        page->engine.addImportPath(u"qrc:/"_s);
-        page->window = std::make_unique<QQuickWindow>();
-        page->window->resize(900, 600);
-        page->window->show();
-        if (!QTest::qWaitForWindowExposed(page->window.get()))
+        if (!page->harness.start(QSize(900, 600), m_server->config(0)))
             return nullptr;
-        const PageRoute route = PageRoute::forSelection(SidebarSelection::item(sidebarItem));
-        auto *context = new PageContext(page->main.get(), route, 0);
-        QObject *viewModel = PageRegistry::createViewModel(context);
-        QQmlComponent component(&page->engine, PageRegistry::source(route.kind));
-        auto *item = qobject_cast<QQuickItem *>(
-            component.createWithInitialProperties({{u"context"_s, QVariant::fromValue(context)},
-                {u"viewModel"_s, QVariant::fromValue(viewModel)}}));
-        if (!item) {
-            qWarning().noquote() << component.errorString();
+        page->item = page->harness.loadPage(PageRoute::forSelection(SidebarSelection::item(sidebarItem)));
+        if (!page->item)
             return nullptr;
-        }
-        context->setParent(item);
-        page->item.reset(item);
-        item->setParentItem(page->window->contentItem());
-        item->setSize(page->window->size());
-        page->viewModel = qobject_cast<SongTableViewModel *>(viewModel);
+        page->viewModel = page->item->property("viewModel").value<SongTableViewModel *>();
         return page;
     }
 
@@ -144,12 +83,8 @@ class TestIntegrationSongTables : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!IntegrationServer::isConfigured())
-            QSKIP("Needs the supysonic server of the ctest fixture: run it with ctest.");
         QStandardPaths::setTestModeEnabled(true);
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         m_manager = new QNetworkAccessManager(this);
         m_session = new UrlSession(m_manager, 15'000);
         m_client = SubsonicClient(m_server->config(0), m_session);
@@ -165,15 +100,15 @@ private Q_SLOTS:
         QVERIFY(page);
         SongTableModel *model = page->viewModel->model();
         QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), int(all.size()), 15'000);
-        const QStringList expected = ids(all);
-        const QStringList listed = ids(model->displayedSongs());
+        const QStringList expected = idsOf(all);
+        const QStringList listed = idsOf(model->displayedSongs());
         QCOMPARE(
             QSet<QString>(listed.begin(), listed.end()), QSet<QString>(expected.begin(), expected.end()));
 
         // The "Album" header: albums in text order, then by title.
-        QTRY_VERIFY(findItem(page->window->contentItem(), u"songHeader2"_s));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, {},
-            centreOf(findItem(page->window->contentItem(), u"songHeader2"_s)));
+        QTRY_VERIFY(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {},
+            UiTest::centreOf(UiTest::findVisibleItem(page->harness.window(), u"songHeader2"_s)));
         QCOMPARE(model->sortColumn(), 2);
         const QCollator collator = SongSort::collator(SongSort::userLocale());
         const QList<Song> shown = model->displayedSongs();
@@ -183,17 +118,19 @@ private Q_SLOTS:
         // Ctrl and Shift clicks, then a double click on a row plays the
         // displayed list from that row.
         auto cell = [&page](int row, int column) {
-            return findItem(page->window->contentItem(), u"songCell_%1_%2"_s.arg(row).arg(column));
+            return UiTest::findVisibleItem(page->harness.window(), u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(4, 1));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(1, 0)));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 0)));
-        QTest::mouseClick(page->window.get(), Qt::LeftButton, Qt::ControlModifier, centreOf(cell(2, 0)));
+        QTest::mouseClick(page->harness.window(), Qt::LeftButton, {}, UiTest::centreOf(cell(1, 0)));
+        QTest::mouseClick(
+            page->harness.window(), Qt::LeftButton, Qt::ShiftModifier, UiTest::centreOf(cell(3, 0)));
+        QTest::mouseClick(
+            page->harness.window(), Qt::LeftButton, Qt::ControlModifier, UiTest::centreOf(cell(2, 0)));
         QCOMPARE(model->selection(), (QSet<QString> {shown[1].id, shown[3].id}));
-        QTest::mouseDClick(page->window.get(), Qt::LeftButton, {}, centreOf(cell(4, 1)));
-        QCOMPARE(ids(page->player->queue()), ids(shown));
-        QCOMPARE(page->player->currentIndexOrNone(), 4);
-        QVERIFY(!page->player->source());
+        QTest::mouseDClick(page->harness.window(), Qt::LeftButton, {}, UiTest::centreOf(cell(4, 1)));
+        QCOMPARE(idsOf(page->harness.player()->queue()), idsOf(shown));
+        QCOMPARE(page->harness.player()->currentIndexOrNone(), 4);
+        QVERIFY(!page->harness.player()->source());
     }
 
     // Rows picked with the arrow keys go to a playlist through the row menu,
@@ -201,28 +138,22 @@ private Q_SLOTS:
     void menuAddsTheSelectionToAPlaylist()
     {
         const QString name = u"Song table menu list"_s;
-        TestAwait::await(m_client.createPlaylist(name));
-        QString id;
-        for (const Playlist &playlist : TestAwait::await(m_client.playlists())) {
-            if (playlist.name == name)
-                id = playlist.id;
-        }
-        QVERIFY(!id.isEmpty());
-        const auto cleanup = qScopeGuard([this, id] { TestAwait::await(m_client.deletePlaylist(id)); });
+        const ScratchPlaylist playlist(m_client, name);
+        QVERIFY(!playlist.id().isEmpty());
 
         auto page = open(SidebarItem::Songs);
         QVERIFY(page);
-        page->library->ensurePlaylistsLoaded();
+        page->harness.library()->ensurePlaylistsLoaded();
         SongTableModel *model = page->viewModel->model();
-        QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 5 && page->library->playlistsLoaded(), 15'000);
-        QQuickWindow *window = page->window.get();
+        QTRY_VERIFY_WITH_TIMEOUT(model->rowCount() > 5 && page->harness.library()->playlistsLoaded(), 15'000);
+        QQuickWindow *window = page->harness.window();
         window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(window));
         auto cell = [window](int row, int column) {
-            return findItem(window->contentItem(), u"songCell_%1_%2"_s.arg(row).arg(column));
+            return UiTest::findVisibleItem(window, u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         QTRY_VERIFY(cell(3, 0));
-        QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(cell(1, 0)));
+        QTest::mouseClick(window, Qt::LeftButton, {}, UiTest::centreOf(cell(1, 0)));
         QTest::keyClick(window, Qt::Key_Down);
         QTest::keyClick(window, Qt::Key_Down, Qt::ShiftModifier);
         const QList<Song> shown = model->displayedSongs();
@@ -237,7 +168,8 @@ private Q_SLOTS:
         QQuickItem *target = UiTest::menuItem(submenu, name);
         QVERIFY(target);
         LIRNA_CLICK(target);
-        QTRY_VERIFY_WITH_TIMEOUT(ids(TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>()))
+        QTRY_VERIFY_WITH_TIMEOUT(
+            idsOf(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>()))
                 == (QStringList {shown[2].id, shown[3].id}),
             10'000);
     }

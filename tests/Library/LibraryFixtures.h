@@ -7,9 +7,11 @@
 #include <QCoroTask>
 
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "Helpers/TestHttpServer.h"
+#include "Library/LibraryStore.h"
 #include "Networking/SubsonicClient.h"
 
 // JSON pieces of the server's answers for the library store's tests.
@@ -66,6 +68,23 @@ inline SubsonicClient clientFor(const TestHttpServer &server, UrlSession *sessio
 {
     return SubsonicClient(ServerConfig {server.baseUrl(), QStringLiteral("user"), QStringLiteral("secret")},
         session ? session : UrlSession::shared());
+}
+
+// A fresh loopback server and a store over it, for one test; and their end,
+// the store first.
+inline bool startStore(std::unique_ptr<TestHttpServer> &server, std::unique_ptr<LibraryStore> &store)
+{
+    server = std::make_unique<TestHttpServer>();
+    if (!server->listen())
+        return false;
+    store = std::make_unique<LibraryStore>(clientFor(*server));
+    return true;
+}
+
+inline void stopStore(std::unique_ptr<TestHttpServer> &server, std::unique_ptr<LibraryStore> &store)
+{
+    store.reset();
+    server.reset();
 }
 
 inline int countRequests(const TestHttpServer &server, const QByteArray &path)

@@ -91,6 +91,29 @@ private Q_SLOTS:
         QCOMPARE(fault.text(), expected.text());
     }
 
+    // Only a request cancelled on purpose is kept quiet; a time-out is not one.
+    void tellsCancellations_data()
+    {
+        QTest::addColumn<std::exception_ptr>("error");
+        QTest::addColumn<bool>("cancellation");
+        QTest::newRow("cancelled") << ptr(TransportError::cancelled()) << true;
+        QTest::newRow("timed out") << ptr(TransportError(QNetworkReply::OperationCanceledError,
+            QStringLiteral("timed out"), TransportError::Reason::TimedOut))
+                                   << false;
+        QTest::newRow("refused") << ptr(TransportError(QNetworkReply::ConnectionRefusedError,
+            QStringLiteral("x"))) << false;
+        QTest::newRow("server error")
+            << ptr(SubsonicError::server(70, QStringLiteral("Album not found"))) << false;
+        QTest::newRow("unrelated") << ptr(std::runtime_error("No space left on device")) << false;
+        QTest::newRow("no error") << std::exception_ptr() << false;
+    }
+
+    void tellsCancellations()
+    {
+        QFETCH(std::exception_ptr, error);
+        QTEST(ConnectionFault::isCancellation(error), "cancellation");
+    }
+
     void comparesByCaseAndText()
     {
         QVERIFY(ConnectionFault::server(QStringLiteral("a")) == ConnectionFault::server(QStringLiteral("a")));
@@ -116,15 +139,11 @@ private Q_SLOTS:
 
         TestHttpServer server;
         QVERIFY(server.listen());
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        server.setResponse("/rest/ping", drop);
+        server.setResponse("/rest/ping", TestHttpServer::dropped());
         QCOMPARE(faultOfPing(LibraryFixtures::clientFor(server)).kind(), Kind::Offline);
 
         // Our own transfer time-out counts as offline; our own cancellation does not.
-        TestHttpServer::Response hang;
-        hang.hang = true;
-        server.setResponse("/rest/ping", hang);
+        server.setResponse("/rest/ping", TestHttpServer::hanging());
         QNetworkAccessManager manager;
         UrlSession impatient(&manager, 200);
         QCOMPARE(faultOfPing(LibraryFixtures::clientFor(server, &impatient)).kind(), Kind::Offline);

@@ -44,26 +44,9 @@ private:
         return offsets;
     }
 
-    static TestHttpServer::Response dropped()
-    {
-        TestHttpServer::Response response;
-        response.drop = true;
-        return response;
-    }
-
 private Q_SLOTS:
-    void init()
-    {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
-    }
-
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void init() { QVERIFY(startStore(m_server, m_store)); }
+    void cleanup() { stopStore(m_server, m_store); }
 
     void artistsLoadOnceAndFlatten()
     {
@@ -123,7 +106,7 @@ private Q_SLOTS:
 
         const int offline = int(ConnectionFault::Kind::Offline);
         const int unauthorized = int(ConnectionFault::Kind::Unauthorized);
-        QTest::newRow("dropped connection") << dropped() << false << true << offline;
+        QTest::newRow("dropped connection") << TestHttpServer::dropped() << false << true << offline;
         QTest::newRow("http 401") << TestHttpServer::json("no", 401) << false << true << unauthorized;
         QTest::newRow("wrong password")
             << TestHttpServer::failed(40, "Wrong username or password") << false << true << unauthorized;
@@ -143,7 +126,7 @@ private Q_SLOTS:
         QFETCH(int, faultKind);
 
         if (startFailing) {
-            m_server->setResponse("/rest/getPlaylists", dropped());
+            m_server->setResponse("/rest/getPlaylists", TestHttpServer::dropped());
             m_store->ensurePlaylistsLoaded();
             QTRY_VERIFY(m_store->playlistsLoaded());
             QVERIFY(m_store->reachability().isFailing());

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
@@ -28,22 +29,6 @@ private:
         return offsets;
     }
 
-    static QStringList ids(const QList<Album> &albums)
-    {
-        QStringList out;
-        for (const Album &album : albums)
-            out.append(album.id);
-        return out;
-    }
-
-    static QStringList ids(const QList<Song> &songs)
-    {
-        QStringList out;
-        for (const Song &song : songs)
-            out.append(song.id);
-        return out;
-    }
-
     static QByteArray albumWithSongs(const QString &id, const QStringList &songIds)
     {
         QList<QByteArray> songs;
@@ -53,18 +38,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
-    }
-
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void init() { QVERIFY(startStore(m_server, m_store)); }
+    void cleanup() { stopStore(m_server, m_store); }
 
     // Pages of 60: a full page leaves the list open, repeated ids are dropped,
     // a short page ends it.
@@ -151,9 +126,7 @@ private Q_SLOTS:
 
     void offlinePageMarksServerFailing()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/getAlbumList2", drop);
+        m_server->setResponse("/rest/getAlbumList2", TestHttpServer::dropped());
         m_store->loadMoreAlbums(AlbumListType::AlphabeticalByName);
         QTRY_VERIFY(!m_store->albumList(AlbumListType::AlphabeticalByName).isLoading);
         QVERIFY(m_store->reachability().isFailing());
@@ -217,7 +190,7 @@ private Q_SLOTS:
         m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(albumWithSongs("al1", {"s1", "s2"})));
         const Outcome<Album> first = wait(m_store->albumDetail("al1"));
         QVERIFY(first.value);
-        QCOMPARE(ids(*first.value->song), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(*first.value->song), (QStringList {"s1", "s2"}));
         const Outcome<Album> second = wait(m_store->albumDetail("al1"));
         QCOMPARE(*second.value, *first.value);
         QCOMPARE(countRequests(*m_server, "/rest/getAlbum"), 1);
@@ -231,9 +204,7 @@ private Q_SLOTS:
     // failure record.
     void detailErrorsPassThrough()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/getArtist", drop);
+        m_server->setResponse("/rest/getArtist", TestHttpServer::dropped());
         m_server->setResponse("/rest/getPlaylist", TestHttpServer::failed(70, "Playlist not found"));
         const Outcome<ArtistDetail> artist = wait(m_store->artistDetail("ar"));
         QVERIFY(!artist.value);
@@ -273,7 +244,8 @@ private Q_SLOTS:
         const QList<Album> ordered
             = LibraryStore::discographyOrder({album("first2001", 2001), album("none1", {}), album("zero", 0),
                 album("y2019", 2019), album("second2001", 2001), album("none2", {})});
-        QCOMPARE(ids(ordered), (QStringList {"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
+        QCOMPARE(
+            idsOf(ordered), (QStringList {"y2019", "first2001", "second2001", "none1", "zero", "none2"}));
     }
 
     // Albums are fetched one at a time, newest first; one that fails is left
@@ -292,7 +264,7 @@ private Q_SLOTS:
         });
         const Outcome<QList<Song>> songs = wait(m_store->artistDiscographySongs("ar"));
         QVERIFY(songs.value);
-        QCOMPARE(ids(*songs.value), (QStringList {"new-1", "new-2", "old-1", "old-2"}));
+        QCOMPARE(idsOf(*songs.value), (QStringList {"new-1", "new-2", "old-1", "old-2"}));
         QStringList asked;
         for (const auto &request : m_server->requests())
             asked.append(QString::fromLatin1(request.path()) + ':' + request.queryValue("id"));
@@ -303,7 +275,7 @@ private Q_SLOTS:
 
         // Everything cached now but the failed album: one request.
         m_server->clearRequests();
-        QCOMPARE(ids(*wait(m_store->artistDiscographySongs("ar")).value), ids(*songs.value));
+        QCOMPARE(idsOf(*wait(m_store->artistDiscographySongs("ar")).value), idsOf(*songs.value));
         QCOMPARE(m_server->requests().size(), 1);
         QCOMPARE(m_server->lastRequest().queryValue("id"), QStringLiteral("bad"));
     }

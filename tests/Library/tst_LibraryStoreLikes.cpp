@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
@@ -34,20 +35,12 @@ private:
         return a;
     }
 
-    static QStringList ids(const QList<Song> &songs)
+    // A like of "s1" that the server refuses.
+    void refuseALike()
     {
-        QStringList out;
-        for (const Song &s : songs)
-            out.append(s.id);
-        return out;
-    }
-
-    static QStringList ids(const QList<Album> &albums)
-    {
-        QStringList out;
-        for (const Album &a : albums)
-            out.append(a.id);
-        return out;
+        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
+        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
+        m_store->toggleStar(song("s1"));
     }
 
     int starCalls() const
@@ -72,25 +65,19 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
+        QVERIFY(startStore(m_server, m_store));
         m_server->setResponse("/rest/star", TestHttpServer::ok());
         m_server->setResponse("/rest/unstar", TestHttpServer::ok());
     }
 
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void cleanup() { stopStore(m_server, m_store); }
 
     void likeAppliesAtOnce()
     {
         loadStarred(R"("song":[)" + songJson("s1") + "]");
         m_store->toggleStar(song("s2"));
         // Local first, before any request left.
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s2", "s1"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s2", "s1"}));
         QVERIFY(m_store->isStarred(song("s2")));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().path(), QByteArray("/rest/star"));
@@ -99,18 +86,18 @@ private Q_SLOTS:
 
         // Unliking and liking again puts the song first.
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), QStringList {"s2"});
+        QCOMPARE(idsOf(m_store->starredSongs()), QStringList {"s2"});
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s1", "s2"}));
         waitForStarCalls(3);
-        QCOMPARE(ids(m_store->starredSongs()), (QStringList {"s1", "s2"}));
+        QCOMPARE(idsOf(m_store->starredSongs()), (QStringList {"s1", "s2"}));
     }
 
     void unlikeRemovesEveryCopy()
     {
         loadStarred(R"("song":[)" + songJson("s1") + ',' + songJson("s2") + ',' + songJson("s1") + "]");
         m_store->toggleStar(song("s1"));
-        QCOMPARE(ids(m_store->starredSongs()), QStringList {"s2"});
+        QCOMPARE(idsOf(m_store->starredSongs()), QStringList {"s2"});
         QVERIFY(!m_store->starredIds().contains("s1"));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().path(), QByteArray("/rest/unstar"));
@@ -121,7 +108,7 @@ private Q_SLOTS:
         m_store->toggleStarAlbum(album("al1"));
         waitForStarCalls(1);
         QCOMPARE(m_server->lastRequest().queryValue("albumId"), QStringLiteral("al1"));
-        QCOMPARE(ids(m_store->starredAlbums()), QStringList {"al1"});
+        QCOMPARE(idsOf(m_store->starredAlbums()), QStringList {"al1"});
         m_store->toggleStarArtist("ar1");
         waitForStarCalls(2);
         QCOMPARE(m_server->lastRequest().queryValue("artistId"), QStringLiteral("ar1"));
@@ -174,10 +161,10 @@ private Q_SLOTS:
         QTRY_COMPARE(failures.count(), 1);
         QCOMPARE(liked(), startLiked);
         if (kind == "song")
-            QCOMPARE(ids(m_store->starredSongs()),
+            QCOMPARE(idsOf(m_store->starredSongs()),
                 (startLiked ? QStringList {"s1", "s0"} : QStringList {"s0", "s1"}));
         if (kind == "album")
-            QCOMPARE(ids(m_store->starredAlbums()),
+            QCOMPARE(idsOf(m_store->starredAlbums()),
                 (startLiked ? QStringList {"a1", "a0"} : QStringList {"a0", "a1"}));
         const StoreFailure failure = *m_store->lastFailure();
         QCOMPARE(failure.action(), QStringLiteral("update your likes"));
@@ -199,9 +186,7 @@ private Q_SLOTS:
     // The retry never undoes what the user did by hand meanwhile.
     void retryKeepsManualChange()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         QVERIFY(!m_store->isStarred(song("s1")));
 
@@ -264,9 +249,7 @@ private Q_SLOTS:
 
     void offlineLikeMarksServerFailing()
     {
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/star", drop);
+        m_server->setResponse("/rest/star", TestHttpServer::dropped());
         QTest::ignoreMessage(QtWarningMsg,
             QRegularExpression(
                 QStringLiteral("^update your likes failed: The network connection was lost\\.$")));
@@ -308,9 +291,7 @@ private Q_SLOTS:
     // A retry kept after its store is gone does nothing.
     void retryAfterStoreGone()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         const StoreFailure failure = *m_store->lastFailure();
         m_store.reset();
@@ -322,9 +303,7 @@ private Q_SLOTS:
     // One connection retry at a time; success clears the failure and reloads.
     void retryConnectionSucceeds()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
 
         TestHttpServer::Response ping = TestHttpServer::ok();
@@ -345,9 +324,7 @@ private Q_SLOTS:
 
     void retryConnectionFails()
     {
-        m_server->setResponse("/rest/star", TestHttpServer::json("boom", 500));
-        QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
-        m_store->toggleStar(song("s1"));
+        refuseALike();
         QTRY_VERIFY(m_store->lastFailure());
         const StoreFailure kept = *m_store->lastFailure();
 

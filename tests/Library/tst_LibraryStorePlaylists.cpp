@@ -71,18 +71,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_store = std::make_unique<LibraryStore>(clientFor(*m_server));
-    }
-
-    void cleanup()
-    {
-        m_store.reset();
-        m_server.reset();
-    }
+    void init() { QVERIFY(startStore(m_server, m_store)); }
+    void cleanup() { stopStore(m_server, m_store); }
 
     void createAnswersTheNewId()
     {
@@ -248,9 +238,7 @@ private Q_SLOTS:
         QFETCH(QStringList, onServer);
         QFETCH(QList<QStringList>, resent);
         prime();
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/updatePlaylist", drop);
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::dropped());
         QTest::ignoreMessage(QtWarningMsg, "add to the playlist failed: The network connection was lost.");
         QCoro::waitFor(m_store->addSongs({song("s3"), song("s4"), song("s4")}, "p1"));
         QCOMPARE(m_store->playlistRevision(), 0);
@@ -529,9 +517,7 @@ private Q_SLOTS:
     void serverFirstOrderOfEffects()
     {
         prime();
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/deletePlaylist", drop);
+        m_server->setResponse("/rest/deletePlaylist", TestHttpServer::dropped());
         QTest::ignoreMessage(QtWarningMsg, "delete the playlist failed: The network connection was lost.");
         QVERIFY(!QCoro::waitFor(m_store->deletePlaylist("p9")));
         QVERIFY(m_store->reachability().isFailing());

@@ -128,39 +128,40 @@ private Q_SLOTS:
         QCOMPARE(reports().size(), submitted ? 1 : 0);
     }
 
-    void nothingWhileSwitchedOff()
+    // Nothing is reported while reporting is switched off, nor without a
+    // song or a client; switched on again, the running track still is.
+    void reportsNothingWithoutItsParts_data()
     {
-        QSettings().setValue(u"scrobbleEnabled"_s, false);
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("withSong");
+        QTest::addColumn<bool>("withClient");
+        QTest::newRow("switched off") << false << true << true;
+        QTest::newRow("no song") << true << false << true;
+        QTest::newRow("no client") << true << true << false;
+    }
+
+    void reportsNothingWithoutItsParts()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(bool, withSong);
+        QFETCH(bool, withClient);
+        QSettings().setValue(u"scrobbleEnabled"_s, enabled);
         PlayReporter reporter;
         const Song s = song(u"a"_s, 100);
         reporter.beganTrack(s, 0);
-        reporter.reportNowPlaying(&s, &m_client);
-        reporter.maybeSubmitScrobble(true, 60, &s, &m_client);
+        const Song *played = withSong ? &s : nullptr;
+        const SubsonicClient *client = withClient ? &m_client : nullptr;
+        reporter.reportNowPlaying(played, client);
+        reporter.maybeSubmitScrobble(true, 60, played, client);
         settle();
         QCOMPARE(reports(), QStringList {});
         QVERIFY(!reporter.didReportNowPlaying());
         QVERIFY(!reporter.didSubmitScrobble());
 
-        // Switched on again, the running track can still be reported.
         QSettings().setValue(u"scrobbleEnabled"_s, true);
         reporter.reportNowPlaying(&s, &m_client);
         reporter.maybeSubmitScrobble(true, 60, &s, &m_client);
         QTRY_COMPARE(reports().size(), 2);
-    }
-
-    void needsASongAndAClient()
-    {
-        PlayReporter reporter;
-        const Song s = song(u"a"_s, 100);
-        reporter.beganTrack(s, 0);
-        reporter.reportNowPlaying(&s, nullptr);
-        reporter.reportNowPlaying(nullptr, &m_client);
-        reporter.maybeSubmitScrobble(true, 60, &s, nullptr);
-        reporter.maybeSubmitScrobble(true, 60, nullptr, &m_client);
-        settle();
-        QCOMPARE(reports(), QStringList {});
-        QVERIFY(!reporter.didReportNowPlaying());
-        QVERIFY(!reporter.didSubmitScrobble());
     }
 
     void aFailedReportIsNotRetried()

@@ -11,6 +11,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 #include "Playback/PlayerController.h"
@@ -61,7 +62,6 @@ private Q_SLOTS:
 private:
     static Song song(int n, std::optional<qint64> duration = 200);
     static QList<Song> songs(int count);
-    static QStringList ids(const QList<Song> &list);
     // The song id an item was made for (from its stream URL or file name).
     static QString idOf(const QueuePlayerItemPtr &item);
     QStringList playerIds() const;
@@ -92,14 +92,6 @@ QList<Song> tst_PlayerController::songs(int count)
     for (int n = 1; n <= count; ++n)
         list.append(song(n));
     return list;
-}
-
-QStringList tst_PlayerController::ids(const QList<Song> &list)
-{
-    QStringList out;
-    for (const Song &s : list)
-        out.append(s.id);
-    return out;
 }
 
 QString tst_PlayerController::idOf(const QueuePlayerItemPtr &item)
@@ -174,7 +166,7 @@ void tst_PlayerController::playReplacesTheQueue()
     QCOMPARE(m_engine->source(), std::nullopt);
 
     m_engine->play(songs(4), m_client, start, PlaybackSource::album(u"a"_s, u"A"_s));
-    QCOMPARE(ids(m_engine->queue()), ids(songs(4)));
+    QCOMPARE(idsOf(m_engine->queue()), idsOf(songs(4)));
     QCOMPARE(m_engine->currentIndex(), expected);
     QCOMPARE(m_engine->currentSong()->id, u"s%1"_s.arg(expected + 1));
     QCOMPARE(m_engine->source(), PlaybackSource::album(u"a"_s, u"A"_s));
@@ -184,7 +176,7 @@ void tst_PlayerController::playReplacesTheQueue()
     if (expected < 3)
         wanted.append(u"s%1"_s.arg(expected + 2));
     QCOMPARE(playerIds(), wanted);
-    QCOMPARE(ids(m_engine->upNext()), ids(songs(4).mid(expected + 1)));
+    QCOMPARE(idsOf(m_engine->upNext()), idsOf(songs(4).mid(expected + 1)));
 }
 
 void tst_PlayerController::itemsComeFromDownloadsOrTheStream()
@@ -218,10 +210,10 @@ void tst_PlayerController::shuffleKeepsTheCurrentSongFirstAndComesBack()
         QVERIFY(m_engine->isShuffling());
         QCOMPARE(m_engine->currentIndex(), 0);
         QCOMPARE(m_engine->queue().first().id, u"s4"_s);
-        QStringList shuffled = ids(m_engine->queue());
+        QStringList shuffled = idsOf(m_engine->queue());
         QStringList sorted = shuffled;
         sorted.sort();
-        QStringList expected = ids(original);
+        QStringList expected = idsOf(original);
         expected.sort();
         QCOMPARE(sorted, expected);
         orderChanged = orderChanged
@@ -233,7 +225,7 @@ void tst_PlayerController::shuffleKeepsTheCurrentSongFirstAndComesBack()
 
         m_engine->toggleShuffle();
         QVERIFY(!m_engine->isShuffling());
-        QCOMPARE(ids(m_engine->queue()), ids(original));
+        QCOMPARE(idsOf(m_engine->queue()), idsOf(original));
         QCOMPARE(m_engine->currentIndex(), 3);
         QCOMPARE(playerIds(), (QStringList {u"s4"_s, u"s5"_s}));
     }
@@ -249,12 +241,12 @@ void tst_PlayerController::playShuffledRemembersTheGivenOrder()
 {
     m_engine->playShuffled({song(7)}, m_client, PlaybackSource::playlist(u"p"_s, u"P"_s));
     QVERIFY(m_engine->isShuffling());
-    QCOMPARE(ids(m_engine->queue()), QStringList {u"s7"_s});
+    QCOMPARE(idsOf(m_engine->queue()), QStringList {u"s7"_s});
     QCOMPARE(m_engine->source(), PlaybackSource::playlist(u"p"_s, u"P"_s));
 
     m_engine->playShuffled(songs(5), m_client, std::nullopt);
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()), ids(songs(5)));
+    QCOMPARE(idsOf(m_engine->queue()), idsOf(songs(5)));
 
     // A queue-replacing play resets shuffle.
     m_engine->playShuffled(songs(5), m_client, std::nullopt);
@@ -262,28 +254,28 @@ void tst_PlayerController::playShuffledRemembersTheGivenOrder()
     QVERIFY(!m_engine->isShuffling());
     m_engine->toggleShuffle();
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()), ids(songs(2)));
+    QCOMPARE(idsOf(m_engine->queue()), idsOf(songs(2)));
 }
 
 void tst_PlayerController::playNextAndLast()
 {
     // Nothing loaded: they play the songs, with no source.
     m_engine->playNext({song(10), song(11)}, m_client);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s10"_s, u"s11"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s10"_s, u"s11"_s}));
     QCOMPARE(m_engine->currentIndex(), 0);
     QCOMPARE(m_engine->source(), std::nullopt);
     m_engine->stop();
     m_engine->playLast({song(12)}, m_client);
-    QCOMPARE(ids(m_engine->queue()), QStringList {u"s12"_s});
+    QCOMPARE(idsOf(m_engine->queue()), QStringList {u"s12"_s});
     QVERIFY(m_engine->isPlaying());
 
     m_engine->play(songs(3), m_client, 0, PlaybackSource::album(u"a"_s, u"A"_s));
     QCOMPARE(playerIds(), (QStringList {u"s1"_s, u"s2"_s}));
     m_engine->playNext({song(10), song(11)}, m_client);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s10"_s, u"s11"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s10"_s, u"s11"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(playerIds(), (QStringList {u"s1"_s, u"s10"_s})); // the preload follows
     m_engine->playLast({song(12)}, m_client);
-    QCOMPARE(ids(m_engine->upNext()), (QStringList {u"s10"_s, u"s11"_s, u"s2"_s, u"s3"_s, u"s12"_s}));
+    QCOMPARE(idsOf(m_engine->upNext()), (QStringList {u"s10"_s, u"s11"_s, u"s2"_s, u"s3"_s, u"s12"_s}));
     QCOMPARE(playerIds(), (QStringList {u"s1"_s, u"s10"_s}));
     QCOMPARE(m_engine->source(), PlaybackSource::album(u"a"_s, u"A"_s));
     m_engine->playNext({}, m_client);
@@ -298,7 +290,7 @@ void tst_PlayerController::playNextWhileShufflingLandsInTheOriginalOrderToo()
     QCOMPARE(m_engine->queue().at(1).id, u"s10"_s);
     m_engine->playLast({song(11)}, m_client);
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()),
+    QCOMPARE(idsOf(m_engine->queue()),
         (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s10"_s, u"s4"_s, u"s5"_s, u"s11"_s}));
     QCOMPARE(m_engine->currentIndex(), 2);
     QCOMPARE(playerIds(), (QStringList {u"s3"_s, u"s10"_s}));
@@ -504,15 +496,15 @@ void tst_PlayerController::upNextEdits()
 {
     m_engine->play(songs(6), m_client, 1, std::nullopt);
     m_engine->removeUpcoming({0, 2, 9, -5});
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s4"_s, u"s6"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s4"_s, u"s6"_s}));
     QCOMPARE(playerIds(), (QStringList {u"s2"_s, u"s4"_s}));
 
     m_engine->moveUpcoming({1}, 0);
-    QCOMPARE(ids(m_engine->upNext()), (QStringList {u"s6"_s, u"s4"_s}));
+    QCOMPARE(idsOf(m_engine->upNext()), (QStringList {u"s6"_s, u"s4"_s}));
     QCOMPARE(playerIds(), (QStringList {u"s2"_s, u"s6"_s}));
 
     m_engine->clearUpNext();
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
     QCOMPARE(playerIds(), QStringList {u"s2"_s});
 
     // Idle: the edits do nothing.
@@ -548,7 +540,7 @@ void tst_PlayerController::removingADuplicateMirrorsFromTheEnd()
     m_engine->removeUpcoming({copies.first()});
     m_engine->moveUpcoming({0}, 3); // a reorder leaves the original order alone
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s, u"s5"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s, u"s5"_s}));
 }
 
 void tst_PlayerController::moveUpcomingFollowsTheListMoveRule_data()
@@ -578,7 +570,7 @@ void tst_PlayerController::moveUpcomingFollowsTheListMoveRule()
     m_engine->toggleShuffle();
     m_engine->toggleShuffle();
     m_engine->moveUpcoming(offsets, destination);
-    QCOMPARE(ids(m_engine->upNext()), expected);
+    QCOMPARE(idsOf(m_engine->upNext()), expected);
     QCOMPARE(m_engine->currentIndex(), 0);
     QCOMPARE(playerIds(), (QStringList {u"s1"_s, expected.first()}));
 }
@@ -607,7 +599,7 @@ void tst_PlayerController::mirroringRemoval()
             out.append(song(name.mid(1).toInt()));
         return out;
     };
-    QCOMPARE(ids(PlayerController::mirroringRemoval(make(removed), make(list))), expected);
+    QCOMPARE(idsOf(PlayerController::mirroringRemoval(make(removed), make(list))), expected);
 }
 
 void tst_PlayerController::deferredSeek()
@@ -720,7 +712,7 @@ void tst_PlayerController::playAlbumFetchesTheSongs()
     QCOMPARE(queueSpy.count(), 0); // nothing happens before the fetch
     QTRY_COMPARE(queueSpy.count(), 1);
     QCOMPARE(m_server.lastRequest().queryValue(u"id"_s), u"al-1"_s);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(m_engine->currentIndex(), 1);
     QCOMPARE(m_engine->source(), PlaybackSource::album(u"al-1"_s, u"Passed In"_s));
 
@@ -755,7 +747,7 @@ void tst_PlayerController::albumFetchFailureChangesNothing()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Failed to load album al-9: "_s));
     m_engine->playAlbumNext(album, m_client, true);
     QTest::qWait(300);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
     QCOMPARE(m_engine->source(), PlaybackSource::playlist(u"p"_s, u"P"_s));
 
     // A transport failure is told by its kind: the signed URL stays out of the log.
@@ -763,7 +755,7 @@ void tst_PlayerController::albumFetchFailureChangesNothing()
     QTest::ignoreMessage(QtWarningMsg, "Failed to load album al-9: Could not connect to the server.");
     m_engine->playAlbum(album, unreachable, 0, false);
     QTest::qWait(300);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
 }
 
 QTEST_GUILESS_MAIN(tst_PlayerController)

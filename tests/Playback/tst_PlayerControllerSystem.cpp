@@ -14,6 +14,8 @@
 
 #include "Helpers/FakeNowPlayingCenter.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/NumberedSongs.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 #include "Platform/SleepMonitor.h"
@@ -56,8 +58,6 @@ private Q_SLOTS:
 
 private:
     static Song song(int n, std::optional<qint64> duration = 200);
-    static QList<Song> songs(int count);
-    static QStringList ids(const QList<Song> &list);
     static void flush();
     // Replaces the engine (a new run of the program).
     void restart();
@@ -83,22 +83,6 @@ Song tst_PlayerControllerSystem::song(int n, std::optional<qint64> duration)
     s.title = u"Song %1"_s.arg(n);
     s.duration = duration;
     return s;
-}
-
-QList<Song> tst_PlayerControllerSystem::songs(int count)
-{
-    QList<Song> list;
-    for (int n = 1; n <= count; ++n)
-        list.append(song(n));
-    return list;
-}
-
-QStringList tst_PlayerControllerSystem::ids(const QList<Song> &list)
-{
-    QStringList out;
-    for (const Song &s : list)
-        out.append(s.id);
-    return out;
 }
 
 void tst_PlayerControllerSystem::flush()
@@ -212,7 +196,7 @@ void tst_PlayerControllerSystem::volumeIsSavedOnceAfterDraggingAndAtQuit()
 
 void tst_PlayerControllerSystem::remoteCommandsActAfterTheyAreAnswered()
 {
-    m_engine->play(songs(3), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(3), m_client, 0, std::nullopt);
     QVERIFY(m_engine->isPlaying());
 
     // A play command while playing does nothing.
@@ -253,7 +237,7 @@ void tst_PlayerControllerSystem::remoteCommandsActAfterTheyAreAnswered()
 
 void tst_PlayerControllerSystem::changePositionSeeksAndShowsIt()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     Q_EMIT m_center->changePlaybackPositionCommand(42.5);
     QVERIFY(m_player->seeks.isEmpty());
     flush();
@@ -264,7 +248,7 @@ void tst_PlayerControllerSystem::changePositionSeeksAndShowsIt()
 
 void tst_PlayerControllerSystem::sleepPausesAndWakingNeverResumes()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     Q_EMIT m_sleep->willSleep();
     flush();
     QVERIFY(!m_engine->isPlaying());
@@ -286,7 +270,7 @@ void tst_PlayerControllerSystem::sleepPausesAndWakingNeverResumes()
 
 void tst_PlayerControllerSystem::ticksMoveThePositionShown()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_player->tick(12.5);
     flush();
     QCOMPARE(m_engine->currentTime(), 12.5);
@@ -337,7 +321,7 @@ void tst_PlayerControllerSystem::noPlayReportsWhenSwitchedOff()
 
 void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 {
-    m_engine->play(songs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+    m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
     m_engine->setRepeatMode(RepeatMode::All);
     QVERIFY(!QFile::exists(SessionFile::path()));
     // One second after the last change.
@@ -348,7 +332,7 @@ void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 1500);
     SessionSnapshot saved = savedSnapshot();
     QCOMPARE(saved.serverKey, u"alice@"_s + m_server.baseUrl().toString());
-    QCOMPARE(ids(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(saved.currentIndex, 2);
     QCOMPARE(saved.repeatMode, RepeatMode::All);
     QCOMPARE(saved.source, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
@@ -364,7 +348,7 @@ void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 
 void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 {
-    m_engine->playShuffled(songs(4), m_client, PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
+    m_engine->playShuffled(numberedSongs(4), m_client, PlaybackSource::playlist(u"p1"_s, u"Mix"_s));
     const QList<Song> shuffled = m_engine->queue();
     m_engine->next();
     m_player->tick(95.5);
@@ -391,7 +375,7 @@ void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 
     // Turning shuffle off goes back to the order it was started in.
     m_engine->toggleShuffle();
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
 
     // No report at restore; "now playing" at the first press of play.
     QTest::qWait(100);
@@ -402,17 +386,17 @@ void tst_PlayerControllerSystem::restoreComesBackPausedAtThePosition()
 
 void tst_PlayerControllerSystem::restoreHappensOncePerRun()
 {
-    m_engine->play(songs(3), m_client, 2, std::nullopt);
+    m_engine->play(numberedSongs(3), m_client, 2, std::nullopt);
     m_engine->saveSession();
     restart();
 
     // Something already plays: not an attempt, a later call may restore.
     m_engine->play({song(9)}, m_client, 0, std::nullopt);
     m_engine->restoreSession(m_client);
-    QCOMPARE(ids(m_engine->queue()), QStringList {u"s9"_s});
+    QCOMPARE(idsOf(m_engine->queue()), QStringList {u"s9"_s});
     m_engine->stop();
     m_engine->restoreSession(m_client);
-    QCOMPARE(ids(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
+    QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
     QCOMPARE(m_engine->currentIndex(), 2);
 
     m_engine->stop();
@@ -433,7 +417,7 @@ void tst_PlayerControllerSystem::restoreOfAnotherAccountDeletesTheFile()
 {
     QFETCH(QString, username);
     QFETCH(QString, url);
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     restart();
     const SubsonicClient other(
@@ -454,7 +438,7 @@ void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept_data()
 void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept()
 {
     QFETCH(QByteArray, mutation);
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     QJsonObject o = QJsonDocument::fromJson(*SessionFile::read()).object();
     QByteArray data;
@@ -481,7 +465,7 @@ void tst_PlayerControllerSystem::damagedSessionIsIgnoredAndKept()
 
 void tst_PlayerControllerSystem::quittingWithoutPlayingKeepsTheSavedSession()
 {
-    m_engine->play(songs(2), m_client, 1, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 1, std::nullopt);
     m_engine->saveSession();
     const std::optional<QByteArray> saved = SessionFile::read();
     QVERIFY(saved);
@@ -498,7 +482,7 @@ void tst_PlayerControllerSystem::quittingWithoutPlayingKeepsTheSavedSession()
 
 void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
 {
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     QVERIFY(QFile::exists(SessionFile::path()));
     m_engine->stop();
@@ -506,7 +490,7 @@ void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 1500);
 
     // Log Out: stop, then the file goes at once.
-    m_engine->play(songs(2), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);
     m_engine->saveSession();
     m_engine->stop();
     PlayerController::clearSavedSession();

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RecordLists.h"
 #include "Networking/SubsonicClient.h"
 #include "Networking/UrlSession.h"
 #include "Playback/PlayerController.h"
@@ -41,14 +42,6 @@ inline QList<Song> songs(int count)
     for (int n = 1; n <= count; ++n)
         list.append(song(n));
     return list;
-}
-
-inline QStringList ids(const QList<Song> &list)
-{
-    QStringList out;
-    for (const Song &s : list)
-        out.append(s.id);
-    return out;
 }
 
 inline SubsonicClient client(const QUrl &base = QUrl(QStringLiteral("http://127.0.0.1:9")))

@@ -12,10 +12,11 @@
 #include "Components/ArtworkClient.h"
 #include "Components/CollectionCovers.h"
 #include "Components/CoverImage.h"
-#include "Helpers/UI/QmlWarningGuard.h"
-#include "Helpers/TestHttpServer.h"
-#include "Networking/UrlSession.h"
 #include "Downloads/ArtworkFetcher.h"
+#include "Helpers/TestHttpServer.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
+#include "Networking/UrlSession.h"
 #include "Support/ArtworkStore.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -49,14 +50,6 @@ Song song(const QString &id, std::optional<QString> albumId, std::optional<QStri
     s.albumId = std::move(albumId);
     s.coverArt = std::move(cover);
     return s;
-}
-
-void collectCovers(QQuickItem *item, QList<CoverImage *> *found)
-{
-    if (auto *cover = qobject_cast<CoverImage *>(item))
-        found->append(cover);
-    for (QQuickItem *child : item->childItems())
-        collectCovers(child, found);
 }
 
 } // namespace
@@ -361,8 +354,7 @@ private Q_SLOTS:
         view->setProperty("songs", QVariant::fromValue(songs));
         component.completeCreate();
 
-        QList<CoverImage *> covers;
-        collectCovers(view, &covers);
+        const QList<CoverImage *> covers = UiTest::itemsOf<CoverImage>(view);
         QStringList ids;
         for (CoverImage *c : std::as_const(covers)) {
             ids << c->coverArt();

@@ -221,19 +221,7 @@ private Q_SLOTS:
     void darkPalette()
     {
         const QPalette light = QGuiApplication::palette();
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-        dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-        dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-        dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x29));
-        dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-        dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
-        dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
-        dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-        dark.setColor(QPalette::HighlightedText, Qt::white);
-        dark.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3d));
-        dark.setColor(QPalette::ToolTipText, QColor(0xec, 0xec, 0xee));
-        dark.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+        const QPalette dark = UiTest::darkPalette();
         QGuiApplication::setPalette(dark);
 
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
@@ -251,8 +239,7 @@ private Q_SLOTS:
         QTRY_VERIFY(button->isEnabled());
         saveScreenshot(window, u"connect-dark.png"_s);
 
-        QTest::mouseClick(window, Qt::LeftButton, {},
-            button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        QTest::mouseClick(window, Qt::LeftButton, {}, UiTest::centreOf(button));
         QTRY_VERIFY(find(window, u"MainView"_s));
         QTRY_COMPARE(find(window, u"sidebarList"_s)->property("count").toInt(), 14);
         app.root()->mainView()->navigation()->pushAlbumGrid(u"newest"_s, u"Recently Added"_s);

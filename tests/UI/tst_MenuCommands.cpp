@@ -6,6 +6,7 @@
 
 #include "App/AppState.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/NumberedSongs.h"
 #include "MenuCommands.h"
 #include "Networking/UrlSession.h"
 #include "Playback/PlayerController.h"
@@ -41,19 +42,6 @@ private:
     UpdaterModel *m_updater = nullptr;
     MenuCommands *m_commands = nullptr;
 };
-
-static QList<Song> songs(int count)
-{
-    QList<Song> list;
-    for (int n = 1; n <= count; ++n) {
-        Song s;
-        s.id = u"s%1"_s.arg(n);
-        s.title = u"Song %1"_s.arg(n);
-        s.duration = 200;
-        list.append(s);
-    }
-    return list;
-}
 
 void tst_MenuCommands::initTestCase()
 {
@@ -120,7 +108,7 @@ void tst_MenuCommands::queuePositions()
     QFETCH(bool, next);
     QFETCH(bool, previous);
     if (count > 0)
-        m_engine->play(songs(count), m_client, current, std::nullopt);
+        m_engine->play(numberedSongs(count), m_client, current, std::nullopt);
     // Repeat all changes nothing: the menu never offers the wrap.
     m_engine->setRepeatMode(RepeatMode::All);
     QCOMPARE(m_commands->nextEnabled(), next);
@@ -130,7 +118,7 @@ void tst_MenuCommands::queuePositions()
 
 void tst_MenuCommands::playPauseTitleFollowsTheEngine()
 {
-    m_engine->play(songs(3), m_client, 0, std::nullopt);
+    m_engine->play(numberedSongs(3), m_client, 0, std::nullopt);
     QTRY_VERIFY(m_engine->isPlaying());
     QCOMPARE(m_commands->playPauseText(), u"Pause"_s);
     QSignalSpy spy(m_commands, &MenuCommands::stateChanged);

@@ -29,9 +29,7 @@ namespace {
 // The main window's content over the harness, with a short-lived failure notice.
 QQuickItem *loadWindow(PageHarness &harness, int bannerInterval = 6000)
 {
-    return harness.load(u"MainView.qml"_s,
-        {{u"viewModel"_s, QVariant::fromValue(harness.main())},
-            {u"bannerAutoDismissInterval"_s, bannerInterval}});
+    return harness.loadMainView({{u"bannerAutoDismissInterval"_s, bannerInterval}});
 }
 
 void playFourSongs(PageHarness &harness)
@@ -39,7 +37,6 @@ void playFourSongs(PageHarness &harness)
     harness.player()->play(
         NowPlayingFixture::songs(4), harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
 }
-
 
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
@@ -191,7 +188,7 @@ private Q_SLOTS:
         QTest::qWait(200);
         // The second row after the current song is s4.
         QQuickItem *row = item(harness, u"upNextRow1"_s);
-        const QPoint centre = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(row);
         QTest::mouseDClick(harness.window(), Qt::LeftButton, {}, centre);
         QTRY_COMPARE(player->currentSong()->id, u"s4"_s);
 

@@ -8,6 +8,7 @@
 #include "MainViewModel.h"
 #include "PageContext.h"
 #include "PageRegistry.h"
+#include "Playback/PlayerController.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -125,6 +126,43 @@ private Q_SLOTS:
         QVERIFY(nav->selection() == SidebarSelection::item(SidebarItem::Home));
     }
 
+    // An album's artist opens only when the album links to it by id; a play
+    // starts the album at its first song.
+    void albumActions_data()
+    {
+        QTest::addColumn<std::optional<QString>>("artist");
+        QTest::addColumn<std::optional<QString>>("artistId");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("linked") << std::optional(u"Ann"_s) << std::optional(u"ar1"_s) << true;
+        QTest::newRow("no id") << std::optional(u"Ann"_s) << std::optional<QString>() << false;
+        QTest::newRow("empty id") << std::optional(u"Ann"_s) << std::optional(QString()) << false;
+        QTest::newRow("no name") << std::optional<QString>() << std::optional(u"ar1"_s) << false;
+    }
+
+    void albumActions()
+    {
+        QFETCH(std::optional<QString>, artist);
+        QFETCH(std::optional<QString>, artistId);
+        QFETCH(bool, opens);
+        PageHarness harness;
+        harness.server().setResponse("/rest/getAlbum",
+            TestHttpServer::ok(R"("album":{"id":"1","name":"Album 1","song":[{"id":"s1","title":"One"},)"
+                               R"({"id":"s2","title":"Two"}]})"));
+        QVERIFY(harness.start());
+        PageContext *root = harness.rootContext(SidebarItem::Home);
+        Album a = album(u"1"_s);
+        a.artist = artist;
+        a.artistId = artistId;
+        root->openArtistOf(a);
+        NavigationModel *nav = harness.main()->navigation();
+        QCOMPARE(nav->depth(), opens ? 1 : 0);
+        if (opens)
+            QVERIFY(nav->routeAt(1).artist == (Artist {*artistId, *artist, {}, {}}));
+        root->playAlbum(a, false);
+        QTRY_COMPARE(harness.player()->queue().size(), 2);
+        QCOMPARE(harness.player()->currentSong()->id, u"s1"_s);
+    }
+
     // The main window's stack mirrors the navigation through the page table,
     // and the sidebar's rows react to real clicks.
     void mainViewStackAndSidebar()
@@ -133,8 +171,7 @@ private Q_SLOTS:
         harness.server().setResponse("/rest/getPlaylists",
             TestHttpServer::ok("\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"Road Trip\"}]}"));
         QVERIFY(harness.start(QSize(1000, 640)));
-        QQuickItem *main
-            = harness.load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(harness.main())}});
+        QQuickItem *main = harness.loadMainView();
         QVERIFY(main);
         QQuickItem *stack = UiTest::findItem(main, u"detailStack"_s);
         QVERIFY(stack);

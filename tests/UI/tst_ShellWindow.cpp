@@ -11,6 +11,7 @@
 
 #include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/InMemoryPasswordStore.h"
+#include "Helpers/NumberedSongs.h"
 #include "Helpers/TestHttpServer.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -44,19 +45,6 @@ class tst_ShellWindow : public QObject
     }
 
     NavigationModel *navigation() const { return m_app->root()->mainView()->navigation(); }
-
-    static QList<Song> songs(int count)
-    {
-        QList<Song> list;
-        for (int n = 1; n <= count; ++n) {
-            Song s;
-            s.id = u"s%1"_s.arg(n);
-            s.title = u"Song %1"_s.arg(n);
-            s.duration = 200;
-            list.append(s);
-        }
-        return list;
-    }
 
     // The colour drawn at `at` (window coordinates).
     QColor pixel(QPointF at) const
@@ -124,7 +112,7 @@ private Q_SLOTS:
 
         // Ctrl+Right skips a song, except inside a text field, where it moves
         // the cursor by word.
-        m_app->player()->play(songs(3), client(), 0, std::nullopt);
+        m_app->player()->play(numberedSongs(3), client(), 0, std::nullopt);
         QTest::keyClick(m_window, Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(m_app->player()->currentIndex(), std::optional<int>(1));
         QQuickItem *search = UiTest::findVisibleItem(m_window, u"searchField"_s);

@@ -60,7 +60,7 @@ QStringList tst_UpNextModel::rowIds() const
     for (int row = 0; row < m_model->rowCount(); ++row)
         out.append(m_model->index(row).data(UpNextModel::TitleRole).toString().replace("Song ", "s"));
     // The rows show exactly what the engine holds.
-    [&] { QCOMPARE(out, ids(m_engine->controller->upNext())); }();
+    [&] { QCOMPARE(out, idsOf(m_engine->controller->upNext())); }();
     return out;
 }
 

@@ -50,19 +50,14 @@ void AlbumCollectionViewModel::openAlbum(int row) const
 
 void AlbumCollectionViewModel::openArtist(int row) const
 {
-    const Album *album = m_albums.recordAt(row);
-    if (!album || !m_context || !album->artistId || !album->artist)
-        return;
-    Artist artist;
-    artist.id = *album->artistId;
-    artist.name = *album->artist;
-    m_context->openArtist(artist);
+    if (const Album *album = m_albums.recordAt(row); album && m_context)
+        m_context->openArtistOf(*album);
 }
 
 void AlbumCollectionViewModel::play(int row, bool shuffled) const
 {
-    if (const Album *album = m_albums.recordAt(row); album && m_context && m_context->player())
-        m_context->player()->playAlbum(*album, m_context->client(), 0, shuffled);
+    if (const Album *album = m_albums.recordAt(row); album && m_context)
+        m_context->playAlbum(*album, shuffled);
 }
 
 void AlbumCollectionViewModel::playNext(int row, bool atEnd) const

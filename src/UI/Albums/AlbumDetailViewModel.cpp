@@ -5,9 +5,8 @@
 #include "Components/DownloadMenuModel.h"
 #include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadStore.h"
+#include "Library/ConnectionFault.h"
 #include "Library/LibraryStore.h"
-#include "Networking/SubsonicError.h"
-#include "Networking/TransportError.h"
 #include "PageContext.h"
 #include "Playback/PlayerController.h"
 #include "Support/ArtworkStore.h"
@@ -181,13 +180,10 @@ QCoro::Task<> AlbumDetailViewModel::load(KeyedLoad::Ticket ticket, QPointer<Libr
     try {
         Album album = co_await library->albumDetail(id);
         loaded = std::move(album);
-    } catch (const TransportError &e) {
-        cancelled = e.isCancelled();
-        error = e.localizedDescription();
-    } catch (const SubsonicError &e) {
-        error = e.localizedDescription();
-    } catch (const std::exception &e) {
-        error = QString::fromUtf8(e.what());
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        cancelled = ConnectionFault::isCancellation(failure);
+        error = ConnectionFault::describe(failure);
     }
     auto *self = ticket.owner<AlbumDetailViewModel>();
     if (!self || cancelled)

@@ -1,8 +1,9 @@
 #include "AlbumListModel.h"
 
 AlbumListModel::AlbumListModel(QObject *parent)
-    : RecordListModel({{AlbumIdRole, "albumId"}, {NameRole, "name"}, {ArtistRole, "artist"},
-                          {HasArtistLinkRole, "hasArtistLink"}, {CoverArtRole, "coverArt"}},
+    : RecordListModel(
+        {{AlbumIdRole, "albumId"}, {NameRole, "name"}, {ArtistRole, "artist"},
+            {HasArtistLinkRole, "hasArtistLink"}, {CoverArtRole, "coverArt"}, {YearRole, "year"}},
         parent)
 { }
 
@@ -19,6 +20,9 @@ QVariant AlbumListModel::roleData(const Album &album, int, int role) const
         return album.artist.has_value() && album.artistId.has_value() && !album.artistId->isEmpty();
     case CoverArtRole:
         return album.coverArt.value_or(QString());
+    case YearRole:
+        // No grouping separators: 2024, never 2,024.
+        return album.year ? QString::number(*album.year) : QString();
     default:
         return {};
     }

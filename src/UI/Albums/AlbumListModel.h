@@ -5,12 +5,12 @@
 #include "Models/Album.h"
 #include "UI/Components/RecordListModel.h"
 
-// The albums of a grid, one tile each, keyed by album id.
+// The albums of a grid or carousel, one tile or card each, keyed by album id.
 class AlbumListModel : public RecordListModel<Album>
 {
     Q_OBJECT
     QML_ELEMENT
-    QML_UNCREATABLE("Owned by an album grid's view model.")
+    QML_UNCREATABLE("Owned by an album grid's or carousel's view model.")
 
 public:
     enum Role {
@@ -19,6 +19,7 @@ public:
         ArtistRole, // empty when the album has none
         HasArtistLinkRole, // the artist is known by id, so it can be opened
         CoverArtRole, // empty when the album has none
+        YearRole, // plain digits, empty when the album has none
     };
 
     explicit AlbumListModel(QObject *parent = nullptr);

@@ -1,8 +1,7 @@
 #include "ArtistPaneViewModel.h"
 
+#include "Library/ConnectionFault.h"
 #include "Library/LibraryStore.h"
-#include "Networking/SubsonicError.h"
-#include "Networking/TransportError.h"
 #include "PageContext.h"
 #include "Playback/PlayerController.h"
 
@@ -109,13 +108,10 @@ QCoro::Task<> ArtistPaneViewModel::load(KeyedLoad::Ticket ticket, QPointer<Libra
     try {
         const ArtistDetail detail = co_await library->artistDetail(id);
         loaded = LibraryStore::discographyOrder(detail.album.value_or(QList<Album>()));
-    } catch (const TransportError &e) {
-        cancelled = e.isCancelled();
-        error = e.localizedDescription();
-    } catch (const SubsonicError &e) {
-        error = e.localizedDescription();
-    } catch (const std::exception &e) {
-        error = QString::fromUtf8(e.what());
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        cancelled = ConnectionFault::isCancellation(failure);
+        error = ConnectionFault::describe(failure);
     }
     auto *self = ticket.owner<ArtistPaneViewModel>();
     if (!self || cancelled)

@@ -250,19 +250,14 @@ void FeaturedCarouselViewModel::openAlbum(int row) const
 
 void FeaturedCarouselViewModel::openArtist(int row) const
 {
-    const Album *album = m_albums.recordAt(row);
-    if (!album || !m_context || !album->artist || !album->artistId || album->artistId->isEmpty())
-        return;
-    Artist artist;
-    artist.id = *album->artistId;
-    artist.name = *album->artist;
-    m_context->openArtist(artist);
+    if (const Album *album = m_albums.recordAt(row); album && m_context)
+        m_context->openArtistOf(*album);
 }
 
 void FeaturedCarouselViewModel::play(int row, bool shuffled) const
 {
-    if (const Album *album = m_albums.recordAt(row); album && m_context && m_context->player())
-        m_context->player()->playAlbum(*album, m_context->client(), 0, shuffled);
+    if (const Album *album = m_albums.recordAt(row); album && m_context)
+        m_context->playAlbum(*album, shuffled);
 }
 
 QString FeaturedCarouselViewModel::paletteKey(const QString &coverArt) const

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-#include "FeaturedAlbumListModel.h"
+#include "Albums/AlbumListModel.h"
 #include "Networking/SubsonicClient.h"
 #include "Support/AlbumPalette.h"
 #include "UI/KeyedLoad.h"
@@ -29,7 +29,7 @@ class FeaturedCarouselViewModel : public QObject
     QML_ELEMENT
     QML_UNCREATABLE("Owned by the home page's view model.")
 
-    Q_PROPERTY(FeaturedAlbumListModel *albums READ albums CONSTANT)
+    Q_PROPERTY(AlbumListModel *albums READ albums CONSTANT)
     Q_PROPERTY(int count READ count NOTIFY albumsChanged)
     Q_PROPERTY(int index READ index NOTIFY indexChanged)
     Q_PROPERTY(Display display READ display NOTIFY displayChanged)
@@ -56,7 +56,7 @@ public:
     explicit FeaturedCarouselViewModel(
         PageContext *context, int advanceInterval = AdvanceInterval, QObject *parent = nullptr);
 
-    FeaturedAlbumListModel *albums() { return &m_albums; }
+    AlbumListModel *albums() { return &m_albums; }
     int count() const { return m_albums.count(); }
     int index() const { return m_index; }
     Display display() const;
@@ -110,7 +110,7 @@ private:
     QString paletteKey(const QString &coverArt) const;
 
     QPointer<PageContext> m_context;
-    FeaturedAlbumListModel m_albums;
+    AlbumListModel m_albums;
     KeyedLoad m_load {this};
     QTimer m_tick;
     int m_index = 0;

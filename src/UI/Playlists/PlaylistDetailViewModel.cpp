@@ -5,7 +5,6 @@
 #include "Downloads/DownloadStore.h"
 #include "Library/ConnectionFault.h"
 #include "Library/LibraryStore.h"
-#include "Networking/TransportError.h"
 #include "Playback/PlayerController.h"
 #include "UI/PageContext.h"
 #include "UI/TextTrimming.h"
@@ -107,12 +106,8 @@ QCoro::Task<> PlaylistDetailViewModel::load(
         self->applyDetail(*detail, false);
         co_return;
     }
-    try {
-        std::rethrow_exception(error);
-    } catch (const TransportError &transport) {
-        if (transport.isCancelled())
-            co_return;
-    } catch (...) { }
+    if (ConnectionFault::isCancellation(error))
+        co_return;
     DownloadStore *downloads = self->m_context ? self->m_context->downloads() : nullptr;
     if (std::optional<PlaylistDetail> local = downloads ? downloads->localPlaylist(id) : std::nullopt) {
         self->applyDetail(*local, true);

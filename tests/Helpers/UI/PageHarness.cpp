@@ -1,5 +1,6 @@
 #include "PageHarness.h"
 
+#include <QDir>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QStandardPaths>
@@ -9,8 +10,10 @@
 #include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/UI/UiTest.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "NavigationModel.h"
 #include "Networking/UrlSession.h"
 #include "PageContext.h"
 #include "PageRegistry.h"
@@ -32,19 +35,29 @@ PageHarness::~PageHarness()
     m_player.reset();
     m_downloads.reset();
     m_library.reset();
+    // What the stores wrote for the loopback account must not reach a later
+    // harness that happens to get the same port.
+    if (m_onLoopback)
+        QDir(DownloadStore::directory(loopbackAccount())).removeRecursively();
 }
 
 bool PageHarness::start(QSize windowSize)
 {
-    if (!m_server.listen())
+    if (!m_server.isListening() && !m_server.listen())
         return false;
-    return start(windowSize, ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")});
+    m_onLoopback = true;
+    return start(windowSize, loopbackAccount());
+}
+
+ServerConfig PageHarness::loopbackAccount() const
+{
+    return ServerConfig {m_server.baseUrl(), QStringLiteral("ann"), QStringLiteral("pw")};
 }
 
 bool PageHarness::start(QSize windowSize, const ServerConfig &server)
 {
     QStandardPaths::setTestModeEnabled(true);
-    m_session = std::make_unique<UrlSession>(&m_manager, 5000);
+    m_session = std::make_unique<UrlSession>(m_customManager ? m_customManager : &m_manager, 5000);
     const SubsonicClient client(server, m_session.get());
     m_library = std::make_unique<LibraryStore>(client);
     m_downloads = std::make_unique<DownloadStore>(client);
@@ -106,4 +119,36 @@ QQuickItem *PageHarness::loadPage(const PageRoute &route)
     context->setParent(page);
     m_context = context;
     return page;
+}
+
+QQuickItem *PageHarness::loadMainView(const QVariantMap &properties)
+{
+    QVariantMap all = properties;
+    all.insert(QStringLiteral("viewModel"), QVariant::fromValue(m_main.get()));
+    return load(QStringLiteral("MainView.qml"), all);
+}
+
+QQuickItem *PageHarness::waitForPage(const QString &objectName)
+{
+    QQuickItem *stack = UiTest::findItem(m_item.get(), QStringLiteral("detailStack"));
+    if (!stack)
+        return nullptr;
+    const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
+    const bool shown = QTest::qWaitFor(
+        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); });
+    return shown ? top() : nullptr;
+}
+
+PageContext *PageHarness::rootContext(SidebarItem item)
+{
+    return new PageContext(
+        m_main.get(), PageRoute::forSelection(SidebarSelection::item(item)), 0, m_main.get());
+}
+
+PageContext *PageHarness::push(const NavigationDestination &destination)
+{
+    NavigationModel *navigation = m_main->navigation();
+    navigation->push(destination);
+    return new PageContext(
+        m_main.get(), navigation->routeAt(navigation->depth()), navigation->depth(), m_main.get());
 }

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "Helpers/TestHttpServer.h"
+#include "NavigationDestination.h"
 #include "Networking/ServerConfig.h"
 #include "PageRoute.h"
 
@@ -48,13 +49,21 @@ public:
     PageHarness();
     ~PageHarness();
 
-    // Listens, builds the stores and the window; false when any step failed.
+    // Listens (unless the test made the server listen already, to write
+    // what the stores read at start), builds the stores and the window;
+    // false when any step failed.
     bool start(QSize windowSize = QSize(900, 600));
     // The same with the stores on another server (a real one, or an address
     // nothing answers on); the loopback server is not started.
     bool start(QSize windowSize, const ServerConfig &server);
 
+    // Before start(): the stores' requests go through `manager` (one that
+    // watches or changes them), which outlives the harness.
+    void useNetworkAccessManager(QNetworkAccessManager *manager) { m_customManager = manager; }
+
     TestHttpServer &server() { return m_server; }
+    // The account of "ann" on the loopback server (listening or not yet).
+    ServerConfig loopbackAccount() const;
     LibraryStore *library() const { return m_library.get(); }
     DownloadStore *downloads() const { return m_downloads.get(); }
     PlayerController *player() const { return m_player.get(); }
@@ -70,14 +79,28 @@ public:
     // Builds the page of `route` through the page table, with its context
     // (as the root page, level 0) and view model, and loads it.
     QQuickItem *loadPage(const PageRoute &route);
+    // Loads the main window's content (MainView.qml) over main(), with
+    // `properties` besides its view model.
+    QQuickItem *loadMainView(const QVariantMap &properties = {});
+    // The page on top of the loaded main view's stack, once it is the one
+    // named `objectName` and the stack has settled; null if it never is.
+    QQuickItem *waitForPage(const QString &objectName);
+
     // The context of the page loaded last.
     PageContext *context() const { return m_context; }
+
+    // For view models driven without their page (owned by the main model):
+    // the context of a sidebar item's root page, and of a page pushed on the
+    // navigation stack as the window pushes it.
+    PageContext *rootContext(SidebarItem item);
+    PageContext *push(const NavigationDestination &destination);
 
 private:
     QQuickItem *create(const QUrl &source, const QVariantMap &properties);
 
     TestHttpServer m_server;
     QNetworkAccessManager m_manager;
+    QNetworkAccessManager *m_customManager = nullptr;
     std::unique_ptr<UrlSession> m_session;
     std::unique_ptr<LibraryStore> m_library;
     std::unique_ptr<DownloadStore> m_downloads;
@@ -87,6 +110,7 @@ private:
     std::unique_ptr<QQuickWindow> m_window;
     std::unique_ptr<QQuickItem> m_item;
     PageContext *m_context = nullptr;
+    bool m_onLoopback = false;
     // Declared last, so covers still loading go before the session.
     QTemporaryDir m_artworkCache;
     std::unique_ptr<ArtworkFetcher> m_artworkFetcher;

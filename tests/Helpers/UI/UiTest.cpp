@@ -40,6 +40,11 @@ QQuickItem *findItem(QQuickWindow *window, const QString &name)
     return window ? findItem(window->contentItem(), name) : nullptr;
 }
 
+QPoint centreOf(const QQuickItem *item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
 bool clickItem(QQuickItem *item, Qt::MouseButton button, QString *why)
 {
     const auto refuse = [why](const QString &reason) {
@@ -111,11 +116,15 @@ QPalette darkPalette()
     dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
     dark.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
     dark.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
+    dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x29));
     dark.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
     dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
     dark.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
     dark.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
     dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3d));
+    dark.setColor(QPalette::ToolTipText, QColor(0xec, 0xec, 0xee));
+    dark.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
     return dark;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QPalette>
+#include <QQuickItem>
 #include <QString>
 #include <QStringList>
 #include <Qt>
 
 class QObject;
-class QQuickItem;
 class QQuickWindow;
 
 // Finding, clicking and photographing items of a loaded window.
@@ -18,6 +19,23 @@ QQuickItem *findItem(QQuickItem *root, const QString &name);
 QQuickItem *findItem(QQuickWindow *window, const QString &name);
 // The same, among the items shown only (a delegate's hidden twin is skipped).
 QQuickItem *findVisibleItem(QQuickWindow *window, const QString &name);
+
+// Every item of type T in the visual tree from `root` down, in tree order.
+template<typename T = QQuickItem> QList<T *> itemsOf(QQuickItem *root)
+{
+    QList<T *> found;
+    if (!root)
+        return found;
+    if (auto *item = qobject_cast<T *>(root))
+        found.append(item);
+    const QList<QQuickItem *> children = root->childItems();
+    for (QQuickItem *child : children)
+        found += itemsOf<T>(child);
+    return found;
+}
+
+// The centre of `item`, in its window's coordinates.
+QPoint centreOf(const QQuickItem *item);
 
 // Clicks `item` at its centre with a real press and release on its window,
 // so hit-testing and enabled states are part of the test. Refuses (and says

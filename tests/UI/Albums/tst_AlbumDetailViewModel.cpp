@@ -1,7 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,13 +12,11 @@
 #include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadManifest.h"
 #include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/TestHttpServer.h"
+#include "Helpers/RecordLists.h"
+#include "Helpers/UI/PageHarness.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
-#include "Networking/UrlSession.h"
-#include "PageContext.h"
 #include "Playback/PlayerController.h"
 #include "Support/ArtworkStore.h"
 #include "Support/PaletteExtractor.h"
@@ -79,18 +76,7 @@ Album pushed(const QString &id, std::optional<QString> cover = {})
 
 QStringList menuTexts(const DownloadMenuModel &menu)
 {
-    QStringList texts;
-    for (const DownloadMenuItem &item : menu.items())
-        texts.append(item.text);
-    return texts;
-}
-
-QStringList rowIds(const AlbumTrackListModel &model)
-{
-    QStringList ids;
-    for (const Song &s : model.records())
-        ids.append(s.id);
-    return ids;
+    return fieldsOf(menu.items(), &DownloadMenuItem::text);
 }
 
 } // namespace
@@ -102,70 +88,43 @@ class TestAlbumDetailViewModel : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
-    TestHttpServer *m_server = nullptr;
-    std::unique_ptr<QNetworkAccessManager> m_manager;
-    std::unique_ptr<UrlSession> m_session;
-    std::unique_ptr<LibraryStore> m_library;
-    std::unique_ptr<DownloadStore> m_downloads;
-    std::unique_ptr<PlayerController> m_player;
-    std::unique_ptr<MainViewModel> m_main;
-
-    SubsonicClient client() const
-    {
-        return SubsonicClient(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
-    }
+    QTemporaryDir m_home; // the cached palettes start empty
+    std::unique_ptr<PageHarness> m_harness;
 
     // The stores, built after the test has written what they read at start.
-    void startStores()
+    bool startStores()
     {
-        // A fresh connection pool per test: requests an earlier test left
-        // waiting must not hold this test's back.
-        m_manager = std::make_unique<QNetworkAccessManager>();
-        m_session = std::make_unique<UrlSession>(m_manager.get(), 5000);
-        m_library = std::make_unique<LibraryStore>(client());
-        m_downloads = std::make_unique<DownloadStore>(client());
-        m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
-        m_main
-            = std::make_unique<MainViewModel>(client(), m_library.get(), m_downloads.get(), m_player.get());
+        if (!m_harness->start())
+            return false;
         // The window restores the place an earlier test left: start at the root.
-        m_main->navigation()->popTo(0);
+        m_harness->main()->navigation()->popTo(0);
+        return true;
     }
 
     // Pushes `album` as the window does and builds its page's view model.
     AlbumDetailViewModel *open(const Album &album)
     {
-        NavigationModel *nav = m_main->navigation();
-        nav->push(album);
-        auto *context = new PageContext(m_main.get(), nav->routeAt(nav->depth()), nav->depth(), m_main.get());
-        return new AlbumDetailViewModel(context, album);
+        return new AlbumDetailViewModel(m_harness->push(album), album);
     }
+
+    SubsonicClient client() const { return m_harness->main()->client(); }
+    PlayerController *player() const { return m_harness->player(); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
-        QStandardPaths::setTestModeEnabled(true);
-        m_server = new TestHttpServer(this);
-        QVERIFY(m_server->listen());
-        m_server->setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\": {}"));
-        m_server->setResponse("/rest/getPlaylists",
+    }
+
+    void init()
+    {
+        m_harness = std::make_unique<PageHarness>();
+        m_harness->server().setResponse("/rest/getPlaylists",
             TestHttpServer::ok(R"("playlists": {"playlist": [{"id": "p1", "name": "Mix"}]})"));
     }
 
-    void cleanup()
-    {
-        m_main.reset();
-        m_player.reset();
-        m_downloads.reset();
-        m_library.reset();
-        QDir(DownloadStore::directory(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}))
-            .removeRecursively();
-        m_session.reset();
-        m_manager.reset();
-        m_server->clearRequests();
-    }
+    void cleanup() { m_harness.reset(); }
 
     void discGrouping_data()
     {
@@ -198,7 +157,7 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setSongs(songs({{u"x"_s, 3}, {u"a"_s, 1}}), u"Ann"_s); // an earlier answer
         model.setSongs(songs(server), u"Ann"_s);
-        QCOMPARE(rowIds(model), rows);
+        QCOMPARE(idsOf(model.records()), rows);
         for (int row = 0; row < model.rowCount(); ++row) {
             const QModelIndex index = model.index(row);
             QCOMPARE(index.data(AlbumTrackListModel::DiscSectionRole).toString(), sections.at(row));
@@ -263,35 +222,35 @@ private Q_SLOTS:
     // in the server's order from that song, and the keys move and play.
     void loadsAndPlays()
     {
-        m_server->setResponse("/rest/getAlbum",
+        m_harness->server().setResponse("/rest/getAlbum",
             TestHttpServer::ok(albumJson(u"al1"_s, {{u"c"_s, 2}, {u"a"_s, 1}, {u"b"_s, 1}})));
-        startStores();
+        QVERIFY(startStores());
         AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
         QVERIFY(vm->loading());
         QVERIFY(!vm->actionsEnabled());
         QTRY_VERIFY(!vm->loading());
         QVERIFY(vm->actionsEnabled());
-        QCOMPARE(rowIds(*vm->tracks()), (QStringList {u"a"_s, u"b"_s, u"c"_s}));
+        QCOMPARE(idsOf(vm->tracks()->records()), (QStringList {u"a"_s, u"b"_s, u"c"_s}));
 
         vm->playSelected(); // nothing selected: nothing plays
-        QVERIFY(m_player->queue().isEmpty());
+        QVERIFY(player()->queue().isEmpty());
         QCOMPARE(vm->moveSelection(1), 0);
         QCOMPARE(vm->moveSelection(1), 1);
         vm->playSelected();
-        QCOMPARE(m_player->queue(), vm->songs());
-        QCOMPARE(m_player->currentSong()->id, u"b"_s);
-        QCOMPARE(m_player->currentIndexOrNone(), 2); // server order: c, a, b
-        QVERIFY(m_player->source() == PlaybackSource::album(u"al1"_s, u"The Album"_s));
+        QCOMPARE(player()->queue(), vm->songs());
+        QCOMPARE(player()->currentSong()->id, u"b"_s);
+        QCOMPARE(player()->currentIndexOrNone(), 2); // server order: c, a, b
+        QVERIFY(player()->source() == PlaybackSource::album(u"al1"_s, u"The Album"_s));
         QVERIFY(vm->tracks()->index(1).data(AlbumTrackListModel::CurrentRole).toBool());
 
         vm->playRow(2); // c
-        QCOMPARE(m_player->currentIndexOrNone(), 0);
+        QCOMPARE(player()->currentIndexOrNone(), 0);
         QCOMPARE(vm->selectedRow(), 2);
         QVERIFY(!vm->tracks()->index(1).data(AlbumTrackListModel::CurrentRole).toBool());
 
         vm->playRowLast(0); // one song only
-        QCOMPARE(m_player->queue().size(), 4);
-        QCOMPARE(m_player->queue().last().id, u"a"_s);
+        QCOMPARE(player()->queue().size(), 4);
+        QCOMPARE(player()->queue().last().id, u"a"_s);
     }
 
     // The row menu acts on the song of the row it was opened on last; with
@@ -309,12 +268,12 @@ private Q_SLOTS:
     {
         QFETCH(int, row);
         QFETCH(QStringList, sent);
-        m_server->setResponse("/rest/getAlbum",
+        m_harness->server().setResponse("/rest/getAlbum",
             TestHttpServer::ok(albumJson(u"al1"_s, {{u"c"_s, 2}, {u"a"_s, 1}, {u"b"_s, 1}})));
-        m_server->setResponse("/rest/star", TestHttpServer::ok());
-        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
-        startStores();
-        m_library->ensurePlaylistsLoaded();
+        m_harness->server().setResponse("/rest/star", TestHttpServer::ok());
+        m_harness->server().setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        QVERIFY(startStores());
+        m_harness->library()->ensurePlaylistsLoaded();
         AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
         QTRY_VERIFY(!vm->loading());
         QTRY_COMPARE(vm->rowPlaylists()->playlistIdAt(0), u"p1"_s);
@@ -323,17 +282,10 @@ private Q_SLOTS:
         QCOMPARE(vm->rowLike()->available(), !sent.isEmpty());
         vm->rowLike()->toggle();
         vm->rowPlaylists()->add(0);
-        const auto values = [this](const QByteArray &path, const QString &key) {
-            QStringList found;
-            for (const TestHttpServer::Request &request : m_server->requests()) {
-                if (request.path() == path)
-                    found.append(request.queryValue(key));
-            }
-            return found;
-        };
+        const TestHttpServer &server = m_harness->server();
         QTest::qWait(100);
-        QTRY_COMPARE(values("/rest/star", u"id"_s), sent);
-        QTRY_COMPARE(values("/rest/updatePlaylist", u"songIdToAdd"_s), sent);
+        QTRY_COMPARE(server.sentValues("/rest/star", u"id"_s), sent);
+        QTRY_COMPARE(server.sentValues("/rest/updatePlaylist", u"songIdToAdd"_s), sent);
     }
 
     // A page covered by a new push drops the answer of its load; shown again,
@@ -342,16 +294,16 @@ private Q_SLOTS:
     {
         TestHttpServer::Response slow = TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}}));
         slow.delayMs = 300;
-        m_server->setResponse("/rest/getAlbum", slow);
-        startStores();
+        m_harness->server().setResponse("/rest/getAlbum", slow);
+        QVERIFY(startStores());
         AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
         QSignalSpy loaded(vm, &AlbumDetailViewModel::loadedChanged);
-        m_main->navigation()->push(pushed(u"al2"_s));
+        m_harness->main()->navigation()->push(pushed(u"al2"_s));
         QTest::qWait(600);
         QCOMPARE(loaded.count(), 0);
         QCOMPARE(vm->tracks()->rowCount(), 0);
 
-        m_main->navigation()->popTo(1);
+        m_harness->main()->navigation()->popTo(1);
         QTRY_COMPARE(vm->tracks()->rowCount(), 1);
         QVERIFY(vm->errorMessage().isEmpty());
     }
@@ -360,8 +312,9 @@ private Q_SLOTS:
     // is built; an image extracts and caches one; no cover reports none.
     void accentFromPalette()
     {
-        m_server->setResponse("/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}})));
-        startStores();
+        m_harness->server().setResponse(
+            "/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, {{u"a"_s, 1}})));
+        QVERIFY(startStores());
         const QString key = ArtworkStore::coverKey(client().coverArtURL(u"c1"_s, std::nullopt), u"c1"_s);
         QImage red(32, 32, QImage::Format_RGB32);
         red.fill(Qt::red);
@@ -370,11 +323,11 @@ private Q_SLOTS:
         PaletteExtractor::store(*palette, key);
 
         AlbumDetailViewModel *vm = open(pushed(u"al1"_s, u"c1"_s));
-        QCOMPARE(m_main->navigation()->windowAccent(), palette->accent.toColor());
+        QCOMPARE(m_harness->main()->navigation()->windowAccent(), palette->accent.toColor());
         QCOMPARE(vm->fill().value<QColor>(), palette->fill.toColor());
 
         AlbumDetailViewModel *bare = open(pushed(u"al2"_s));
-        QVERIFY(!m_main->navigation()->windowAccent().isValid());
+        QVERIFY(!m_harness->main()->navigation()->windowAccent().isValid());
         QVERIFY(!bare->tint().isValid());
 
         QImage blue(32, 32, QImage::Format_RGB32);
@@ -383,7 +336,7 @@ private Q_SLOTS:
         QVERIFY(!fresh->accent().isValid());
         fresh->coverImage(blue);
         QVERIFY(fresh->accent().isValid());
-        QCOMPARE(m_main->navigation()->windowAccent(), fresh->accent().value<QColor>());
+        QCOMPARE(m_harness->main()->navigation()->windowAccent(), fresh->accent().value<QColor>());
         const QString freshKey = ArtworkStore::coverKey(client().coverArtURL(u"c3"_s, std::nullopt), u"c3"_s);
         QCOMPARE(PaletteExtractor::cached(freshKey)->accent.toColor(), fresh->accent().value<QColor>());
     }
@@ -401,21 +354,21 @@ private Q_SLOTS:
     void offlineFallback()
     {
         QFETCH(bool, downloaded);
-        TestHttpServer::Response drop;
-        drop.drop = true;
-        m_server->setResponse("/rest/getAlbum", drop);
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::dropped());
         if (downloaded) {
             DownloadManifest manifest;
             for (const Song &s : songs({{u"s2"_s, 2}, {u"s1"_s, 1}}))
                 manifest.songs.insert(s.id, DownloadedSong {s, u"mp3"_s, 1, {u"album:al1"_s}});
             manifest.collections.insert(
                 u"album:al1"_s, DownloadCollection {u"album:al1"_s, u"The Album"_s, {}});
-            QVERIFY(QDir().mkpath(DownloadStore::directory(client().config())));
-            QFile file(QDir(DownloadStore::directory(client().config())).filePath(u"manifest.json"_s));
+            QVERIFY(m_harness->server().listen());
+            const QString folder = DownloadStore::directory(m_harness->loopbackAccount());
+            QVERIFY(QDir().mkpath(folder));
+            QFile file(QDir(folder).filePath(u"manifest.json"_s));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(manifest.toJson());
         }
-        startStores();
+        QVERIFY(startStores());
         AlbumDetailViewModel *vm = open(pushed(u"al1"_s));
         QTRY_VERIFY(!vm->loading());
         QCOMPARE(vm->errorMessage().isEmpty(), downloaded);

@@ -1,5 +1,4 @@
 #include <QAbstractItemModelTester>
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
@@ -22,6 +21,7 @@
 #include "Components/ArtworkClient.h"
 #include "Components/DownloadMenuModel.h"
 #include "Downloads/ArtworkFetcher.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -66,59 +66,20 @@ void serveLibrary(TestHttpServer &server, int total, int failOnceAt = -1)
         if (request.path() == "/rest/getCoverArt") {
             QImage image(64, 64, QImage::Format_RGB32);
             image.fill(QColor::fromHsv(qHash(request.queryValue(u"id"_s)) % 360, 120, 200));
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
-            TestHttpServer::Response response;
-            response.body = png;
-            response.contentType = "image/png";
-            return response;
+            return TestHttpServer::image(image);
         }
         return TestHttpServer::ok();
     });
 }
 
-int requestsTo(const TestHttpServer &server, const QByteArrayList &paths)
-{
-    int count = 0;
-    for (const auto &request : server.requests())
-        count += paths.contains(request.path());
-    return count;
-}
-
-// One query value of each request to `path`, in the order sent.
-QStringList sentValues(const TestHttpServer &server, const QByteArray &path, const QString &key)
-{
-    QStringList values;
-    for (const auto &request : server.requests()) {
-        if (request.path() == path)
-            values.append(request.queryValue(key));
-    }
-    return values;
-}
-
 int listRequests(const TestHttpServer &server)
 {
-    return requestsTo(server, {"/rest/getAlbumList2"});
-}
-
-PageRoute gridRoute(SidebarItem item)
-{
-    return PageRoute::forSelection(SidebarSelection::item(item));
+    return server.requestCount({"/rest/getAlbumList2"});
 }
 
 void usePalette(bool dark)
 {
-    QPalette palette;
-    if (dark) {
-        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-        palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-        palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-        palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-    }
-    QGuiApplication::setPalette(palette);
+    QGuiApplication::setPalette(dark ? UiTest::darkPalette() : QPalette());
 }
 
 } // namespace
@@ -190,8 +151,8 @@ private Q_SLOTS:
         PageHarness harness;
         serveLibrary(harness.server(), total, failOnceAt);
         QVERIFY(harness.start());
-        PageContext context(harness.main(), gridRoute(SidebarItem::Albums), 0);
-        AlbumGridViewModel grid(&context, *context.route().grid);
+        PageContext *context = harness.rootContext(SidebarItem::Albums);
+        AlbumGridViewModel grid(context, *context->route().grid);
         QAbstractItemModelTester tester(
             grid.albums(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(grid.albums(), &QAbstractItemModel::modelReset);
@@ -238,8 +199,8 @@ private Q_SLOTS:
         PageHarness harness;
         harness.server().setResponse("/rest/getAlbumList2", TestHttpServer::failed(0, "The disk is on fire"));
         QVERIFY(harness.start());
-        PageContext context(harness.main(), gridRoute(SidebarItem::TopRated), 0);
-        AlbumGridViewModel grid(&context, *context.route().grid);
+        PageContext *context = harness.rootContext(SidebarItem::TopRated);
+        AlbumGridViewModel grid(context, *context->route().grid);
         QCOMPARE(grid.title(), u"Top Rated"_s);
         grid.appear();
         QTRY_COMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Failed);
@@ -255,8 +216,7 @@ private Q_SLOTS:
         harness.server().setResponse("/rest/star", TestHttpServer::ok());
         harness.server().setResponse("/rest/unstar", TestHttpServer::ok());
         QVERIFY(harness.start());
-        PageContext context(harness.main(), gridRoute(SidebarItem::LikedAlbums), 0);
-        LikedAlbumsViewModel liked(&context);
+        LikedAlbumsViewModel liked(harness.rootContext(SidebarItem::LikedAlbums));
         QAbstractItemModelTester tester(
             liked.albums(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(liked.albums(), &QAbstractItemModel::modelReset);
@@ -277,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(liked.albums()->count(), 0);
         QCOMPARE(liked.overlay(), AlbumCollectionViewModel::Overlay::Empty);
         QCOMPARE(resets.count(), 0);
-        QTRY_COMPARE(requestsTo(harness.server(), {"/rest/star", "/rest/unstar"}), 4);
+        QTRY_COMPARE(harness.server().requestCount({"/rest/star", "/rest/unstar"}), 4);
     }
 
     // The tile menu's playlist and download items act on the album of the
@@ -302,8 +262,8 @@ private Q_SLOTS:
             TestHttpServer::ok(
                 R"("album":{"id":"al-2","name":"Album 2","song":[{"id":"s1","title":"One"}]})"));
         QVERIFY(harness.start());
-        PageContext context(harness.main(), gridRoute(SidebarItem::Albums), 0);
-        AlbumGridViewModel grid(&context, *context.route().grid);
+        PageContext *context = harness.rootContext(SidebarItem::Albums);
+        AlbumGridViewModel grid(context, *context->route().grid);
         grid.appear();
         harness.library()->ensurePlaylistsLoaded();
         QTRY_COMPARE(grid.albums()->count(), 3);
@@ -312,14 +272,11 @@ private Q_SLOTS:
 
         grid.prepareMenu(0);
         grid.prepareMenu(row);
-        QStringList texts;
-        for (const DownloadMenuItem &item : grid.menuDownloads()->items())
-            texts.append(item.text);
-        QTEST(texts, "downloadItems");
+        QTEST(fieldsOf(grid.menuDownloads()->items(), &DownloadMenuItem::text), "downloadItems");
         grid.menuPlaylists()->add(0);
         QFETCH(QStringList, added);
         QTest::qWait(100);
-        QTRY_COMPARE(sentValues(harness.server(), "/rest/updatePlaylist", u"songIdToAdd"_s), added);
+        QTRY_COMPARE(harness.server().sentValues("/rest/updatePlaylist", u"songIdToAdd"_s), added);
     }
 
     // The tile in a window: the drag from the cover carries the album, a
@@ -348,7 +305,8 @@ private Q_SLOTS:
         const auto restore = qScopeGuard([] { ArtworkClient::setCurrent(nullptr); });
         harness.window()->setColor(
             QGuiApplication::palette().color(dark ? QPalette::Base : QPalette::Window));
-        QQuickItem *page = harness.loadPage(gridRoute(SidebarItem::Albums));
+        QQuickItem *page
+            = harness.loadPage(PageRoute::forSelection(SidebarSelection::item(SidebarItem::Albums)));
         QVERIFY(page);
         auto *grid = page->property("viewModel").value<AlbumGridViewModel *>();
         QTRY_COMPARE(grid->albums()->count(), 60);

@@ -3,20 +3,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "Artists/ArtistPaneViewModel.h"
 #include "Artists/ArtistsViewModel.h"
-#include "Downloads/DownloadStore.h"
-#include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/TestHttpServer.h"
-#include "Library/LibraryStore.h"
+#include "Helpers/RecordLists.h"
+#include "Helpers/UI/PageHarness.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
-#include "Networking/UrlSession.h"
 #include "PageContext.h"
 #include "Playback/PlayerController.h"
 
@@ -63,22 +59,6 @@ QByteArray artistsJson(const QStringList &ids)
     return "\"artists\": " + QJsonDocument(payload).toJson(QJsonDocument::Compact);
 }
 
-QStringList ids(const QList<Album> &albums)
-{
-    QStringList result;
-    for (const Album &album : albums)
-        result.append(album.id);
-    return result;
-}
-
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList result;
-    for (const Song &song : songs)
-        result.append(song.id);
-    return result;
-}
-
 Artist artist(const QString &id)
 {
     Artist a;
@@ -97,62 +77,25 @@ class TestArtistViewModels : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
-    TestHttpServer *m_server = nullptr;
     QHash<QString, QByteArray> m_artists; // id → getArtist fields
     QStringList m_artistList;
     int m_albumDelayMs = 0;
-    std::unique_ptr<QNetworkAccessManager> m_manager;
-    std::unique_ptr<UrlSession> m_session;
-    std::unique_ptr<LibraryStore> m_library;
-    std::unique_ptr<DownloadStore> m_downloads;
-    std::unique_ptr<PlayerController> m_player;
-    std::unique_ptr<MainViewModel> m_main;
+    std::unique_ptr<PageHarness> m_harness;
+    std::unique_ptr<PageHarness> m_relaunched;
 
-    SubsonicClient client() const
+    // Stores over the loopback server of this test; a second call builds
+    // fresh ones (another launch) over the same server.
+    bool startStores()
     {
-        return SubsonicClient(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
-    }
-
-    void startStores()
-    {
-        m_manager = std::make_unique<QNetworkAccessManager>();
-        m_session = std::make_unique<UrlSession>(m_manager.get(), 5000);
-        m_library = std::make_unique<LibraryStore>(client());
-        m_downloads = std::make_unique<DownloadStore>(client());
-        m_player = std::make_unique<PlayerController>(new FakeQueuePlayer);
-        m_main
-            = std::make_unique<MainViewModel>(client(), m_library.get(), m_downloads.get(), m_player.get());
-        m_main->navigation()->popTo(0);
-    }
-
-    // The artist page as the window pushes it.
-    ArtistPaneViewModel *open(const QString &id)
-    {
-        NavigationModel *nav = m_main->navigation();
-        nav->push(artist(id));
-        auto *context = new PageContext(m_main.get(), nav->routeAt(nav->depth()), nav->depth(), m_main.get());
-        return new ArtistPaneViewModel(context, artist(id), true);
-    }
-
-    ArtistsViewModel *browser()
-    {
-        auto *context = new PageContext(m_main.get(),
-            PageRoute::forSelection(SidebarSelection::item(SidebarItem::Artists)), 0, m_main.get());
-        auto *vm = new ArtistsViewModel(context);
-        vm->appear();
-        return vm;
-    }
-
-private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(u".config"_s).toUtf8());
-        QStandardPaths::setTestModeEnabled(true);
-        m_server = new TestHttpServer(this);
-        QVERIFY(m_server->listen());
-        m_server->setHandler([this](const TestHttpServer::Request &request) {
+        if (m_harness) {
+            m_relaunched = std::make_unique<PageHarness>();
+            if (!m_relaunched->start(QSize(900, 600), m_harness->loopbackAccount()))
+                return false;
+            main()->navigation()->popTo(0);
+            return true;
+        }
+        m_harness = std::make_unique<PageHarness>();
+        m_harness->server().setHandler([this](const TestHttpServer::Request &request) {
             const QString id = request.queryValue(u"id"_s);
             if (request.path() == "/rest/getArtist") {
                 if (!m_artists.contains(id))
@@ -166,10 +109,38 @@ private Q_SLOTS:
             }
             if (request.path() == "/rest/getArtists")
                 return TestHttpServer::ok(artistsJson(m_artistList));
-            if (request.path() == "/rest/getStarred2")
-                return TestHttpServer::ok("\"starred2\": {}");
             return TestHttpServer::ok();
         });
+        if (!m_harness->start())
+            return false;
+        main()->navigation()->popTo(0);
+        return true;
+    }
+
+    // The stores built last.
+    PageHarness *current() const { return m_relaunched ? m_relaunched.get() : m_harness.get(); }
+    MainViewModel *main() const { return current()->main(); }
+    PlayerController *player() const { return current()->player(); }
+
+    // The artist page as the window pushes it.
+    ArtistPaneViewModel *open(const QString &id)
+    {
+        return new ArtistPaneViewModel(current()->push(artist(id)), artist(id), true);
+    }
+
+    ArtistsViewModel *browser()
+    {
+        auto *vm = new ArtistsViewModel(current()->rootContext(SidebarItem::Artists));
+        vm->appear();
+        return vm;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(u".config"_s).toUtf8());
     }
 
     void init()
@@ -178,20 +149,13 @@ private Q_SLOTS:
         m_artistList.clear();
         m_albumDelayMs = 0;
         QSettings().remove(ArtistsViewModel::SelectionKey);
-        startStores();
+        QVERIFY(startStores());
     }
 
     void cleanup()
     {
-        m_main.reset();
-        m_player.reset();
-        m_downloads.reset();
-        m_library.reset();
-        QDir(DownloadStore::directory(ServerConfig {m_server->baseUrl(), u"ann"_s, u"pw"_s}))
-            .removeRecursively();
-        m_session.reset();
-        m_manager.reset();
-        m_server->clearRequests();
+        m_relaunched.reset();
+        m_harness.reset();
     }
 
     void discographyOrder_data()
@@ -215,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(pane->overlay(), Overlay::Loading);
         QVERIFY(!pane->playEnabled());
         QTRY_VERIFY(pane->overlay() != Overlay::Loading);
-        QCOMPARE(ids(pane->albums()->records()), shown);
+        QCOMPARE(idsOf(pane->albums()->records()), shown);
         QCOMPARE(pane->overlay(), shown.isEmpty() ? Overlay::Empty : Overlay::None);
         QCOMPARE(pane->playEnabled(), !shown.isEmpty());
         QCOMPARE(pane->playText(), u"Play Artist a"_s);
@@ -243,9 +207,9 @@ private Q_SLOTS:
         QVERIFY(!pane->playEnabled());
         pane->playDiscography(true);
         QTRY_VERIFY(!pane->isAssembling());
-        QCOMPARE(ids(m_player->queue()), (QStringList {u"new-1"_s, u"new-2"_s, u"old-1"_s, u"old-2"_s}));
-        QVERIFY(!m_player->isShuffling());
-        QVERIFY(!m_player->source());
+        QCOMPARE(idsOf(player()->queue()), (QStringList {u"new-1"_s, u"new-2"_s, u"old-1"_s, u"old-2"_s}));
+        QVERIFY(!player()->isShuffling());
+        QVERIFY(!player()->source());
         QVERIFY(pane->playEnabled());
     }
 
@@ -272,15 +236,15 @@ private Q_SLOTS:
         if (switchArtist) {
             pane->setArtist(artist(u"b"_s));
             QVERIFY(!pane->isAssembling());
-            QTRY_COMPARE(ids(pane->albums()->records()), QStringList {u"b1"_s});
+            QTRY_COMPARE(idsOf(pane->albums()->records()), QStringList {u"b1"_s});
             QVERIFY(pane->playEnabled());
         } else {
-            m_main->navigation()->popTo(0);
+            main()->navigation()->popTo(0);
             delete pane->parent();
         }
         // The assembly's album answer comes after 300 ms.
         QTest::qWait(600);
-        QCOMPARE(ids(m_player->queue()), (plays ? QStringList {u"a1-1"_s, u"a1-2"_s} : QStringList {}));
+        QCOMPARE(idsOf(player()->queue()), (plays ? QStringList {u"a1-1"_s, u"a1-2"_s} : QStringList {}));
         if (switchArtist)
             QVERIFY(pane->playEnabled());
     }
@@ -336,7 +300,7 @@ private Q_SLOTS:
         QTRY_VERIFY(first->hasSelection());
         QCOMPARE(first->selectedId(), selected);
         QTRY_COMPARE(first->pane()->artistId(), selected);
-        QTRY_COMPARE(ids(first->pane()->albums()->records()), QStringList {selected + u'1'});
+        QTRY_COMPARE(idsOf(first->pane()->albums()->records()), QStringList {selected + u'1'});
 
         const int other = 1 - first->selectedRow();
         first->select(other);
@@ -346,7 +310,7 @@ private Q_SLOTS:
         QCOMPARE(QSettings().value(ArtistsViewModel::SelectionKey).toString(), chosen);
 
         // Another launch: the same preferences, a fresh store and page.
-        startStores();
+        QVERIFY(startStores());
         ArtistsViewModel *second = browser();
         QTRY_VERIFY(second->hasSelection());
         QCOMPARE(second->selectedId(), chosen);

@@ -35,18 +35,8 @@ class TestConnectionBanner : public QObject
     std::unique_ptr<LibraryStore> m_library;
 
 private Q_SLOTS:
-    void init()
-    {
-        m_server = std::make_unique<TestHttpServer>();
-        QVERIFY(m_server->listen());
-        m_library = std::make_unique<LibraryStore>(LibraryFixtures::clientFor(*m_server));
-    }
-
-    void cleanup()
-    {
-        m_library.reset();
-        m_server.reset();
-    }
+    void init() { QVERIFY(LibraryFixtures::startStore(m_server, m_library)); }
+    void cleanup() { LibraryFixtures::stopStore(m_server, m_library); }
 
     void decides_data()
     {

@@ -349,7 +349,7 @@ private Q_SLOTS:
         tile->setPosition(QPointF(300, 300));
 
         const QPoint from = tile->mapToScene(QPointF(30, 15)).toPoint();
-        const QPoint to = row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint();
+        const QPoint to = UiTest::centreOf(row);
         QTest::mousePress(window, Qt::LeftButton, {}, from);
         constexpr int Steps = 12;
         for (int step = 1; step <= Steps; ++step) {
@@ -358,7 +358,7 @@ private Q_SLOTS:
         }
         // The tile trails the pointer by the drag threshold: one more move
         // puts its centre on the row.
-        const QPoint centre = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2)).toPoint();
+        const QPoint centre = UiTest::centreOf(tile.get());
         const QPoint release = to + (to - centre);
         QTest::mouseMove(window, release);
         QTRY_VERIFY(dropArea->property("containsDrag").toBool());

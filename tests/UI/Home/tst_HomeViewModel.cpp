@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QImage>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
@@ -73,14 +72,7 @@ void serve(TestHttpServer &server, std::shared_ptr<Library> library)
         if (request.path() == "/rest/getCoverArt") {
             QImage image(64, 64, QImage::Format_RGB32);
             image.fill(QColor(200, 60, 40));
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
-            TestHttpServer::Response response;
-            response.body = png;
-            response.contentType = "image/png";
-            return response;
+            return TestHttpServer::image(image);
         }
         return TestHttpServer::ok();
     });
@@ -107,12 +99,10 @@ struct Home
         serve(harness.server(), library);
         if (!harness.start())
             return false;
-        context = new PageContext(
-            harness.main(), PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home)), 0);
+        context = harness.rootContext(SidebarItem::Home);
         home = new HomeViewModel(context, advanceInterval);
         return true;
     }
-    ~Home() { delete context; }
     FeaturedCarouselViewModel *featured() const { return home->featured(); }
     NavigationModel *navigation() const { return harness.main()->navigation(); }
 };

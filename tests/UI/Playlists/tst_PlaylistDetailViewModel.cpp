@@ -231,9 +231,7 @@ private Q_SLOTS:
         m_harness->downloads()->downloadPlaylist(u"p1"_s, u"Mix"_s);
         QTRY_VERIFY_WITH_TIMEOUT(m_harness->downloads()->localPlaylist(u"p1"_s).has_value(), 10'000);
 
-        TestHttpServer::Response gone;
-        gone.drop = true;
-        m_harness->server().setResponse("/rest/getPlaylist", gone);
+        m_harness->server().setResponse("/rest/getPlaylist", TestHttpServer::dropped());
         m_harness->library()->refresh();
         QTRY_VERIFY(m_vm->isLocalOrder());
         QCOMPARE(m_vm->errorMessage(), QString());

@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QQuickItem>
@@ -31,14 +30,7 @@ TestHttpServer::Response answer(const TestHttpServer::Request &request)
     if (request.path() == "/rest/getCoverArt") {
         QImage image(64, 64, QImage::Format_RGB32);
         image.fill(QColor::fromHsv(int(qHash(request.queryValue(u"id"_s)) % 360), 120, 200));
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        TestHttpServer::Response response;
-        response.body = png;
-        response.contentType = "image/png";
-        return response;
+        return TestHttpServer::image(image);
     }
     if (request.path() != "/rest/search3")
         return TestHttpServer::failed(70, "Not found");
@@ -137,8 +129,7 @@ private Q_SLOTS:
         fetcher->setParent(m_artwork.get());
         ArtworkClient::setCurrent(m_artwork.get());
         m_artwork->setClient(m_harness->main()->client());
-        m_main
-            = m_harness->load(u"MainView.qml"_s, {{u"viewModel"_s, QVariant::fromValue(m_harness->main())}});
+        m_main = m_harness->loadMainView();
         QVERIFY(m_main);
         m_field = UiTest::findItem(m_main, u"searchField"_s);
         m_panel = m_main->findChild<QObject *>(u"SearchPanel"_s);

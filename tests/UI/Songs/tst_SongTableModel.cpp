@@ -46,6 +46,16 @@ QStringList shownIds(const SongTableModel &model)
 
 const QLocale English(QLocale::English, QLocale::UnitedStates);
 
+QList<int> selectedRowsOf(const SongTableModel &model)
+{
+    QList<int> rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.index(row, 0).data(SongTableModel::SelectedRole).toBool())
+            rows.append(row);
+    }
+    return rows;
+}
+
 } // namespace
 
 // The song table's rows: sort values and text order, header clicks, the
@@ -160,12 +170,7 @@ private Q_SLOTS:
         model.setSongs(songs({u"a|A"_s, u"b|B"_s, u"c|C"_s, u"d|D"_s, u"e|E"_s}));
         for (const auto &[row, modifiers] : clicks)
             model.click(row, modifiers);
-        QList<int> rows;
-        for (int row = 0; row < model.rowCount(); ++row) {
-            if (model.index(row, 2).data(SongTableModel::SelectedRole).toBool())
-                rows.append(row);
-        }
-        QCOMPARE(rows, selectedRows);
+        QCOMPARE(selectedRowsOf(model), selectedRows);
     }
 
     // The arrow keys after some clicks: each key as (step, modifiers).
@@ -209,12 +214,7 @@ private Q_SLOTS:
         for (const auto &[step, modifiers] : keys)
             last = model.moveCursor(step, modifiers);
         QTEST(last, "lastRow");
-        QList<int> rows;
-        for (int row = 0; row < model.rowCount(); ++row) {
-            if (model.index(row, 1).data(SongTableModel::SelectedRole).toBool())
-                rows.append(row);
-        }
-        QCOMPARE(rows, selectedRows);
+        QCOMPARE(selectedRowsOf(model), selectedRows);
     }
 
     // A new sort moves rows by a layout change: the selection, persistent

@@ -4,6 +4,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -37,22 +38,9 @@ QByteArray songsJson(int count)
     return list;
 }
 
-QStringList ids(const QList<Song> &songs)
-{
-    QStringList result;
-    for (const Song &song : songs)
-        result.append(song.id);
-    return result;
-}
-
 SongTableViewModel *viewModelOf(QQuickItem *page)
 {
     return page ? page->property("viewModel").value<SongTableViewModel *>() : nullptr;
-}
-
-QPoint centreOf(QQuickItem *item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
 
 } // namespace
@@ -120,13 +108,13 @@ private Q_SLOTS:
         QStringList expected;
         for (int row : menuRows)
             expected.append(vm->model()->songAt(row)->id);
-        QCOMPARE(ids(vm->menuSongs()), expected);
+        QCOMPARE(idsOf(vm->menuSongs()), expected);
         QCOMPARE(vm->menuHasLike(), hasLike);
         QCOMPARE(vm->menuLikeText(), hasLike ? u"Like"_s : QString());
 
         // "Play Next" hands over the menu's songs in display order.
         vm->menuPlayNext();
-        QCOMPARE(ids(harness.player()->queue()), expected);
+        QCOMPARE(idsOf(harness.player()->queue()), expected);
     }
 
     // A double click starts at its row; Return and the menu's "Play" at the
@@ -170,7 +158,7 @@ private Q_SLOTS:
             QVERIFY(player->queue().isEmpty());
             return;
         }
-        QCOMPARE(ids(player->queue()), ids(vm->model()->displayedSongs()));
+        QCOMPARE(idsOf(player->queue()), idsOf(vm->model()->displayedSongs()));
         QCOMPARE(player->currentIndexOrNone(), startRow);
         QVERIFY(!player->isShuffling());
         QVERIFY(!player->source());
@@ -185,15 +173,15 @@ private Q_SLOTS:
         SongTableViewModel *vm = viewModelOf(openPage(harness, SidebarItem::LikedSongs));
         QTRY_COMPARE(vm->model()->rowCount(), 4);
         // Unsorted: the store's order.
-        QCOMPARE(ids(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
+        QCOMPARE(idsOf(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s, u"s4"_s}));
         vm->rowClicked(1, 0);
         vm->rowClicked(3, Qt::ControlModifier);
         vm->prepareMenu(3);
         QVERIFY(!vm->menuHasLike());
         vm->menuUnlike();
-        QCOMPARE(ids(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s3"_s}));
+        QCOMPARE(idsOf(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s3"_s}));
         QTRY_COMPARE_WITH_TIMEOUT(vm->model()->rowCount(), 4, 5000);
-        const QStringList front = ids(vm->model()->displayedSongs()).mid(0, 2);
+        const QStringList front = idsOf(vm->model()->displayedSongs()).mid(0, 2);
         QCOMPARE(QSet<QString>(front.begin(), front.end()), (QSet<QString> {u"s2"_s, u"s4"_s}));
     }
 
@@ -248,8 +236,7 @@ private Q_SLOTS:
     {
         QFETCH(int, item);
         PageHarness harness;
-        TestHttpServer::Response drop;
-        drop.drop = true;
+        TestHttpServer::Response drop = TestHttpServer::dropped();
         harness.server().setResponse("/rest/search3", drop);
         harness.server().setResponse("/rest/getStarred2", drop);
         QVERIFY(harness.start(QSize(760, 420)));
@@ -276,16 +263,8 @@ private Q_SLOTS:
     {
         QFETCH(bool, dark);
         const QPalette before = QGuiApplication::palette();
-        if (dark) {
-            QPalette palette;
-            palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-            palette.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
-            palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-            palette.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
-            palette.setColor(QPalette::Highlight, QColor(0x3d, 0x84, 0xf7));
-            palette.setColor(QPalette::HighlightedText, Qt::white);
-            QGuiApplication::setPalette(palette);
-        }
+        if (dark)
+            QGuiApplication::setPalette(UiTest::darkPalette());
         PageHarness harness;
         QVERIFY(start(harness, 12));
         QQuickItem *page = openPage(harness, SidebarItem::Songs);
@@ -306,8 +285,8 @@ private Q_SLOTS:
             return UiTest::findVisibleItem(window, u"songCell_%1_%2"_s.arg(row).arg(column));
         };
         LIRNA_CLICK(cell(1, 0));
-        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, centreOf(cell(3, 1)));
-        QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier, centreOf(cell(5, 2)));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, UiTest::centreOf(cell(3, 1)));
+        QTest::mouseClick(window, Qt::LeftButton, Qt::ControlModifier, UiTest::centreOf(cell(5, 2)));
         QCOMPARE(vm->model()->selectionCount(), 4);
         QTRY_VERIFY(cell(2, 0)->property("rowSelected").toBool());
         harness.player()->play(vm->model()->displayedSongs(), SubsonicClient(), 2, std::nullopt);
@@ -316,9 +295,9 @@ private Q_SLOTS:
 
         QTest::keyClick(window, Qt::Key_Return);
         QCOMPARE(harness.player()->currentIndexOrNone(), 1);
-        QTest::mouseDClick(window, Qt::LeftButton, {}, centreOf(cell(4, 1)));
+        QTest::mouseDClick(window, Qt::LeftButton, {}, UiTest::centreOf(cell(4, 1)));
         QCOMPARE(harness.player()->currentIndexOrNone(), 4);
-        QCOMPARE(ids(harness.player()->queue()), ids(vm->model()->displayedSongs()));
+        QCOMPARE(idsOf(harness.player()->queue()), idsOf(vm->model()->displayedSongs()));
 
         // The arrows move on from the clicked row; Shift extends.
         QTest::keyClick(window, Qt::Key_Down);

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import Lirna.UI
+import "MenuLayout.js" as MenuLayout
 
 // The "Add to Playlist" submenu over an AddToPlaylistModel (`playlists`),
 // whose content the page's view model sets before the menu opens.
@@ -21,7 +22,13 @@ ContextMenu {
             enabled: model.enabled
             onTriggered: root.playlists.add(index)
         }
-        onObjectAdded: (index, object) => root.insertItem(index, object)
-        onObjectRemoved: (index, object) => root.removeItem(object)
+        onObjectAdded: (index, object) => {
+            root.insertItem(index, object)
+            MenuLayout.settle(root)
+        }
+        onObjectRemoved: (index, object) => {
+            root.removeItem(object)
+            MenuLayout.settle(root)
+        }
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import Lirna.UI
+import "MenuLayout.js" as MenuLayout
 
 // Puts the items of a DownloadMenuModel into `menu` from `insertIndex` on
 // and keeps them in step with it. Place it inside the menu:
@@ -25,6 +26,12 @@ Instantiator {
         onTriggered: root.model.trigger(index)
     }
 
-    onObjectAdded: (index, object) => root.menu.insertItem(root.insertIndex + index, object)
-    onObjectRemoved: (index, object) => root.menu.removeItem(object)
+    onObjectAdded: (index, object) => {
+        root.menu.insertItem(root.insertIndex + index, object)
+        MenuLayout.settle(root.menu)
+    }
+    onObjectRemoved: (index, object) => {
+        root.menu.removeItem(object)
+        MenuLayout.settle(root.menu)
+    }
 }

@@ -290,8 +290,8 @@ def stop(directory):
         pass
 
 
-def generate_library(directory):
-    subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, "make_library.py"), directory], check=True,
+def generate_library(directory, generator="make_library.py"):
+    subprocess.run([SYSTEM_PYTHON, os.path.join(HERE, generator), directory], check=True,
                    timeout=COMMAND_TIMEOUT)
     return os.path.join(directory, "library")
 
@@ -304,7 +304,7 @@ def tail(path, lines=30):
         return ""
 
 
-def start(directory, lifetime):
+def start(directory, lifetime, generator="make_library.py"):
     os.makedirs(directory, exist_ok=True)
     stop(directory)
     for name in ("server.json", "harness.log", "shim.log", "supysonic-server.log", "supysonic-cli.log",
@@ -313,7 +313,7 @@ def start(directory, lifetime):
             os.remove(os.path.join(directory, name))
         except OSError:
             pass
-    library = generate_library(directory)
+    library = generate_library(directory, generator)
 
     with open(os.path.join(directory, "harness.log"), "a") as out:
         supervisor = subprocess.Popen(
@@ -348,11 +348,13 @@ def main():
     parser.add_argument("--port", type=int, default=0, help="shim port (serve and demo; 0 picks a free one)")
     parser.add_argument("--lifetime", type=int, default=DEFAULT_LIFETIME,
                         help="seconds before the supervisor stops by itself (0: never)")
+    parser.add_argument("--generator", default="make_library.py",
+                        help="the library's generator script beside this one (start and demo)")
     args = parser.parse_args()
     directory = os.path.abspath(args.dir)
 
     if args.command == "start":
-        return start(directory, args.lifetime)
+        return start(directory, args.lifetime, args.generator)
     if args.command == "stop":
         stop(directory)
         return 0
@@ -361,7 +363,7 @@ def main():
         return 0
 
     os.makedirs(directory, exist_ok=True)
-    library = generate_library(directory)
+    library = generate_library(directory, args.generator)
 
     def announce(url):
         print("\nSubsonic server ready (supysonic behind the token shim).\n"

@@ -351,6 +351,8 @@ private Q_SLOTS:
         QCOMPARE(UiTest::menuTexts(menu),
             (QStringList {u"Play"_s, u"Shuffle"_s, QString(), u"Play Next"_s, u"Play Last"_s, QString(),
                 u"Like Album"_s, u"Add to Playlist"_s, u"Download"_s}));
+        LIRNA_CLICK(UiTest::menuItem(menu, u"Add to Playlist"_s));
+        QTRY_VERIFY(page->findChild<QObject *>(u"albumPlaylistMenu"_s)->property("opened").toBool());
         UiTest::saveScreenshot(
             harness.window(), dark ? u"album-grid-menu-dark.png"_s : u"album-grid-menu-light.png"_s);
         QMetaObject::invokeMethod(menu, "dismiss");

@@ -374,6 +374,16 @@ private Q_SLOTS:
         QTRY_VERIFY(menu->property("opened").toBool());
         QCOMPARE(menuTexts(menu), (QStringList {u"Rename…"_s, u"Download"_s, u""_s, u"Delete Playlist…"_s}));
         QVERIFY(menuItem(menu, u"Delete Playlist…"_s)->property("destructive").toBool());
+        // Chosen before the menu has drawn a frame: the download item added
+        // after the menu was built must already be in its view then.
+        QSignalSpy deletes(sidebar, SIGNAL(deletePlaylist(QString)));
+        LIRNA_CLICK(menuItem(menu, u"Delete Playlist…"_s));
+        QCOMPARE(deletes.count(), 1);
+        QCOMPARE(deletes.first().first().toString(), u"p2"_s);
+        QTRY_VERIFY(!menu->property("visible").toBool());
+
+        LIRNA_RIGHT_CLICK(row);
+        QTRY_VERIFY(menu->property("opened").toBool());
         UiTest::saveScreenshot(window, u"sidebar-playlist-menu.png"_s);
     }
 };

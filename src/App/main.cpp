@@ -6,6 +6,7 @@
 
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "Platform/FontWarmUp.h"
 #include "Platform/GstQueuePlayer.h"
 #include "Platform/LogindSleepMonitor.h"
 #include "Platform/MprisService.h"
@@ -49,6 +50,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The fonts get ready on a worker while the window is built.
+    FontWarmUp::startInBackground();
     TerminationSignals::quitApplicationOnTermination(&app);
 
     // The engine plays through GStreamer and meets the desktop through MPRIS

@@ -2,10 +2,12 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
+#include "Platform/FontWarmUp.h"
 #include "Platform/GstQueuePlayer.h"
 #include "Platform/LogindSleepMonitor.h"
 #include "Platform/MprisService.h"
@@ -40,6 +42,21 @@ void exitAfterFirstFrame(QQuickWindow *window)
         Qt::DirectConnection);
 }
 
+// Starts GStreamer once the window has shown its first frame, so that its
+// plugin loading on the worker does not slow the window down, or after a
+// second should no frame come (a window that is never exposed). Until then
+// the player keeps what it is asked to do.
+void startAfterFirstFrame(QQuickWindow *window, GstQueuePlayer *gstreamer)
+{
+    QTimer::singleShot(1000, gstreamer, &GstQueuePlayer::start);
+    if (window) {
+        // frameSwapped comes from the render thread: start() runs on the
+        // player's own thread, once.
+        QObject::connect(window, &QQuickWindow::frameSwapped, gstreamer, &GstQueuePlayer::start,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -49,11 +66,15 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The fonts get ready on a worker while the window is built.
+    FontWarmUp::startInBackground();
     TerminationSignals::quitApplicationOnTermination(&app);
 
     // The engine plays through GStreamer and meets the desktop through MPRIS
     // and logind.
-    auto *player = new PlayerController(new GstQueuePlayer, new MprisService, new LogindSleepMonitor);
+    // GStreamer starts at the window's first frame (see below).
+    auto *gstreamer = new GstQueuePlayer({}, GstQueuePlayer::Start::Later);
+    auto *player = new PlayerController(gstreamer, new MprisService, new LogindSleepMonitor);
     LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION),
         UrlSession::shared(), player);
 
@@ -63,8 +84,9 @@ int main(int argc, char *argv[])
     engine.load(QUrl(QStringLiteral("qrc:/Lirna/UI/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    if (auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
-        window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
+    auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+    startAfterFirstFrame(window, gstreamer);
+    if (window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
         exitAfterFirstFrame(window);
     return QGuiApplication::exec();
 }

@@ -57,7 +57,7 @@ struct GstQueuePlayerCallbacks
     }
 };
 
-GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
+GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *parent)
     : QueuePlayer(parent)
     , m_defaultSinkDescription(audioSink)
 {
@@ -65,11 +65,22 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, QObject *parent)
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
     connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this,
         [this] { attachPlaybin(m_starting.result()); });
-    m_starting.setFuture(QtConcurrent::run(&makePlaybin, audioSink.toUtf8()));
+    if (when == Start::Now)
+        start();
+}
+
+void GstQueuePlayer::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_starting.setFuture(QtConcurrent::run(&makePlaybin, m_defaultSinkDescription.toUtf8()));
 }
 
 GstQueuePlayer::~GstQueuePlayer()
 {
+    if (!m_started)
+        return;
     if (!m_playbin) {
         // Gone before the start finished: the playbin made meanwhile was never
         // used.

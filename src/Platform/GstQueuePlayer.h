@@ -29,8 +29,10 @@ typedef struct _GstMessage GstMessage;
 //
 // Starting GStreamer (gst_init reads its plugin registry, and builds it on a
 // first launch) and making the playbin take long enough to hold up the first
-// window, so both run on a worker thread from construction on. Until the
-// playbin is there the player keeps its items, rate, volume and a wanted seek
+// window, so both run on a worker thread, from construction on or, made with
+// `Start::Later`, from `start()` (the application calls it at its first
+// frame, so that the worker's loading does not compete with the window's).
+// Until the playbin is there the player keeps its items, rate, volume and a wanted seek
 // as usual and applies them once it arrives: the first item then loads, seeks
 // and plays as if it had been inserted just then.
 class GstQueuePlayer : public QueuePlayer
@@ -39,8 +41,13 @@ class GstQueuePlayer : public QueuePlayer
 public:
     // `audioSink` is a gst-launch description of the output ("fakesink
     // sync=true" in tests); empty means the system's default output.
-    explicit GstQueuePlayer(const QString &audioSink = {}, QObject *parent = nullptr);
+    enum class Start { Now, Later };
+    explicit GstQueuePlayer(
+        const QString &audioSink = {}, Start when = Start::Now, QObject *parent = nullptr);
     ~GstQueuePlayer() override;
+
+    // Starts GStreamer on the worker, once; later calls do nothing.
+    void start();
 
     QList<QueuePlayerItemPtr> items() const override { return m_items; }
     void insert(const QueuePlayerItemPtr &item, const QueuePlayerItemPtr &after) override;
@@ -92,6 +99,7 @@ private:
     // Null until the worker thread has made it.
     GstElement *m_playbin = nullptr;
     QFutureWatcher<GstElement *> m_starting;
+    bool m_started = false;
     QList<QueuePlayerItemPtr> m_items;
     bool m_playing = false;
     bool m_prerolled = false;

@@ -137,14 +137,17 @@ ApplicationWindow {
     Binding {
         target: window.commands
         property: "newPlaylistAction"
-        value: window.active && !settingsWindow.active && content.item && content.item.newPlaylistAction !== undefined
+        value: window.active && !(settings.item && settings.item.active) && content.item
+            && content.item.newPlaylistAction !== undefined
             ? content.item.newPlaylistAction : null
     }
 
     function openSettings() {
-        settingsWindow.show()
-        settingsWindow.raise()
-        settingsWindow.requestActivate()
+        if (!settings.item)
+            settings.setSource("Settings/SettingsWindow.qml", { viewModel: window.app.settings })
+        settings.item.show()
+        settings.item.raise()
+        settings.item.requestActivate()
     }
 
     // The root screen follows the root model's one `screen`: each new screen
@@ -170,45 +173,63 @@ ApplicationWindow {
         Component.onCompleted: showScreen()
     }
 
-    AlertDialog {
+    // The dialogs and the settings window are built the first time they are
+    // needed: the first frame waits for none of them.
+    Loader {
         id: updateResult
-        objectName: "updateResultDialog"
-        title: window.app.updater.resultTitle
-        width: 380
-        acceptText: "OK"
-        extraText: window.app.updater.resultLink.toString().length > 0 ? "Download…" : ""
-        onExtraClicked: {
-            Qt.openUrlExternally(window.app.updater.resultLink)
-            close()
+        active: false
+        sourceComponent: AlertDialog {
+            objectName: "updateResultDialog"
+            title: window.app.updater.resultTitle
+            width: 380
+            acceptText: "OK"
+            extraText: window.app.updater.resultLink.toString().length > 0 ? "Download…" : ""
+            onExtraClicked: {
+                Qt.openUrlExternally(window.app.updater.resultLink)
+                close()
+            }
+
+            Label {
+                width: parent.width
+                text: window.app.updater.resultText
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                color: Theme.label
+            }
         }
 
-        Label {
-            width: parent.width
-            text: window.app.updater.resultText
-            textFormat: Text.PlainText
-            wrapMode: Text.WordWrap
-            color: Theme.label
+        function open() {
+            active = true
+            item.open()
         }
     }
 
     // The keyring could not keep the password: this sign-in holds for this
     // run only. Said once, in the keyring's own words.
-    AlertDialog {
+    Loader {
         id: passwordNotSaved
-        objectName: "passwordNotSavedDialog"
-        width: 380
-        title: "Password Not Saved"
-        acceptText: "OK"
+        active: false
+        sourceComponent: AlertDialog {
+            objectName: "passwordNotSavedDialog"
+            width: 380
+            title: "Password Not Saved"
+            acceptText: "OK"
 
-        Label {
-            width: parent.width
-            text: window.app.appState.passwordSaveError
-            textFormat: Text.PlainText
-            wrapMode: Text.WordWrap
-            color: Theme.label
+            Label {
+                width: parent.width
+                text: window.app.appState.passwordSaveError
+                textFormat: Text.PlainText
+                wrapMode: Text.WordWrap
+                color: Theme.label
+            }
+
+            onClosed: window.app.appState.dismissPasswordSaveError()
         }
 
-        onClosed: window.app.appState.dismissPasswordSaveError()
+        function open() {
+            active = true
+            item.open()
+        }
     }
 
     Connections {
@@ -224,22 +245,9 @@ ApplicationWindow {
         function onResultReady() { updateResult.open() }
     }
 
-    // The settings window (Ctrl+,).
-    Window {
-        id: settingsWindow
-        objectName: "settingsWindow"
-        title: "Settings"
-        color: Theme.window
-        width: 400
-        height: settingsView.implicitHeight
-        minimumWidth: 400
-        maximumWidth: 400
-        minimumHeight: height
-        maximumHeight: height
-        SettingsView {
-            id: settingsView
-            viewModel: window.app.settings
-        }
+    // The settings window (Ctrl+,), see openSettings().
+    Loader {
+        id: settings
     }
 
     Shortcut {

@@ -341,8 +341,11 @@ void tst_GstQueuePlayer::advanceMovesOnWithoutAnEndReport()
 void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart_data()
 {
     QTest::addColumn<bool>("playAtOnce");
-    QTest::newRow("restored paused, played later") << false;
-    QTest::newRow("played at once") << true;
+    QTest::addColumn<bool>("startLater"); // made with Start::Later, started by hand
+    QTest::newRow("restored paused, played later") << false << false;
+    QTest::newRow("played at once") << true << false;
+    QTest::newRow("started later, played at once") << true << true;
+    QTest::newRow("started later, restored paused") << false << true;
 }
 
 void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
@@ -350,15 +353,29 @@ void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
     // GStreamer starts on a worker thread and its playbin reaches the player
     // through the event loop, which has not run yet when these calls are made.
     QFETCH(bool, playAtOnce);
-    GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+    QFETCH(bool, startLater);
+    GstQueuePlayer player(QStringLiteral("fakesink sync=true"),
+        startLater ? GstQueuePlayer::Start::Later : GstQueuePlayer::Start::Now);
     QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
     QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
     const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
     player.insert(a, {});
     player.seek(1.25);
-    if (playAtOnce) {
+    if (playAtOnce)
         player.play();
-    } else {
+    if (startLater) {
+        // Nothing loads before the start.
+        QTest::qWait(300);
+        QVERIFY(a->status() != QueuePlayerItem::Status::ReadyToPlay);
+        QVERIFY(ticks.isEmpty());
+        player.start();
+        player.start();
+        // One that never starts goes quietly.
+        GstQueuePlayer neverStarted(QStringLiteral("fakesink sync=true"), GstQueuePlayer::Start::Later);
+        neverStarted.insert(item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330))), {});
+        neverStarted.play();
+    }
+    if (!playAtOnce) {
         QTRY_COMPARE_WITH_TIMEOUT(a->status(), QueuePlayerItem::Status::ReadyToPlay, 10000);
         QTRY_VERIFY(std::abs(player.currentTime() - 1.25) < 0.005);
         QVERIFY(!player.isPlaying());

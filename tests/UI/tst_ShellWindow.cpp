@@ -129,9 +129,9 @@ private Q_SLOTS:
     // window's dialog from the settings window.
     void settingsWindowNeverCreatesPlaylists()
     {
+        QTest::keyClick(m_window, Qt::Key_Comma, Qt::ControlModifier);
         auto *settings = m_window->findChild<QQuickWindow *>(u"settingsWindow"_s);
         QVERIFY(settings);
-        QTest::keyClick(m_window, Qt::Key_Comma, Qt::ControlModifier);
         QVERIFY(QTest::qWaitForWindowActive(settings));
         QTRY_VERIFY(!m_app->commands()->newPlaylistEnabled());
         QTest::keyClick(settings, Qt::Key_N, Qt::ControlModifier);

@@ -104,11 +104,22 @@ class Accessibility:
 
     def __init__(self, pid):
         session = dbus.SessionBus()
-        launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
-        address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
-        self.bus = dbus.bus.BusConnection(str(address), mainloop=DBusGMainLoop())
+        for attempt in range(3):
+            try:
+                launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
+                address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
+                self.bus = dbus.bus.BusConnection(str(address), mainloop=DBusGMainLoop())
+                break
+            except dbus.DBusException:
+                # Asked while the bus was busy starting: once more, a moment later.
+                if attempt == 2:
+                    raise
+                time.sleep(0.5)
         self.pid = pid
         self.root = None
+
+    def close(self):
+        self.bus.close()
 
     def _call(self, ref, method, interface, *args):
         name, path = ref
@@ -327,6 +338,10 @@ class Desk:
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         })
         self.env.pop("QT_QPA_PLATFORM", None)
+        # One GStreamer plugin registry for all the journeys, as a machine
+        # keeps one: each fresh home would otherwise have every start scan
+        # the plugins again (see prepare_gstreamer).
+        self.env["GST_REGISTRY"] = os.path.join(out_dir, "journeys", "gstreamer-registry.bin")
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         os.makedirs(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna"))
         self.processes = []  # (label, Popen), stopped in reverse order
@@ -364,6 +379,20 @@ class Desk:
             display = pipe.readline().strip()
         check(display, "Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
+
+    def prepare_gstreamer(self):
+        """Makes sure the shared plugin registry is there and knows the player, before the program starts."""
+        for _ in range(2):
+            found = subprocess.run(["gst-inspect-1.0", "playbin"], env=self.env, timeout=120,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if found.returncode == 0:
+                return
+            # A scan that went wrong (a machine under load) is not kept.
+            try:
+                os.remove(self.env["GST_REGISTRY"])
+            except FileNotFoundError:
+                pass
+        raise JourneyFailure("GStreamer has no playbin on this machine")
 
     def start_keyring(self):
         keyring = self._spawn("gnome-keyring-daemon",
@@ -421,6 +450,8 @@ class Desk:
         self.program_log = open(log_path, "w+")
         self.program = self._spawn("lirna", [self.app_path], stdout=self.program_log,
                                    stderr=subprocess.STDOUT)
+        if self.a11y:
+            self.a11y.close()
         self.a11y = Accessibility(self.program.pid)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:

@@ -493,6 +493,7 @@ def main():
     try:
         desk.start_screen()
         desk.start_keyring()
+        desk.prepare_gstreamer()
         JOURNEYS[args.journey](desk)
     except JourneyFailure as failure:
         try:

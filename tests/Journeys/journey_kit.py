@@ -324,6 +324,9 @@ class Desk:
         self.home = os.path.join(out_dir, "journeys", name, "home")
         self.logs = os.path.join(out_dir, "journeys", name)
         os.makedirs(self.shots, exist_ok=True)
+        for old in os.listdir(self.shots):  # an earlier run's, a failure's among them
+            if old.startswith(name + "-") and old.endswith(".png"):
+                os.remove(os.path.join(self.shots, old))
         shutil.rmtree(self.home, ignore_errors=True)
         os.makedirs(self.home)
         self.env = dict(os.environ)

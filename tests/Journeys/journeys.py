@@ -303,7 +303,9 @@ def organise(desk):
     title = desk.find("First Light", role="label", where=in_content, timeout=15)
     desk.right_click((title.center[0], title.rect[1] - 60))
     desk.click(desk.find("Add to Playlist", role="menu item", timeout=5))
-    desk.click(desk.find(PLAYLIST, role="menu item", where=lambda n: not in_sidebar(n), timeout=5))
+    entry = desk.find(PLAYLIST, role="menu item", where=lambda n: not in_sidebar(n), timeout=5)
+    desk.shot("add-to-playlist")
+    desk.click(entry)
     # The rows above the bar: the first album, then the second's first song.
     order = ["Dawn Chorus", "Paper Boats", "Slow Orbit", "Glass Harbour", "Last Ferry", "Verdigris"]
     sidebar(desk, PLAYLIST)

@@ -494,6 +494,7 @@ def main():
     started = time.monotonic()
     try:
         desk.start_screen()
+        desk.isolate_bus_services()
         desk.start_keyring()
         desk.prepare_gstreamer()
         JOURNEYS[args.journey](desk)

@@ -29,6 +29,8 @@ import urllib.parse
 import urllib.request
 
 import dbus
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
 
 SCREEN = (1280, 800)
 # A machine without a sound card makes GStreamer's ALSA probe say so; that is
@@ -106,7 +108,7 @@ class Accessibility:
             try:
                 launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
                 address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
-                self.bus = dbus.bus.BusConnection(str(address))
+                self.bus = dbus.bus.BusConnection(str(address), mainloop=DBusGMainLoop())
                 break
             except dbus.DBusException:
                 # Asked while the bus was busy starting: once more, a moment later.
@@ -145,32 +147,66 @@ class Accessibility:
                 return self.root
         return None
 
+    def _batch(self, calls):
+        """Sends the calls (ref, interface, method, signature, args) at once and waits for every answer.
+
+        One round trip for the lot instead of one per call: a walk of the
+        tree asks each level's questions together. A call that fails (the
+        thing went away meanwhile) answers None.
+        """
+        answers = [None] * len(calls)
+        pending = [len(calls)]
+
+        def answered(index, value=None):
+            answers[index] = value
+            pending[0] -= 1
+
+        for index, ((name, path), interface, method, signature, args) in enumerate(calls):
+            self.bus.call_async(name, path, interface, method, signature, args,
+                                lambda value, index=index: answered(index, value),
+                                lambda error, index=index: answered(index), timeout=5)
+        context = GLib.MainContext.default()
+        deadline = time.monotonic() + 10
+        while pending[0] > 0:
+            if not context.iteration(False):
+                time.sleep(0.001)
+            if time.monotonic() > deadline:
+                raise JourneyFailure("the program's accessibility tree does not answer")
+        return answers
+
     def nodes(self):
         """Everything showing, depth first, in screen coordinates."""
         app = self._app()
         if app is None:
             return []
-        found = []
-        pending = [app]
-        while pending:
-            ref = pending.pop()
-            try:
-                states = [int(s) for s in self._call(ref, "GetState", A11Y_ACCESSIBLE)]
-                children = self._call(ref, "GetChildren", A11Y_ACCESSIBLE)
-                role = str(self._call(ref, "GetRoleName", A11Y_ACCESSIBLE))
-                name = str(self._call_props(ref, A11Y_ACCESSIBLE, "Name"))
-            except dbus.DBusException:
-                continue  # gone while we looked
-            rect = (0, 0, 0, 0)
-            if role not in ("application",):
-                rect = lambda ref=ref: tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT,
-                                                                       dbus.UInt32(0)))
-            node = Node(name, role, states, rect)
-            if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
-                continue
-            found.append(node)
-            pending.extend((str(c[0]), str(c[1])) for c in reversed(children))
-        return found
+        found = []  # (place in the tree, node)
+        level = [((), app)]
+        while level:
+            questions = []
+            for _, ref in level:
+                questions += [(ref, A11Y_ACCESSIBLE, "GetState", "", ()),
+                              (ref, A11Y_ACCESSIBLE, "GetChildren", "", ()),
+                              (ref, A11Y_ACCESSIBLE, "GetRoleName", "", ()),
+                              (ref, "org.freedesktop.DBus.Properties", "Get", "ss", (A11Y_ACCESSIBLE, "Name"))]
+            answers = self._batch(questions)
+            below = []
+            for i, (place, ref) in enumerate(level):
+                states, children, role, name = answers[4 * i:4 * i + 4]
+                if states is None or children is None or role is None or name is None:
+                    continue  # gone while we looked
+                role = str(role)
+                rect = (0, 0, 0, 0)
+                if role not in ("application",):
+                    rect = lambda ref=ref: tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT,
+                                                                           dbus.UInt32(0)))
+                node = Node(str(name), role, [int(s) for s in states], rect)
+                if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
+                    continue
+                found.append((place, node))
+                below += [(place + (k,), (str(c[0]), str(c[1]))) for k, c in enumerate(children)]
+            level = below
+        found.sort(key=lambda entry: entry[0])
+        return [node for _, node in found]
 
 
 class Relay:

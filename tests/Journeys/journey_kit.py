@@ -19,13 +19,18 @@ import json
 import os
 import re
 import shutil
+import select
 import signal
+import socket
 import subprocess
+import threading
 import time
 import urllib.parse
 import urllib.request
 
 import dbus
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
 
 SCREEN = (1280, 800)
 # A machine without a sound card makes GStreamer's ALSA probe say so; that is
@@ -69,7 +74,18 @@ class Node:
         self.name = name
         self.role = role
         self.states = states
-        self.rect = rect
+        self._rect = rect  # a (x, y, w, h) tuple, or a function that asks for it
+
+    @property
+    def rect(self):
+        # Asked for only when needed: most of what a search passes over is
+        # told apart by its name and role alone.
+        if callable(self._rect):
+            try:
+                self._rect = self._rect()
+            except dbus.DBusException:
+                self._rect = (0, 0, 0, 0)  # gone while we looked
+        return self._rect
 
     def has(self, state):
         return bool(self.states[state // 32] & (1 << (state % 32)))
@@ -88,11 +104,22 @@ class Accessibility:
 
     def __init__(self, pid):
         session = dbus.SessionBus()
-        launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
-        address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
-        self.bus = dbus.bus.BusConnection(str(address))
+        for attempt in range(3):
+            try:
+                launcher = session.get_object("org.a11y.Bus", "/org/a11y/bus")
+                address = launcher.GetAddress(dbus_interface="org.a11y.Bus")
+                self.bus = dbus.bus.BusConnection(str(address), mainloop=DBusGMainLoop())
+                break
+            except dbus.DBusException:
+                # Asked while the bus was busy starting: once more, a moment later.
+                if attempt == 2:
+                    raise
+                time.sleep(0.5)
         self.pid = pid
         self.root = None
+
+    def close(self):
+        self.bus.close()
 
     def _call(self, ref, method, interface, *args):
         name, path = ref
@@ -120,31 +147,166 @@ class Accessibility:
                 return self.root
         return None
 
+    def _batch(self, calls):
+        """Sends the calls (ref, interface, method, signature, args) at once and waits for every answer.
+
+        One round trip for the lot instead of one per call: a walk of the
+        tree asks each level's questions together. A call that fails (the
+        thing went away meanwhile) answers None.
+        """
+        answers = [None] * len(calls)
+        pending = [len(calls)]
+
+        def answered(index, value=None):
+            answers[index] = value
+            pending[0] -= 1
+
+        for index, ((name, path), interface, method, signature, args) in enumerate(calls):
+            self.bus.call_async(name, path, interface, method, signature, args,
+                                lambda value, index=index: answered(index, value),
+                                lambda error, index=index: answered(index), timeout=5)
+        context = GLib.MainContext.default()
+        deadline = time.monotonic() + 10
+        while pending[0] > 0:
+            if not context.iteration(False):
+                time.sleep(0.001)
+            if time.monotonic() > deadline:
+                raise JourneyFailure("the program's accessibility tree does not answer")
+        return answers
+
     def nodes(self):
         """Everything showing, depth first, in screen coordinates."""
         app = self._app()
         if app is None:
             return []
-        found = []
-        pending = [app]
-        while pending:
-            ref = pending.pop()
-            try:
-                states = [int(s) for s in self._call(ref, "GetState", A11Y_ACCESSIBLE)]
-                children = self._call(ref, "GetChildren", A11Y_ACCESSIBLE)
-                role = str(self._call(ref, "GetRoleName", A11Y_ACCESSIBLE))
-                name = str(self._call_props(ref, A11Y_ACCESSIBLE, "Name"))
+        found = []  # (place in the tree, node)
+        level = [((), app)]
+        while level:
+            questions = []
+            for _, ref in level:
+                questions += [(ref, A11Y_ACCESSIBLE, "GetState", "", ()),
+                              (ref, A11Y_ACCESSIBLE, "GetChildren", "", ()),
+                              (ref, A11Y_ACCESSIBLE, "GetRoleName", "", ()),
+                              (ref, "org.freedesktop.DBus.Properties", "Get", "ss", (A11Y_ACCESSIBLE, "Name"))]
+            answers = self._batch(questions)
+            below = []
+            for i, (place, ref) in enumerate(level):
+                states, children, role, name = answers[4 * i:4 * i + 4]
+                if states is None or children is None or role is None or name is None:
+                    continue  # gone while we looked
+                role = str(role)
                 rect = (0, 0, 0, 0)
                 if role not in ("application",):
-                    rect = tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT, dbus.UInt32(0)))
-            except dbus.DBusException:
-                continue  # gone while we looked
-            node = Node(name, role, states, rect)
-            if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
+                    rect = lambda ref=ref: tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT,
+                                                                           dbus.UInt32(0)))
+                node = Node(str(name), role, [int(s) for s in states], rect)
+                if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
+                    continue
+                found.append((place, node))
+                below += [(place + (k,), (str(c[0]), str(c[1]))) for k, c in enumerate(children)]
+            level = below
+        found.sort(key=lambda entry: entry[0])
+        return [node for _, node in found]
+
+
+class Relay:
+    """A TCP relay in front of the shared server that a journey can cut and restore.
+
+    Stopping the shared server would break every other suite, so the program
+    talks to this relay instead. Cut, it stops listening and drops every open
+    connection, so the program meets what a stopped server gives: refused
+    connections. Restored, it listens on the same port again. It runs on
+    threads of the journey's own process.
+    """
+
+    def __init__(self, url):
+        target = urllib.parse.urlsplit(url)
+        self.target = (target.hostname, target.port)
+        self.scheme = target.scheme
+        self.host = "127.0.0.1"
+        self.port = None
+        self.listener = None
+        self.thread = None
+        self.lock = threading.Lock()
+        self.connections = set()
+
+    @property
+    def url(self):
+        return "%s://%s:%d" % (self.scheme, self.host, self.port)
+
+    def start(self):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        listener.bind((self.host, self.port or 0))
+        listener.listen(64)
+        self.port = listener.getsockname()[1]
+        self.listener = listener
+        self.thread = threading.Thread(target=self._accept, args=(listener,), daemon=True)
+        self.thread.start()
+
+    def cut(self):
+        listener, self.listener = self.listener, None
+        if listener is None:
+            return
+        # Closing the listening socket is what makes new connections refused;
+        # the accept loop sees it gone and ends.
+        listener.close()
+        self.thread.join(5)
+        with self.lock:
+            connections, self.connections = self.connections, set()
+        for connection in connections:
+            self._close(connection)
+
+    def restore(self):
+        if self.listener is None:
+            self.start()
+
+    def _accept(self, listener):
+        while True:
+            try:
+                ready, _, _ = select.select([listener], [], [], 0.1)
+                if not ready:
+                    continue
+                client, _ = listener.accept()
+            except (OSError, ValueError):
+                return  # the listener was closed: cut
+            try:
+                upstream = socket.create_connection(self.target, timeout=5)
+            except OSError:
+                self._close(client)
                 continue
-            found.append(node)
-            pending.extend((str(c[0]), str(c[1])) for c in reversed(children))
-        return found
+            upstream.settimeout(None)
+            with self.lock:
+                if self.listener is not listener:
+                    self._close(client)
+                    self._close(upstream)
+                    return
+                self.connections.update((client, upstream))
+            for source, sink in ((client, upstream), (upstream, client)):
+                threading.Thread(target=self._pump, args=(source, sink), daemon=True).start()
+
+    def _pump(self, source, sink):
+        try:
+            while True:
+                data = source.recv(65536)
+                if not data:
+                    break
+                sink.sendall(data)
+        except OSError:
+            pass
+        for connection in (source, sink):
+            self._close(connection)
+        with self.lock:
+            self.connections.discard(source)
+            self.connections.discard(sink)
+
+    @staticmethod
+    def _close(connection):
+        try:
+            connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        connection.close()
 
 
 class Desk:
@@ -155,13 +317,16 @@ class Desk:
         self.app_path = app
         with open(server_file) as f:
             self.server = json.load(f)
-        self.url = self.server["url"]
+        self.url = self.server["url"]  # where the program is sent; see start_relay
         self.user = self.server["accounts"][0]["username"]
         self.password = self.server["accounts"][0]["password"]
         self.shots = os.path.join(out_dir, "screenshots", "journeys")
         self.home = os.path.join(out_dir, "journeys", name, "home")
         self.logs = os.path.join(out_dir, "journeys", name)
         os.makedirs(self.shots, exist_ok=True)
+        for old in os.listdir(self.shots):  # an earlier run's, a failure's among them
+            if old.startswith(name + "-") and old.endswith(".png"):
+                os.remove(os.path.join(self.shots, old))
         shutil.rmtree(self.home, ignore_errors=True)
         os.makedirs(self.home)
         self.env = dict(os.environ)
@@ -176,6 +341,10 @@ class Desk:
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         })
         self.env.pop("QT_QPA_PLATFORM", None)
+        # One GStreamer plugin registry for all the journeys, as a machine
+        # keeps one: each fresh home would otherwise have every start scan
+        # the plugins again (see prepare_gstreamer).
+        self.env["GST_REGISTRY"] = os.path.join(out_dir, "journeys", "gstreamer-registry.bin")
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         os.makedirs(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna"))
         self.processes = []  # (label, Popen), stopped in reverse order
@@ -184,6 +353,7 @@ class Desk:
         self.runs = 0
         self.step = 0
         self.a11y = None
+        self.relay = None
         self.started = time.monotonic()
 
     # ----- processes
@@ -213,6 +383,32 @@ class Desk:
         check(display, "Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
 
+    def prepare_gstreamer(self):
+        """Makes sure the shared plugin registry is there and knows the player, before the program starts."""
+        for _ in range(2):
+            found = subprocess.run(["gst-inspect-1.0", "playbin"], env=self.env, timeout=120,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if found.returncode == 0:
+                return
+            # A scan that went wrong (a machine under load) is not kept.
+            try:
+                os.remove(self.env["GST_REGISTRY"])
+            except FileNotFoundError:
+                pass
+        raise JourneyFailure("GStreamer has no playbin on this machine")
+
+    def isolate_bus_services(self):
+        """Keeps what the private session bus starts on demand inside this journey's home.
+
+        The accessibility bus is started on the first question, with the
+        environment the session bus had: left so, it would put its socket in
+        the real home's cache, where another run's would take its place.
+        """
+        dbus.SessionBus().call_blocking(
+            "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
+            "a{ss}", ({key: self.env[key] for key in ("HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME",
+                                                        "XDG_CONFIG_HOME", "XDG_DATA_HOME")},), timeout=5)
+
     def start_keyring(self):
         keyring = self._spawn("gnome-keyring-daemon",
                               ["gnome-keyring-daemon", "--foreground", "--unlock", "--components=secrets"],
@@ -227,6 +423,12 @@ class Desk:
             check(time.monotonic() < deadline and keyring.poll() is None, "the keyring did not start")
             time.sleep(0.1)
 
+    def start_relay(self):
+        """Puts a relay the journey can cut between the program and the server."""
+        self.relay = Relay(self.server["url"])
+        self.relay.start()
+        self.url = self.relay.url
+
     def seed_account(self):
         """The state a user who signed in before has: address and user saved, password in the keyring."""
         with open(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna", "Lirna.conf"), "w") as conf:
@@ -240,7 +442,7 @@ class Desk:
         salt = "journey%d" % time.monotonic_ns()
         query = dict(params, u=self.user, s=salt, v="1.16.1", c="lirna-journeys", f="json",
                      t=hashlib.md5((self.password + salt).encode()).hexdigest())
-        url = "%s/rest/%s?%s" % (self.url, endpoint, urllib.parse.urlencode(query, doseq=True))
+        url = "%s/rest/%s?%s" % (self.server["url"], endpoint, urllib.parse.urlencode(query, doseq=True))
         with urllib.request.urlopen(url, timeout=10) as answer:
             return json.load(answer)["subsonic-response"]
 
@@ -263,6 +465,8 @@ class Desk:
         self.program_log = open(log_path, "w+")
         self.program = self._spawn("lirna", [self.app_path], stdout=self.program_log,
                                    stderr=subprocess.STDOUT)
+        if self.a11y:
+            self.a11y.close()
         self.a11y = Accessibility(self.program.pid)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
@@ -302,6 +506,8 @@ class Desk:
         for label, process in reversed(self.processes):
             self._stop(process)
         self.processes = []
+        if self.relay:
+            self.relay.cut()
         if self.program_log:
             self.program_log.close()
 
@@ -319,14 +525,14 @@ class Desk:
         width, height = SCREEN
         result = []
         for node in self.a11y.nodes():
-            x, y, w, h = node.rect
-            if w <= 0 or h <= 0 or x + w <= 0 or y + h <= 0 or x >= width or y >= height:
-                continue
             if name is not None and node.name != name:
                 continue
             if contains is not None and contains not in node.name:
                 continue
             if role is not None and node.role != role:
+                continue
+            x, y, w, h = node.rect
+            if w <= 0 or h <= 0 or x + w <= 0 or y + h <= 0 or x >= width or y >= height:
                 continue
             result.append(node)
         return result
@@ -404,6 +610,13 @@ class Desk:
         self.move(tx, ty + 1)
         time.sleep(0.2)
         self._xdotool("mouseup", 1)
+        time.sleep(0.3)
+
+    def wheel(self, node_or_point, notches):
+        """Turns the wheel over a place: positive notches scroll down, negative up."""
+        x, y = node_or_point.center if isinstance(node_or_point, Node) else node_or_point
+        self.move(x, y)
+        self._xdotool("click", "--repeat", abs(notches), "--delay", 30, 5 if notches > 0 else 4)
         time.sleep(0.3)
 
     def type(self, text):

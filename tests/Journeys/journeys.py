@@ -24,7 +24,10 @@ from journey_kit import STATE_CHECKED, SCREEN, Desk, JourneyFailure, check  # no
 SIDEBAR_RIGHT = 200  # the sidebar is 210 wide; its rows lie left of this
 BAR_TOP = 640        # the now-playing bar floats at the foot of the 720-high window
 PLAYLIST = "Journey Mix"
+OFFLINE_PLAYLIST = "Journey Offline"
+OFFLINE_SONGS = ["Vespers", "Lantern Hymn", "Nocturne for Eight Voices", "Matins"]  # Night Psalms
 COVER_GAP = 8        # between an album cell's cover and its title
+ALBUMS = ["First Light", "Tidal Works", "Copper Hours", "Night Psalms", "Harbour Lights Sampler"]
 
 
 # ----- small steps a user takes, shared by the journeys
@@ -62,13 +65,28 @@ def bar_button(desk, name):
     return desk.find(name, where=lambda n: in_bar(n) and n.role.endswith("button"))
 
 
-def bar_title(desk):
+def bar_title_node(desk):
     """The song title the bar shows (its first link or label, top left of the song area)."""
     nodes = [n for n in desk.visible() if in_bar(n) and n.name and n.role in ("push button", "label")]
     titles = [n for n in nodes if n.rect[1] < SCREEN[1] and n.rect[2] > 0 and n.rect[3] <= 20
               and n.name not in ("Shuffle", "Previous", "Play", "Pause", "Next", "Repeat", "Like", "Unlike")]
     titles.sort(key=lambda n: (n.rect[1], n.rect[0]))
-    return titles[0].name if titles else None
+    return titles[0] if titles else None
+
+
+def bar_title(desk):
+    title = bar_title_node(desk)
+    return title.name if title else None
+
+
+def position_moves(desk):
+    """Points at the bar's progress strip, which then shows the elapsed time, and waits for it to pass 0:00."""
+    # The songs are three seconds long: whichever is playing now.
+    title = desk.wait_until("the bar shows a song", lambda: bar_title_node(desk))
+    desk.move(title.rect[0] + 20, bar_button(desk, "Shuffle").center[1] + 19)
+    desk.wait_until("the elapsed time passes 0:00",
+                    lambda: any(re.fullmatch(r"0?0:0[1-9]", n.name) for n in desk.visible(role="label") if in_bar(n)),
+                    timeout=5)
 
 
 def wait_bar_title(desk, title, timeout=10):
@@ -89,6 +107,49 @@ def open_album_from_grid(desk, album):
     title = desk.find(album, role="label", where=in_content, timeout=15)
     x, y, w, _ = title.rect
     desk.click((x + w // 2, y - w // 2))
+    desk.find(album, role="heading", where=in_content)
+
+
+HOME_ROWS = ["Recently Played", "Recently Added", "Most Played", "Random Albums"]
+
+
+def home_row_headers(desk):
+    """The headers of Home's album rows above the bar, top to bottom (a row without albums shows none)."""
+    desk.find(role="push button", where=lambda n: in_content(n) and n.name in HOME_ROWS, timeout=15)
+    rows = [n for n in desk.visible(role="push button") if in_content(n) and n.name in HOME_ROWS]
+    return [n.name for n in sorted(rows, key=lambda n: n.rect[1])]
+
+
+def scroll_home_to(desk, row):
+    """Wheels Home down until the row's covers and titles are above the bar; returns its header."""
+    desk.find(role="push button", where=lambda n: in_content(n) and n.name in HOME_ROWS, timeout=15)
+    for _ in range(12):
+        header = next((n for n in desk.visible(row, role="push button") if in_content(n)), None)
+        if header and header.rect[1] < BAR_TOP - 260:
+            return header
+        desk.wheel((SCREEN[0] // 2, BAR_TOP - 100), 1)
+    raise JourneyFailure("Home does not scroll to %r" % row)
+
+
+def open_album_from_home_row(desk, row, album):
+    """Home in the sidebar, the row wheeled into view, then a click on the album's cover in it."""
+    sidebar(desk, "Home")
+    header = scroll_home_to(desk, row)
+    right = desk.find("Lirna", role="frame").rect
+    in_row = lambda n: (in_content(n) and header.rect[1] < n.rect[1] < header.rect[1] + 260
+                        and n.rect[0] + n.rect[2] <= right[0] + right[2])
+    for _ in range(3):
+        titles = desk.visible(album, role="label")
+        title = next((n for n in titles if in_row(n)), None)
+        if title:
+            break
+        # Further along the strip: its arrow shows while the pointer is over it.
+        desk.move(SCREEN[0] // 2, header.rect[1] + 120)
+        desk.click(desk.find("Scroll right", where=lambda n: header.rect[1] < n.rect[1] < header.rect[1] + 260))
+        time.sleep(0.4)
+    else:
+        raise JourneyFailure("the %r row does not show %r" % (row, album))
+    desk.click((title.rect[0] + 20, title.rect[1] - 60))
     desk.find(album, role="heading", where=in_content)
 
 
@@ -117,42 +178,48 @@ def first_run(desk):
     desk.wait_gone("Connect to Your Server")
     desk.shot("signed-in")
     desk.wait_until("the keyring holds the password", lambda: desk.keyring_password() == desk.password)
-    # The main window: the sidebar, the search field, the empty bar, and a
-    # root page with something on it.
-    # FOLLOW-UP (Home page): once Home has its carousel and rows, assert the
-    # carousel's album and the rows' headers here instead of any label.
+    # The main window: the sidebar, the search field, the empty bar, and
+    # Home with the featured carousel over the album rows.
     desk.find("Search", role="text")
     desk.find("Not Playing", where=in_bar)
-    desk.find(role="label", where=in_content)
+    desk.find("FEATURED", role="label", where=in_content, timeout=15)
+    desk.find("Featured album 1 of 5", where=in_content)
+    featured = desk.find(contains="Open album ", where=in_content)
+    check(featured.name[len("Open album "):] in ALBUMS, "the carousel features %r" % featured.name)
+    # The rows with albums, in their order; the recently added and random
+    # ones always have some.
+    seen = home_row_headers(desk)
+    desk.shot("home")
+    scroll_home_to(desk, "Random Albums")
+    seen += [h for h in home_row_headers(desk) if h not in seen]
+    check(seen == [h for h in HOME_ROWS if h in seen] and {"Recently Added", "Random Albums"} <= set(seen),
+          "Home's rows: %s" % seen)
     desk.quit()
 
 
 def listen(desk):
     desk.seed_account()
     desk.launch()
-    # FOLLOW-UP (Home page): open the album from a Home row once it has rows.
-    open_album_from_grid(desk, "First Light")
+    open_album_from_home_row(desk, "Recently Added", "First Light")
     desk.shot("album")
     desk.double_click(desk.find("Paper Boats", role="push button", where=in_content))
     wait_bar_title(desk, "Paper Boats")
 
-    # The position moves: the strip shows the elapsed time under the pointer.
-    song, shuffle = bar_button(desk, "Paper Boats"), bar_button(desk, "Shuffle")
-    desk.move(song.rect[0] + 20, shuffle.center[1] + 19)
-    desk.wait_until("the elapsed time passes 0:00",
-                    lambda: any(re.fullmatch(r"0?0:0[1-9]", n.name) for n in desk.visible(role="label") if in_bar(n)),
-                    timeout=5)
+    position_moves(desk)
     desk.shot("playing")
     # The songs are three seconds long: the album may have moved on by now.
     tracks = ["Paper Boats", "Slow Orbit", "Glass Harbour", "Last Ferry"]
     current = pause(desk)
-    check(current in tracks[:-1], "the bar shows %r" % current)
+    check(current in tracks, "the bar shows %r" % current)
 
-    following = tracks[tracks.index(current) + 1]
-    desk.click(bar_button(desk, "Next"))
-    wait_bar_title(desk, following)
-    desk.click(bar_button(desk, "Previous"))
-    wait_bar_title(desk, current)
+    # Next, then back; from the last song, back first.
+    if current != tracks[-1]:
+        steps = [("Next", tracks[tracks.index(current) + 1]), ("Previous", current)]
+    else:
+        steps = [("Previous", tracks[-2]), ("Next", current)]
+    for button, title in steps:
+        desk.click(bar_button(desk, button))
+        wait_bar_title(desk, title)
     # Moving on starts playing again: pause, so the song stays while the
     # journey likes it.
     current = pause(desk)
@@ -186,9 +253,14 @@ def find(desk):
     desk.find("Aster Vale", where=lambda n: n.rect[1] < 400, timeout=10)
     desk.shot("search-artist")
     desk.click(desk.find("Aster Vale", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2))
-    # FOLLOW-UP (Artists page): assert the artist pane's albums once it is built.
     desk.find("Back", role="push button", where=in_content, timeout=10)
     desk.find("Aster Vale", where=in_content)
+    # The pane lists the artist's albums, newest first.
+    newest = desk.find("Tidal Works", role="label", where=in_content, timeout=10)
+    oldest = desk.find("First Light", role="label", where=in_content)
+    check((newest.rect[1], newest.rect[0]) < (oldest.rect[1], oldest.rect[0]),
+          "the pane does not list Tidal Works (2021) before First Light (2019)")
+    check(not [n for n in desk.visible("Copper Hours") if in_content(n)], "the pane lists another artist's album")
     desk.shot("artist")
 
     fill(desk, "Search", "Neap")
@@ -226,14 +298,22 @@ def organise(desk):
     desk.find(PLAYLIST, where=in_sidebar, timeout=10)
     desk.shot("created")
 
-    # FOLLOW-UP (album menus): add the first album with its menu's "Add to
-    # Playlist" once the grid's menu offers it; both are dragged for now.
+    # The first album from its tile's menu, the second dragged onto the row.
     sidebar(desk, "Albums")
-    drag_album_to_playlist(desk, "First Light")
-    drag_album_to_playlist(desk, "Copper Hours")
-    sidebar(desk, PLAYLIST)
+    title = desk.find("First Light", role="label", where=in_content, timeout=15)
+    desk.right_click((title.center[0], title.rect[1] - 60))
+    desk.click(desk.find("Add to Playlist", role="menu item", timeout=5))
+    entry = desk.find(PLAYLIST, role="menu item", where=lambda n: not in_sidebar(n), timeout=5)
+    desk.shot("add-to-playlist")
+    desk.click(entry)
     # The rows above the bar: the first album, then the second's first song.
     order = ["Dawn Chorus", "Paper Boats", "Slow Orbit", "Glass Harbour", "Last Ferry", "Verdigris"]
+    sidebar(desk, PLAYLIST)
+    desk.wait_until("the playlist lists the first album (it shows %s)" % playlist_titles(desk),
+                    lambda: playlist_titles(desk) == order[:5], timeout=15)
+    sidebar(desk, "Albums")
+    drag_album_to_playlist(desk, "Copper Hours")
+    sidebar(desk, PLAYLIST)
     desk.wait_until("the playlist lists both albums (it shows %s)" % playlist_titles(desk),
                     lambda: playlist_titles(desk)[:6] == order, timeout=15)
     desk.shot("filled")
@@ -263,6 +343,15 @@ def data_file(desk, name):
     return os.path.join(desk.env["XDG_DATA_HOME"], "Lirna", name)
 
 
+def downloaded_files(desk):
+    """The songs kept on disk."""
+    folder = data_file(desk, "Downloads")
+    found = []
+    for root, _, files in os.walk(folder):
+        found += [os.path.relpath(os.path.join(root, f), folder) for f in files if f.endswith((".mp3", ".flac"))]
+    return sorted(found)
+
+
 def leave(desk):
     desk.seed_account()
     desk.launch()
@@ -270,14 +359,20 @@ def leave(desk):
     desk.double_click(desk.find("Patina", role="push button", where=in_content))
     wait_bar_title(desk, "Patina")
     desk.click(bar_button(desk, "Pause"))
+    # A download to keep: the album, from its tile's menu.
+    desk.click(desk.find("Back", role="push button", where=in_content))
+    title = desk.find("Copper Hours", role="label", where=in_content, timeout=15)
+    desk.right_click((title.center[0], title.rect[1] - 60))
+    desk.click(desk.find("Download", role="menu item", timeout=5))
+    sidebar(desk, "Downloads")
+    desk.find("Copper Hours", role="label", where=in_content, timeout=10)
+    desk.find(contains="4 songs · ", role="label", where=in_content, timeout=20)
+    desk.shot("downloaded")
     desk.quit()
     for name in ("session.json", "location.json"):
         check(os.path.exists(data_file(desk, name)), name + " was not written")
-    downloads = os.path.join(desk.env["XDG_DATA_HOME"], "Lirna", "Downloads")
-    kept = os.path.join(downloads, "kept.txt")
-    os.makedirs(downloads, exist_ok=True)
-    with open(kept, "w") as f:
-        f.write("a download's stand-in\n")
+    kept = downloaded_files(desk)
+    check(len(kept) == 4, "the download left %s on disk" % kept)
 
     desk.launch()
     desk.find("Home", where=in_sidebar, timeout=15)
@@ -295,12 +390,80 @@ def leave(desk):
         check(not conf.has_option("General", key), "the preferences still hold " + key)
     for name in ("session.json", "location.json"):
         check(not os.path.exists(data_file(desk, name)), name + " is still there")
-    check(os.path.exists(kept), "the downloads were removed")
+    check(downloaded_files(desk) == kept, "the downloads were removed: %s" % downloaded_files(desk))
     desk.quit()
 
     desk.launch()
     sign_in_screen_shows(desk)
     desk.shot("next-start")
+    desk.quit()
+
+
+def album_song_ids(desk, album):
+    """The ids of an album's songs on the server, in track order."""
+    listed = desk.rest("getAlbumList2", type="alphabeticalByName", size=50)["albumList2"]["album"]
+    found = [a["id"] for a in listed if a["name"] == album]
+    check(found, "the server has no album %r" % album)
+    return [song["id"] for song in desk.rest("getAlbum", id=found[0])["album"]["song"]]
+
+
+def offline(desk):
+    # The program talks to the server through a relay the journey cuts later,
+    # as if the server were stopped; the playlist is the journey's own, made
+    # on the server as another device would.
+    desk.start_relay()
+    desk.rest("createPlaylist", name=OFFLINE_PLAYLIST, songId=album_song_ids(desk, "Night Psalms"))
+    desk.seed_account()
+    desk.launch()
+    # An album opened before the cut keeps its page.
+    open_album_from_grid(desk, "First Light")
+    desk.find("Dawn Chorus", role="push button", where=in_content)
+
+    desk.right_click(desk.find(OFFLINE_PLAYLIST, where=in_sidebar, timeout=15))
+    desk.click(desk.find("Download", role="menu item", timeout=5))
+    sidebar(desk, "Downloads")
+    desk.find(OFFLINE_PLAYLIST, role="label", where=in_content, timeout=10)
+    desk.find(contains="%d songs · " % len(OFFLINE_SONGS), role="label", where=in_content, timeout=20)
+    desk.shot("downloaded")
+
+    desk.relay.cut()
+    # A page with nothing kept for it says the server cannot be reached in
+    # its place; the pages that have something keep it under the banner.
+    sidebar(desk, "Songs")
+    desk.find("Can't reach your server", where=in_content, timeout=15)
+    desk.shot("server-stopped")
+    sidebar(desk, "Downloads")
+    banner = desk.find("Can't reach your server", where=in_content)
+    desk.find("Downloaded music still plays.", where=lambda n: in_content(n) and n.rect[1] < banner.rect[1] + 40)
+    check(not desk.visible(contains="Check that your music server"), "the full-page notice is still showing")
+
+    # The playlist plays from disk: there is nothing else to play it from.
+    name = desk.find(OFFLINE_PLAYLIST, role="label", where=in_content)
+    desk.move(name.rect[0] + 40, name.rect[1] - 60)
+    desk.click(desk.find("Play " + OFFLINE_PLAYLIST, where=in_content, timeout=5))
+    desk.wait_until("the bar shows a song of the playlist", lambda: bar_title(desk) in OFFLINE_SONGS)
+    position_moves(desk)
+    desk.shot("playing-offline")
+
+    # What was loaded before the cut stays usable.
+    sidebar(desk, "Albums")
+    open_album_from_grid(desk, "First Light")
+    desk.find("Last Ferry", role="push button", where=in_content)
+    desk.find("Can't reach your server", where=in_content)
+    desk.shot("cached-album")
+
+    desk.relay.restore()
+    desk.click(desk.find("Try Again", role="push button", where=in_content))
+    desk.wait_gone("Can't reach your server", timeout=15)
+    desk.find("First Light", role="heading", where=in_content)
+    desk.shot("recovered")
+
+    # Leave the server as found: the playlist goes, through its menu, which
+    # now offers to remove its download.
+    desk.right_click(desk.find(OFFLINE_PLAYLIST, where=in_sidebar))
+    desk.find("Remove Download", role="menu item", timeout=5)
+    desk.click(desk.find("Delete Playlist…", timeout=5))
+    desk.wait_gone(OFFLINE_PLAYLIST, timeout=10)
     desk.quit()
 
 
@@ -311,11 +474,12 @@ def tidy_server(desk):
     if songs:
         desk.rest("unstar", id=songs)
     for playlist in desk.rest("getPlaylists").get("playlists", {}).get("playlist", []):
-        if playlist["name"] == PLAYLIST:
+        if playlist["name"] in (PLAYLIST, OFFLINE_PLAYLIST):
             desk.rest("deletePlaylist", id=playlist["id"])
 
 
-JOURNEYS = {"first_run": first_run, "listen": listen, "organise": organise, "find": find, "leave": leave}
+JOURNEYS = {"first_run": first_run, "listen": listen, "organise": organise, "offline": offline, "find": find,
+            "leave": leave}
 
 
 def main():
@@ -330,7 +494,9 @@ def main():
     started = time.monotonic()
     try:
         desk.start_screen()
+        desk.isolate_bus_services()
         desk.start_keyring()
+        desk.prepare_gstreamer()
         JOURNEYS[args.journey](desk)
     except JourneyFailure as failure:
         try:

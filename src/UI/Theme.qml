@@ -45,6 +45,7 @@ QtObject {
     readonly property color focusRing: alpha(accent, 0.6)
     readonly property color destructive: dark ? "#ff5f57" : "#d93a3a"
     readonly property color warning: dark ? "#ff9f0a" : "#f08c00"
+    readonly property color caution: dark ? "#ffd60a" : "#d4a600"
 
     // Covers: the placeholder's fill and the hairline just inside the edge.
     readonly property color artworkPlaceholder: alpha(quaternaryLabel, 0.5 * quaternaryLabel.a)

@@ -11,14 +11,16 @@ Item {
     required property ConnectionBannerViewModel viewModel
     // The fault's colour: orange when the server cannot be used at all,
     // yellow for an error it reported.
-    readonly property color tint: viewModel.tint === ConnectionBannerViewModel.Orange ? Theme.destructive
-                                                                                       : Theme.secondaryLabel
+    readonly property color tint: viewModel.tint === ConnectionBannerViewModel.Orange ? Theme.warning
+                                                                                       : Theme.caution
 
     objectName: "ConnectionBanner"
     implicitHeight: card.height + 10
 
     Rectangle {
         id: card
+
+        readonly property color tint: root.tint
 
         objectName: "bannerCard"
         anchors.horizontalCenter: parent.horizontalCenter

@@ -98,6 +98,9 @@ private Q_SLOTS:
         library.setLastFailure(StoreFailure(QUuid::createUuid(), u"rename the playlist"_s,
             ConnectionFault::offline(), []() -> QCoro::Task<> { co_return; }));
         QTRY_VERIFY(find(content, u"bannerCard"_s)->isVisible());
+        // Orange when the server can't be reached, not the red of a destructive action.
+        const QColor tint = find(content, u"bannerCard"_s)->property("tint").value<QColor>();
+        QVERIFY2(tint.hueF() > 0.05 && tint.hueF() < 0.12, qPrintable(tint.name()));
         QVERIFY(find(content, u"retryButton"_s)->isVisible());
         QVERIFY(!find(content, u"tryAgainButton"_s)->isVisible());
         click(window, find(content, u"dismissButton"_s));

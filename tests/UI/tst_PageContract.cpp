@@ -51,23 +51,27 @@ private Q_SLOTS:
         QTest::addColumn<PageRoute>("route");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("toolbarTitle");
         const auto selection
             = [](SidebarItem item) { return PageRoute::forSelection(SidebarSelection::item(item)); };
-        QTest::newRow("home") << selection(SidebarItem::Home) << u"HomeView"_s << QString();
-        QTest::newRow("grid") << selection(SidebarItem::TopRated) << u"AlbumGridView"_s << u"Top Rated"_s;
-        QTest::newRow("artists") << selection(SidebarItem::Artists) << u"ArtistsView"_s << QString();
-        QTest::newRow("songs") << selection(SidebarItem::Songs) << u"SongsView"_s << QString();
-        QTest::newRow("downloads") << selection(SidebarItem::Downloads) << u"DownloadsView"_s << QString();
-        QTest::newRow("liked songs") << selection(SidebarItem::LikedSongs) << u"LikedSongsView"_s
-                                     << QString();
-        QTest::newRow("liked albums")
-            << selection(SidebarItem::LikedAlbums) << u"LikedAlbumsView"_s << u"Liked Albums"_s;
+        QTest::newRow("home") << selection(SidebarItem::Home) << u"HomeView"_s << QString() << u"Home"_s;
+        QTest::newRow("grid") << selection(SidebarItem::TopRated) << u"AlbumGridView"_s << u"Top Rated"_s
+                              << u"Top Rated"_s;
+        QTest::newRow("artists") << selection(SidebarItem::Artists) << u"ArtistsView"_s << QString()
+                                 << u"Artists"_s;
+        QTest::newRow("songs") << selection(SidebarItem::Songs) << u"SongsView"_s << QString() << u"Songs"_s;
+        QTest::newRow("downloads") << selection(SidebarItem::Downloads) << u"DownloadsView"_s << QString()
+                                   << u"Downloads"_s;
+        QTest::newRow("liked songs") << selection(SidebarItem::LikedSongs) << u"LikedSongsView"_s << QString()
+                                     << u"Liked Songs"_s;
+        QTest::newRow("liked albums") << selection(SidebarItem::LikedAlbums) << u"LikedAlbumsView"_s
+                                      << u"Liked Albums"_s << u"Liked Albums"_s;
         QTest::newRow("playlist") << PageRoute::forSelection(SidebarSelection::playlist(u"p-3"_s))
-                                  << u"PlaylistDetailView"_s << QString();
+                                  << u"PlaylistDetailView"_s << QString() << QString();
         QTest::newRow("album") << PageRoute::forDestination(album(u"1"_s)) << u"AlbumDetailView"_s
-                               << u"Album 1"_s;
+                               << u"Album 1"_s << QString();
         QTest::newRow("artist") << PageRoute::forDestination(Artist {u"a1"_s, u"<i>Ann</i>"_s, {}, {}})
-                                << u"ArtistDetailView"_s << u"<i>Ann</i>"_s;
+                                << u"ArtistDetailView"_s << u"<i>Ann</i>"_s << QString();
     }
 
     void everyPageLoadsThroughTheTable()
@@ -75,6 +79,7 @@ private Q_SLOTS:
         QFETCH(PageRoute, route);
         QFETCH(QString, name);
         QFETCH(QString, title);
+        QFETCH(QString, toolbarTitle);
         PageHarness harness;
         QVERIFY(harness.start());
         QCOMPARE(PageRegistry::page(route.kind).kind, route.kind);
@@ -85,6 +90,7 @@ private Q_SLOTS:
         QObject *viewModel = viewModelOf(page);
         QVERIFY(viewModel && viewModel->parent() == harness.context());
         QCOMPARE(viewModel->property("title").toString(), title);
+        QCOMPARE(page->property("title").toString(), toolbarTitle);
         QCOMPARE(viewModel->property("playlistId").toString(), route.playlistId);
         QCOMPARE(harness.context()->property("bottomInset").toInt(), 78);
     }

@@ -8,6 +8,9 @@ Item {
     required property PageContext context
     required property AlbumGridViewModel viewModel
 
+    // The window shows it in its toolbar.
+    readonly property string title: page.viewModel.title
+
     objectName: "AlbumGridView"
 
     AlbumGrid {

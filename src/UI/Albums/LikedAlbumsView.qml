@@ -8,6 +8,9 @@ Item {
     required property PageContext context
     required property LikedAlbumsViewModel viewModel
 
+    // The window shows it in its toolbar.
+    readonly property string title: page.viewModel.title
+
     objectName: "LikedAlbumsView"
 
     AlbumGrid {

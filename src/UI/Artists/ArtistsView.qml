@@ -10,6 +10,9 @@ Item {
     required property PageContext context
     required property ArtistsViewModel viewModel
 
+    // The window shows it in its toolbar.
+    readonly property string title: qsTr("Artists")
+
     objectName: "ArtistsView"
 
     ServerUnavailableFallback {

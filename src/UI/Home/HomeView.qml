@@ -11,6 +11,9 @@ Item {
     required property PageContext context
     required property HomeViewModel viewModel
 
+    // The window shows it in its toolbar.
+    readonly property string title: qsTr("Home")
+
     objectName: "HomeView"
 
     ServerUnavailableViewModel {

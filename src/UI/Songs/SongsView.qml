@@ -8,6 +8,9 @@ Item {
     required property PageContext context
     required property SongTableViewModel viewModel
 
+    // The window shows it in its toolbar.
+    readonly property string title: qsTr("Songs")
+
     objectName: "SongsView"
 
     // While the server cannot be reached and there is nothing to list, its

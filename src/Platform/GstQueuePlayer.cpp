@@ -256,10 +256,18 @@ void GstQueuePlayer::postMessage(GstMessage *message)
     case GST_MESSAGE_DURATION_CHANGED:
         break;
     case GST_MESSAGE_ASYNC_DONE:
-    case GST_MESSAGE_STREAM_START:
         if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
             return;
         break;
+    case GST_MESSAGE_STREAM_START: {
+        if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
+            return;
+        QMutexLocker lock(&m_mutex);
+        if (m_loadedItemStarted && m_hasCommitted)
+            m_handedOverItemStarted = true;
+        m_loadedItemStarted = true;
+        break;
+    }
     default:
         return;
     }
@@ -352,6 +360,7 @@ void GstQueuePlayer::handleStreamStart()
         const QueuePlayerItemPtr committed = m_committedItem.lock();
         m_committedItem.reset();
         m_hasCommitted = false;
+        m_handedOverItemStarted = false;
         previous = m_items.takeFirst();
         if (std::isnan(previous->duration()) && m_lengthAtCommit > 0)
             previous->setDuration(double(m_lengthAtCommit) / GST_SECOND);
@@ -429,6 +438,8 @@ void GstQueuePlayer::unload()
         QMutexLocker lock(&m_mutex);
         m_committedItem.reset();
         m_hasCommitted = false;
+        m_loadedItemStarted = false;
+        m_handedOverItemStarted = false;
     }
     m_prerolled = false;
     m_awaitingFirstStart = true;
@@ -473,12 +484,24 @@ void GstQueuePlayer::queryDuration(bool beforeAnySwitch)
                 current->setDuration(double(m_lengthAtCommit) / GST_SECOND);
                 return;
             }
-            if (!beforeAnySwitch)
+            if (!beforeAnySwitch && m_handedOverItemStarted)
                 return;
         }
     }
-    if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
-        current->setDuration(double(duration) / GST_SECOND);
+    if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) || duration <= 0)
+        return;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_hasCommitted) {
+            // The answer may already be the next item's if it started
+            // meanwhile; otherwise it is the playing item's length to keep.
+            if (!beforeAnySwitch && m_handedOverItemStarted)
+                return;
+            if (!m_handedOverItemStarted)
+                m_lengthAtCommit = duration;
+        }
+    }
+    current->setDuration(double(duration) / GST_SECOND);
 }
 
 void GstQueuePlayer::updateTicker()

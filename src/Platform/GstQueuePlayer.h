@@ -130,4 +130,9 @@ private:
     // hand-over; a short item can be handed over before its length reached
     // us, and afterwards the playbin answers for the next one.
     qint64 m_lengthAtCommit = -1;
+    // Seen on the streaming thread: the loaded item's own start, then the
+    // handed-over item's. Until the latter, the playbin still answers for the
+    // playing item, even when the hand-over came before its length was known.
+    bool m_loadedItemStarted = false;
+    bool m_handedOverItemStarted = false;
 };

@@ -12,17 +12,15 @@ file records the generator's checksum, so a second run with the same script
 does nothing.
 """
 
-import hashlib
 import os
 import shutil
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True
 
-from make_library import run, safe_name, tag_mp3  # noqa: E402
+from make_library import generate, run, safe_name, tag_mp3  # noqa: E402
 
 ALBUM_COUNT = 130
 ARTIST_COUNT = 13
@@ -57,34 +55,5 @@ def write_library(root):
     os.remove(tone)
 
 
-def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_large_library.py DIRECTORY")
-    target = os.path.abspath(sys.argv[1])
-    library = os.path.join(target, "library")
-    stamp = os.path.join(target, "library.stamp")
-    with open(__file__, "rb") as script:
-        checksum = hashlib.sha256(script.read()).hexdigest()
-    try:
-        with open(stamp) as existing:
-            if existing.read().strip() == checksum and os.path.isdir(library):
-                return
-    except OSError:
-        pass
-
-    os.makedirs(target, exist_ok=True)
-    # Built aside and moved in place, so an interrupted run never leaves half a library.
-    staging = tempfile.mkdtemp(prefix="library.", dir=target)
-    try:
-        write_library(staging)
-        shutil.rmtree(library, ignore_errors=True)
-        os.rename(staging, library)
-    except BaseException:
-        shutil.rmtree(staging, ignore_errors=True)
-        raise
-    with open(stamp, "w") as out:
-        out.write(checksum + "\n")
-
-
 if __name__ == "__main__":
-    main()
+    generate(__file__, write_library)

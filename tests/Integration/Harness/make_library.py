@@ -125,14 +125,20 @@ def write_library(root):
             (tag_mp3 if fmt == "mp3" else tag_flac)(path, tags, album_artist == "Various Artists")
 
 
-def main():
+def generate(script, write):
+    """Writes a library with write(folder) unless the stamp says the scripts
+    that make it (the caller's and this one) have not changed."""
+    name = os.path.basename(script)
     if len(sys.argv) != 2:
-        sys.exit("usage: make_library.py DIRECTORY")
+        sys.exit("usage: %s DIRECTORY" % name)
     target = os.path.abspath(sys.argv[1])
     library = os.path.join(target, "library")
     stamp = os.path.join(target, "library.stamp")
-    with open(__file__, "rb") as script:
-        checksum = hashlib.sha256(script.read()).hexdigest()
+    digest = hashlib.sha256()
+    for path in sorted({os.path.abspath(script), os.path.abspath(__file__)}):
+        with open(path, "rb") as source:
+            digest.update(source.read())
+    checksum = digest.hexdigest()
     try:
         with open(stamp) as existing:
             if existing.read().strip() == checksum and os.path.isdir(library):
@@ -144,7 +150,7 @@ def main():
     # Built aside and moved in place, so an interrupted run never leaves half a library.
     staging = tempfile.mkdtemp(prefix="library.", dir=target)
     try:
-        write_library(staging)
+        write(staging)
         shutil.rmtree(library, ignore_errors=True)
         os.rename(staging, library)
     except BaseException:
@@ -155,4 +161,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    generate(__file__, write_library)

@@ -55,11 +55,23 @@ struct GstQueuePlayerCallbacks
     {
         static_cast<GstQueuePlayer *>(player)->commitNext();
     }
+
+    static GstPadProbeReturn played(GstPad *, GstPadProbeInfo *info, gpointer player)
+    {
+        static_cast<GstQueuePlayer *>(player)->notePlayed(info);
+        return GST_PAD_PROBE_OK;
+    }
 };
+
+void GstQueuePlayer::SegmentFree::operator()(GstSegment *segment) const
+{
+    gst_segment_free(segment);
+}
 
 GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *parent)
     : QueuePlayer(parent)
     , m_defaultSinkDescription(audioSink)
+    , m_playedSegment(gst_segment_new())
 {
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
@@ -108,6 +120,16 @@ void GstQueuePlayer::attachPlaybin(GstElement *playbin)
     m_playbin = playbin;
     g_object_set(m_playbin, "volume", m_volume, nullptr);
     g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
+    // Every item passes this filter in play order: where one stream gave way to
+    // the next, it tells how long the first one really was.
+    if (GstElement *filter = gst_element_factory_make("identity", nullptr)) {
+        GstPad *pad = gst_element_get_static_pad(filter, "sink");
+        gst_pad_add_probe(pad,
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+            &GstQueuePlayerCallbacks::played, this, nullptr);
+        gst_object_unref(pad);
+        g_object_set(m_playbin, "audio-filter", filter, nullptr);
+    }
     GstBus *bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(bus, &GstQueuePlayerCallbacks::busSync, this, nullptr);
     gst_object_unref(bus);
@@ -263,8 +285,10 @@ void GstQueuePlayer::postMessage(GstMessage *message)
         if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
             return;
         QMutexLocker lock(&m_mutex);
-        if (m_loadedItemStarted && m_hasCommitted)
-            m_handedOverItemStarted = true;
+        // The handed-over item starts: the one before it ended just now, at
+        // the length it played to.
+        if (m_loadedItemStarted && m_hasCommitted && m_lengthAtCommit <= 0)
+            m_lengthAtCommit = m_previousStreamEnd;
         m_loadedItemStarted = true;
         break;
     }
@@ -275,6 +299,32 @@ void GstQueuePlayer::postMessage(GstMessage *message)
     std::shared_ptr<GstMessage> held(gst_message_ref(message), &gst_message_unref);
     QMetaObject::invokeMethod(
         this, [this, held, generation] { handleMessage(held.get(), generation); }, Qt::QueuedConnection);
+}
+
+void GstQueuePlayer::notePlayed(GstPadProbeInfo *info)
+{
+    QMutexLocker lock(&m_mutex);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        if (!GST_BUFFER_PTS_IS_VALID(buffer) || m_playedSegment->format != GST_FORMAT_TIME)
+            return;
+        const GstClockTime end = GST_BUFFER_PTS(buffer)
+            + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0);
+        const guint64 streamEnd = gst_segment_to_stream_time(m_playedSegment.get(), GST_FORMAT_TIME, end);
+        if (streamEnd != GST_CLOCK_TIME_NONE)
+            m_streamEnd = std::max(m_streamEnd, qint64(streamEnd));
+        return;
+    }
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
+        m_previousStreamEnd = m_streamEnd;
+        m_streamEnd = -1;
+        gst_segment_init(m_playedSegment.get(), GST_FORMAT_UNDEFINED);
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+        const GstSegment *segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        gst_segment_copy_into(segment, m_playedSegment.get());
+    }
 }
 
 void GstQueuePlayer::commitNext()
@@ -332,7 +382,6 @@ void GstQueuePlayer::handlePrerolled()
         }
         if (m_playing)
             gst_element_set_state(m_playbin, GST_STATE_PLAYING);
-        queryDuration(true);
     }
     queryDuration();
     current->setStatus(QueuePlayerItem::Status::ReadyToPlay);
@@ -360,7 +409,6 @@ void GstQueuePlayer::handleStreamStart()
         const QueuePlayerItemPtr committed = m_committedItem.lock();
         m_committedItem.reset();
         m_hasCommitted = false;
-        m_handedOverItemStarted = false;
         previous = m_items.takeFirst();
         if (std::isnan(previous->duration()) && m_lengthAtCommit > 0)
             previous->setDuration(double(m_lengthAtCommit) / GST_SECOND);
@@ -439,7 +487,8 @@ void GstQueuePlayer::unload()
         m_committedItem.reset();
         m_hasCommitted = false;
         m_loadedItemStarted = false;
-        m_handedOverItemStarted = false;
+        m_streamEnd = -1;
+        m_previousStreamEnd = -1;
     }
     m_prerolled = false;
     m_awaitingFirstStart = true;
@@ -469,38 +518,27 @@ bool GstQueuePlayer::hasCommittedNext() const
     return m_hasCommitted;
 }
 
-void GstQueuePlayer::queryDuration(bool beforeAnySwitch)
+void GstQueuePlayer::queryDuration()
 {
     const QueuePlayerItemPtr current = currentItem();
     if (!current || !m_playbin)
         return;
-    // Once the next item is handed over, the playbin may already answer for
-    // it while its start is still on the way here.
-    gint64 duration = 0;
-    {
+    // Once the next item is handed over, the playbin may answer for either
+    // item: only the length it gave just before counts.
+    const auto lengthAtCommit = [this]() -> std::optional<qint64> {
         QMutexLocker lock(&m_mutex);
-        if (m_hasCommitted) {
-            if (m_lengthAtCommit > 0) {
-                current->setDuration(double(m_lengthAtCommit) / GST_SECOND);
-                return;
-            }
-            if (!beforeAnySwitch && m_handedOverItemStarted)
-                return;
-        }
+        return m_hasCommitted ? std::optional(m_lengthAtCommit) : std::nullopt;
+    };
+    if (const std::optional<qint64> length = lengthAtCommit()) {
+        if (*length > 0)
+            current->setDuration(double(*length) / GST_SECOND);
+        return;
     }
+    gint64 duration = 0;
     if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) || duration <= 0)
         return;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_hasCommitted) {
-            // The answer may already be the next item's if it started
-            // meanwhile; otherwise it is the playing item's length to keep.
-            if (!beforeAnySwitch && m_handedOverItemStarted)
-                return;
-            if (!m_handedOverItemStarted)
-                m_lengthAtCommit = duration;
-        }
-    }
+    if (lengthAtCommit())
+        return;
     current->setDuration(double(duration) / GST_SECOND);
 }
 

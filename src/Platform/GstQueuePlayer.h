@@ -13,6 +13,8 @@
 
 typedef struct _GstBus GstBus;
 typedef struct _GstElement GstElement;
+typedef struct _GstPadProbeInfo GstPadProbeInfo;
+typedef struct _GstSegment GstSegment;
 typedef struct _GstMessage GstMessage;
 
 // The program's QueuePlayer: one GStreamer playbin.
@@ -75,6 +77,7 @@ private:
     void postMessage(GstMessage *message);
     void attachPlaybin(GstElement *playbin);
     void commitNext();
+    void notePlayed(GstPadProbeInfo *info);
 
     void handleMessage(GstMessage *message, quint64 generation);
     void handlePrerolled();
@@ -89,8 +92,7 @@ private:
     void publishNext();
     void setNextLocked();
     bool hasCommittedNext() const;
-    // `beforeAnySwitch`: the playbin still plays the current item for sure.
-    void queryDuration(bool beforeAnySwitch = false);
+    void queryDuration();
     void updateTicker();
     void tick();
     // A new sink for `output`; null for the playbin's own choice.
@@ -127,12 +129,18 @@ private:
     std::weak_ptr<QueuePlayerItem> m_committedItem;
     bool m_hasCommitted = false;
     // The playing item's length as the playbin knew it just before the
-    // hand-over; a short item can be handed over before its length reached
-    // us, and afterwards the playbin answers for the next one.
+    // hand-over, or failing that (a short item can be handed over before its
+    // length is known) the length it played to.
     qint64 m_lengthAtCommit = -1;
-    // Seen on the streaming thread: the loaded item's own start, then the
-    // handed-over item's. Until the latter, the playbin still answers for the
-    // playing item, even when the hand-over came before its length was known.
+    // Seen on the streaming threads: whether the loaded item's own start has
+    // gone by, so the next start is the handed-over item's; and how far the
+    // playing stream and the one before it got.
     bool m_loadedItemStarted = false;
-    bool m_handedOverItemStarted = false;
+    struct SegmentFree
+    {
+        void operator()(GstSegment *segment) const;
+    };
+    std::unique_ptr<GstSegment, SegmentFree> m_playedSegment;
+    qint64 m_streamEnd = -1;
+    qint64 m_previousStreamEnd = -1;
 };

@@ -4,7 +4,8 @@ import Lirna.UI
 
 // One album row of the home page: a header that opens the full grid, then a
 // horizontal strip of album cells with round arrows, shown while the pointer
-// is over the strip, that page it by whole cards. Without albums the row
+// is over the strip, that page it by whole cards; a sideways wheel or swipe
+// moves it too. Without albums the row
 // shows a spinner while loading, the header over an error line with "Retry"
 // after a failure, and nothing otherwise.
 Item {
@@ -122,6 +123,17 @@ Item {
 
             HoverHandler {
                 id: stripHover
+            }
+            // Sideways wheels and touchpad swipes move the strip; the upright
+            // wheel goes on to scroll the page.
+            WheelHandler {
+                objectName: "rowWheel"
+                orientation: Qt.Horizontal
+                onWheel: event => {
+                    scrollAnimation.stop()
+                    strip.contentX = strip.originX + row.viewModel.wheelOffset(event.angleDelta.x,
+                        event.pixelDelta.x, strip.offset, strip.contentWidth, strip.width)
+                }
             }
 
             ListView {

@@ -71,3 +71,9 @@ double AlbumCarouselRowModel::pageOffset(
     const std::optional<int> target = CarouselPager::scrollTarget(metrics, albumCount(), step, by);
     return target ? CarouselPager::offsetOf(*target, metrics, step) : -1;
 }
+
+double AlbumCarouselRowModel::wheelOffset(
+    double angleDelta, double pixelDelta, double offset, double contentWidth, double containerWidth) const
+{
+    return CarouselPager::wheeledOffset({offset, contentWidth, containerWidth}, angleDelta, pixelDelta);
+}

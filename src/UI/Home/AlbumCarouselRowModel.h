@@ -45,6 +45,9 @@ public:
     // when the strip stays. `step` is a card's width and the gap after it.
     Q_INVOKABLE double pageOffset(
         int by, double step, double offset, double contentWidth, double containerWidth) const;
+    // The content offset a sideways wheel turn or swipe moves the strip to.
+    Q_INVOKABLE double wheelOffset(double angleDelta, double pixelDelta, double offset, double contentWidth,
+        double containerWidth) const;
 
 Q_SIGNALS:
     void stateChanged();

@@ -62,4 +62,11 @@ double offsetOf(int index, const ScrollMetrics &metrics, double step)
     return std::clamp(index * step, 0.0, end);
 }
 
+double wheeledOffset(const ScrollMetrics &metrics, double angleDelta, double pixelDelta)
+{
+    const double end = std::max(0.0, metrics.contentWidth - metrics.containerWidth);
+    const double delta = pixelDelta != 0 ? pixelDelta : angleDelta / 2;
+    return std::clamp(metrics.offsetX - delta, 0.0, end);
+}
+
 } // namespace CarouselPager

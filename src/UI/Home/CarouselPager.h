@@ -35,5 +35,8 @@ std::optional<int> scrollTarget(const ScrollMetrics &metrics, int count, double 
 // The content offset that puts card `index` at the leading edge, as far as
 // the content reaches.
 double offsetOf(int index, const ScrollMetrics &metrics, double step);
+// The content offset a sideways wheel or touchpad swipe moves to, within the
+// content: a touchpad's pixels as they come, a wheel's notch (120) as 60.
+double wheeledOffset(const ScrollMetrics &metrics, double angleDelta, double pixelDelta);
 
 } // namespace CarouselPager

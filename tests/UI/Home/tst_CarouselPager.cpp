@@ -96,6 +96,28 @@ private Q_SLOTS:
         QCOMPARE(scrollTarget(metrics, count, 190, by).value_or(-1), target);
     }
 
+    void wheel_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<double>("pixels");
+        QTest::addColumn<double>("wheeled");
+        QTest::newRow("a notch right") << 100.0 << -120.0 << 0.0 << 160.0;
+        QTest::newRow("a notch left") << 100.0 << 120.0 << 0.0 << 40.0;
+        QTest::newRow("a touchpad's pixels win") << 100.0 << -120.0 << -7.0 << 107.0;
+        QTest::newRow("stops at the start") << 30.0 << 120.0 << 0.0 << 0.0;
+        QTest::newRow("stops at the end") << 2750.0 << -120.0 << 0.0 << 2780.0;
+    }
+    void wheel()
+    {
+        QFETCH(double, offset);
+        QFETCH(double, angle);
+        QFETCH(double, pixels);
+        QFETCH(double, wheeled);
+        QCOMPARE(wheeledOffset({offset, 3780, 1000}, angle, pixels), wheeled);
+        QCOMPARE(wheeledOffset({0, 740, 1000}, -120, 0), 0.0); // all cards fit
+    }
+
     void offsetStopsAtTheContentEnd()
     {
         // Five cards in 852 points: the fifth card can only come as far as the end.

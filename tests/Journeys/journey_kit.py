@@ -341,10 +341,10 @@ class Desk:
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         })
         self.env.pop("QT_QPA_PLATFORM", None)
-        # One GStreamer plugin registry for all the journeys, as a machine
-        # keeps one: each fresh home would otherwise have every start scan
-        # the plugins again (see prepare_gstreamer).
-        self.env["GST_REGISTRY"] = os.path.join(out_dir, "journeys", "gstreamer-registry.bin")
+        # One GStreamer plugin registry, as a machine keeps one (the tests'
+        # own under ctest): each fresh home would otherwise have every start
+        # scan the plugins again (see prepare_gstreamer).
+        self.env.setdefault("GST_REGISTRY", os.path.join(out_dir, "gstreamer-registry.bin"))
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         os.makedirs(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna"))
         self.processes = []  # (label, Popen), stopped in reverse order
@@ -385,17 +385,10 @@ class Desk:
 
     def prepare_gstreamer(self):
         """Makes sure the shared plugin registry is there and knows the player, before the program starts."""
-        for _ in range(2):
-            found = subprocess.run(["gst-inspect-1.0", "playbin"], env=self.env, timeout=120,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if found.returncode == 0:
-                return
-            # A scan that went wrong (a machine under load) is not kept.
-            try:
-                os.remove(self.env["GST_REGISTRY"])
-            except FileNotFoundError:
-                pass
-        raise JourneyFailure("GStreamer has no playbin on this machine")
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "prepare_gstreamer.sh")
+        prepared = subprocess.run([script, self.env["GST_REGISTRY"]], env=self.env, timeout=300,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check(prepared.returncode == 0, "GStreamer has no playbin on this machine")
 
     def isolate_bus_services(self):
         """Keeps what the private session bus starts on demand inside this journey's home.

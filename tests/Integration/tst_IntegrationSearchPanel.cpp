@@ -61,9 +61,7 @@ class TestIntegrationSearchPanel : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QString error;
-        m_server = IntegrationServer::load(&error);
-        QVERIFY2(m_server, qPrintable(error));
+        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
         QStandardPaths::setTestModeEnabled(true);
         QQuickStyle::setStyle(u"Basic"_s);
         m_manager = new SearchRecorder;
@@ -84,12 +82,8 @@ private Q_SLOTS:
         form->setPassword(config.password);
 
         QQmlApplicationEngine engine;
-        engine.addImportPath(u"qrc:/"_s);
-        engine.setInitialProperties({{u"app"_s, QVariant::fromValue(&app)}});
-        engine.load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
-        QCOMPARE(engine.rootObjects().size(), 1);
-        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
-        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        QQuickWindow *window = UiTest::loadMainWindow(engine, app);
+        QVERIFY(window);
         QQuickItem *button = UiTest::findItem(window, u"connectButton"_s);
         QTRY_VERIFY(button && button->isEnabled());
         LIRNA_CLICK(button);

@@ -39,19 +39,6 @@ class TestMainWindow : public QObject
     InMemoryPasswordStore m_keychain;
     QmlWarningGuard m_warnings;
 
-    static QQuickWindow *load(QQmlApplicationEngine &engine, LirnaApp &app)
-    {
-        engine.addImportPath(u"qrc:/"_s);
-        engine.setInitialProperties({{u"app"_s, QVariant::fromValue(&app)}});
-        engine.load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
-        if (engine.rootObjects().size() != 1)
-            return nullptr;
-        auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
-        if (window && !QTest::qWaitForWindowExposed(window))
-            return nullptr;
-        return window;
-    }
-
     static QQuickItem *find(QQuickWindow *window, const QString &name)
     {
         return UiTest::findItem(window, name);
@@ -88,7 +75,7 @@ private Q_SLOTS:
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
         LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
         QQmlApplicationEngine engine;
-        QQuickWindow *window = load(engine, app);
+        QQuickWindow *window = UiTest::loadMainWindow(engine, app);
         QVERIFY(window);
 
         QQuickItem *connect = find(window, u"ConnectView"_s);
@@ -177,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(app.root()->mainView());
         QVERIFY(!app.root()->connectView());
         QQmlApplicationEngine engine;
-        QQuickWindow *window = load(engine, app);
+        QQuickWindow *window = UiTest::loadMainWindow(engine, app);
         QVERIFY(window);
         QVERIFY(find(window, u"MainView"_s));
         QVERIFY(find(window, u"AlbumGridView"_s));
@@ -227,7 +214,7 @@ private Q_SLOTS:
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
         LirnaApp app(QUrl(), u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
         QQmlApplicationEngine engine;
-        QQuickWindow *window = load(engine, app);
+        QQuickWindow *window = UiTest::loadMainWindow(engine, app);
         QVERIFY(window);
         QCOMPARE(window->color(), dark.color(QPalette::Window));
         ConnectViewModel *form = app.root()->connectView();

@@ -94,11 +94,7 @@ private Q_SLOTS:
         m_app = std::make_unique<LirnaApp>(QUrl(m_server.baseUrl().toString() + u"/appcast.xml"_s),
             u"0.1.0"_s, m_session.get(), new PlayerController(new FakeQueuePlayer));
         m_engine = std::make_unique<QQmlApplicationEngine>();
-        m_engine->addImportPath(u"qrc:/"_s);
-        m_engine->setInitialProperties({{u"app"_s, QVariant::fromValue(m_app.get())}});
-        m_engine->load(QUrl(u"qrc:/Lirna/UI/Main.qml"_s));
-        QCOMPARE(m_engine->rootObjects().size(), 1);
-        m_window = qobject_cast<QQuickWindow *>(m_engine->rootObjects().first());
+        m_window = UiTest::loadMainWindow(*m_engine, *m_app);
         QVERIFY(m_window);
         m_window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(m_window));

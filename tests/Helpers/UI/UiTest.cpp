@@ -1,9 +1,12 @@
 #include "UiTest.h"
 
 #include <QDir>
+#include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QtTest>
+
+#include "LirnaApp.h"
 
 namespace {
 
@@ -133,6 +136,17 @@ QQuickItem *itemAtIndex(QQuickItem *view, int row)
     QQuickItem *found = nullptr;
     QMetaObject::invokeMethod(view, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, found), Q_ARG(int, row));
     return found;
+}
+
+QQuickWindow *loadMainWindow(QQmlApplicationEngine &engine, LirnaApp &app)
+{
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&app)}});
+    engine.load(QUrl(QStringLiteral("qrc:/Lirna/UI/Main.qml")));
+    if (engine.rootObjects().size() != 1)
+        return nullptr;
+    auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+    return window && QTest::qWaitForWindowExposed(window) ? window : nullptr;
 }
 
 } // namespace UiTest

@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <Qt>
 
+class LirnaApp;
 class QObject;
+class QQmlApplicationEngine;
 class QQuickWindow;
 
 // Finding, clicking and photographing items of a loaded window.
@@ -57,6 +59,9 @@ QPalette darkPalette();
 
 // The delegate of `row` in a ListView or GridView (created, in view), or null.
 QQuickItem *itemAtIndex(QQuickItem *view, int row);
+
+// The program's own window for `app`, loaded into `engine` and shown, or null.
+QQuickWindow *loadMainWindow(QQmlApplicationEngine &engine, LirnaApp &app);
 
 } // namespace UiTest
 

@@ -612,6 +612,13 @@ class Desk:
         self._xdotool("click", "--repeat", abs(notches), "--delay", 30, 5 if notches > 0 else 4)
         time.sleep(0.3)
 
+    def wheel_sideways(self, node_or_point, notches):
+        """Turns the wheel sideways over a place: positive notches towards the right, negative left."""
+        x, y = node_or_point.center if isinstance(node_or_point, Node) else node_or_point
+        self.move(x, y)
+        self._xdotool("click", "--repeat", abs(notches), "--delay", 30, 7 if notches > 0 else 6)
+        time.sleep(0.3)
+
     def type(self, text):
         self._xdotool("type", "--delay", 25, text)
 

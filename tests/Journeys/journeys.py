@@ -190,10 +190,18 @@ def first_run(desk):
     # ones always have some.
     seen = home_row_headers(desk)
     desk.shot("home")
-    scroll_home_to(desk, "Random Albums")
+    header = scroll_home_to(desk, "Random Albums")
     seen += [h for h in home_row_headers(desk) if h not in seen]
     check(seen == [h for h in HOME_ROWS if h in seen] and {"Recently Added", "Random Albums"} <= set(seen),
           "Home's rows: %s" % seen)
+    # A row's strip moves with a sideways wheel.
+    in_row = lambda n: in_content(n) and header.rect[1] < n.rect[1] < header.rect[1] + 260
+    titles = lambda: {n.name: n.rect[0] for n in desk.visible(role="label") if in_row(n) and n.name in ALBUMS}
+    before = titles()
+    desk.wheel_sideways((SCREEN[0] // 2, header.rect[1] + 120), 2)
+    after = titles()
+    check(any(after.get(name, x) < x for name, x in before.items()),
+          "the row did not move sideways: %s, then %s" % (before, after))
     desk.quit()
 
 

@@ -77,11 +77,7 @@ Item {
             downloads: root.viewModel.downloads
             accent: root.navigation.windowAccent.valid ? root.navigation.windowAccent : Theme.clear
             onNewPlaylist: newPlaylistDialog.open()
-            onRenamePlaylist: (id, name) => {
-                renameDialog.playlistId = id
-                renameField.text = name
-                renameDialog.open()
-            }
+            onRenamePlaylist: (id, name) => renameDialog.open(id, name)
             onDeletePlaylist: id => root.viewModel.deletePlaylist(id)
         }
 
@@ -221,49 +217,71 @@ Item {
         }
     }
 
-    AlertDialog {
+    // The dialogs are built the first time they are needed.
+    Loader {
         id: newPlaylistDialog
-        objectName: "newPlaylistDialog"
-        width: 320
-        title: "New Playlist"
-        acceptText: "Create"
-        rejectText: "Cancel"
+        active: false
+        sourceComponent: AlertDialog {
+            id: dialog
+            objectName: "newPlaylistDialog"
+            width: 320
+            title: "New Playlist"
+            acceptText: "Create"
+            rejectText: "Cancel"
 
-        InputField {
-            id: newPlaylistField
-            width: parent.width
-            placeholderText: "Name"
-            onAccepted: newPlaylistDialog.accept()
+            InputField {
+                id: newPlaylistField
+                width: parent.width
+                placeholderText: "Name"
+                onAccepted: dialog.accept()
+            }
+
+            onOpened: newPlaylistField.forceActiveFocus()
+            onAccepted: {
+                const name = newPlaylistField.text
+                newPlaylistField.text = ""
+                root.viewModel.createPlaylist(name)
+            }
+            onRejected: newPlaylistField.text = ""
         }
 
-        onOpened: newPlaylistField.forceActiveFocus()
-        onAccepted: {
-            const name = newPlaylistField.text
-            newPlaylistField.text = ""
-            root.viewModel.createPlaylist(name)
+        function open() {
+            active = true
+            item.open()
         }
-        onRejected: newPlaylistField.text = ""
     }
 
-    AlertDialog {
+    Loader {
         id: renameDialog
-        objectName: "renamePlaylistDialog"
-        property string playlistId
+        active: false
+        sourceComponent: AlertDialog {
+            id: dialog
+            objectName: "renamePlaylistDialog"
+            property string playlistId
+            property alias name: renameField.text
 
-        width: 320
-        title: "Rename Playlist"
-        acceptText: "Rename"
-        rejectText: "Cancel"
+            width: 320
+            title: "Rename Playlist"
+            acceptText: "Rename"
+            rejectText: "Cancel"
 
-        InputField {
-            id: renameField
-            width: parent.width
-            placeholderText: "Name"
-            onAccepted: renameDialog.accept()
+            InputField {
+                id: renameField
+                width: parent.width
+                placeholderText: "Name"
+                onAccepted: dialog.accept()
+            }
+
+            onOpened: renameField.forceActiveFocus()
+            onAccepted: root.viewModel.renamePlaylist(playlistId, renameField.text)
         }
 
-        onOpened: renameField.forceActiveFocus()
-        onAccepted: root.viewModel.renamePlaylist(playlistId, renameField.text)
+        function open(playlistId, name) {
+            active = true
+            item.playlistId = playlistId
+            item.name = name
+            item.open()
+        }
     }
 
     // The page at `level` (0: the root page), built through the page table.

@@ -128,7 +128,7 @@ Pane {
                         acceptedButtons: row.kind === "playlist" ? Qt.LeftButton | Qt.RightButton : Qt.LeftButton
                         onClicked: mouse => {
                             if (mouse.button === Qt.RightButton)
-                                playlistMenu.popup(mouse.x, mouse.y)
+                                rowMenu.popup(mouse.x, mouse.y)
                             else
                                 root.model.activate(row.index)
                         }
@@ -150,27 +150,39 @@ Pane {
                         }
                     }
 
-                    ContextMenu {
-                        id: playlistMenu
-                        objectName: "playlistMenu"
-                        MenuEntry {
-                            text: "Rename…"
-                            onTriggered: root.renamePlaylist(row.playlistId, row.title)
-                        }
-                        DownloadMenuItems {
-                            menu: playlistMenu
-                            insertIndex: 1
-                            model: DownloadMenuModel {
-                                downloads: root.downloads
-                                playlistId: row.kind === "playlist" ? row.playlistId : ""
-                                playlistName: row.title
+                    // A playlist's menu is built on its first right click:
+                    // most rows' menus are never opened.
+                    Loader {
+                        id: rowMenu
+                        anchors.fill: parent
+                        active: false
+                        sourceComponent: ContextMenu {
+                            id: playlistMenu
+                            objectName: "playlistMenu"
+                            MenuEntry {
+                                text: "Rename…"
+                                onTriggered: root.renamePlaylist(row.playlistId, row.title)
+                            }
+                            DownloadMenuItems {
+                                menu: playlistMenu
+                                insertIndex: 1
+                                model: DownloadMenuModel {
+                                    downloads: root.downloads
+                                    playlistId: row.kind === "playlist" ? row.playlistId : ""
+                                    playlistName: row.title
+                                }
+                            }
+                            MenuDivider {}
+                            DestructiveMenuItem {
+                                objectName: "deletePlaylistItem"
+                                text: "Delete Playlist…"
+                                onTriggered: root.deletePlaylist(row.playlistId)
                             }
                         }
-                        MenuDivider {}
-                        DestructiveMenuItem {
-                            objectName: "deletePlaylistItem"
-                            text: "Delete Playlist…"
-                            onTriggered: root.deletePlaylist(row.playlistId)
+
+                        function popup(x, y) {
+                            active = true
+                            item.popup(x, y)
                         }
                     }
                 }

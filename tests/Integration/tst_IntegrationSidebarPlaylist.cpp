@@ -95,11 +95,11 @@ class TestIntegrationSidebarPlaylist : public QObject
     // Right-clicks the row, then clicks the menu item titled `text`.
     static bool chooseFromMenu(QQuickWindow *window, QQuickItem *row, const QString &text)
     {
+        const QPoint centre = UiTest::centreOf(row);
+        QTest::mouseClick(window, Qt::RightButton, {}, centre);
         QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
         if (!menu)
             return false;
-        const QPoint centre = UiTest::centreOf(row);
-        QTest::mouseClick(window, Qt::RightButton, {}, centre);
         if (!QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }))
             return false;
         const int count = menu->property("count").toInt();

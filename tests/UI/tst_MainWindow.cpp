@@ -12,6 +12,8 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include <algorithm>
+
 #include "Helpers/FakeQueuePlayer.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
@@ -134,6 +136,29 @@ private Q_SLOTS:
             created |= request.path() == "/rest/createPlaylist"
                 && request.queryValue(u"name"_s) == u"Night Drive"_s;
         QVERIFY(created);
+
+        // A playlist row's menu renames it, in a dialog that starts from its name.
+        m_server.setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        QQuickItem *row = nullptr;
+        QTRY_VERIFY((row = find(window, u"playlistRow_p1"_s)));
+        LIRNA_RIGHT_CLICK(row);
+        QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        LIRNA_CLICK(UiTest::menuItem(menu, u"Rename…"_s));
+        QObject *rename = window->findChild<QObject *>(u"renamePlaylistDialog"_s);
+        QVERIFY(rename);
+        QTRY_VERIFY(rename->property("opened").toBool());
+        QCOMPARE(rename->property("name").toString(), u"Road Trip"_s);
+        QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+        for (const char c : QByteArray("Dawn Drive"))
+            QTest::keyClick(window, c);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_VERIFY(!rename->property("visible").toBool());
+        QTRY_VERIFY(std::ranges::any_of(m_server.requests(), [](const auto &request) {
+            return request.path() == "/rest/updatePlaylist" && request.queryValue(u"playlistId"_s) == u"p1"_s
+                && request.queryValue(u"name"_s) == u"Dawn Drive"_s;
+        }));
 
         // The sidebar routes to its pages; pushed pages stack above them.
         NavigationModel *navigation = app.root()->mainView()->navigation();

@@ -368,9 +368,10 @@ private Q_SLOTS:
         QTRY_COMPARE(additions(m_harness->server()), (QStringList {u"p2: c1"_s, u"p2: a1"_s}));
 
         // The row's menu: rename, its download items, a divider, delete.
+        QVERIFY(!row->findChild<QObject *>(u"playlistMenu"_s)); // built on the first right click
+        LIRNA_RIGHT_CLICK(row);
         QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
         QVERIFY(menu);
-        LIRNA_RIGHT_CLICK(row);
         QTRY_VERIFY(menu->property("opened").toBool());
         QCOMPARE(menuTexts(menu), (QStringList {u"Rename…"_s, u"Download"_s, u""_s, u"Delete Playlist…"_s}));
         QVERIFY(menuItem(menu, u"Delete Playlist…"_s)->property("destructive").toBool());

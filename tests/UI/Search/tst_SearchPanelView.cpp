@@ -14,6 +14,7 @@
 #include "Helpers/UI/UiTest.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
+#include "NewPlaylistAction.h"
 #include "Networking/UrlSession.h"
 #include "SidebarSelection.h"
 
@@ -269,9 +270,9 @@ private Q_SLOTS:
         m_harness->server().setResponse(
             "/rest/createPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p2","name":"Night Drive"})"));
         openWith(u"ni"_s);
+        m_main->property("newPlaylistAction").value<NewPlaylistAction *>()->trigger();
         QObject *dialog = m_main->findChild<QObject *>(u"newPlaylistDialog"_s);
         QVERIFY(dialog);
-        QMetaObject::invokeMethod(dialog, "open");
         QTRY_VERIFY(dialog->property("opened").toBool());
         QTRY_VERIFY(!m_field->hasActiveFocus());
         type(u"Night Drive"_s);

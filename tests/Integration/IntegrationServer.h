@@ -62,6 +62,17 @@ private:
         QVERIFY2((server), qPrintable(lirnaError));                                                          \
     } while (false)
 
+// The start of a suite that draws pages against the server: the Basic style
+// (the suite includes QQuickStyle), test-mode folders, the QML warning guard,
+// then the server.
+#define LIRNA_START_PAGE_SUITE(server, warnings)                                                             \
+    do {                                                                                                     \
+        QQuickStyle::setStyle(QStringLiteral("Basic"));                                                      \
+        QStandardPaths::setTestModeEnabled(true);                                                            \
+        (warnings).install();                                                                                \
+        LIRNA_LOAD_INTEGRATION_SERVER(server);                                                               \
+    } while (false)
+
 // Every album of the library, with its songs, by name.
 QHash<QString, Album> albumsByName(const SubsonicClient &client);
 

@@ -39,10 +39,7 @@ class TestIntegrationAlbumPaging : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QQuickStyle::setStyle(u"Basic"_s);
-        QStandardPaths::setTestModeEnabled(true);
-        m_warnings.install();
-        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
+        LIRNA_START_PAGE_SUITE(m_server, m_warnings);
         m_session = std::make_unique<UrlSession>(&m_manager, 15'000);
     }
 

@@ -103,13 +103,7 @@ class TestIntegrationHome : public QObject
     QmlWarningGuard m_warnings;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QQuickStyle::setStyle(u"Basic"_s);
-        QStandardPaths::setTestModeEnabled(true);
-        m_warnings.install();
-        LIRNA_LOAD_INTEGRATION_SERVER(m_server);
-    }
+    void initTestCase() { LIRNA_START_PAGE_SUITE(m_server, m_warnings); }
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 
     void homeShowsTheLibrary()

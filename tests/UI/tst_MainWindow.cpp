@@ -1,6 +1,5 @@
 #include <QDir>
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
 #include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -15,10 +14,8 @@
 #include <algorithm>
 
 #include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/InMemoryPasswordStore.h"
-#include "Helpers/TestHttpServer.h"
-#include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
+#include "Helpers/UI/WindowSuite.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "SavedLocation.h"
@@ -31,15 +28,9 @@ using namespace Qt::StringLiterals;
 // Loads the real window offscreen: the connect screen first, then, after a
 // sign-in against the loopback server, the main window with its sidebar.
 // Screenshots land in the build folder ("screenshots/") to look at.
-class TestMainWindow : public QObject
+class TestMainWindow : public WindowSuite
 {
     Q_OBJECT
-
-    TestHttpServer m_server;
-    QNetworkAccessManager m_manager;
-    std::unique_ptr<UrlSession> m_session;
-    InMemoryPasswordStore m_keychain;
-    QmlWarningGuard m_warnings;
 
     static QQuickItem *find(QQuickWindow *window, const QString &name)
     {
@@ -54,17 +45,11 @@ class TestMainWindow : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_warnings.install();
-        QStandardPaths::setTestModeEnabled(true);
-        QQuickStyle::setStyle(u"Basic"_s);
-        QVERIFY(m_server.listen());
-        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
-        Keychain::setStore(&m_keychain);
+        QVERIFY(startWindowSuite());
         QSettings().clear();
         SavedLocation::clear();
         m_server.setResponse("/rest/getPlaylists",
             TestHttpServer::ok("\"playlists\":{\"playlist\":[{\"id\":\"p1\",\"name\":\"Road Trip\"}]}"));
-        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
     }
 
     void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }

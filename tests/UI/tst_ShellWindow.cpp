@@ -1,5 +1,4 @@
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -10,11 +9,9 @@
 #include <QtTest>
 
 #include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/NumberedSongs.h"
-#include "Helpers/TestHttpServer.h"
-#include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
+#include "Helpers/UI/WindowSuite.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "SavedLocation.h"
@@ -26,15 +23,10 @@ using namespace Qt::StringLiterals;
 
 // The window's shell with real keys and clicks: the menu keys, the window
 // accent's wash, the sidebar double click and the settings window.
-class tst_ShellWindow : public QObject
+class tst_ShellWindow : public WindowSuite
 {
     Q_OBJECT
 
-    TestHttpServer m_server;
-    QNetworkAccessManager m_manager;
-    std::unique_ptr<UrlSession> m_session;
-    InMemoryPasswordStore m_keychain;
-    QmlWarningGuard m_warnings;
     std::unique_ptr<LirnaApp> m_app;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
@@ -55,17 +47,7 @@ class tst_ShellWindow : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_warnings.install();
-        QStandardPaths::setTestModeEnabled(true);
-        QQuickStyle::setStyle(u"Basic"_s);
-        QVERIFY(m_server.listen());
-        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
-        Keychain::setStore(&m_keychain);
-        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
-        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
-    }
+    void initTestCase() { QVERIFY(startWindowSuite()); }
 
     void init()
     {

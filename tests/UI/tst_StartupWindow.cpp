@@ -1,4 +1,3 @@
-#include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -9,10 +8,8 @@
 #include <QtTest>
 
 #include "Helpers/FakeQueuePlayer.h"
-#include "Helpers/InMemoryPasswordStore.h"
-#include "Helpers/TestHttpServer.h"
-#include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
+#include "Helpers/UI/WindowSuite.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "SavedLocation.h"
@@ -24,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 // The window starts with only what it shows: the settings window and the
 // dialogs are built the first time they are needed, and then work as before.
-class tst_StartupWindow : public QObject
+class tst_StartupWindow : public WindowSuite
 {
     Q_OBJECT
 
@@ -33,11 +30,6 @@ public:
     Q_ENUM(Need)
 
 private:
-    TestHttpServer m_server;
-    QNetworkAccessManager m_manager;
-    std::unique_ptr<UrlSession> m_session;
-    InMemoryPasswordStore m_keychain;
-    QmlWarningGuard m_warnings;
     std::unique_ptr<LirnaApp> m_app;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow *m_window = nullptr;
@@ -72,15 +64,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        m_warnings.install();
-        QStandardPaths::setTestModeEnabled(true);
-        QQuickStyle::setStyle(u"Basic"_s);
-        QVERIFY(m_server.listen());
-        m_session = std::make_unique<UrlSession>(&m_manager, 5000);
-        Keychain::setStore(&m_keychain);
+        QVERIFY(startWindowSuite());
         m_server.setResponse("/rest/ping", TestHttpServer::ok());
-        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok("\"playlists\":{}"));
-        m_server.setResponse("/rest/getStarred2", TestHttpServer::ok("\"starred2\":{}"));
         TestHttpServer::Response missing;
         missing.status = 404;
         m_server.setResponse("/appcast.xml", missing);

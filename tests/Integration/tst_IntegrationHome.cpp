@@ -93,8 +93,9 @@ void usePalette(bool dark)
 } // namespace
 
 // Home on the fixture's library: the featured carousel with real covers, the
-// four rows as the server fills them, a row paged by its arrows, a header
-// opening its grid, and a row the server failed recovering through "Retry".
+// four rows as the server fills them, a card's menu, a row paged by its
+// arrows, a header opening its grid, and a row the server failed recovering
+// through "Retry".
 class TestIntegrationHome : public QObject
 {
     Q_OBJECT
@@ -151,6 +152,24 @@ private Q_SLOTS:
         QTRY_COMPARE(
             recent->display(), expected[AlbumListType::Recent] ? RowDisplay::Albums : RowDisplay::Hidden);
         QTRY_VERIFY(UiTest::findVisibleItem(&window, u"albumCover"_s));
+
+        // A card's menu is the album tile's menu, with "Add to Playlist" and
+        // the album's download items.
+        QQuickItem *frequentRow = rowItem(page, frequent);
+        QVERIFY(frequentRow);
+        QQuickItem *card = UiTest::findItem(frequentRow, u"albumCover"_s);
+        LIRNA_RIGHT_CLICK(card);
+        QObject *menu = frequentRow->findChild<QObject *>(u"albumMenu"_s);
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->property("opened").toBool());
+        // Other suites may have liked it on the shared server.
+        const bool liked = frequent->isLiked(card->parentItem()->parentItem()->property("index").toInt());
+        QCOMPARE(UiTest::menuTexts(menu),
+            (QStringList {u"Play"_s, u"Shuffle"_s, QString(), u"Play Next"_s, u"Play Last"_s, QString(),
+                liked ? u"Unlike Album"_s : u"Like Album"_s, u"Add to Playlist"_s, u"Download"_s}));
+        QVERIFY(UiTest::saveScreenshot(&window, u"home-row-menu.png"_s));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->property("visible").toBool());
 
         // The carousel's arrows show over the card and page it.
         hover(&window, UiTest::findVisibleItem(&window, u"featuredCard"_s));

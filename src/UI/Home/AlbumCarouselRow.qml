@@ -208,34 +208,9 @@ Item {
         }
     }
 
-    ContextMenu {
+    AlbumMenu {
         id: albumMenu
 
-        property bool liked: false
-
-        onAboutToShow: liked = row.viewModel.isLiked(context)
-
-        MenuEntry {
-            text: qsTr("Play")
-            onTriggered: row.viewModel.play(albumMenu.context, false)
-        }
-        MenuEntry {
-            text: qsTr("Shuffle")
-            onTriggered: row.viewModel.play(albumMenu.context, true)
-        }
-        MenuDivider {}
-        MenuEntry {
-            text: qsTr("Play Next")
-            onTriggered: row.viewModel.playNext(albumMenu.context, false)
-        }
-        MenuEntry {
-            text: qsTr("Play Last")
-            onTriggered: row.viewModel.playNext(albumMenu.context, true)
-        }
-        MenuDivider {}
-        MenuEntry {
-            text: albumMenu.liked ? qsTr("Unlike Album") : qsTr("Like Album")
-            onTriggered: row.viewModel.toggleLike(albumMenu.context)
-        }
+        viewModel: row.viewModel
     }
 }

@@ -16,58 +16,48 @@ Item {
 
     objectName: "HomeView"
 
-    ServerUnavailableViewModel {
-        id: unavailable
-
-        library: page.context.library
-        downloads: page.context.downloads
+    ServerUnavailableFallback {
+        anchors.fill: parent
+        context: page.context
         isEmpty: !(page.context.library && page.context.library.hasCachedContent)
-        pageVisible: page.context.isOnTop
-    }
 
-    ServerUnavailableView {
-        anchors.fill: parent
-        anchors.bottomMargin: page.context.bottomInset
-        viewModel: unavailable
-    }
+        Flickable {
+            id: scroller
 
-    Flickable {
-        id: scroller
+            objectName: "homeScroller"
+            anchors.fill: parent
+            contentWidth: width
+            contentHeight: column.height + 48 + page.context.bottomInset
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
 
-        objectName: "homeScroller"
-        anchors.fill: parent
-        visible: !unavailable.showsNotice
-        contentWidth: width
-        contentHeight: column.height + 48 + page.context.bottomInset
-        clip: true
-        boundsBehavior: Flickable.StopAtBounds
-
-        ScrollBar.vertical: ScrollBar {
-            policy: ScrollBar.AsNeeded
-        }
-
-        Column {
-            id: column
-
-            y: 24
-            width: scroller.width
-            spacing: 32
-
-            FeaturedAlbumsCarousel {
-                width: column.width
-                context: page.context
-                viewModel: page.viewModel.featured
+            ScrollBar.vertical: ScrollBar {
+                policy: ScrollBar.AsNeeded
             }
 
-            Repeater {
-                model: page.viewModel.rowModels
+            Column {
+                id: column
 
-                AlbumCarouselRow {
-                    required property AlbumCarouselRowModel modelData
+                y: 24
+                width: scroller.width
+                spacing: 32
 
+                FeaturedAlbumsCarousel {
                     width: column.width
                     context: page.context
-                    viewModel: modelData
+                    viewModel: page.viewModel.featured
+                }
+
+                Repeater {
+                    model: page.viewModel.rowModels
+
+                    AlbumCarouselRow {
+                        required property AlbumCarouselRowModel modelData
+
+                        width: column.width
+                        context: page.context
+                        viewModel: modelData
+                    }
                 }
             }
         }

@@ -30,6 +30,7 @@
 #include "NavigationModel.h"
 #include "Networking/UrlSession.h"
 #include "PageContext.h"
+#include "SidebarSelection.h"
 #include "UI/Components/DragPayload.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -86,7 +87,8 @@ void usePalette(bool dark)
 
 // The album grids: the column set, paging through the store as the last tile
 // shows, the model growing only at its end, the liked grid following likes,
-// and the tile's click, drag and menu in a real window.
+// the tile's click, drag and menu in a real window, and the server notice
+// standing in for an empty grid in the main window.
 class TestAlbumGrid : public QObject
 {
     Q_OBJECT
@@ -205,6 +207,52 @@ private Q_SLOTS:
         grid.appear();
         QTRY_COMPARE(grid.overlay(), AlbumCollectionViewModel::Overlay::Failed);
         QVERIFY(grid.errorMessage().contains(u"The disk is on fire"_s));
+    }
+
+    // While the server fails, a page with nothing to show gives its place to
+    // the full-page notice, and the window's banner stays hidden rather than
+    // saying the same again (here it would: other things are cached, or a
+    // failure is waiting to be shown).
+    void serverNoticeHidesTheBanner_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("playlistsCached");
+        QTest::newRow("albums") << int(SidebarItem::Albums) << u"AlbumGridView"_s << true;
+        QTest::newRow("liked albums") << int(SidebarItem::LikedAlbums) << u"LikedAlbumsView"_s << true;
+        QTest::newRow("home, nothing cached") << int(SidebarItem::Home) << u"HomeView"_s << false;
+    }
+    void serverNoticeHidesTheBanner()
+    {
+        QFETCH(int, item);
+        QFETCH(bool, playlistsCached);
+        PageHarness harness;
+        harness.server().setHandler(
+            [](const TestHttpServer::Request &) { return TestHttpServer::dropped(); });
+        harness.server().setResponse("/rest/getStarred2", TestHttpServer::dropped());
+        harness.server().setResponse("/rest/getPlaylists",
+            playlistsCached ? TestHttpServer::ok(R"("playlists":{"playlist":[{"id":"p1","name":"Mix"}]})")
+                            : TestHttpServer::dropped());
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(harness.loadMainView());
+        harness.library()->ensurePlaylistsLoaded();
+        QTRY_COMPARE(harness.library()->hasCachedContent(), playlistsCached);
+        harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem(item)));
+        QFETCH(QString, page);
+        QVERIFY(harness.waitForPage(page));
+        harness.library()->setLastFailure(
+            StoreFailure(QUuid::createUuid(), u"update your likes"_s, ConnectionFault::offline()));
+
+        QQuickItem *notice = nullptr;
+        QTRY_VERIFY((notice = UiTest::findVisibleItem(harness.window(), u"ServerUnavailableView"_s)));
+        QVERIFY(!harness.library()->reachability().isOk());
+        QQuickItem *bannerView = UiTest::findItem(harness.window(), u"ConnectionBanner"_s);
+        QVERIFY(bannerView);
+        const auto *banner = bannerView->property("viewModel").value<QObject *>();
+        QVERIFY(!banner->property("shown").toBool());
+        // Shown over the page before, the card slides away.
+        QTRY_VERIFY(!UiTest::findItem(bannerView, u"bannerCard"_s)->isVisible());
+        UiTest::saveScreenshot(harness.window(), u"server-notice-%1.png"_s.arg(page));
     }
 
     // A like or unlike anywhere inserts or removes one row of the liked grid.

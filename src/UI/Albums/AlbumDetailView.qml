@@ -158,7 +158,6 @@ Item {
                 page.focusTracks()
             }
             onPlayRequested: page.viewModel.playRow(index)
-            onLikeRequested: page.viewModel.toggleRowLike(index)
         }
     }
 

@@ -34,13 +34,9 @@ AlbumDetailViewModel::AlbumDetailViewModel(PageContext *context, const Album &al
     useStores();
     connect(m_context, &PageContext::storesChanged, this, &AlbumDetailViewModel::useStores);
     m_palette = m_album.coverArt ? PaletteExtractor::cached(paletteKey()) : std::nullopt;
-    m_tracks->setLikedCheck(
-        [this](const Song &song) { return m_context->library() && m_context->library()->isStarred(song); });
 
-    if (LibraryStore *library = m_context->library()) {
+    if (LibraryStore *library = m_context->library())
         connect(library, &LibraryStore::starredAlbumIdsChanged, this, &AlbumDetailViewModel::likedChanged);
-        connect(library, &LibraryStore::starredIdsChanged, m_tracks, &AlbumTrackListModel::refreshLikes);
-    }
     if (PlayerController *player = m_context->player()) {
         connect(player, &PlayerController::isPlayingChanged, this, &AlbumDetailViewModel::isPlayingChanged);
         connect(
@@ -200,7 +196,7 @@ void AlbumDetailViewModel::finishLoad(std::optional<Album> loaded, const QString
     m_loaded = std::move(loaded);
     m_error = m_loaded ? QString() : error;
     m_downloadMenu->setAlbum(m_loaded.value_or(m_album));
-    m_tracks->setSongs(songs(), artist());
+    m_tracks->setSongs(songs());
     Q_EMIT loadedChanged();
     Q_EMIT selectionChanged();
 }
@@ -333,13 +329,6 @@ void AlbumDetailViewModel::playRowLast(int row)
 {
     if (const Song *song = songAt(row))
         m_context->player()->playLast({*song}, m_context->client());
-}
-
-void AlbumDetailViewModel::toggleRowLike(int row)
-{
-    const Song *song = songAt(row);
-    if (song && m_context->library())
-        m_context->library()->toggleStar(*song);
 }
 
 void AlbumDetailViewModel::prepareRowMenu(int row)

@@ -120,7 +120,6 @@ public:
     Q_INVOKABLE int moveSelection(int step);
     Q_INVOKABLE void playRowNext(int row);
     Q_INVOKABLE void playRowLast(int row);
-    Q_INVOKABLE void toggleRowLike(int row);
     // Points the row menu's like and playlist items at the song of `row`.
     Q_INVOKABLE void prepareRowMenu(int row);
 

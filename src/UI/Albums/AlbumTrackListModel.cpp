@@ -6,9 +6,9 @@
 
 AlbumTrackListModel::AlbumTrackListModel(QObject *parent)
     : RecordListModel(
-        {{SongIdRole, "songId"}, {TitleRole, "title"}, {ArtistRole, "artist"}, {TrackRole, "track"},
-            {DurationRole, "duration"}, {DiscSectionRole, "discSection"}, {LastInDiscRole, "lastInDisc"},
-            {CurrentRole, "current"}, {SelectedRole, "selected"}, {LikedRole, "liked"}},
+        {{SongIdRole, "songId"}, {TitleRole, "title"}, {TrackRole, "track"}, {DurationRole, "duration"},
+            {DiscSectionRole, "discSection"}, {LastInDiscRole, "lastInDisc"}, {CurrentRole, "current"},
+            {SelectedRole, "selected"}},
         parent)
 { }
 
@@ -35,7 +35,7 @@ int AlbumTrackListModel::moveTarget(int count, int selectedRow, int step)
     return std::clamp(current + step, 0, count - 1);
 }
 
-void AlbumTrackListModel::setSongs(const QList<Song> &songs, const QString &albumArtist)
+void AlbumTrackListModel::setSongs(const QList<Song> &songs)
 {
     QList<Song> ordered;
     QList<QString> sections;
@@ -48,7 +48,6 @@ void AlbumTrackListModel::setSongs(const QList<Song> &songs, const QString &albu
             last.append(i == disc.songs.size() - 1);
         }
     }
-    m_albumArtist = albumArtist;
     // Sections and dividers belong to rows; set them before the rows arrive so
     // inserted rows read theirs, then refresh the rows that stayed.
     const int kept = int(std::min(records().size(), ordered.size()));
@@ -56,7 +55,7 @@ void AlbumTrackListModel::setSongs(const QList<Song> &songs, const QString &albu
     m_lastInDisc = last;
     setRecords(ordered);
     if (kept > 0)
-        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {DiscSectionRole, LastInDiscRole, ArtistRole});
+        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {DiscSectionRole, LastInDiscRole});
 }
 
 void AlbumTrackListModel::setSelectedId(const QString &id)
@@ -75,17 +74,6 @@ void AlbumTrackListModel::setCurrentId(const QString &id)
     const QString old = std::exchange(m_currentId, id);
     changeRowsOf(old, CurrentRole);
     changeRowsOf(id, CurrentRole);
-}
-
-void AlbumTrackListModel::setLikedCheck(std::function<bool(const Song &)> isLiked)
-{
-    m_isLiked = std::move(isLiked);
-}
-
-void AlbumTrackListModel::refreshLikes()
-{
-    if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0), index(rowCount() - 1), {LikedRole});
 }
 
 QString AlbumTrackListModel::firstSection() const
@@ -110,9 +98,6 @@ QVariant AlbumTrackListModel::roleData(const Song &song, int row, int role) cons
         return song.id;
     case TitleRole:
         return song.title;
-    case ArtistRole:
-        // Shown only where it differs from the album's artist (compilations).
-        return song.artist && *song.artist != m_albumArtist ? *song.artist : QString();
     case TrackRole:
         return song.track ? QString::number(*song.track) : QString();
     case DurationRole:
@@ -125,8 +110,6 @@ QVariant AlbumTrackListModel::roleData(const Song &song, int row, int role) cons
         return !m_currentId.isEmpty() && song.id == m_currentId;
     case SelectedRole:
         return !m_selectedId.isEmpty() && song.id == m_selectedId;
-    case LikedRole:
-        return m_isLiked && m_isLiked(song);
     }
     return {};
 }

@@ -2,15 +2,13 @@
 
 #include <QtQml/qqmlregistration.h>
 
-#include <functional>
 #include <optional>
 
 #include "Components/RecordListModel.h"
 #include "Models/Song.h"
 
 // The album page's tracks in display order (disc by disc), with the state
-// each row shows besides its song: the selected row, the song playing and
-// whether it is liked.
+// each row shows besides its song: the selected row and the song playing.
 class AlbumTrackListModel : public RecordListModel<Song>
 {
     Q_OBJECT
@@ -21,14 +19,12 @@ public:
     enum Role {
         SongIdRole = Qt::UserRole + 1,
         TitleRole,
-        ArtistRole,
         TrackRole,
         DurationRole,
         DiscSectionRole,
         LastInDiscRole,
         CurrentRole,
         SelectedRole,
-        LikedRole,
     };
 
     // One group of the display: `number` is empty for the single unnamed group.
@@ -50,12 +46,9 @@ public:
     static int moveTarget(int count, int selectedRow, int step);
 
     // The songs in server order; the rows become their display order.
-    void setSongs(const QList<Song> &songs, const QString &albumArtist);
+    void setSongs(const QList<Song> &songs);
     void setSelectedId(const QString &id);
     void setCurrentId(const QString &id);
-    void setLikedCheck(std::function<bool(const Song &)> isLiked);
-    // The liked state of every row may have changed.
-    void refreshLikes();
 
     QString selectedId() const { return m_selectedId; }
     // The disc section of the first group ("" without disc headers).
@@ -68,11 +61,9 @@ protected:
 private:
     void changeRowsOf(const QString &id, Role role);
 
-    QString m_albumArtist;
     // Per row, aligned with the records.
     QList<QString> m_sections;
     QList<bool> m_lastInDisc;
     QString m_selectedId;
     QString m_currentId;
-    std::function<bool(const Song &)> m_isLiked;
 };

@@ -3,28 +3,25 @@ import QtQuick.Controls
 import Lirna.UI
 
 // One track of the album page: the number (or the playing marker, or a play
-// glyph under the pointer), the title, the artist where it differs from the
-// album's, the duration and the like heart. A release selects the row (also
-// after a drag), a double click plays it. Everything it shows comes from the
-// track list's roles; actions go back to the page through the signals.
+// glyph under the pointer), the title and, at the trailing edge, the
+// duration. A release selects the row (also after a drag), a double click
+// plays it. Everything it shows comes from the track list's
+// roles; actions go back to the page through the signals.
 Item {
     id: row
 
     required property int index
     required property string title
-    required property string artist
     required property string track
     required property string duration
     required property bool current
     required property bool selected
-    required property bool liked
     required property bool lastInDisc
     property bool isPlaying: false
     property ContextMenu menu
 
     signal selectRequested()
     signal playRequested()
-    signal likeRequested()
 
     readonly property bool hovering: hover.hovered
     readonly property color titleColor: selected ? Theme.white : current ? Theme.accent : Theme.label
@@ -103,30 +100,19 @@ Item {
             }
         }
 
-        Column {
+        // The title takes the room the duration leaves, which keeps the
+        // duration at the trailing edge.
+        Text {
+            id: titleText
+            objectName: "trackTitle"
             anchors.verticalCenter: parent.verticalCenter
-            width: parent.width - status.width - durationText.width - heart.width - 3 * parent.spacing
-            Text {
-                id: titleText
-                objectName: "trackTitle"
-                width: parent.width
-                text: row.title
-                textFormat: Text.PlainText
-                elide: Text.ElideRight
-                maximumLineCount: 1
-                font.pixelSize: Theme.body
-                color: row.titleColor
-            }
-            Text {
-                width: parent.width
-                visible: row.artist.length > 0
-                text: row.artist
-                textFormat: Text.PlainText
-                elide: Text.ElideRight
-                maximumLineCount: 1
-                font.pixelSize: Theme.callout
-                color: row.secondaryColor
-            }
+            width: parent.width - status.width - durationText.width - 2 * parent.spacing
+            text: row.title
+            textFormat: Text.PlainText
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            font.pixelSize: Theme.body
+            color: row.titleColor
         }
 
         Text {
@@ -137,19 +123,6 @@ Item {
             font.pixelSize: Theme.body
             font.family: "DejaVu Sans"
             color: row.secondaryColor
-        }
-
-        IconButton {
-            id: heart
-            objectName: "likeButton"
-            anchors.verticalCenter: parent.verticalCenter
-            width: 22
-            height: 22
-            symbol: row.liked ? "heart.fill" : "heart"
-            symbolSize: 15
-            tint: row.selected ? Theme.white : row.liked ? Theme.accent : Theme.tertiaryLabel
-            text: row.liked ? qsTr("Unlike") : qsTr("Like")
-            onClicked: row.likeRequested()
         }
     }
 

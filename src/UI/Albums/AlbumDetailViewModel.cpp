@@ -157,10 +157,14 @@ void AlbumDetailViewModel::deactivate()
 QCoro::Task<> AlbumDetailViewModel::load(KeyedLoad::Ticket ticket, QPointer<LibraryStore> library, QString id)
 {
     if (auto *self = ticket.owner<AlbumDetailViewModel>()) {
-        // Back to the loading state; the rows stay until the answer, so a
-        // cached album shown again keeps its place in the list.
+        // Back to the loading state. A cached album answers before anything
+        // is drawn, so its rows stay and keep their place in the list; any
+        // other answer takes a while, and until it comes the spinner shows
+        // alone, not over rows that could be selected but not played.
         self->m_loaded.reset();
         self->m_error.clear();
+        if (!library || !library->albumDetails().contains(id))
+            self->m_tracks->setSongs({});
         self->m_downloadMenu->setAlbum(self->m_album);
         self->setPalette(
             self->m_album.coverArt ? PaletteExtractor::cached(self->paletteKey()) : std::nullopt);

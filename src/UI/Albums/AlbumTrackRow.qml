@@ -4,8 +4,8 @@ import Lirna.UI
 
 // One track of the album page: the number (or the playing marker, or a play
 // glyph under the pointer), the title and, at the trailing edge, the
-// duration. A release selects the row (also after a drag), a double click
-// plays it. Everything it shows comes from the track list's
+// duration. A release selects the row (also after a drag, wherever it ends),
+// a double click plays it. Everything it shows comes from the track list's
 // roles; actions go back to the page through the signals.
 Item {
     id: row
@@ -49,6 +49,9 @@ Item {
     MouseArea {
         anchors.fill: parent
         acceptedButtons: Qt.LeftButton
+        // A press dragged up or down stays the row's, so the list does not
+        // take it over for scrolling: its release selects the row.
+        preventStealing: true
         onReleased: row.selectRequested()
         onDoubleClicked: row.playRequested()
     }

@@ -1,8 +1,10 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QQuickItem>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
 #include "Albums/AlbumDetailViewModel.h"
@@ -14,12 +16,16 @@
 #include "Downloads/DownloadStore.h"
 #include "Helpers/RecordLists.h"
 #include "Helpers/UI/PageHarness.h"
+#include "Helpers/UI/QmlWarningGuard.h"
+#include "Helpers/UI/UiTest.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
 #include "NavigationModel.h"
 #include "Playback/PlayerController.h"
 #include "Support/ArtworkStore.h"
 #include "Support/PaletteExtractor.h"
+
+Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
 using namespace Qt::StringLiterals;
 
@@ -81,15 +87,16 @@ QStringList menuTexts(const DownloadMenuModel &menu)
 
 } // namespace
 
-// The album page's logic without a display: its stores talk to a loopback
-// server, the engine plays on a fake player, the page sits on a real
-// navigation stack.
+// The album page's logic without a display, and its track list in the main
+// window with real pointer events: its stores talk to a loopback server, the
+// engine plays on a fake player, the page sits on a real navigation stack.
 class TestAlbumDetailViewModel : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_home; // the cached palettes start empty
     std::unique_ptr<PageHarness> m_harness;
+    QmlWarningGuard m_warnings;
 
     // The stores, built after the test has written what they read at start.
     bool startStores()
@@ -107,6 +114,20 @@ class TestAlbumDetailViewModel : public QObject
         return new AlbumDetailViewModel(m_harness->push(album), album);
     }
 
+    // The main window with `album` pushed; its page once loaded.
+    QQuickItem *openInWindow(const Album &album)
+    {
+        if (!m_harness->start(QSize(1000, 640)) || !m_harness->loadMainView())
+            return nullptr;
+        m_harness->main()->navigation()->popTo(0);
+        if (!m_harness->waitForPage(u"HomeView"_s))
+            return nullptr;
+        m_harness->main()->navigation()->push(album);
+        QQuickItem *page = m_harness->waitForPage(u"AlbumDetailView"_s);
+        auto *vm = page ? page->property("viewModel").value<AlbumDetailViewModel *>() : nullptr;
+        return vm && QTest::qWaitFor([vm] { return !vm->loading(); }) ? page : nullptr;
+    }
+
     SubsonicClient client() const { return m_harness->main()->client(); }
     PlayerController *player() const { return m_harness->player(); }
 
@@ -115,6 +136,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_home.isValid());
         qputenv("HOME", m_home.path().toUtf8());
+        m_warnings.install();
     }
 
     void init()
@@ -124,7 +146,11 @@ private Q_SLOTS:
             TestHttpServer::ok(R"("playlists": {"playlist": [{"id": "p1", "name": "Mix"}]})"));
     }
 
-    void cleanup() { m_harness.reset(); }
+    void cleanup()
+    {
+        m_harness.reset();
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
+    }
 
     void discGrouping_data()
     {
@@ -378,6 +404,91 @@ private Q_SLOTS:
             QCOMPARE(vm->tracks()->firstSection(), u"1"_s);
         QTEST(menuTexts(*vm->downloadMenu()), "menu");
         QCOMPARE(vm->songIds().size(), downloaded ? 2 : 0);
+    }
+
+    // Shown again after the cache was emptied, the page waits for the
+    // server with the spinner alone: no row to click where the tracks were.
+    // The rows that come back play on a double click.
+    void reloadShowsOnlyTheSpinner()
+    {
+        const QByteArray album = albumJson(u"al1"_s, {{u"a"_s, 0}, {u"b"_s, 0}, {u"c"_s, 0}});
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::ok(album));
+        QQuickItem *page = openInWindow(pushed(u"al1"_s));
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<AlbumDetailViewModel *>();
+        QQuickItem *list = UiTest::findItem(page, u"trackList"_s);
+        QTRY_COMPARE(list->property("count").toInt(), 3);
+
+        NavigationModel *navigation = m_harness->main()->navigation();
+        navigation->push(pushed(u"al2"_s));
+        QTRY_VERIFY(!page->isVisible());
+        m_harness->library()->refresh();
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::hanging());
+        navigation->popTo(1);
+        QCOMPARE(m_harness->waitForPage(u"AlbumDetailView"_s), page);
+        QQuickItem *spinner = UiTest::findItem(page, u"loadingState"_s);
+        QVERIFY(vm->loading());
+        QVERIFY(spinner->isVisible());
+        // Where the first row would be drawn under the spinner.
+        const QPoint under
+            = spinner->mapToScene(QPointF(spinner->width() / 2, spinner->height() + 56)).toPoint();
+        QTest::mouseDClick(m_harness->window(), Qt::LeftButton, {}, under);
+        QCOMPARE(vm->selectedRow(), -1);
+        QVERIFY(player()->queue().isEmpty());
+        QCOMPARE(list->property("count").toInt(), 0);
+
+        // Left and shown again, it loads again, and its rows work.
+        navigation->push(pushed(u"al2"_s));
+        QTRY_VERIFY(!page->isVisible());
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::ok(album));
+        navigation->popTo(1);
+        QCOMPARE(m_harness->waitForPage(u"AlbumDetailView"_s), page);
+        QTRY_COMPARE(list->property("count").toInt(), 3);
+        QVERIFY(!spinner->isVisible());
+        QQuickItem *first = nullptr;
+        QTRY_VERIFY((first = UiTest::itemAtIndex(list, 0)));
+        QTest::mouseDClick(m_harness->window(), Qt::LeftButton, {}, UiTest::centreOf(first));
+        QTRY_COMPARE(player()->queue(), vm->songs());
+        QCOMPARE(player()->currentSong()->id, u"a"_s);
+    }
+
+    // A press on a track dragged up or down, released inside or outside
+    // the row, selects that row and leaves the page where it was.
+    void pressDragSelectsOnRelease_data()
+    {
+        QTest::addColumn<QList<int>>("moves"); // vertical offsets from the press, the last one the release
+        QTest::newRow("back inside the row") << QList<int> {-10, -30, -60, -30, -4};
+        QTest::newRow("released above the row") << QList<int> {-10, -40, -80, -120, -160};
+        QTest::newRow("released below the row") << QList<int> {10, 40, 80, 120, 160};
+    }
+
+    void pressDragSelectsOnRelease()
+    {
+        QFETCH(QList<int>, moves);
+        QList<Track> tracks;
+        for (int n = 0; n < 30; ++n)
+            tracks.append({u"t%1"_s.arg(n), 0});
+        m_harness->server().setResponse("/rest/getAlbum", TestHttpServer::ok(albumJson(u"al1"_s, tracks)));
+        QQuickItem *page = openInWindow(pushed(u"al1"_s));
+        QVERIFY(page);
+        auto *vm = page->property("viewModel").value<AlbumDetailViewModel *>();
+        QQuickItem *list = UiTest::findItem(page, u"trackList"_s);
+        // Scrolled partway, so the page could move either way.
+        QTRY_VERIFY(list->property("contentHeight").toDouble() > list->height());
+        QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, 10), Q_ARG(int, 0));
+        QQuickItem *row = nullptr;
+        QTRY_VERIFY((row = UiTest::itemAtIndex(list, 12)));
+        const double contentY = list->property("contentY").toDouble();
+
+        QQuickWindow *window = m_harness->window();
+        const QPoint press = UiTest::centreOf(row);
+        QTest::mousePress(window, Qt::LeftButton, {}, press);
+        for (int dy : moves)
+            QTest::mouseMove(window, press + QPoint(0, dy));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, press + QPoint(0, moves.last()));
+        QTRY_COMPARE(vm->selectedRow(), 12);
+        QCOMPARE(list->property("contentY").toDouble(), contentY);
+        QVERIFY(row->property("selected").toBool());
     }
 };
 

@@ -14,7 +14,6 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     m_player->setParent(this);
     ArtworkClient::setCurrent(m_artwork);
     m_artwork->setClient(m_appState->client());
-    connect(m_appState, &AppState::clientChanged, this, &LirnaApp::accountChanged);
     connect(m_appState, &AppState::clientChanged, m_artwork,
         [this] { m_artwork->setClient(m_appState->client()); });
 }
@@ -27,14 +26,4 @@ void LirnaApp::runLaunchTask()
 void LirnaApp::logOut()
 {
     m_settings->logOut();
-}
-
-QString LirnaApp::accountName() const
-{
-    return m_appState->client() ? m_appState->client()->config().username : QString();
-}
-
-QString LirnaApp::serverAddress() const
-{
-    return m_appState->client() ? m_appState->client()->config().baseURL.toString() : QString();
 }

@@ -26,8 +26,6 @@ class LirnaApp : public QObject
     Q_PROPERTY(AppState *appState READ appState CONSTANT)
     Q_PROPERTY(PlayerController *player READ player CONSTANT)
     Q_PROPERTY(RootViewModel *root READ root CONSTANT)
-    Q_PROPERTY(QString accountName READ accountName NOTIFY accountChanged)
-    Q_PROPERTY(QString serverAddress READ serverAddress NOTIFY accountChanged)
     Q_PROPERTY(UpdaterModel *updater READ updater CONSTANT)
     Q_PROPERTY(ArtworkClient *artwork READ artwork CONSTANT)
     Q_PROPERTY(MenuCommands *commands READ commands CONSTANT)
@@ -52,18 +50,12 @@ public:
     MenuCommands *commands() const { return m_commands; }
     // The settings window's model.
     SettingsViewModel *settings() const { return m_settings; }
-    // The signed-in account's user name and server address, empty when none.
-    QString accountName() const;
-    QString serverAddress() const;
 
     // The window's launch task: the once-per-run background update check.
     Q_INVOKABLE void runLaunchTask();
     // "Log Out": stops playback, forgets the saved playback session and the
     // saved place, then signs out. Downloads and cached artwork stay.
     Q_INVOKABLE void logOut();
-
-Q_SIGNALS:
-    void accountChanged();
 
 private:
     AppState *m_appState;

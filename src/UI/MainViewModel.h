@@ -9,8 +9,8 @@
 
 #include "Components/ServerUnavailableTracker.h"
 #include "NavigationModel.h"
-#include "NowPlaying/NowPlayingBarViewModel.h"
 #include "Networking/SubsonicClient.h"
+#include "NowPlaying/NowPlayingBarViewModel.h"
 #include "Search/SearchDropdownController.h"
 #include "SidebarModel.h"
 
@@ -30,7 +30,6 @@ class MainViewModel : public QObject
 
     Q_PROPERTY(NavigationModel *navigation READ navigation CONSTANT)
     Q_PROPERTY(SidebarModel *sidebar READ sidebar CONSTANT)
-    Q_PROPERTY(QString serverAddress READ serverAddress CONSTANT)
     // What the pages read: the signed-in account's stores and the engine.
     Q_PROPERTY(LibraryStore *library READ library NOTIFY storesChanged)
     Q_PROPERTY(DownloadStore *downloads READ downloads NOTIFY storesChanged)
@@ -58,7 +57,6 @@ public:
     NowPlayingBarViewModel *nowPlaying() const { return m_nowPlaying; }
     ServerUnavailableTracker *serverUnavailableTracker() const { return m_serverUnavailableTracker; }
     SearchDropdownController *search() const { return m_search; }
-    QString serverAddress() const { return m_client.config().baseURL.toString(); }
 
     // The session's stores were rebuilt for the same server (a new sign-in
     // to it): the window keeps its place and reads the new stores.

@@ -202,12 +202,12 @@ private Q_SLOTS:
         QCOMPARE(app.player()->isPlaying(), playing);
 
         // "Log Out" forgets the place and brings back an empty form.
-        QCOMPARE(app.accountName(), u"ann"_s);
+        QCOMPARE(app.settings()->user(), u"ann"_s);
         app.logOut();
         QTRY_VERIFY(find(window, u"ConnectView"_s));
         QVERIFY(!find(window, u"MainView"_s));
         QCOMPARE(app.root()->connectView()->serverURL(), QString());
-        QCOMPARE(app.accountName(), QString());
+        QCOMPARE(app.settings()->user(), QString());
         const ServerConfig account {m_server.baseUrl(), u"ann"_s, u"pw"_s};
         QVERIFY(!SavedLocation::restorable(account));
         QVERIFY(!QSettings().contains(u"serverURL"_s));

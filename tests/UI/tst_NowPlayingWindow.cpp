@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQuickItem>
@@ -14,7 +15,10 @@
 #include "Helpers/UI/UiTest.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "NavigationModel.h"
 #include "NowPlaying/NowPlayingBarViewModel.h"
+#include "NowPlaying/ProgressStripViewModel.h"
+#include "NowPlaying/VolumeControlViewModel.h"
 #include "NowPlayingFixture.h"
 #include "Playback/PlayerController.h"
 
@@ -41,6 +45,29 @@ void playFourSongs(PageHarness &harness)
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
     return UiTest::findVisibleItem(harness.window(), name);
+}
+
+QStringList upNextIds(PlayerController *player)
+{
+    QStringList ids;
+    for (const Song &song : player->upNext())
+        ids.append(song.id);
+    return ids;
+}
+
+// Plays `count` songs from the second and opens Up Next on its rows.
+bool openUpNext(PageHarness &harness, int count)
+{
+    harness.player()->play(NowPlayingFixture::songs(count), harness.main()->client(), 1,
+        PlaybackSource::album(u"al"_s, u"Album"_s));
+    if (!QTest::qWaitFor([&] { return item(harness, u"upNextButton"_s)->isEnabled(); }, 10000)
+        || !UiTest::clickItem(item(harness, u"upNextButton"_s)))
+        return false;
+    if (!QTest::qWaitFor([&] { return item(harness, u"upNextRow0"_s); }, 10000))
+        return false;
+    // Until the popover has grown in, its rows are not where they end up.
+    QTest::qWait(200);
+    return true;
 }
 
 } // namespace
@@ -78,6 +105,15 @@ private Q_SLOTS:
             QGuiApplication::setPalette(UiTest::darkPalette());
         const QString look = dark ? u"-dark"_s : u""_s;
         PageHarness harness;
+        // A table of songs under the bar, whose texts must not read through it.
+        QByteArray table;
+        for (int n = 1; n <= 40; ++n)
+            table += (n > 1 ? "," : "")
+                + u"{\"id\":\"t%1\",\"title\":\"A Rather Long Song Title Number %1\",\"artist\":\"Somebody\","
+                  "\"album\":\"Some Album\",\"duration\":200}"_s.arg(n)
+                      .toUtf8();
+        harness.server().setResponse(
+            "/rest/search3", TestHttpServer::ok("\"searchResult3\":{\"song\":[" + table + "]}"));
         QVERIFY(harness.start(QSize(1000, 640)));
         QQuickItem *view = loadWindow(harness);
         QVERIFY(view);
@@ -92,8 +128,29 @@ private Q_SLOTS:
             QVERIFY2(!item(harness, name)->isEnabled(), qPrintable(name));
         UiTest::saveScreenshot(harness.window(), u"window-bar-no-song%1.png"_s.arg(look));
 
-        playFourSongs(harness);
+        harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
+        QTRY_VERIFY(item(harness, u"songCell_0_0"_s));
+        // A 120-character artist and album elide within the song's column,
+        // clear of the buttons beside it.
+        QList<Song> songs = NowPlayingFixture::songs(4);
+        songs[1].artist = QString(120, u'A');
+        songs[1].album = QString(120, u'B');
+        harness.player()->play(
+            songs, harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
         QTRY_VERIFY(item(harness, u"playPauseButton"_s)->isEnabled());
+        QQuickItem *subtitle = item(harness, u"nowPlayingSubtitle"_s);
+        QVERIFY(subtitle);
+        const QRectF column = subtitle->parentItem()->mapRectToScene(subtitle->parentItem()->boundingRect());
+        QVERIFY(column.right() <= item(harness, u"likeButton"_s)->mapToScene(QPointF(0, 0)).x());
+        const auto withinColumn = [&] {
+            const QList<QQuickItem *> parts = subtitle->childItems();
+            return subtitle->implicitWidth() > column.width()
+                && std::all_of(parts.cbegin(), parts.cend(), [&](QQuickItem *part) {
+                       return !part->isVisible()
+                           || part->mapRectToScene(part->boundingRect()).right() <= column.right() + 0.5;
+                   });
+        };
+        QTRY_VERIFY(withinColumn());
         QVERIFY(item(harness, u"nowPlayingCover"_s));
         QCOMPARE(item(harness, u"nowPlayingCover"_s)->property("coverArt").toString(), u"al"_s);
         UiTest::saveScreenshot(harness.window(), u"window-bar-playing%1.png"_s.arg(look));
@@ -199,6 +256,128 @@ private Q_SLOTS:
         LIRNA_CLICK(item(harness, u"upNextClear"_s));
         QTRY_VERIFY(player->upNext().isEmpty());
         QCOMPARE(player->currentSong()->id, u"s2"_s);
+    }
+
+    void upNextKeysRemoveTheClickedRow_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Delete") << int(Qt::Key_Delete);
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace);
+    }
+
+    // Up Next opens with nothing selected, its rows named for assistive
+    // technology; the key removes the clicked row, and Space still plays and
+    // pauses while the popover has the keyboard.
+    void upNextKeysRemoveTheClickedRow()
+    {
+        QFETCH(int, key);
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        QVERIFY(openUpNext(harness, 5));
+        PlayerController *player = harness.player();
+        QQuickItem *list = item(harness, u"upNextList"_s);
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+        for (int row = 0; row < 3; ++row) {
+            QAccessibleInterface *node
+                = QAccessible::queryAccessibleInterface(item(harness, u"upNextRow%1"_s.arg(row)));
+            QVERIFY(node);
+            QCOMPARE(node->text(QAccessible::Name), u"Song %1"_s.arg(row + 3));
+            QCOMPARE(node->text(QAccessible::Description), u"Artist"_s);
+        }
+
+        LIRNA_CLICK(item(harness, u"upNextRow1"_s));
+        QCOMPARE(list->property("currentIndex").toInt(), 1);
+        QTest::keyClick(harness.window(), Qt::Key(key));
+        QTRY_COMPARE(upNextIds(player), (QStringList {u"s3"_s, u"s5"_s}));
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+        const bool playing = player->isPlaying();
+        QTest::keyClick(harness.window(), Qt::Key_Space);
+        QTRY_COMPARE(player->isPlaying(), !playing);
+
+        // A selection does not outlive the popover.
+        LIRNA_CLICK(item(harness, u"upNextRow0"_s));
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(!item(harness, u"upNextRow0"_s));
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow0"_s));
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+    }
+
+    // A row pressed and dragged down over two others takes their place as it
+    // goes; the list does not scroll meanwhile.
+    void upNextRowDragsToItsPlace()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        QVERIFY(openUpNext(harness, 12));
+        QQuickItem *list = item(harness, u"upNextList"_s);
+        const QPoint from = UiTest::centreOf(item(harness, u"upNextRow0"_s));
+        const QPoint to = UiTest::centreOf(item(harness, u"upNextRow2"_s));
+        QTest::mousePress(harness.window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(harness.window(), from + (to - from) * step / 10);
+        // The row follows the pointer: it is in its new place before the release.
+        const QStringList moved {
+            u"s4"_s, u"s5"_s, u"s3"_s, u"s6"_s, u"s7"_s, u"s8"_s, u"s9"_s, u"s10"_s, u"s11"_s, u"s12"_s};
+        QTRY_COMPARE(upNextIds(harness.player()), moved);
+        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, to);
+        QCOMPARE(upNextIds(harness.player()), moved);
+        QCOMPARE(list->property("contentY").toReal(), list->property("originY").toReal());
+        QTRY_COMPARE(item(harness, u"upNextRow2"_s)->property("title").toString(), u"Song 3"_s);
+    }
+
+    // The pointer going from the slider to the speaker and back never folds
+    // the slider; leaving both does.
+    void volumeSliderStaysOpenAcrossItsParts()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        VolumeControlViewModel *volume = harness.main()->nowPlaying()->volume();
+        const QPoint speaker = UiTest::centreOf(item(harness, u"volumeSpeaker"_s));
+        const QPoint slider = speaker - QPoint(60, 0);
+        QTest::mouseMove(harness.window(), speaker);
+        QTRY_VERIFY(volume->sliderShown());
+        QPoint here = speaker;
+        for (const QPoint &there : {slider, speaker, slider}) {
+            for (int step = 1; step <= 6; ++step)
+                QTest::mouseMove(harness.window(), here + (there - here) * step / 6);
+            here = there;
+            // Longer than the hide delay.
+            QTest::qWait(400);
+            QVERIFY(volume->sliderShown());
+        }
+        QTest::mouseMove(harness.window(), QPoint(500, 200));
+        QTRY_VERIFY(!volume->sliderShown());
+    }
+
+    // A scrub whose grab is taken away (here: the window loses the focus)
+    // ends without a seek: the strip thins again once the pointer has left,
+    // and the time follows the playback.
+    void cancelledScrubLeavesTheStripNormal()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        playFourSongs(harness);
+        ProgressStripViewModel *progress = harness.main()->nowPlaying()->progress();
+        QTRY_VERIFY(progress->isEnabled() && item(harness, u"progressTrack"_s));
+        QQuickItem *track = item(harness, u"progressTrack"_s);
+        const QPoint at = UiTest::centreOf(track);
+        QTest::mousePress(harness.window(), Qt::LeftButton, {}, at);
+        QTest::mouseMove(harness.window(), at + QPoint(30, 0));
+        QTRY_VERIFY(progress->isScrubbing());
+
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(harness.window(), &deactivate);
+        QVERIFY(!progress->isScrubbing());
+        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, at + QPoint(30, 0));
+        QTest::mouseMove(harness.window(), QPoint(500, 200));
+        QTRY_COMPARE(track->property("thickness").toReal(), 2.0);
+        QCOMPARE(progress->displayedTime(), harness.player()->currentTime());
+        QVERIFY(harness.player()->currentTime() < 30);
     }
 
     // In the smallest main window the popover still fits, whole, above the

@@ -24,6 +24,7 @@ Popup {
 
     // Each opening starts without a selection.
     onAboutToShow: list.currentIndex = -1
+
     background: Rectangle {
         color: Theme.floatingMaterial
         radius: 10

@@ -179,7 +179,6 @@ FocusScope {
                         // are too long, each gives up width (down to nothing)
                         // and elides.
                         RowLayout {
-                            objectName: "nowPlayingSubtitle"
                             width: parent.width
                             spacing: 5
                             HoverLink {
@@ -208,6 +207,7 @@ FocusScope {
                                 color: Theme.secondaryLabel
                             }
                             HoverLink {
+                                objectName: "nowPlayingAlbumLink"
                                 visible: bar.model.hasAlbum && bar.model.albumIsLink
                                 Layout.fillWidth: true
                                 Layout.maximumWidth: implicitWidth

@@ -220,6 +220,18 @@ def listen(desk):
     current = pause(desk)
     check(current in tracks, "the bar shows %r" % current)
 
+    # Up Next names its rows: the song after this one is one more button
+    # with its title while the popover is open.
+    if current != tracks[-1]:
+        following = tracks[tracks.index(current) + 1]
+        named = lambda: len([n for n in desk.visible(following, role="push button") if in_content(n)])
+        before = named()
+        desk.click(bar_button(desk, "Up Next"))
+        desk.wait_until("Up Next lists %r" % following, lambda: named() > before)
+        desk.shot("up-next")
+        desk.key("Escape")
+        desk.wait_until("Up Next closes", lambda: named() == before)
+
     # Next, then back; from the last song, back first.
     if current != tracks[-1]:
         steps = [("Next", tracks[tracks.index(current) + 1]), ("Previous", current)]

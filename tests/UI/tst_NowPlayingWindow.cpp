@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQuickItem>
@@ -14,7 +15,10 @@
 #include "Helpers/UI/UiTest.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "NavigationModel.h"
 #include "NowPlaying/NowPlayingBarViewModel.h"
+#include "NowPlaying/ProgressStripViewModel.h"
+#include "NowPlaying/VolumeControlViewModel.h"
 #include "NowPlayingFixture.h"
 #include "Playback/PlayerController.h"
 
@@ -41,6 +45,14 @@ void playFourSongs(PageHarness &harness)
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
     return UiTest::findVisibleItem(harness.window(), name);
+}
+
+QStringList upNextIds(PlayerController *player)
+{
+    QStringList ids;
+    for (const Song &song : player->upNext())
+        ids.append(song.id);
+    return ids;
 }
 
 } // namespace
@@ -78,6 +90,15 @@ private Q_SLOTS:
             QGuiApplication::setPalette(UiTest::darkPalette());
         const QString look = dark ? u"-dark"_s : u""_s;
         PageHarness harness;
+        // A table of songs under the bar, whose texts must not read through it.
+        QByteArray table;
+        for (int n = 1; n <= 40; ++n)
+            table += (n > 1 ? "," : "")
+                + u"{\"id\":\"t%1\",\"title\":\"A Rather Long Song Title Number %1\",\"artist\":\"Somebody\","
+                  "\"album\":\"Some Album\",\"duration\":200}"_s.arg(n)
+                      .toUtf8();
+        harness.server().setResponse(
+            "/rest/search3", TestHttpServer::ok("\"searchResult3\":{\"song\":[" + table + "]}"));
         QVERIFY(harness.start(QSize(1000, 640)));
         QQuickItem *view = loadWindow(harness);
         QVERIFY(view);
@@ -92,8 +113,22 @@ private Q_SLOTS:
             QVERIFY2(!item(harness, name)->isEnabled(), qPrintable(name));
         UiTest::saveScreenshot(harness.window(), u"window-bar-no-song%1.png"_s.arg(look));
 
-        playFourSongs(harness);
+        harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
+        QTRY_VERIFY(item(harness, u"songCell_0_0"_s));
+        // A 120-character artist and album elide within the song's column,
+        // clear of the buttons beside it.
+        QList<Song> songs = NowPlayingFixture::songs(4);
+        songs[1].artist = QString(120, u'A');
+        songs[1].album = QString(120, u'B');
+        harness.player()->play(
+            songs, harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
         QTRY_VERIFY(item(harness, u"playPauseButton"_s)->isEnabled());
+        QQuickItem *album = item(harness, u"nowPlayingAlbumLink"_s);
+        QQuickItem *column = album ? album->parentItem()->parentItem() : nullptr;
+        QVERIFY(column);
+        const qreal end = column->mapToScene(QPointF(column->width(), 0)).x();
+        QVERIFY(end <= item(harness, u"likeButton"_s)->mapToScene(QPointF(0, 0)).x());
+        QTRY_VERIFY(album->mapToScene(QPointF(album->width(), 0)).x() <= end);
         QVERIFY(item(harness, u"nowPlayingCover"_s));
         QCOMPARE(item(harness, u"nowPlayingCover"_s)->property("coverArt").toString(), u"al"_s);
         UiTest::saveScreenshot(harness.window(), u"window-bar-playing%1.png"_s.arg(look));
@@ -199,6 +234,98 @@ private Q_SLOTS:
         LIRNA_CLICK(item(harness, u"upNextClear"_s));
         QTRY_VERIFY(player->upNext().isEmpty());
         QCOMPARE(player->currentSong()->id, u"s2"_s);
+    }
+
+    void upNextUnderKeysAndPointer_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Delete") << int(Qt::Key_Delete);
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace);
+    }
+
+    // Up Next opens with nothing selected, its rows named for assistive
+    // technology; a pressed row drags to its place as the pointer goes, the
+    // list holding still; the key removes the clicked row; Space still plays
+    // and pauses; a selection does not outlive the popover.
+    void upNextUnderKeysAndPointer()
+    {
+        QFETCH(int, key);
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        PlayerController *player = harness.player();
+        player->play(NowPlayingFixture::songs(12), harness.main()->client(), 1,
+            PlaybackSource::album(u"al"_s, u"Album"_s));
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow2"_s));
+        QTest::qWait(200); // the popover grows in
+        QQuickItem *list = item(harness, u"upNextList"_s);
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(item(harness, u"upNextRow1"_s));
+        QVERIFY(node);
+        QCOMPARE(node->text(QAccessible::Name), u"Song 4"_s);
+        QCOMPARE(node->text(QAccessible::Description), u"Artist"_s);
+
+        const QPoint from = UiTest::centreOf(item(harness, u"upNextRow0"_s));
+        const QPoint to = UiTest::centreOf(item(harness, u"upNextRow2"_s));
+        QTest::mousePress(harness.window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(harness.window(), from + (to - from) * step / 10);
+        const QStringList moved {u"s4"_s, u"s5"_s, u"s3"_s, u"s6"_s};
+        QTRY_COMPARE(upNextIds(player).mid(0, 4), moved);
+        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, to);
+        QCOMPARE(upNextIds(player).mid(0, 4), moved);
+        QCOMPARE(list->property("contentY").toReal(), list->property("originY").toReal());
+
+        LIRNA_CLICK(item(harness, u"upNextRow1"_s));
+        QTest::keyClick(harness.window(), Qt::Key(key));
+        QTRY_COMPARE(upNextIds(player).mid(0, 3), (QStringList {u"s4"_s, u"s3"_s, u"s6"_s}));
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+        const bool playing = player->isPlaying();
+        QTest::keyClick(harness.window(), Qt::Key_Space);
+        QTRY_COMPARE(player->isPlaying(), !playing);
+
+        LIRNA_CLICK(item(harness, u"upNextRow0"_s));
+        for (int click = 0; click < 2; ++click)
+            LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow0"_s));
+        QCOMPARE(list->property("currentIndex").toInt(), -1);
+    }
+
+    // The speaker and the slider are one hover area: going from one to the
+    // other and back never folds the slider. A scrub whose grab is taken away
+    // (the window loses the focus) ends without a seek: once the pointer has
+    // left, the strip is thin again and its time follows the playback.
+    void barControlsUnderThePointer()
+    {
+        PageHarness harness;
+        QVERIFY(harness.start(QSize(1000, 640)));
+        QVERIFY(loadWindow(harness));
+        playFourSongs(harness);
+        NowPlayingBarViewModel *bar = harness.main()->nowPlaying();
+        QTRY_VERIFY(bar->progress()->isEnabled() && item(harness, u"progressTrack"_s));
+        QQuickWindow *window = harness.window();
+        const QPoint speaker = UiTest::centreOf(item(harness, u"volumeSpeaker"_s));
+        for (int x : {0, -30, -60, -30, 0, -30, -60}) {
+            QTest::mouseMove(window, speaker + QPoint(x, 0));
+            QTest::qWait(300); // longer than the hide delay
+            QVERIFY2(bar->volume()->sliderShown(), qPrintable(QString::number(x)));
+        }
+
+        QQuickItem *track = item(harness, u"progressTrack"_s);
+        const QPoint at = UiTest::centreOf(track);
+        QTest::mousePress(window, Qt::LeftButton, {}, at);
+        QTest::mouseMove(window, at + QPoint(30, 0));
+        QTRY_VERIFY(bar->progress()->isScrubbing());
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(window, &deactivate);
+        QVERIFY(!bar->progress()->isScrubbing());
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at + QPoint(30, 0));
+        QTest::mouseMove(window, QPoint(500, 200));
+        QTRY_COMPARE(track->property("thickness").toReal(), 2.0);
+        QTRY_VERIFY(!bar->volume()->sliderShown());
+        QCOMPARE(bar->progress()->displayedTime(), harness.player()->currentTime());
+        QVERIFY(harness.player()->currentTime() < 30);
     }
 
     // In the smallest main window the popover still fits, whole, above the

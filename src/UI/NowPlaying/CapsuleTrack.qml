@@ -15,6 +15,8 @@ Item {
     // The pointer is down at `x` on a track `width` wide, or moved there.
     signal dragged(real x, real width)
     signal released(real x, real width)
+    // The pointer's grab was taken away before the release.
+    signal canceled()
     // An accessibility increment (+1) or decrement (-1).
     signal stepped(int direction)
 
@@ -45,6 +47,7 @@ Item {
         onPressed: mouse => track.dragged(mouse.x, width)
         onPositionChanged: mouse => track.dragged(mouse.x, width)
         onReleased: mouse => track.released(mouse.x, width)
+        onCanceled: track.canceled()
     }
 
     Accessible.role: Accessible.Slider

@@ -50,9 +50,7 @@ FocusScope {
         width: Math.min(bar.maxBarWidth, bar.width - 40)
         height: 56
         radius: height / 2
-        // In the dark the material is lifted above the page, as raised
-        // surfaces are there; in the light the shadow does that.
-        color: Theme.dark ? Theme.alpha(Theme.popup, 0.92) : Theme.regularMaterial
+        color: Theme.floatingMaterial
         // A hairline keeps the capsule apart from a page of the same colour.
         border.width: 1
         border.color: Theme.separator
@@ -177,10 +175,16 @@ FocusScope {
                             color: Theme.label
                         }
 
-                        Row {
+                        // Within the column like the title: when the names
+                        // are too long, each gives up width (down to nothing)
+                        // and elides.
+                        RowLayout {
+                            width: parent.width
                             spacing: 5
                             HoverLink {
                                 visible: bar.model.hasArtist && bar.model.artistIsLink
+                                Layout.fillWidth: true
+                                Layout.maximumWidth: implicitWidth
                                 text: bar.model.artistText
                                 help: bar.model.artistTooltip
                                 textColor: Theme.secondaryLabel
@@ -188,8 +192,11 @@ FocusScope {
                             }
                             Text {
                                 visible: bar.model.hasArtist && !bar.model.artistIsLink
+                                Layout.fillWidth: true
+                                Layout.maximumWidth: implicitWidth
                                 text: bar.model.artistText
                                 textFormat: Text.PlainText
+                                elide: Text.ElideRight
                                 font.pixelSize: 12
                                 color: Theme.secondaryLabel
                             }
@@ -200,7 +207,10 @@ FocusScope {
                                 color: Theme.secondaryLabel
                             }
                             HoverLink {
+                                objectName: "nowPlayingAlbumLink"
                                 visible: bar.model.hasAlbum && bar.model.albumIsLink
+                                Layout.fillWidth: true
+                                Layout.maximumWidth: implicitWidth
                                 text: bar.model.albumText
                                 help: bar.model.albumTooltip
                                 textColor: Theme.secondaryLabel
@@ -208,10 +218,16 @@ FocusScope {
                             }
                             Text {
                                 visible: bar.model.hasAlbum && !bar.model.albumIsLink
+                                Layout.fillWidth: true
+                                Layout.maximumWidth: implicitWidth
                                 text: bar.model.albumText
                                 textFormat: Text.PlainText
+                                elide: Text.ElideRight
                                 font.pixelSize: 12
                                 color: Theme.secondaryLabel
+                            }
+                            Item {
+                                Layout.fillWidth: true
                             }
                         }
                     }
@@ -254,6 +270,7 @@ FocusScope {
                         // the button's.
                         y: -height - 16 - 8
                         onClosed: bar.model.showQueue = false
+                        onSpacePressed: bar.model.togglePlayPause()
                     }
                 }
                 AudioOutputButton {

@@ -111,6 +111,7 @@ Item {
 
             onDragged: (x, width) => strip.model.dragMoved(x, width)
             onReleased: (x, width) => strip.model.dragEnded(x, width)
+            onCanceled: strip.model.dragCancelled()
             onStepped: direction => strip.model.adjust(direction)
             Keys.onPressed: event => event.accepted = strip.model.handleKey(event.key)
             onActiveFocusChanged: {

@@ -129,6 +129,15 @@ void ProgressStripViewModel::dragEnded(double x, double width)
     m_focus->resign(BarFocus::Scrubber);
 }
 
+void ProgressStripViewModel::dragCancelled()
+{
+    if (!m_isScrubbing)
+        return;
+    m_scrubTime = 0;
+    setScrubbing(false);
+    Q_EMIT changed();
+}
+
 void ProgressStripViewModel::adjust(int direction)
 {
     if (!isEnabled())

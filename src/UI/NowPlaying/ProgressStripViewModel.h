@@ -83,6 +83,9 @@ public:
     Q_INVOKABLE void dragMoved(double x, double width);
     // The button was released at `x`: one seek to that place.
     Q_INVOKABLE void dragEnded(double x, double width);
+    // The drag lost the pointer without a release (the window lost the
+    // focus, another item took the grab): it ends, seeking nothing.
+    Q_INVOKABLE void dragCancelled();
     // An accessibility increment (+1) or decrement (-1): one step of the song.
     Q_INVOKABLE void adjust(int direction);
     // A key pressed on the focused track; tells whether it was used.

@@ -81,6 +81,14 @@ void UpNextModel::removeRows(const QList<int> &rows)
         [this, doomed] { m_player->removeUpcoming(doomed); });
 }
 
+bool UpNextModel::handleKey(int key, int selectedRow)
+{
+    if ((key != Qt::Key_Delete && key != Qt::Key_Backspace) || !isRow(selectedRow))
+        return false;
+    removeAt(selectedRow);
+    return true;
+}
+
 void UpNextModel::moveRow(int from, int to)
 {
     if (!isRow(from) || !isRow(to) || from == to)

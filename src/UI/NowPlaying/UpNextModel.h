@@ -65,6 +65,9 @@ public:
     // "Remove", or the Delete key on the selected rows.
     Q_INVOKABLE void removeRows(const QList<int> &rows);
     Q_INVOKABLE void removeAt(int row) { removeRows({row}); }
+    // A key pressed in the list while `selectedRow` is selected (-1: none);
+    // tells whether it was used. Delete and Backspace remove that row.
+    Q_INVOKABLE bool handleKey(int key, int selectedRow);
     // A row dragged from `from` to end up at `to`.
     Q_INVOKABLE void moveRow(int from, int to);
     // "Clear": every song after the current one leaves the queue.

@@ -15,8 +15,18 @@ Popup {
     // Kept inside the window when the button sits near its edge.
     margins: 8
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside | Popup.CloseOnPressOutsideParent
+    // Takes the keyboard while open, so Delete and Backspace reach the list;
+    // it goes back where it was on closing.
+    focus: true
+
+    // Space was pressed in the popover.
+    signal spacePressed()
+
+    // Each opening starts without a selection.
+    onAboutToShow: list.currentIndex = -1
+
     background: Rectangle {
-        color: Theme.regularMaterial
+        color: Theme.floatingMaterial
         radius: 10
         border.color: Theme.separator
     }
@@ -73,9 +83,20 @@ Popup {
             height: visible ? Math.max(240, Math.min(320, contentHeight)) : 0
             clip: true
             focus: true
+            // Nothing is selected until a row is clicked.
+            currentIndex: -1
+            // A row being dragged holds the pointer: the list stays put.
+            interactive: !dragging
+            property bool dragging: false
             model: popover.model
-            Keys.onDeletePressed: popover.model.removeAt(currentIndex)
-            Keys.onBackPressed: popover.model.removeAt(currentIndex)
+            Keys.onPressed: event => {
+                event.accepted = popover.model.handleKey(event.key, currentIndex)
+                if (event.accepted)
+                    currentIndex = -1
+            }
+            // Space stays the window's play and pause while the list has
+            // the keyboard.
+            Keys.onSpacePressed: popover.spacePressed()
 
             delegate: Item {
                 id: row
@@ -89,6 +110,13 @@ Popup {
 
                 width: ListView.view.width
                 height: 40
+                opacity: pointer.moved ? 0.6 : 1
+
+                Accessible.role: Accessible.Button
+                Accessible.name: title
+                Accessible.description: artist
+                Accessible.selected: list.currentIndex === index
+                Accessible.onPressAction: popover.model.playRow(row.index)
 
                 Rectangle {
                     anchors.fill: parent
@@ -131,26 +159,44 @@ Popup {
                     }
                 }
 
-                TapHandler {
-                    onTapped: list.currentIndex = row.index
-                    onDoubleTapped: popover.model.playRow(row.index)
+                // A press selects the row; moved past the drag distance it
+                // drags the row instead, which takes its new place in the
+                // queue as the pointer passes over the other rows.
+                MouseArea {
+                    id: pointer
+                    anchors.fill: parent
+                    preventStealing: true
+
+                    property real pressY: 0
+                    property bool moved: false
+
+                    onPressed: mouse => {
+                        pressY = mouse.y
+                        moved = false
+                        list.currentIndex = row.index
+                    }
+                    onPositionChanged: mouse => {
+                        if (!moved && Math.abs(mouse.y - pressY) < Qt.styleHints.startDragDistance)
+                            return
+                        moved = true
+                        list.dragging = true
+                        const y = mapToItem(list.contentItem, mouse.x, mouse.y).y
+                        const to = y < 0 ? 0 : (y >= list.contentHeight ? list.count - 1 : list.indexAt(10, y))
+                        if (to >= 0 && to !== row.index)
+                            popover.model.moveRow(row.index, to)
+                    }
+                    onReleased: finish()
+                    onCanceled: finish()
+                    onDoubleClicked: popover.model.playRow(row.index)
+
+                    function finish() {
+                        moved = false
+                        list.dragging = false
+                    }
                 }
                 TapHandler {
                     acceptedButtons: Qt.RightButton
                     onTapped: rowMenu.popup()
-                }
-                DragHandler {
-                    id: drag
-                    target: null
-                    xAxis.enabled: false
-                    onActiveChanged: {
-                        if (active)
-                            return
-                        const point = row.mapToItem(list.contentItem, 0, drag.centroid.position.y)
-                        const to = list.indexAt(10, point.y)
-                        if (to >= 0)
-                            popover.model.moveRow(row.index, to)
-                    }
                 }
                 Menu {
                     id: rowMenu

@@ -13,6 +13,12 @@ Item {
     implicitWidth: 28
     implicitHeight: 28
 
+    // The button and the slider count as one: the pointer going from one to
+    // the other may enter the one before it leaves the other, and the leave
+    // must not fold the slider under the pointer.
+    readonly property bool hovered: speaker.hovered || sliderHover.hovered
+    onHoveredChanged: control.model.setHover(hovered)
+
     Rectangle {
         id: capsule
         anchors.right: parent.right
@@ -20,7 +26,8 @@ Item {
         width: 134
         height: 32
         radius: height / 2
-        color: Theme.regularMaterial
+        // It opens over the bar's other buttons, which must not read through.
+        color: Theme.floatingMaterial
         opacity: control.model.sliderShown ? 1 : 0
         enabled: control.model.sliderShown
         Accessible.ignored: true
@@ -43,8 +50,8 @@ Item {
         // buttons to its left, so the pointer passing over them would open it
         // and their clicks would land on the track.
         HoverHandler {
+            id: sliderHover
             enabled: control.model.sliderShown
-            onHoveredChanged: control.model.setHover(hovered)
         }
 
         CapsuleTrack {
@@ -75,7 +82,6 @@ Item {
             size: 12
         }
         onClicked: control.model.toggleMute()
-        onHoveredChanged: control.model.setHover(hovered)
         onActiveFocusChanged: {
             if (activeFocus)
                 control.barFocus.control = BarFocus.Volume

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSettings>
 
+#include "App/AccountFiles.h"
 #include "Downloads/ArtworkFetcher.h"
 #include "Networking/UrlSession.h"
 #include "Support/Keychain.h"
@@ -137,7 +138,13 @@ void AppState::restoreSession()
     if (!password)
         return;
     const QUrl clean = url.adjusted(QUrl::RemoveUserInfo);
-    setClient(SubsonicClient(ServerConfig {clean, *username, *password}, UrlSession::shared()));
+    const ServerConfig config {clean, *username, *password};
+    // The downloads, the saved session and the saved place go by the account
+    // key too: they follow it to the clean address before anything looks
+    // for them there.
+    if (clean != url)
+        AccountFiles::moveAccount(ServerConfig {url, *username, {}}, config);
+    setClient(SubsonicClient(config, UrlSession::shared()));
     if (clean != url)
         moveToCleanAddress(*urlText, clean.toString(QUrl::FullyEncoded), *username, *password);
 }

@@ -65,6 +65,10 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
+    // The installed desktop entry's name: the window's application id on
+    // Wayland and MPRIS's DesktopEntry. On X11 the window's class is the
+    // application name, the entry's StartupWMClass.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LIRNA_APP_ID));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The fonts get ready on a worker while the window is built.
     FontWarmUp::startInBackground();
@@ -74,7 +78,8 @@ int main(int argc, char *argv[])
     // and logind.
     // GStreamer starts at the window's first frame (see below).
     auto *gstreamer = new GstQueuePlayer({}, GstQueuePlayer::Start::Later);
-    auto *player = new PlayerController(gstreamer, new MprisService, new LogindSleepMonitor);
+    auto *mpris = new MprisService;
+    auto *player = new PlayerController(gstreamer, mpris, new LogindSleepMonitor);
     LirnaApp lirna(QUrl(QStringLiteral(LIRNA_UPDATE_FEED_URL)), QStringLiteral(LIRNA_VERSION),
         UrlSession::shared(), player);
 
@@ -86,6 +91,8 @@ int main(int argc, char *argv[])
         return 1;
     auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
     startAfterFirstFrame(window, gstreamer);
+    if (window)
+        mpris->raiseOnRequest(window);
     if (window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
         exitAfterFirstFrame(window);
     return QGuiApplication::exec();

@@ -58,7 +58,10 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
 
     const QString manifestPath = m_writer.path();
     QFile file(manifestPath);
-    const bool opened = file.open(QIODevice::ReadOnly);
+    // Only a regular file is opened: opening a FIFO would wait for a writer
+    // that never comes, with the window frozen.
+    const QFileInfo onDisk(manifestPath);
+    const bool opened = (!onDisk.exists() || onDisk.isFile()) && file.open(QIODevice::ReadOnly);
     const QByteArray data = opened ? file.readAll() : QByteArray();
     if (opened && file.error() == QFileDevice::NoError) {
         std::optional<DownloadManifest> stored = DownloadManifest::fromJson(data);
@@ -68,8 +71,8 @@ DownloadStore::DownloadStore(SubsonicClient client, QObject *parent)
             m_manifestUnreadable = true;
     } else if (QFileInfo::exists(manifestPath)) {
         // Something that is there but cannot be read (no permission, a
-        // folder, a read error) may still list every download: nothing is
-        // deleted for it, and it is not written over.
+        // folder, a FIFO, a read error) may still list every download:
+        // nothing is deleted for it, and it is not written over.
         m_manifestUnreadable = true;
         m_keepStoredManifest = true;
     }

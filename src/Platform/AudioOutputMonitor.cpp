@@ -9,6 +9,7 @@ AudioOutputMonitor::AudioOutputMonitor(AudioOutputSource *source, QObject *paren
     m_source->setParent(this);
     connect(m_source, &AudioOutputSource::outputAdded, this, &AudioOutputMonitor::add);
     connect(m_source, &AudioOutputSource::outputRemoved, this, &AudioOutputMonitor::remove);
+    connect(m_source, &AudioOutputSource::outputChanged, this, &AudioOutputMonitor::change);
     m_source->start();
 }
 
@@ -42,6 +43,22 @@ void AudioOutputMonitor::remove(const QString &id)
     m_outputs.removeAt(index);
     Q_EMIT outputRemoved(id);
     setRoutesAvailable(m_outputs.size() > 1);
+}
+
+void AudioOutputMonitor::change(const QString &previousId, const AudioOutput &output)
+{
+    const qsizetype index = indexOf(previousId);
+    if (index < 0) {
+        add(output);
+        return;
+    }
+    if (output.id.isEmpty() || (output.id != previousId && indexOf(output.id) >= 0)) {
+        // It now reads as another output that is listed already.
+        remove(previousId);
+        return;
+    }
+    m_outputs[index] = output;
+    Q_EMIT outputChanged(previousId, output);
 }
 
 qsizetype AudioOutputMonitor::indexOf(const QString &id) const

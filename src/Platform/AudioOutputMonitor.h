@@ -29,11 +29,14 @@ Q_SIGNALS:
     // Sent after the list changed.
     void outputAdded(const AudioOutput &output);
     void outputRemoved(const QString &id);
+    // The output listed as `previousId` now reads as `output`, in its place.
+    void outputChanged(const QString &previousId, const AudioOutput &output);
     void routesAvailableChanged();
 
 private:
     void add(const AudioOutput &output);
     void remove(const QString &id);
+    void change(const QString &previousId, const AudioOutput &output);
     qsizetype indexOf(const QString &id) const;
     void setRoutesAvailable(bool available);
 

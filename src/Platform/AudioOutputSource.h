@@ -21,4 +21,7 @@ public:
 Q_SIGNALS:
     void outputAdded(const AudioOutput &output);
     void outputRemoved(const QString &id);
+    // The output known as `previousId` is still there but reads differently
+    // now (its name, its properties, the system's choice of default).
+    void outputChanged(const QString &previousId, const AudioOutput &output);
 };

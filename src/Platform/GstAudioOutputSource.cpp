@@ -54,7 +54,7 @@ QString deviceId(GstDevice *device)
 
 struct GstAudioOutputSourceCallbacks
 {
-    enum class Change { Added, Removed };
+    enum class Change { Added, Removed, Changed };
 
     // On the thread that posted the message.
     static GstBusSyncReply busSync(GstBus *, GstMessage *message, gpointer data)
@@ -72,10 +72,12 @@ struct GstAudioOutputSourceCallbacks
             forward(relay, Change::Removed, device);
             break;
         case GST_MESSAGE_DEVICE_CHANGED:
-            // A renamed or reconfigured device: the old one goes, the new one comes.
+            // A renamed or reconfigured device (the sound server posts this
+            // when its default moves): still the same device, so whoever
+            // chose it keeps it.
             gst_message_parse_device_changed(message, &device, &previous);
-            forward(relay, Change::Removed, previous);
-            forward(relay, Change::Added, device);
+            if (device && previous)
+                forward(relay, Change::Changed, device, deviceId(previous));
             break;
         default:
             break;
@@ -87,7 +89,8 @@ struct GstAudioOutputSourceCallbacks
         return GST_BUS_DROP;
     }
 
-    static void forward(GstAudioOutputSource::Relay *relay, Change change, GstDevice *device)
+    static void forward(
+        GstAudioOutputSource::Relay *relay, Change change, GstDevice *device, const QString &previousId = {})
     {
         if (!device)
             return;
@@ -99,13 +102,15 @@ struct GstAudioOutputSourceCallbacks
         // Queued to the source's thread; dropped if the source is gone by then.
         QMetaObject::invokeMethod(
             target,
-            [target, change, output] {
+            [target, change, output, previousId] {
                 if (!target->m_running)
                     return;
                 if (change == Change::Added)
                     Q_EMIT target->outputAdded(output);
-                else
+                else if (change == Change::Removed)
                     Q_EMIT target->outputRemoved(output.id);
+                else
+                    Q_EMIT target->outputChanged(previousId, output);
             },
             Qt::QueuedConnection);
     }

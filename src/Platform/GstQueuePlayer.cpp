@@ -40,6 +40,18 @@ GstElement *makePlaybin(const QByteArray &audioSink)
     return playbin;
 }
 
+// The playbin's position for a seek to `seconds` into an item `length`
+// nanoseconds long (unknown when not positive). A finite time may still be far
+// beyond any item (a saved session or a server's duration says what it says);
+// it is clamped to the item, and to what nanoseconds can hold, before it is
+// converted.
+gint64 seekPosition(double seconds, gint64 length)
+{
+    constexpr double Longest = double(std::numeric_limits<gint64>::max() / GST_SECOND);
+    const double end = length > 0 ? std::min(double(length) / GST_SECOND, Longest) : Longest;
+    return gint64(std::clamp(seconds, 0.0, end) * GST_SECOND);
+}
+
 } // namespace
 
 // Called on GStreamer's streaming threads.
@@ -130,6 +142,9 @@ void GstQueuePlayer::attachPlaybin(GstElement *playbin)
         gst_object_unref(pad);
         g_object_set(m_playbin, "audio-filter", filter, nullptr);
     }
+    // An output chosen while GStreamer was still starting.
+    if (!m_audioOutput.isSystemDefault())
+        g_object_set(m_playbin, "audio-sink", makeAudioSink(m_audioOutput), nullptr);
     GstBus *bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(bus, &GstQueuePlayerCallbacks::busSync, this, nullptr);
     gst_object_unref(bus);
@@ -202,6 +217,8 @@ void GstQueuePlayer::seek(double seconds)
     if (!current || !std::isfinite(seconds))
         return;
     seconds = std::max(seconds, 0.0);
+    if (const double length = current->duration(); std::isfinite(length) && length > 0)
+        seconds = std::min(seconds, length);
     if (hasCommittedNext()) {
         // The playbin has already moved its input on to the next item: only a
         // fresh load can go back into the current one.
@@ -213,8 +230,16 @@ void GstQueuePlayer::seek(double seconds)
         m_pendingSeek = seconds;
         return;
     }
+    seekPlaybin(seconds);
+}
+
+void GstQueuePlayer::seekPlaybin(double seconds)
+{
+    gint64 length = -1;
+    if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length))
+        length = -1;
     gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
-        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), gint64(seconds * GST_SECOND));
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), seekPosition(seconds, length));
 }
 
 double GstQueuePlayer::currentTime() const
@@ -244,6 +269,9 @@ void GstQueuePlayer::setAudioOutput(const AudioOutput &output)
     if (output == m_audioOutput)
         return;
     m_audioOutput = output;
+    // Still starting: the playbin takes the output when it arrives.
+    if (!m_playbin)
+        return;
     const bool loaded = currentItem() != nullptr;
     const double position = currentTime();
     // playbin takes a new sink only when it next leaves READY: stop there,
@@ -375,9 +403,7 @@ void GstQueuePlayer::handlePrerolled()
         // The first preroll of a fresh load (later ones follow seeks).
         m_prerolled = true;
         if (m_pendingSeek) {
-            gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
-                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                gint64(*m_pendingSeek * GST_SECOND));
+            seekPlaybin(*m_pendingSeek);
             m_pendingSeek.reset();
         }
         if (m_playing)

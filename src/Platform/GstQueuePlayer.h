@@ -94,6 +94,8 @@ private:
     bool hasCommittedNext() const;
     void queryDuration();
     void updateTicker();
+    // A flushing, accurate seek of the prerolled playbin, within the item.
+    void seekPlaybin(double seconds);
     void tick();
     // A new sink for `output`; null for the playbin's own choice.
     GstElement *makeAudioSink(const AudioOutput &output) const;

@@ -1,11 +1,18 @@
 #include "MprisRootAdaptor.h"
 
+#include <QGuiApplication>
+
 #include "MprisService.h"
 
 MprisRootAdaptor::MprisRootAdaptor(MprisService *service)
     : QDBusAbstractAdaptor(service)
     , m_service(service)
 { }
+
+QString MprisRootAdaptor::desktopEntry() const
+{
+    return QGuiApplication::desktopFileName();
+}
 
 bool MprisRootAdaptor::canQuit() const
 {

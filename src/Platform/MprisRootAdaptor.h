@@ -15,6 +15,7 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(bool CanRaise READ canRaise)
     Q_PROPERTY(bool HasTrackList READ hasTrackList)
     Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
     Q_PROPERTY(QStringList SupportedUriSchemes READ supportedUriSchemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
 public:
@@ -24,6 +25,9 @@ public:
     bool canRaise() const;
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Lirna"); }
+    // The installed desktop entry's name (without ".desktop"), for the
+    // desktop's icon and name of the player.
+    QString desktopEntry() const;
     QStringList supportedUriSchemes() const { return {}; }
     QStringList supportedMimeTypes() const { return {}; }
 

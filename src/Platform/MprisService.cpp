@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QWindow>
 
 #include <cmath>
 
@@ -182,6 +183,16 @@ void MprisService::requestQuit()
 void MprisService::requestRaise()
 {
     Q_EMIT raiseRequested();
+}
+
+void MprisService::raiseOnRequest(QWindow *window)
+{
+    connect(this, &MprisService::raiseRequested, window, [window] {
+        window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->requestActivate();
+    });
 }
 
 void MprisService::seek(qlonglong offset)

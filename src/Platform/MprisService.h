@@ -9,6 +9,7 @@
 
 class MprisPlayerAdaptor;
 class MprisRootAdaptor;
+class QWindow;
 
 // The now-playing display and media commands of a Linux desktop: an MPRIS 2
 // player on the session bus. When the bus or the name cannot be had, the
@@ -52,6 +53,9 @@ public:
     bool canRaise() const;
     void requestQuit();
     void requestRaise();
+    // Offers Raise for `window`: it is shown again if minimised, raised and
+    // activated (for as long as it exists).
+    void raiseOnRequest(QWindow *window);
     void play() { Q_EMIT playCommand(); }
     void pause() { Q_EMIT pauseCommand(); }
     void playPause() { Q_EMIT togglePlayPauseCommand(); }

@@ -38,6 +38,8 @@ public:
 
     // A feed is configured and no check runs.
     bool canCheckForUpdates() const;
+    // This build names a feed to check at all.
+    bool hasFeed() const { return !m_feedUrl.isEmpty(); }
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool enabled);
 

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
+
+#include "App/AccountFiles.h"
 
 namespace {
 // A saved place is a few kilobytes; anything far larger is not ours.
@@ -17,8 +18,7 @@ SavedLocationFile::SavedLocationFile(QString filePath)
 
 SavedLocationFile &SavedLocationFile::shared()
 {
-    static SavedLocationFile file(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/Lirna/location.json"));
+    static SavedLocationFile file(AccountFiles::savedLocationPath());
     return file;
 }
 

@@ -28,6 +28,7 @@ public:
 
     Updater *controller() const { return m_controller; }
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    bool hasFeed() const { return m_controller->hasFeed(); }
     bool hasCheckedOnLaunch() const { return m_hasCheckedOnLaunch; }
     bool automaticallyChecksForUpdates() const { return m_controller->automaticallyChecksForUpdates(); }
     void setAutomaticallyChecksForUpdates(bool enabled)

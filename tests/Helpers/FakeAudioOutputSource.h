@@ -28,6 +28,10 @@ public:
     }
     void add(const QString &id, const QString &name = {}) { Q_EMIT outputAdded(output(id, name)); }
     void remove(const QString &id) { Q_EMIT outputRemoved(id); }
+    void change(const QString &previousId, const QString &id, const QString &name)
+    {
+        Q_EMIT outputChanged(previousId, output(id, name));
+    }
 
     bool running = false;
 

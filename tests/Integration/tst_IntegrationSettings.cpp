@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,6 +77,35 @@ private Q_SLOTS:
         QCOMPARE(storage->storageUsed(), u"None"_s);
         QVERIFY(store->manifest().songs.isEmpty());
         store->cancelAll();
+    }
+
+    // An empty playlist, downloaded, is a row of 0 bytes: the total shown
+    // changes from "None" although the byte count does not.
+    void emptyPlaylistIsStorageOfZeroBytes()
+    {
+        const SubsonicClient client(m_server->config(0), m_session);
+        const QString id = createPlaylistNamed(client, u"Settings empty list"_s);
+        QVERIFY(!id.isEmpty());
+        const auto cleanup = qScopeGuard([&client, id] { TestAwait::await(client.deletePlaylist(id)); });
+        AppState appState;
+        PlayerController player(new FakeQueuePlayer);
+        UpdaterModel updater(QUrl(), u"1.0"_s, m_session);
+        SettingsViewModel settings(&appState, &player, &updater);
+        appState.setClient(client);
+        DownloadStore *store = appState.downloads();
+        DownloadsStorageModel *storage = settings.downloads();
+        QCOMPARE(storage->storageUsed(), u"None"_s);
+        // What a binding to the total would show after each notification.
+        QStringList shown;
+        connect(storage, &DownloadsStorageModel::totalChanged, this,
+            [&shown, storage] { shown << storage->storageUsed(); });
+
+        store->downloadPlaylist(id, u"Settings empty list"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(storage->count(), 1, 30'000);
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.last(), ByteCountText::file(0));
+        QVERIFY(QTest::qWaitFor([store] { return !store->isBusy(); }, 30'000));
+        store->removeAll();
     }
 };
 

@@ -2,6 +2,7 @@
 // tests' load would stretch its clocks.
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -314,26 +315,34 @@ void tst_GstQueuePlayer::seeksAccuratelyWhilePaused_data()
 {
     QTest::addColumn<bool>("http");
     QTest::addColumn<bool>("beforeReady");
-    QTest::newRow("file") << false << false;
-    QTest::newRow("file, before ready") << false << true;
-    QTest::newRow("http") << true << false;
+    QTest::addColumn<double>("target");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("file") << false << false << 1.25 << 1.25;
+    QTest::newRow("file, before ready") << false << true << 1.25 << 1.25;
+    QTest::newRow("http") << true << false << 1.25 << 1.25;
+    // A saved session's or a server's time far past the end: to the end.
+    QTest::newRow("far past the end") << false << false << 1e300 << 2.0;
+    QTest::newRow("far past the end, before ready") << false << true << 1e300 << 2.0;
 }
 
 void tst_GstQueuePlayer::seeksAccuratelyWhilePaused()
 {
     QFETCH(bool, http);
     QFETCH(bool, beforeReady);
+    QFETCH(double, target);
+    QFETCH(double, expected);
     const QString file = tone(QStringLiteral("long.wav"), 2, 330);
     GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
     const QueuePlayerItemPtr a = item(http ? served(file, true) : QUrl::fromLocalFile(file));
     player.insert(a, {});
     if (!beforeReady)
         QTRY_COMPARE(a->status(), QueuePlayerItem::Status::ReadyToPlay);
-    player.seek(1.25);
+    player.seek(target);
     QTRY_COMPARE(a->status(), QueuePlayerItem::Status::ReadyToPlay);
-    QTRY_VERIFY(std::abs(player.currentTime() - 1.25) < 0.005);
+    QTRY_VERIFY2(
+        std::abs(player.currentTime() - expected) < 0.005, qPrintable(QString::number(player.currentTime())));
     QTest::qWait(300);
-    QVERIFY(std::abs(player.currentTime() - 1.25) < 0.005); // paused: it stays
+    QVERIFY(std::abs(player.currentTime() - expected) < 0.005); // paused: it stays
 
     QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
     QElapsedTimer clock;
@@ -385,6 +394,17 @@ void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
         startLater ? GstQueuePlayer::Start::Later : GstQueuePlayer::Start::Now);
     QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
     QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
+    // An output chosen from the menu that early is the one it plays into.
+    GstElement *chosenSink = nullptr;
+    const auto releaseSink = qScopeGuard([&chosenSink] {
+        if (chosenSink)
+            gst_object_unref(chosenSink);
+    });
+    player.setAudioOutput({QStringLiteral("chosen"), QStringLiteral("Chosen"), [&chosenSink] {
+                               GstElement *sink = gst_parse_launch("fakesink sync=true", nullptr);
+                               chosenSink = GST_ELEMENT(gst_object_ref(sink));
+                               return sink;
+                           }});
     const QueuePlayerItemPtr a = item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330)));
     player.insert(a, {});
     player.seek(1.25);
@@ -414,6 +434,9 @@ void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
     QVERIFY(!ticks.isEmpty());
     for (const QList<QVariant> &tick : ticks)
         QVERIFY2(tick.first().toDouble() >= 1.2, qPrintable(QString::number(tick.first().toDouble())));
+    QCOMPARE(player.audioOutput().id, QStringLiteral("chosen"));
+    QVERIFY(chosenSink);
+    QVERIFY(GST_OBJECT_PARENT(chosenSink)); // inside the playbin
 }
 
 void tst_GstQueuePlayer::unplayableItemFails_data()

@@ -3,6 +3,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 
 #include "Platform/MprisService.h"
 
@@ -124,6 +126,30 @@ private Q_SLOTS:
         service.setPlaybackState(NowPlayingState::Paused);
         QVERIFY(playerProperty(u"PlaybackStatus"_s).contains(u"\"Paused\""_s));
         QVERIFY(playerProperty(u"Position"_s).contains(u"int64 12000000"_s));
+    }
+
+    // The desktop names the player by its desktop entry and may bring its
+    // window to the front from behind another one.
+    void raiseBringsTheWindowToTheFront()
+    {
+        QGuiApplication::setDesktopFileName(u"co.quorvane.lirna"_s);
+        MprisService service;
+        const QString root = u"org.mpris.MediaPlayer2"_s;
+        QVERIFY(property(root, u"DesktopEntry"_s).contains(u"\"co.quorvane.lirna\""_s));
+        QWindow window;
+        window.resize(320, 200);
+        window.show();
+        QWindow other;
+        other.resize(320, 200);
+        other.show();
+        other.requestActivate();
+        QTRY_VERIFY(other.isActive());
+
+        service.raiseOnRequest(&window);
+        QVERIFY(property(root, u"CanRaise"_s).contains(u"true"_s));
+        command({u"org.mpris.MediaPlayer2.Raise"_s});
+        QTRY_VERIFY(window.isActive());
+        QVERIFY(!other.isActive());
     }
 
     void publishesMetadataWithCoverFile()
@@ -270,5 +296,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_MprisService)
+QTEST_MAIN(tst_MprisService)
 #include "tst_MprisService.moc"

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void menuListsTheOutputsAndChecksTheCurrentOne();
     void choosingSwitchesThePlayer();
     void losingTheCurrentOutputGoesBackToTheDefault();
+    void aChangedOutputStaysChosen();
 
 private:
     static QStringList menu(const AudioOutputButtonViewModel &button);
@@ -142,6 +143,31 @@ void tst_AudioOutputButtonViewModel::losingTheCurrentOutputGoesBackToTheDefault(
     // Another output going away changes nothing for the player.
     source->remove("a");
     QCOMPARE(player.outputSwitches.size(), 2);
+}
+
+// The sound server reports its outputs changed when, say, the system's
+// default moves to another one: the output chosen is still there.
+void tst_AudioOutputButtonViewModel::aChangedOutputStaysChosen()
+{
+    auto *source = new FakeAudioOutputSource(
+        {FakeAudioOutputSource::output("a", "Speakers"), FakeAudioOutputSource::output("b", "Headset")});
+    AudioOutputMonitor monitor(source);
+    FakeQueuePlayer player;
+    AudioOutputButtonViewModel button(&monitor, &player);
+    QAbstractItemModelTester tester(&button, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy removed(&button, &QAbstractItemModel::rowsRemoved);
+    button.choose(2);
+    source->change("b", "b", "Headset (USB)");
+    source->change("a", "a", "Speakers");
+    QCOMPARE(player.outputSwitches, QStringList {"b"});
+    QCOMPARE(menu(button), (QStringList {"System Default", "Speakers", "✓Headset (USB)"}));
+    QCOMPARE(monitor.output("b").displayName, QStringLiteral("Headset (USB)"));
+
+    // Known by a new name now: the player follows it there.
+    source->change("b", "b2", "Headset");
+    QCOMPARE(player.outputSwitches, (QStringList {"b", "b2"}));
+    QCOMPARE(menu(button), (QStringList {"System Default", "Speakers", "✓Headset"}));
+    QVERIFY(removed.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_AudioOutputButtonViewModel)

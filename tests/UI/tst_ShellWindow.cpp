@@ -126,6 +126,28 @@ private Q_SLOTS:
         settings->close();
     }
 
+    // A build without an update feed (this suite's) shows the switch off,
+    // disabled, with its reason; a real click on it changes nothing.
+    void updatesSwitchWithoutAFeed()
+    {
+        QTest::keyClick(m_window, Qt::Key_Comma, Qt::ControlModifier);
+        auto *settings = m_window->findChild<QQuickWindow *>(u"settingsWindow"_s);
+        QVERIFY(settings);
+        QVERIFY(QTest::qWaitForWindowActive(settings));
+        QQuickItem *updates = UiTest::findVisibleItem(settings, u"updatesSwitch"_s);
+        QVERIFY(updates);
+        QVERIFY(!updates->isEnabled());
+        QVERIFY(!updates->property("checked").toBool());
+        QQuickItem *reason = UiTest::findVisibleItem(settings, u"updatesUnavailableText"_s);
+        QVERIFY(reason);
+        QCOMPARE(reason->property("text").toString(), u"This build has no update feed to check."_s);
+        QTest::mouseClick(settings, Qt::LeftButton, {}, UiTest::centreOf(updates));
+        QVERIFY(!updates->property("checked").toBool());
+        QVERIFY(!QSettings().contains(u"automaticallyChecksForUpdates"_s));
+        QVERIFY(UiTest::saveScreenshot(settings, u"settings-no-update-feed.png"_s));
+        settings->close();
+    }
+
     // The wash: the accent at 15 % at the top of the sidebar and the pages,
     // nothing 340 points down; it fades out keeping its hue.
     void accentWash()

@@ -14,6 +14,7 @@ AudioOutputButtonViewModel::AudioOutputButtonViewModel(
     m_outputs = m_monitor->outputs();
     connect(m_monitor, &AudioOutputMonitor::outputAdded, this, &AudioOutputButtonViewModel::outputAdded);
     connect(m_monitor, &AudioOutputMonitor::outputRemoved, this, &AudioOutputButtonViewModel::outputRemoved);
+    connect(m_monitor, &AudioOutputMonitor::outputChanged, this, &AudioOutputButtonViewModel::outputChanged);
     connect(m_monitor, &AudioOutputMonitor::routesAvailableChanged, this,
         &AudioOutputButtonViewModel::isShownChanged);
 }
@@ -77,6 +78,19 @@ void AudioOutputButtonViewModel::outputRemoved(const QString &id)
     // choice, and the menu says so.
     if (wasCurrent)
         switchTo({});
+}
+
+void AudioOutputButtonViewModel::outputChanged(const QString &previousId, const AudioOutput &output)
+{
+    const int row = rowOf(previousId);
+    if (row <= 0)
+        return;
+    m_outputs[row - 1] = output;
+    Q_EMIT dataChanged(index(row), index(row), {NameRole, Qt::DisplayRole});
+    // The output playing is still there: it stays chosen, under the name it
+    // goes by now.
+    if (m_player && m_player->audioOutput().id == previousId && output.id != previousId)
+        switchTo(output);
 }
 
 int AudioOutputButtonViewModel::rowOf(const QString &id) const

@@ -54,6 +54,7 @@ Q_SIGNALS:
 private:
     void outputAdded(const AudioOutput &output);
     void outputRemoved(const QString &id);
+    void outputChanged(const QString &previousId, const AudioOutput &output);
     int rowOf(const QString &id) const;
     void switchTo(const AudioOutput &output);
 

@@ -24,10 +24,10 @@ void DownloadsStorageModel::reload()
         total = m_downloads->totalBytes();
     }
     setRecords(rows);
-    if (total != m_totalBytes || rows.isEmpty()) {
-        m_totalBytes = total;
-        Q_EMIT totalChanged();
-    }
+    // "None" follows the rows, not the bytes: a first collection of 0 bytes
+    // (an empty playlist) changes the text while the total stays the same.
+    m_totalBytes = total;
+    Q_EMIT totalChanged();
 }
 
 QString DownloadsStorageModel::storageUsed() const

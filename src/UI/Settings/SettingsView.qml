@@ -123,8 +123,20 @@ Pane {
                 Layout.fillWidth: true
                 text: "Automatically check for updates"
                 font.pixelSize: Theme.body
+                enabled: root.viewModel.updatesAvailable
+                palette.disabled.windowText: Theme.secondaryLabel
                 checked: root.viewModel.automaticallyChecksForUpdates
                 onToggled: root.viewModel.automaticallyChecksForUpdates = checked
+            }
+            Text {
+                objectName: "updatesUnavailableText"
+                visible: !root.viewModel.updatesAvailable
+                Layout.fillWidth: true
+                Layout.bottomMargin: 6
+                text: root.viewModel.updatesUnavailableText
+                wrapMode: Text.WordWrap
+                font.pixelSize: Theme.caption
+                color: Theme.secondaryLabel
             }
             PushButton {
                 objectName: "logOutButton"

@@ -55,13 +55,18 @@ void SettingsViewModel::setScrobbleEnabled(bool enabled)
 
 bool SettingsViewModel::automaticallyChecksForUpdates() const
 {
-    return m_updater && m_updater->automaticallyChecksForUpdates();
+    return updatesAvailable() && m_updater->automaticallyChecksForUpdates();
 }
 
 void SettingsViewModel::setAutomaticallyChecksForUpdates(bool enabled)
 {
-    if (m_updater)
+    if (updatesAvailable())
         m_updater->setAutomaticallyChecksForUpdates(enabled);
+}
+
+bool SettingsViewModel::updatesAvailable() const
+{
+    return m_updater && m_updater->hasFeed();
 }
 
 void SettingsViewModel::logOut()

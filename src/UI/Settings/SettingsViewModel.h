@@ -28,6 +28,10 @@ class SettingsViewModel : public QObject
         bool scrobbleEnabled READ scrobbleEnabled WRITE setScrobbleEnabled NOTIFY scrobbleEnabledChanged)
     Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
             setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
+    // A build without an update feed never checks: its switch is off and
+    // cannot be turned on, and this says why.
+    Q_PROPERTY(bool updatesAvailable READ updatesAvailable CONSTANT)
+    Q_PROPERTY(QString updatesUnavailableText READ updatesUnavailableText CONSTANT)
     // The signed-in account's downloads; null when there is no download store.
     Q_PROPERTY(DownloadsStorageModel *downloads READ downloads NOTIFY downloadsChanged)
 
@@ -44,6 +48,11 @@ public:
     void setScrobbleEnabled(bool enabled);
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool enabled);
+    bool updatesAvailable() const;
+    QString updatesUnavailableText() const
+    {
+        return QStringLiteral("This build has no update feed to check.");
+    }
     DownloadsStorageModel *downloads() const { return m_downloads; }
 
     // Stops playback, forgets the saved playback session and the saved place,

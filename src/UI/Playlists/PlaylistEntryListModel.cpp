@@ -9,15 +9,17 @@ PlaylistEntryListModel::PlaylistEntryListModel(QObject *parent)
                           {DurationRole, "duration"}, {NumberRole, "number"}, {SongIdRole, "songId"},
                           {SelectedRole, "selected"}, {CurrentRole, "current"}, {DraggingRole, "dragging"}},
         parent)
+{ }
+
+bool PlaylistEntryListModel::moveEntry(int from, int to)
 {
-    // Numbers are positions: a move renumbers the rows between its ends.
-    connect(this, &QAbstractItemModel::rowsMoved, this,
-        [this](const QModelIndex &, int start, int, const QModelIndex &, int destination) {
-            const int first = std::min(start, destination);
-            const int last = std::min(std::max(start, destination), rowCount() - 1);
-            if (first <= last)
-                Q_EMIT dataChanged(index(first), index(last), {NumberRole});
-        });
+    if (!moveRecord(from, to))
+        return false;
+    // Numbers are positions: the rows between the move's ends are renumbered,
+    // once every view has taken the move (a change sent from a handler of
+    // the move itself could reach a view before the move does).
+    Q_EMIT dataChanged(index(std::min(from, to)), index(std::max(from, to)), {NumberRole});
+    return true;
 }
 
 QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs, quint64 &nextUid)

@@ -33,7 +33,7 @@ Item {
 
             CollectionArtworkView {
                 objectName: "playlistArtwork"
-                songs: header.viewModel.songs
+                songs: header.viewModel.collageSongs
                 size: 230
                 cornerRadius: 8
                 width: 230

@@ -1,6 +1,7 @@
 #include "PlaylistDetailViewModel.h"
 
 #include "Components/AddToPlaylistModel.h"
+#include "Components/CollectionCovers.h"
 #include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Library/ConnectionFault.h"
@@ -124,7 +125,7 @@ void PlaylistDetailViewModel::applyDetail(const PlaylistDetail &detail, bool loc
     m_detail = detail;
     applyEntries(detail.entry.value_or(QList<Song>()), localOrder);
     Q_EMIT detailChanged();
-    Q_EMIT songsChanged();
+    takeSongs();
 }
 
 void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localOrder)
@@ -192,6 +193,14 @@ QString PlaylistDetailViewModel::metadataText(const std::optional<PlaylistDetail
         line += QStringLiteral(" \u2022 %1 min").arg(minutes);
     }
     return line;
+}
+
+void PlaylistDetailViewModel::takeSongs()
+{
+    m_songs = m_tracks.songs();
+    m_songIds = m_tracks.songIds();
+    m_collageSongs = CollectionCovers::drawnSongs(m_songs);
+    Q_EMIT songsChanged();
 }
 
 void PlaylistDetailViewModel::updateCurrentSong()
@@ -364,7 +373,7 @@ void PlaylistDetailViewModel::moveDraggedRow(int targetRow)
         return;
     m_tracks.moveEntry(from, targetRow);
     Q_EMIT selectedRowChanged();
-    Q_EMIT songsChanged();
+    takeSongs();
     scheduleSave();
 }
 
@@ -384,7 +393,7 @@ void PlaylistDetailViewModel::scheduleSave()
 {
     if (m_isLocalOrder)
         return;
-    m_pendingOrder = m_tracks.songIds();
+    m_pendingOrder = m_songIds;
     m_saveTimer.start();
 }
 
@@ -393,7 +402,7 @@ void PlaylistDetailViewModel::persistOrder()
     if (m_isLocalOrder)
         return;
     m_saveTimer.stop();
-    m_pendingOrder = m_tracks.songIds();
+    m_pendingOrder = m_songIds;
     sendOrder();
 }
 

@@ -41,6 +41,8 @@ class PlaylistDetailViewModel : public QObject
     // The rows' songs and their ids in the order shown, for the header's
     // collage, the download badge and menu items; they follow a drag.
     Q_PROPERTY(QList<Song> songs READ songs NOTIFY songsChanged)
+    // The leading songs that decide the collage.
+    Q_PROPERTY(QList<Song> collageSongs READ collageSongs NOTIFY songsChanged)
     Q_PROPERTY(QStringList songIds READ songIds NOTIFY songsChanged)
     // The like and "Add to Playlist" items of the row whose menu opened last
     // (prepareRowMenu).
@@ -62,8 +64,9 @@ public:
     QString name() const { return m_detail ? m_detail->name : QString(); }
     QString sourceName() const;
     QString metadataLine() const;
-    QList<Song> songs() const { return m_tracks.songs(); }
-    QStringList songIds() const { return m_tracks.songIds(); }
+    QList<Song> songs() const { return m_songs; }
+    QList<Song> collageSongs() const { return m_collageSongs; }
+    QStringList songIds() const { return m_songIds; }
     LikeMenuItemModel *rowLike() const { return m_rowLike; }
     AddToPlaylistModel *rowPlaylists() const { return m_rowPlaylists; }
     QString errorMessage() const { return m_errorMessage; }
@@ -138,6 +141,8 @@ private:
         QPointer<LibraryStore> library, QString id);
     static QCoro::Task<> runRemove(QPointer<LibraryStore> library, int row, QStringList ids, QString id);
     void updateCurrentSong();
+    // The rows' songs changed (a load, a move): taken once for every reader.
+    void takeSongs();
 
     QPointer<PageContext> m_context;
     // The store this page works with, kept apart from the context: an order
@@ -155,6 +160,9 @@ private:
     quint64 m_nextUid = 0;
     quint64 m_draggingUid = 0;
     QTimer m_saveTimer;
+    QList<Song> m_songs;
+    QList<Song> m_collageSongs;
+    QStringList m_songIds;
     // The order to send when the wait is over, taken when the move was made.
     QStringList m_pendingOrder;
     int m_saveGeneration = 0;

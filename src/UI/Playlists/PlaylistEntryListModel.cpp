@@ -27,9 +27,12 @@ QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs
     QList<PlaylistEntry> entries;
     entries.reserve(songs.size());
     QHash<QString, int> copies;
+    copies.reserve(songs.size());
     for (const Song &song : songs) {
+        // The first copy of a song is keyed by its id alone (no new string
+        // for each of thousands of rows); later copies by id and number.
         const int copy = copies[song.id]++;
-        entries.append({++nextUid, song.id + u'#' + QString::number(copy), song});
+        entries.append({++nextUid, copy == 0 ? song.id : song.id + u'#' + QString::number(copy), song});
     }
     return entries;
 }

@@ -41,7 +41,11 @@ Item {
     height: implicitHeight
     opacity: dragging ? 0.6 : 1
 
-    HoverHandler { id: hover }
+    // The dragged row moves away under a still pointer: it shows no hover.
+    HoverHandler {
+        id: hover
+        enabled: !row.dragging
+    }
 
     Rectangle {
         id: background

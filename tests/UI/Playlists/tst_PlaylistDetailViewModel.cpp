@@ -369,6 +369,8 @@ private Q_SLOTS:
             Qt::NoScrollPhase, false);
         QGuiApplication::sendEvent(window, &wheel);
         QTRY_VERIFY(list->property("contentY").toReal() > held + 20);
+        QVERIFY(UiTest::findVisibleItem(window, u"dragPreview"_s));
+        QVERIFY(UiTest::saveScreenshot(window, u"playlist-dragging.png"_s));
         QTest::mouseRelease(window, Qt::LeftButton, {}, middle, 10);
         const int landed = int(m_vm->songIds().indexOf(u"s0"_s));
         QVERIFY(landed > 60);

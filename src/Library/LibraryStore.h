@@ -337,6 +337,16 @@ private:
     QCoro::Task<bool> sendDelete(QString id);
     QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId);
     QCoro::Task<> sendRemove(int index, QStringList songIds, QString playlistId);
+    // The playlist's song ids as the server holds them: those it was last
+    // told, else read from it (a failed read sets `error`). Only in the
+    // playlist's turn.
+    QCoro::Task<std::optional<QStringList>> serverSongIds(QString id, std::exception_ptr &error);
+    // Keeps `songs` as what the server holds, read when `issuedBefore` was
+    // the newest write ticket of the playlist.
+    void noteServerSongIds(const QString &id, const QList<Song> &songs, int issuedBefore);
+    // `wanted` laid over `held`: every copy in `held` once, in the wanted
+    // order, then those the wanted order does not name.
+    static QStringList orderOver(const QStringList &wanted, const QStringList &held);
     struct OrderWaiters
     {
         QList<std::coroutine_handle<>> handles;
@@ -447,5 +457,9 @@ private:
     bool m_hasCachedContent = false;
     QHash<QString, LikeBurst> m_likeBursts;
     QHash<QString, PlaylistWrites> m_playlistWrites;
+    // Reloads of the playlist list asked for, and the newest whose answer
+    // was applied: an older answer arriving later is dropped.
+    int m_playlistReloadsIssued = 0;
+    int m_playlistReloadApplied = 0;
     std::shared_ptr<OrderWaiters> m_orderWaiters = std::make_shared<OrderWaiters>();
 };

@@ -42,12 +42,9 @@ QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
     PlaylistDetail answer = co_await detail(&LibraryStore::m_playlistDetails,
         &LibraryStore::playlistDetailsChanged, id, &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
     // What the server sends back is what it holds (unless a write was asked
-    // for meanwhile or is still out): a list shown from it needs no other.
-    if (self) {
-        PlaylistWrites &writes = m_playlistWrites[id];
-        if (writes.issued == issued && writes.finished == writes.issued)
-            writes.lastTold.reset();
-    }
+    // for meanwhile or is still out).
+    if (self)
+        noteServerSongIds(id, answer.entry.value_or(QList<Song>()), issued);
     co_return answer;
 }
 

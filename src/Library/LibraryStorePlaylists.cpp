@@ -1,7 +1,5 @@
 #include "LibraryStore.h"
 
-#include <QCoreApplication>
-
 // MARK: - Playlist edits
 
 template<typename Result, typename... Params>
@@ -40,6 +38,8 @@ QCoro::Task<LibraryStore::Reload> LibraryStore::reloadPlaylists()
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
+    const int issued = ++m_playlistReloadsIssued;
+    const int epoch = m_epoch;
     Reload reload;
     std::optional<QList<Playlist>> playlists;
     try {
@@ -49,8 +49,12 @@ QCoro::Task<LibraryStore::Reload> LibraryStore::reloadPlaylists()
         // The edit itself succeeded; the old list stays until the next load.
         reload.error = std::current_exception();
     }
-    if (self && playlists)
+    // Answers may cross: only one newer than the last applied counts, and
+    // none from before a refresh.
+    if (self && playlists && m_epoch == epoch && issued > m_playlistReloadApplied) {
+        m_playlistReloadApplied = issued;
         setPlaylists(*playlists);
+    }
     co_return reload;
 }
 
@@ -106,31 +110,6 @@ QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
     note(reload.error ? reload.error : std::make_exception_ptr(SubsonicError::invalidResponse()),
         QStringLiteral("create the playlist"));
     co_return std::nullopt;
-}
-
-int LibraryStore::takePlaylistTicket(const QString &id)
-{
-    return ++m_playlistWrites[id].issued;
-}
-
-QCoro::Task<bool> LibraryStore::awaitPlaylistTurn(QString id, int ticket)
-{
-    QPointer<LibraryStore> self(this);
-    const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
-    while (m_playlistWrites[id].finished < ticket - 1) {
-        OrderSaveAwaiter turn;
-        turn.waiters = waiters;
-        co_await turn;
-        if (!self)
-            co_return false;
-    }
-    co_return true;
-}
-
-void LibraryStore::finishPlaylistTurn(const QString &id)
-{
-    ++m_playlistWrites[id].finished;
-    wakeOrderWaiters();
 }
 
 template<typename... Params>
@@ -258,6 +237,9 @@ QCoro::Task<std::optional<PlaylistDetail>> LibraryStore::freshPlaylist(
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
+    const int epoch = m_epoch;
+    const int dropped = m_playlistDrops.value(playlistId);
+    const int issued = m_playlistWrites.value(playlistId).issued;
     std::exception_ptr error;
     std::optional<PlaylistDetail> fresh;
     try {
@@ -273,7 +255,11 @@ QCoro::Task<std::optional<PlaylistDetail>> LibraryStore::freshPlaylist(
         co_return std::nullopt;
     }
     markReachable();
-    storePlaylistDetail(playlistId, *fresh);
+    // As for the page's loads: a copy from before a refresh or an edit of
+    // the playlist is handed back, not kept.
+    if (m_epoch == epoch && m_playlistDrops.value(playlistId) == dropped)
+        storePlaylistDetail(playlistId, *fresh);
+    noteServerSongIds(playlistId, fresh->entry.value_or(QList<Song>()), issued);
     co_return fresh;
 }
 
@@ -324,6 +310,9 @@ QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
 
 QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
 {
+    // A row the caller's list does not have names nothing to remove.
+    if (index < 0 || index >= songIds.size())
+        return []() -> QCoro::Task<> { co_return; }();
     return inPlaylistTurn(playlistId, &LibraryStore::sendRemove, index, songIds, playlistId);
 }
 
@@ -331,9 +320,18 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    // The index goes by the order the server was last told: the user may have
-    // acted on an order that reached the server only since, or never.
-    const std::optional<QStringList> told = m_playlistWrites[playlistId].lastTold;
+    // The index goes by the order the server holds: the user may have acted
+    // on an order that reached the server only since, or never (a failed
+    // order save leaves it unknown, and it is read first).
+    std::exception_ptr readError;
+    const std::optional<QStringList> told = co_await serverSongIds(playlistId, readError);
+    if (!self)
+        co_return;
+    if (readError) {
+        note(readError, QStringLiteral("remove from the playlist"),
+            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+        co_return;
+    }
     if (told && *told != songIds) {
         const RemovalRetry target = removalRetryTarget(index, songIds, *told);
         if (!target.position) {
@@ -384,7 +382,6 @@ QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString 
     const RemovalRetry target = removalRetryTarget(index, songIds, current);
     if (!target.position)
         co_return;
-    m_playlistWrites[playlistId].lastTold = current;
     co_await removeSong(*target.position, current, playlistId);
 }
 
@@ -406,85 +403,4 @@ LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
         ++seen;
     }
     return RemovalRetry::nothing();
-}
-
-void LibraryStore::wakeOrderWaiters()
-{
-    QCoreApplication *app = QCoreApplication::instance();
-    if (!app)
-        return;
-    const QList<std::coroutine_handle<>> handles = std::exchange(m_orderWaiters->handles, {});
-    // Resumed from the event loop, never inside the caller: a waiter may start
-    // the next save, and the store may be on its way out.
-    for (std::coroutine_handle<> handle : handles)
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
-}
-
-QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
-{
-    QPointer<LibraryStore> self(this);
-    const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
-    int ticket = 0;
-    {
-        PlaylistWrites &writes = m_playlistWrites[id];
-        // Joins the order save that waits last in line; any other write asked
-        // for since keeps this order behind it.
-        if (!writes.waitingOrders.contains(writes.issued))
-            ++writes.issued;
-        ticket = writes.issued;
-        writes.waitingOrders.insert(ticket, songIds);
-    }
-    // Waits for its turn; another caller of the same ticket may have started
-    // the save, and then this one waits for its answer.
-    while (true) {
-        const PlaylistWrites &writes = m_playlistWrites[id];
-        if (auto it = writes.reorderResults.constFind(ticket); it != writes.reorderResults.constEnd())
-            co_return *it;
-        if (writes.finished == ticket - 1 && writes.waitingOrders.contains(ticket))
-            break;
-        OrderSaveAwaiter turn;
-        turn.waiters = waiters;
-        co_await turn;
-        if (!self)
-            co_return false;
-    }
-
-    QStringList order;
-    bool cancelled = false;
-    {
-        PlaylistWrites &writes = m_playlistWrites[id];
-        order = writes.waitingOrders.take(ticket);
-        cancelled = writes.deleting;
-    }
-    const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    if (!cancelled) {
-        try {
-            co_await client.replacePlaylistSongs(id, order);
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }
-    const bool saved = !cancelled && !error;
-    if (!self)
-        co_return saved;
-    {
-        PlaylistWrites &writes = m_playlistWrites[id];
-        writes.reorderResults.insert(ticket, saved);
-        if (saved)
-            writes.lastTold = order;
-        else if (error)
-            writes.lastTold.reset();
-    }
-    finishPlaylistTurn(id);
-    if (cancelled)
-        co_return false;
-    if (error) {
-        note(error, QStringLiteral("save the new order"));
-        co_return false;
-    }
-    markReachable();
-    dropPlaylistDetail(id);
-    co_return true;
 }

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "Helpers/Await.h"
+#include "Helpers/RecordLists.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -16,6 +17,7 @@
 #include "MainViewModel.h"
 #include "NavigationModel.h"
 #include "Networking/SubsonicClient.h"
+#include "Playback/PlayerController.h"
 #include "Playlists/PlaylistDetailViewModel.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -59,8 +61,8 @@ class TestIntegrationPlaylistPage : public QObject
         QList<QQuickItem *> found;
         if (!rows)
             return found;
-        for (QQuickItem *child : rows->childItems()) {
-            if (child->property("rowIndex").isValid())
+        for (QQuickItem *child : rows->property("contentItem").value<QQuickItem *>()->childItems()) {
+            if (child->property("rowIndex").isValid() && child->isVisible())
                 found.append(child);
         }
         std::sort(found.begin(), found.end(), [](QQuickItem *a, QQuickItem *b) { return a->y() < b->y(); });
@@ -138,6 +140,11 @@ private Q_SLOTS:
         dragRow(harness.window(), 2, 0);
         const QStringList dragged {ids[2], ids[0], ids[1], ids[3]};
         QCOMPARE(vm->tracks()->songIds(), dragged);
+        // The header's collage follows the rows at once.
+        QCOMPARE(idsOf(UiTest::findItem(harness.window(), u"playlistArtwork"_s)
+                           ->property("songs")
+                           .value<QList<Song>>()),
+            dragged);
         QTRY_COMPARE_WITH_TIMEOUT(serverOrder(id), dragged, 10'000);
         UiTest::saveScreenshot(harness.window(), u"playlist-page-light.png"_s);
 
@@ -198,6 +205,13 @@ private Q_SLOTS:
         const QStringList grown = removed + QStringList {removed[1]};
         QTRY_COMPARE_WITH_TIMEOUT(serverOrder(id), grown, 10'000);
         QTRY_COMPARE_WITH_TIMEOUT(vm->tracks()->songIds(), grown, 10'000);
+
+        // The header's Play plays from the top and leaves the selection alone.
+        vm->selectRow(-1);
+        LIRNA_CLICK(UiTest::findItem(harness.window(), u"playButton"_s));
+        QTRY_VERIFY(harness.player()->currentSong().has_value());
+        QCOMPARE(harness.player()->currentSong()->id, grown.first());
+        QCOMPARE(vm->selectedRow(), -1);
 
         // Delete through the menu and its confirmation: the window goes Home.
         LIRNA_CLICK(UiTest::findItem(harness.window(), u"actionsButton"_s));

@@ -195,23 +195,27 @@ private Q_SLOTS:
         QVERIFY(tile);
 
         // Drag the albums onto the row with the mouse.
+        const auto dropOnRow = [&] {
+            tile->setPosition(QPointF(320, 400));
+            const QPoint from = UiTest::centreOf(tile);
+            const QPoint to = UiTest::centreOf(row);
+            QTest::mousePress(&window, Qt::LeftButton, {}, from);
+            for (int step = 1; step <= 12; ++step) {
+                QTest::mouseMove(&window, from + (to - from) * step / 12);
+                QTest::qWait(10);
+            }
+            QQuickItem *dropArea = UiTest::findItem(row, u"albumDropArea"_s);
+            QVERIFY(dropArea);
+            // The tile trails the pointer by the drag threshold: one more move
+            // puts its centre on the row.
+            const QPoint centre = UiTest::centreOf(tile);
+            const QPoint release = to + (to - centre);
+            QTest::mouseMove(&window, release);
+            QTRY_VERIFY(dropArea->property("containsDrag").toBool());
+            QTest::mouseRelease(&window, Qt::LeftButton, {}, release);
+        };
         const int revision = library.playlistRevision();
-        const QPoint from = UiTest::centreOf(tile);
-        const QPoint to = UiTest::centreOf(row);
-        QTest::mousePress(&window, Qt::LeftButton, {}, from);
-        for (int step = 1; step <= 12; ++step) {
-            QTest::mouseMove(&window, from + (to - from) * step / 12);
-            QTest::qWait(10);
-        }
-        QQuickItem *dropArea = UiTest::findItem(row, u"albumDropArea"_s);
-        QVERIFY(dropArea);
-        // The tile trails the pointer by the drag threshold: one more move
-        // puts its centre on the row.
-        const QPoint centre = UiTest::centreOf(tile);
-        const QPoint release = to + (to - centre);
-        QTest::mouseMove(&window, release);
-        QTRY_VERIFY(dropArea->property("containsDrag").toBool());
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, release);
+        dropOnRow();
         QTRY_COMPARE_WITH_TIMEOUT(library.playlistRevision(), revision + 2, 20'000);
         const PlaylistDetail detail = TestAwait::await(m_client.playlist(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), expected);
@@ -250,6 +254,21 @@ private Q_SLOTS:
         QTRY_VERIFY(!downloads.isBusy());
         for (const QString &file : files)
             QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+
+        // An order the user made still waits to be saved when another album
+        // is dropped on the row: saved after the drop, it keeps the dropped
+        // songs, after the user's order.
+        QStringList reordered = expected;
+        std::reverse(reordered.begin(), reordered.end());
+        const QStringList added
+            = idsOf(TestAwait::await(m_client.album(listed.at(0).id)).song.value_or(QList<Song>()));
+        scene->setProperty("payload", DragPayload::albumsMimeMap({listed.at(0)}));
+        const int beforeDrop = library.playlistRevision();
+        dropOnRow();
+        QTRY_COMPARE_WITH_TIMEOUT(library.playlistRevision(), beforeDrop + 1, 20'000);
+        QVERIFY(TestAwait::await(library.reorderPlaylist(id, reordered)));
+        QCOMPARE(
+            idsOf(TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>())), reordered + added);
 
         QVERIFY(TestAwait::await(library.deletePlaylist(id)));
     }

@@ -56,6 +56,7 @@ STATE_SELECTED = 23
 
 A11Y_ACCESSIBLE = "org.a11y.atspi.Accessible"
 A11Y_COMPONENT = "org.a11y.atspi.Component"
+A11Y_ACTION = "org.a11y.atspi.Action"
 
 
 class JourneyFailure(AssertionError):
@@ -70,11 +71,12 @@ def check(condition, message):
 class Node:
     """One thing on screen: its name, role, states and rectangle (screen coordinates)."""
 
-    def __init__(self, name, role, states, rect):
+    def __init__(self, name, role, states, rect, ref=None):
         self.name = name
         self.role = role
         self.states = states
         self._rect = rect  # a (x, y, w, h) tuple, or a function that asks for it
+        self.ref = ref  # (bus name, object path) on the accessibility bus
 
     @property
     def rect(self):
@@ -125,6 +127,17 @@ class Accessibility:
         name, path = ref
         return self.bus.call_blocking(str(name), str(path), interface, method,
                                       "u" if args else "", args, timeout=5)
+
+    def do_action(self, ref, action):
+        """Runs the action named `action` ("Press") as a screen reader does; False when it has none."""
+        name, path = ref
+        count = self._call_props(ref, A11Y_ACTION, "NActions")
+        for index in range(int(count)):
+            label = self.bus.call_blocking(str(name), str(path), A11Y_ACTION, "GetName", "i", (index,), timeout=5)
+            if str(label) == action:
+                return bool(self.bus.call_blocking(str(name), str(path), A11Y_ACTION, "DoAction", "i",
+                                                   (index,), timeout=5))
+        return False
 
     def _call_props(self, ref, interface, prop):
         name, path = ref
@@ -199,7 +212,7 @@ class Accessibility:
                 if role not in ("application",):
                     rect = lambda ref=ref: tuple(int(v) for v in self._call(ref, "GetExtents", A11Y_COMPONENT,
                                                                            dbus.UInt32(0)))
-                node = Node(str(name), role, [int(s) for s in states], rect)
+                node = Node(str(name), role, [int(s) for s in states], rect, ref)
                 if role not in ("application", "frame", "window", "dialog") and not node.has(STATE_SHOWING):
                     continue
                 found.append((place, node))
@@ -543,6 +556,10 @@ class Desk:
                 raise JourneyFailure("nothing named %r (role %s) showed; on screen: %s"
                                      % (name or contains, role, names))
             time.sleep(0.2)
+
+    def press(self, node, action="Press"):
+        """Runs the item's press action over the accessibility bus, as a screen reader does."""
+        check(self.a11y.do_action(node.ref, action), "%r has no %s action" % (node.name, action))
 
     def wait_gone(self, name, role=None, timeout=10):
         deadline = time.monotonic() + timeout

@@ -338,6 +338,16 @@ def organise(desk):
                     lambda: playlist_titles(desk)[:6] == order, timeout=15)
     desk.shot("filled")
 
+    # What a screen reader reads of the page: the name as its heading, the
+    # kind and the counts; a row's press action plays it.
+    desk.find(PLAYLIST, role="heading", where=in_content)
+    desk.find("PLAYLIST", role="label", where=in_content)
+    desk.find(contains=" songs", role="label", where=in_content)
+    desk.press(desk.find("Paper Boats", role="push button", where=in_content))
+    desk.wait_until("the bar plays Paper Boats (it shows %s)" % bar_title(desk),
+                    lambda: bar_title(desk) == "Paper Boats", timeout=15)
+    desk.click(bar_button(desk, "Pause"))
+
     last = desk.find("Last Ferry", role="push button", where=in_content)
     first = desk.find("Dawn Chorus", role="push button", where=in_content)
     desk.drag(last, (first.center[0], first.rect[1] + 2))

@@ -306,6 +306,20 @@ private Q_SLOTS:
         QCOMPARE(CollectionCovers::albumCovers(songs), covers);
     }
 
+    // What is handed to the view: the songs up to the fourth album's first,
+    // the rest of a long collection left out.
+    void drawnSongsEndAtTheFourthAlbum()
+    {
+        QList<Song> songs;
+        for (const char *album : {"A", "A", "B", "C", "C", "D", "E", "A"})
+            songs.append(song(QString::number(songs.size()), QString::fromLatin1(album),
+                u"cover-"_s + QString::fromLatin1(album)));
+        QCOMPARE(CollectionCovers::drawnSongs(songs), songs.mid(0, 6));
+        QCOMPARE(CollectionCovers::albumCovers(CollectionCovers::drawnSongs(songs)),
+            CollectionCovers::albumCovers(songs).mid(0, 4));
+        QCOMPARE(CollectionCovers::drawnSongs(songs.mid(0, 5)), songs.mid(0, 5));
+    }
+
     // Three albums: the first one's cover alone, which reports its image.
     // Four: a collage of half-size quadrants that reports nothing.
     void collectionShowsOneCoverOrACollage_data()

@@ -80,38 +80,6 @@ private Q_SLOTS:
         QCOMPARE(albums.has_value(), !ids.isEmpty());
         QCOMPARE(::ids(albums), ids);
     }
-
-    void playlistEntries_data()
-    {
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<bool>("valid");
-        const QUuid id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s);
-        QTest::newRow("written here") << DragPayload::encodePlaylistEntry(id) << true;
-        QTest::newRow("lower case") << QByteArray(R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e"})") << true;
-        QTest::newRow("braces") << QByteArray(R"({"id":"{0f8fad5b-d9cb-469f-a165-70867728950e}"})") << false;
-        QTest::newRow("not a UUID") << QByteArray(R"({"id":"row-1"})") << false;
-        QTest::newRow("no id") << QByteArray(R"({"uuid":"0f8fad5b-d9cb-469f-a165-70867728950e"})") << false;
-        QTest::newRow("not JSON") << QByteArray("0f8fad5b") << false;
-    }
-
-    void playlistEntries()
-    {
-        QFETCH(QByteArray, payload);
-        QFETCH(bool, valid);
-        const std::optional<QUuid> id = DragPayload::decodePlaylistEntry(payload);
-        QCOMPARE(id.has_value(), valid);
-        if (valid)
-            QCOMPARE(*id, QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s));
-    }
-
-    void playlistEntryIsWrittenUpperCase()
-    {
-        const QUuid id = QUuid::fromString(u"0f8fad5b-d9cb-469f-a165-70867728950e"_s);
-        QCOMPARE(DragPayload::encodePlaylistEntry(id),
-            QByteArray(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E"})"));
-        QCOMPARE(DragPayload::playlistEntryMimeMap(id).keys(),
-            QStringList {u"application/x-co.quorvane.lirna.playlist-entry"_s});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDragPayload)

@@ -12,6 +12,7 @@
 #include "Helpers/NumberedSongs.h"
 #include "Helpers/UI/UiTest.h"
 #include "Helpers/UI/WindowSuite.h"
+#include "Library/LibraryFixtures.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "SavedLocation.h"
@@ -200,6 +201,68 @@ private Q_SLOTS:
         QTest::mouseDClick(
             m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 28 + 14}).toPoint());
         QTRY_VERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
+    }
+    // Leaving the playlist page (a sidebar click rebuilds the pages) right
+    // after a drag released beside the rows: the moved order still reaches
+    // the server once its wait is over.
+    void leavingThePlaylistPageSendsTheMovedOrder()
+    {
+        QList<QByteArray> songs;
+        for (const char *id : {"A", "B", "C", "D"})
+            songs.append(LibraryFixtures::songJson(QString::fromLatin1(id)));
+        m_server.setResponse("/rest/getPlaylists",
+            TestHttpServer::ok(R"("playlists":{"playlist":[{"id":"p1","name":"Mix"}]})"));
+        m_server.setResponse("/rest/getPlaylist",
+            TestHttpServer::ok(
+                R"("playlist":{"id":"p1","name":"Mix","entry":)" + LibraryFixtures::joined(songs) + '}'));
+        m_server.setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_app->appState()->library()->refresh();
+        QQuickItem *sidebarRow = nullptr;
+        QTRY_VERIFY((sidebarRow = UiTest::findVisibleItem(m_window, u"playlistRow_p1"_s)));
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, UiTest::centreOf(sidebarRow));
+        QQuickItem *list = nullptr;
+        QTRY_VERIFY((list = UiTest::findVisibleItem(m_window, u"playlistRows"_s)));
+        QTRY_COMPARE(list->property("count").toInt(), 4);
+        QList<QQuickItem *> rows;
+        QTRY_VERIFY([&] {
+            rows.clear();
+            for (QQuickItem *child : list->property("contentItem").value<QQuickItem *>()->childItems()) {
+                if (child->property("rowIndex").isValid() && child->isVisible())
+                    rows.append(child);
+            }
+            std::sort(rows.begin(), rows.end(), [](auto *a, auto *b) { return a->y() < b->y(); });
+            return rows.size() == 4;
+        }());
+
+        // The first row over the third, then up over the header and let go.
+        const QPoint start = rows.at(0)->mapToScene({60, rows.at(0)->height() / 2}).toPoint();
+        const QPoint over = rows.at(2)->mapToScene({60, rows.at(2)->height() / 2}).toPoint();
+        const QPoint beside = rows.at(0)->mapToScene({60, -120}).toPoint();
+        QTest::mousePress(m_window, Qt::LeftButton, {}, start);
+        for (int i = 1; i <= 8; ++i)
+            QTest::mouseMove(m_window, start + (over - start) * i / 8, 10);
+        QTest::mouseMove(m_window, beside, 10);
+        QTest::mouseRelease(m_window, Qt::LeftButton, {}, beside, 10);
+        QCOMPARE(m_server.requestCount({"/rest/createPlaylist"}), 0);
+        QTest::qWait(100);
+        QQuickItem *sidebar = UiTest::findItem(m_window, u"sidebarList"_s);
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {}, sidebar->mapToScene({sidebar->width() / 2, 14}).toPoint());
+        QTRY_VERIFY(!UiTest::findItem(m_window, u"PlaylistDetailView"_s));
+        const auto orders = [this] {
+            QStringList sent;
+            for (const auto &request : m_server.requests()) {
+                QStringList ids;
+                for (const auto &[key, value] : request.queryItems())
+                    ids.append(key == u"songId"_s ? value : QString());
+                ids.removeAll(QString());
+                if (request.path() == "/rest/createPlaylist")
+                    sent.append(ids.join(u','));
+            }
+            return sent;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(orders(), QStringList {u"B,C,A,D"_s}, 10'000);
+        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok(R"("playlists":{})"));
     }
 };
 

@@ -28,6 +28,10 @@ public:
     // Songs without a cover are skipped; a song without an album id counts as
     // an album of its own.
     static QStringList albumCovers(const QList<Song> &songs);
+    // The leading songs that decide what is drawn: up to the first song of
+    // the last album a collage shows. Handing a long collection to the view
+    // costs in proportion to its length; these few draw the same.
+    static QList<Song> drawnSongs(const QList<Song> &songs);
 
     QList<Song> songs() const { return m_songs; }
     void setSongs(const QList<Song> &songs);

@@ -25,11 +25,6 @@ QString DragPayload::albumFormat()
     return u"application/x-"_s + Album::dragType();
 }
 
-QString DragPayload::playlistEntryFormat()
-{
-    return u"application/x-co.quorvane.lirna.playlist-entry"_s;
-}
-
 QByteArray DragPayload::encodeAlbums(const QList<Album> &albums)
 {
     QJsonArray array;
@@ -80,31 +75,4 @@ QMimeData *DragPayload::albumsMimeData(const QList<Album> &albums)
     data->setData(albumFormat(), encodeAlbums(albums));
     data->setText(textOf(albums));
     return data;
-}
-
-QByteArray DragPayload::encodePlaylistEntry(const QUuid &id)
-{
-    const QJsonObject object {{u"id"_s, id.toString(QUuid::WithoutBraces).toUpper()}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-std::optional<QUuid> DragPayload::decodePlaylistEntry(const QByteArray &json)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    const QJsonValue id = document.object().value(u"id"_s);
-    // Only the standard 36-character form, as written above.
-    if (!id.isString() || id.toString().size() != 36)
-        return std::nullopt;
-    const QUuid uuid = QUuid::fromString(id.toString());
-    if (uuid.isNull())
-        return std::nullopt;
-    return uuid;
-}
-
-QVariantMap DragPayload::playlistEntryMimeMap(const QUuid &id)
-{
-    return {{playlistEntryFormat(), QString::fromUtf8(encodePlaylistEntry(id))}};
 }

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QUuid>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
@@ -14,13 +13,11 @@
 
 class QMimeData;
 
-// The two drag types this program exports, as MIME formats, and their JSON
-// payloads:
-// - albums, "application/x-co.quorvane.lirna.album": a JSON array of album
-//   objects in drag order (a single album object is read as well), with a
-//   "text/plain" stand-in of one drag text per line;
-// - a playlist row being reordered, "application/x-co.quorvane.lirna.playlist-entry":
-//   {"id": "<the row's UUID, upper case>"}.
+// The drag type this program exports, as a MIME format, and its JSON
+// payload: albums, "application/x-co.quorvane.lirna.album", a JSON array of
+// album objects in drag order (a single album object is read as well), with
+// a "text/plain" stand-in of one drag text per line. (Playlist rows are
+// reordered within their list, with no drag payload.)
 //
 // In QML a drag source sets `Drag.keys: [DragPayload.albumFormat]` and
 // `Drag.mimeData: viewModel.dragData(index)` (a map its view model builds
@@ -36,13 +33,11 @@ class DragPayload : public QObject
     QML_SINGLETON
 
     Q_PROPERTY(QString albumFormat READ albumFormat CONSTANT)
-    Q_PROPERTY(QString playlistEntryFormat READ playlistEntryFormat CONSTANT)
 
 public:
     using QObject::QObject;
 
     static QString albumFormat();
-    static QString playlistEntryFormat();
 
     static QByteArray encodeAlbums(const QList<Album> &albums);
     // Nothing for a payload that is not a non-empty list of albums, or in
@@ -52,8 +47,4 @@ public:
     // {albumFormat: the JSON text, "text/plain": the drag texts}, for Drag.mimeData.
     static QVariantMap albumsMimeMap(const QList<Album> &albums);
     static QMimeData *albumsMimeData(const QList<Album> &albums);
-
-    static QByteArray encodePlaylistEntry(const QUuid &id);
-    static std::optional<QUuid> decodePlaylistEntry(const QByteArray &json);
-    static QVariantMap playlistEntryMimeMap(const QUuid &id);
 };

@@ -2,9 +2,13 @@ import QtQuick
 import QtQuick.Controls
 import Lirna.UI
 
-// The playlist page: header (collage, name, counts, actions) above the rows.
-// Rows are reordered by dragging them with the pointer; the view model moves
-// them and saves the order.
+// The playlist page: header (collage, name, counts, actions) above the rows,
+// all one list that builds only the rows in sight. The left button on the
+// rows belongs to one area over the whole list: a click selects, a double
+// click plays, a press moved past the drag distance drags the row, and the
+// view model moves it and saves the order. While a row is dragged the list
+// still scrolls to the wheel, and by itself while the pointer is held near
+// its top or bottom edge.
 Item {
     id: page
     objectName: "PlaylistDetailView"
@@ -12,10 +16,14 @@ Item {
     required property PageContext context
     required property PlaylistDetailViewModel viewModel
 
+    readonly property real columnWidth: Math.min(800, width - 72)
+    readonly property real columnX: Math.max(36, (width - columnWidth) / 2)
+    readonly property bool showsRows: page.viewModel.errorMessage === "" && page.viewModel.tracks.count > 0
+
     // The rows take the keyboard as soon as there are rows, so the arrows
     // and Return work without a click first.
     function focusRows() {
-        if (page.context.isOnTop && rows.visible)
+        if (page.context.isOnTop && page.showsRows)
             rows.forceActiveFocus()
     }
 
@@ -24,230 +32,212 @@ Item {
         color: Theme.content
     }
 
-    Flickable {
-        id: flick
-        objectName: "playlistScroll"
+    ListView {
+        id: rows
+        objectName: "playlistRows"
         anchors.fill: parent
-        contentWidth: width
-        contentHeight: content.implicitHeight + 64 + page.context.bottomInset
         clip: true
+        topMargin: 32
+        bottomMargin: 32 + page.context.bottomInset
+        // Only the rows in sight are built, so their covers load first.
+        cacheBuffer: 0
+        keyNavigationEnabled: false
+        activeFocusOnTab: true
+        focus: true
         boundsBehavior: Flickable.StopAtBounds
-        interactive: !rows.dragging
-        ScrollBar.vertical: ScrollBar {}
+        model: page.viewModel.errorMessage === "" ? page.viewModel.tracks : null
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
-        Column {
-            id: content
-            x: 36 + Math.max(0, (flick.width - 72 - width) / 2)
-            y: 32
-            width: Math.min(800, flick.width - 72)
-            spacing: 28
+        Keys.onUpPressed: event => {
+            page.viewModel.moveSelection(-1)
+            event.accepted = true
+        }
+        Keys.onDownPressed: event => {
+            page.viewModel.moveSelection(1)
+            event.accepted = true
+        }
+        Keys.onReturnPressed: event => {
+            page.viewModel.playSelected()
+            event.accepted = true
+        }
+        Keys.onEnterPressed: event => {
+            page.viewModel.playSelected()
+            event.accepted = true
+        }
 
-            Row {
-                id: header
-                spacing: 32
-                width: parent.width
+        header: PlaylistDetailHeader {
+            width: rows.width
+            columnX: page.columnX
+            columnWidth: page.columnWidth
+            context: page.context
+            viewModel: page.viewModel
+            menu: actionsMenu
+        }
 
-                CollectionArtworkView {
-                    objectName: "playlistArtwork"
-                    songs: page.viewModel.songs
-                    size: 230
-                    cornerRadius: 8
-                    width: 230
-                    height: 230
-                }
+        delegate: PlaylistTrackRow {
+            x: page.columnX
+            width: page.columnWidth
+            last: index === rows.count - 1
+            contextMenu: rowMenu
+            playing: page.context.player ? page.context.player.isPlaying : false
+            onPlay: page.viewModel.playRow(rowIndex)
+        }
+    }
 
-                Column {
-                    width: header.width - 230 - header.spacing
-                    spacing: 8
+    // The left button over the rows. A press beside the rows goes on to
+    // what lies below (the header's buttons, the list's own scrolling).
+    MouseArea {
+        id: pointer
+        objectName: "playlistRowPointer"
+        x: rows.x
+        y: rows.y
+        width: rows.width - 14 // the scroll bar stays the list's
+        height: rows.height - page.context.bottomInset
+        acceptedButtons: Qt.LeftButton
+        preventStealing: true
 
-                    Text {
-                        text: "PLAYLIST"
-                        textFormat: Text.PlainText
-                        font.pixelSize: Theme.subheadline
-                        font.weight: Font.DemiBold
-                        font.letterSpacing: 0.8
-                        color: Theme.secondaryLabel
-                    }
-                    Text {
-                        objectName: "playlistName"
-                        width: parent.width
-                        text: page.viewModel.name
-                        textFormat: Text.PlainText
-                        font.pixelSize: 30
-                        font.bold: true
-                        color: Theme.label
-                        wrapMode: Text.Wrap
-                        maximumLineCount: 2
-                        elide: Text.ElideRight
-                    }
-                    Row {
-                        spacing: 8
-                        Text {
-                            objectName: "playlistMetadata"
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: page.viewModel.metadataLine.toUpperCase()
-                            textFormat: Text.PlainText
-                            font.pixelSize: Theme.footnote
-                            font.weight: Font.Medium
-                            font.letterSpacing: 0.5
-                            color: Theme.secondaryLabel
-                        }
-                        DownloadStatusBadge {
-                            objectName: "playlistDownloadBadge"
-                            anchors.verticalCenter: parent.verticalCenter
-                            size: Theme.footnote + 3
-                            downloads: page.context.downloads
-                            playlistId: page.viewModel.playlistId
-                            songIds: page.viewModel.songIds
-                        }
-                    }
-                    Item { width: 1; height: 12 }
-                    Item {
-                        width: parent.width
-                        height: 34
-                        enabled: page.viewModel.loaded
-                        opacity: enabled ? 1 : 0.5
+        property int pressedRow: -1
+        property real pressY: 0
+        property bool dragging: false
+        // The press became a drag: its release is no click.
+        property bool moved: false
+        property int hovered: -1
+        property string draggedTitle: ""
 
-                        Row {
-                            anchors.verticalCenter: parent.verticalCenter
-                            spacing: 12
-                            PillButton {
-                                objectName: "playButton"
-                                text: "Play"
-                                symbol: "play.fill"
-                                onClicked: page.viewModel.play()
-                            }
-                            PillButton {
-                                objectName: "shuffleButton"
-                                text: "Shuffle"
-                                symbol: "shuffle"
-                                enabled: page.viewModel.tracks.count > 0
-                                onClicked: page.viewModel.playShuffled()
-                            }
-                        }
-                        CircleButton {
-                            objectName: "actionsButton"
-                            anchors.right: parent.right
-                            anchors.verticalCenter: parent.verticalCenter
-                            symbol: "ellipsis"
-                            text: "More"
-                            font.pixelSize: 13
-                            onClicked: actionsMenu.openFor(null)
-                        }
-                    }
-                }
+        // The row under a point of this area, built or not yet in sight.
+        function rowAt(px, py) {
+            return rows.indexAt(px + rows.contentX, py + rows.contentY)
+        }
+
+        // Moves the dragged row onto the row under the pointer.
+        function track() {
+            const target = rowAt(pointer.mouseX, pointer.mouseY)
+            if (target >= 0 && target !== pointer.hovered) {
+                pointer.hovered = target
+                page.viewModel.moveDraggedRow(target)
             }
+        }
 
-            Text {
-                objectName: "playlistError"
-                visible: page.viewModel.errorMessage !== ""
-                width: parent.width
-                topPadding: 60
-                bottomPadding: 60
-                horizontalAlignment: Text.AlignHCenter
-                wrapMode: Text.Wrap
-                textFormat: Text.PlainText
-                text: "Couldn’t Load Playlist\n" + page.viewModel.errorMessage
-                color: Theme.secondaryLabel
-                font.pixelSize: Theme.body
+        function finish(dropped) {
+            pointer.dragging = false
+            pointer.hovered = -1
+            if (dropped)
+                page.viewModel.dropDragged()
+            else
+                page.viewModel.endDrag()
+        }
+
+        onPressed: mouse => {
+            pressedRow = rowAt(mouse.x, mouse.y)
+            if (pressedRow < 0) {
+                mouse.accepted = false
+                return
             }
-
-            Text {
-                objectName: "playlistEmpty"
-                visible: page.viewModel.errorMessage === "" && page.viewModel.loaded
-                         && page.viewModel.tracks.count === 0
-                width: parent.width
-                topPadding: 60
-                bottomPadding: 60
-                horizontalAlignment: Text.AlignHCenter
-                wrapMode: Text.Wrap
-                textFormat: Text.PlainText
-                text: "Empty Playlist\nAdd songs from anywhere with “Add to Playlist”."
-                color: Theme.secondaryLabel
-                font.pixelSize: Theme.body
+            pressY = mouse.y
+            dragging = false
+            moved = false
+        }
+        onPositionChanged: mouse => {
+            if (!pressed || pressedRow < 0)
+                return
+            if (!dragging && Math.abs(mouse.y - pressY) >= Qt.styleHints.startDragDistance) {
+                dragging = true
+                moved = true
+                hovered = pressedRow
+                const item = rows.itemAtIndex(pressedRow)
+                draggedTitle = item ? item.title : ""
+                page.viewModel.beginDrag(pressedRow)
             }
+            if (dragging)
+                track()
+        }
+        onReleased: mouse => {
+            if (dragging)
+                finish(rowAt(mouse.x, mouse.y) >= 0)
+        }
+        onCanceled: {
+            if (dragging)
+                finish(false)
+        }
+        onClicked: mouse => {
+            if (moved || pressedRow < 0)
+                return
+            page.viewModel.selectRow(pressedRow)
+            rows.forceActiveFocus()
+        }
+        onDoubleClicked: mouse => {
+            const row = rowAt(mouse.x, mouse.y)
+            if (row >= 0)
+                page.viewModel.playRow(row)
+        }
 
-            BusyIndicator {
-                visible: running
-                running: page.viewModel.errorMessage === "" && !page.viewModel.loaded
-                anchors.horizontalCenter: parent.horizontalCenter
+        // Held near an edge, the list scrolls, faster the nearer the edge.
+        Timer {
+            objectName: "edgeScroll"
+            interval: 16
+            repeat: true
+            running: pointer.dragging
+            onTriggered: {
+                const zone = 48
+                const y = pointer.mouseY
+                let step = 0
+                if (y < zone)
+                    step = -Math.ceil((zone - Math.max(0, y)) / 4)
+                else if (y > pointer.height - zone)
+                    step = Math.ceil((y - (pointer.height - zone)) / 4)
+                if (step === 0)
+                    return
+                const top = rows.originY - rows.topMargin
+                const bottom = Math.max(top, rows.originY + rows.contentHeight + rows.bottomMargin - rows.height)
+                rows.contentY = Math.max(top, Math.min(bottom, rows.contentY + step))
             }
+        }
 
-            Column {
-                id: rows
-                objectName: "playlistRows"
-                width: parent.width
-                visible: page.viewModel.errorMessage === "" && page.viewModel.tracks.count > 0
-                focus: true
-                activeFocusOnTab: true
-                onVisibleChanged: page.focusRows()
-
-                // The row a drag hovers, and whether a drag runs.
-                property bool dragging: false
-                property int hovered: -1
-
-                function rowAt(y) {
-                    const item = rows.childAt(rows.width / 2, y)
-                    return item && item.rowIndex !== undefined ? item.rowIndex : -1
-                }
-
-                Keys.onUpPressed: page.viewModel.moveSelection(-1)
-                Keys.onDownPressed: page.viewModel.moveSelection(1)
-                Keys.onReturnPressed: page.viewModel.playSelected()
-                Keys.onEnterPressed: page.viewModel.playSelected()
-
-                Repeater {
-                    model: page.viewModel.tracks
-
-                    delegate: PlaylistTrackRow {
-                        width: rows.width
-                        onSelect: {
-                            page.viewModel.selectRow(rowIndex)
-                            rows.forceActiveFocus()
-                        }
-                        onPlay: page.viewModel.playRow(rowIndex)
-                        contextMenu: rowMenu
-                        playing: page.context.player ? page.context.player.isPlaying : false
-                        onDragStarted: {
-                            rows.dragging = true
-                            rows.hovered = rowIndex
-                            page.viewModel.beginDrag(rowIndex)
-                        }
-                        onDragMoved: (y) => {
-                            const target = rows.rowAt(mapToItem(rows, 0, y).y)
-                            if (target >= 0 && target !== rows.hovered) {
-                                rows.hovered = target
-                                page.viewModel.moveDraggedRow(target)
-                            }
-                        }
-                        onDragEnded: (y) => {
-                            rows.dragging = false
-                            rows.hovered = -1
-                            if (rows.rowAt(mapToItem(rows, 0, y).y) >= 0)
-                                page.viewModel.dropDragged()
-                            else
-                                page.viewModel.endDrag()
-                        }
-                    }
-                }
+        // The list scrolled under a still pointer (wheel, edge): the row
+        // beneath changed.
+        Connections {
+            target: rows
+            function onContentYChanged() {
+                if (pointer.dragging)
+                    pointer.track()
             }
+        }
+    }
+
+    // What the pointer carries while a row is dragged: its title on the
+    // material.
+    Rectangle {
+        objectName: "dragPreview"
+        visible: pointer.dragging
+        x: Math.min(pointer.mouseX + 12, page.width - width - 4)
+        y: pointer.mouseY + 8
+        width: Math.min(previewText.implicitWidth + 20, 320)
+        height: previewText.implicitHeight + 12
+        radius: 6
+        color: Theme.regularMaterial
+        border.width: 1
+        border.color: Theme.separator
+        Text {
+            id: previewText
+            anchors.centerIn: parent
+            width: parent.width - 20
+            text: pointer.draggedTitle
+            textFormat: Text.PlainText
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            font.pixelSize: Theme.callout
+            color: Theme.label
         }
     }
 
     Connections {
         target: page.viewModel
         function onRevealRow(row) {
-            const item = rows.children[row]
-            if (!item)
-                return
-            const top = item.mapToItem(content, 0, 0).y + content.y
-            if (top < flick.contentY)
-                flick.contentY = top
-            else if (top + item.height > flick.contentY + flick.height - page.context.bottomInset)
-                flick.contentY = top + item.height - flick.height + page.context.bottomInset
+            rows.positionViewAtIndex(row, ListView.Contain)
         }
     }
 
+    onShowsRowsChanged: focusRows()
     Component.onCompleted: focusRows()
     Connections {
         target: page.context

@@ -1,6 +1,7 @@
 #include "PlaylistDetailViewModel.h"
 
 #include "Components/AddToPlaylistModel.h"
+#include "Components/CollectionCovers.h"
 #include "Components/LikeMenuItemModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Library/ConnectionFault.h"
@@ -41,7 +42,7 @@ PlaylistDetailViewModel::~PlaylistDetailViewModel()
 
 LibraryStore *PlaylistDetailViewModel::library() const
 {
-    return m_context ? m_context->library() : nullptr;
+    return m_library;
 }
 
 void PlaylistDetailViewModel::activate()
@@ -49,6 +50,9 @@ void PlaylistDetailViewModel::activate()
     for (const QMetaObject::Connection &connection : std::as_const(m_storeConnections))
         disconnect(connection);
     m_storeConnections.clear();
+    // A waiting order belongs to the store it was made against.
+    flushPendingOrder();
+    m_library = m_context ? m_context->library() : nullptr;
     LibraryStore *store = library();
     m_rowLike->setLibrary(store);
     m_rowPlaylists->setLibrary(store);
@@ -121,6 +125,7 @@ void PlaylistDetailViewModel::applyDetail(const PlaylistDetail &detail, bool loc
     m_detail = detail;
     applyEntries(detail.entry.value_or(QList<Song>()), localOrder);
     Q_EMIT detailChanged();
+    takeSongs();
 }
 
 void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localOrder)
@@ -190,6 +195,14 @@ QString PlaylistDetailViewModel::metadataText(const std::optional<PlaylistDetail
     return line;
 }
 
+void PlaylistDetailViewModel::takeSongs()
+{
+    m_songs = m_tracks.songs();
+    m_songIds = m_tracks.songIds();
+    m_collageSongs = CollectionCovers::drawnSongs(m_songs);
+    Q_EMIT songsChanged();
+}
+
 void PlaylistDetailViewModel::updateCurrentSong()
 {
     PlayerController *player = m_context ? m_context->player() : nullptr;
@@ -201,7 +214,13 @@ void PlaylistDetailViewModel::updateCurrentSong()
 
 void PlaylistDetailViewModel::play()
 {
-    playRow(0);
+    // From the top, like a click on the first row, but the selection is the
+    // rows' own.
+    const QList<Song> list = songs();
+    if (list.isEmpty() || !m_context || !m_context->player())
+        return;
+    m_context->player()->play(
+        list, m_context->client(), 0, PlaybackSource::playlist(m_playlistId, sourceName()));
 }
 
 void PlaylistDetailViewModel::playShuffled()
@@ -352,8 +371,9 @@ void PlaylistDetailViewModel::moveDraggedRow(int targetRow)
     const int from = m_tracks.rowOfUid(m_draggingUid);
     if (from < 0 || !m_tracks.recordAt(targetRow) || from == targetRow)
         return;
-    m_tracks.moveRecord(from, targetRow);
+    m_tracks.moveEntry(from, targetRow);
     Q_EMIT selectedRowChanged();
+    takeSongs();
     scheduleSave();
 }
 
@@ -373,6 +393,7 @@ void PlaylistDetailViewModel::scheduleSave()
 {
     if (m_isLocalOrder)
         return;
+    m_pendingOrder = m_songIds;
     m_saveTimer.start();
 }
 
@@ -381,6 +402,7 @@ void PlaylistDetailViewModel::persistOrder()
     if (m_isLocalOrder)
         return;
     m_saveTimer.stop();
+    m_pendingOrder = m_songIds;
     sendOrder();
 }
 
@@ -395,10 +417,11 @@ void PlaylistDetailViewModel::flushPendingOrder()
 void PlaylistDetailViewModel::sendOrder()
 {
     LibraryStore *store = library();
-    if (!store || m_isLocalOrder)
+    const QStringList order = std::exchange(m_pendingOrder, {});
+    if (!store)
         return;
-    saveOrder(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), m_playlistId,
-        m_tracks.songIds(), ++m_saveGeneration);
+    saveOrder(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), m_playlistId, order,
+        ++m_saveGeneration);
 }
 
 QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewModel> self,
@@ -407,12 +430,28 @@ QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewMode
     if (!library)
         co_return;
     const bool saved = co_await library->reorderPlaylist(id, ids);
+    if (!self)
+        co_return;
     // Only the newest order's failure puts the server's order back on screen:
     // an older one was replaced on screen (and on the server) by a newer one.
-    if (!saved && self && generation == self->m_saveGeneration) {
+    if (!saved && generation == self->m_saveGeneration) {
         ++self->m_reloadToken;
         self->reload();
+        co_return;
     }
+    if (saved)
+        self->reloadIfShownOrderStale(ids, generation);
+}
+
+void PlaylistDetailViewModel::reloadIfShownOrderStale(const QStringList &saved, int generation)
+{
+    if (generation != m_saveGeneration || m_saveTimer.isActive() || m_isLocalOrder)
+        return;
+    const QStringList shown = m_tracks.songIds();
+    if (shown.mid(0, saved.size()) == saved)
+        return;
+    ++m_reloadToken;
+    reload();
 }
 
 void PlaylistDetailViewModel::prepareRowMenu(int row)

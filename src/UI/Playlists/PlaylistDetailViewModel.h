@@ -23,9 +23,10 @@ class PageContext;
 // playback, rename, delete, removal and drag reordering.
 //
 // Order saves: a drag moves rows at once and saves the whole order a moment
-// after the last move, or at once on the drop. Every other edit of the
-// playlist made here sends a waiting order first (the store then runs the
-// writes of one playlist one at a time, in order), and a delete drops it.
+// after the last move, or at once on the drop; the order sent is the one the
+// user made, taken at the move, whatever loads meanwhile. Every other edit of
+// the playlist made here sends a waiting order first (the store then runs
+// the writes of one playlist one at a time, in order), and a delete drops it.
 class PlaylistDetailViewModel : public QObject
 {
     Q_OBJECT
@@ -37,9 +38,12 @@ class PlaylistDetailViewModel : public QObject
     Q_PROPERTY(QString name READ name NOTIFY detailChanged)
     Q_PROPERTY(QString sourceName READ sourceName NOTIFY detailChanged)
     Q_PROPERTY(QString metadataLine READ metadataLine NOTIFY detailChanged)
-    Q_PROPERTY(QList<Song> songs READ songs NOTIFY detailChanged)
-    // The rows' song ids, for the download badge and menu items.
-    Q_PROPERTY(QStringList songIds READ songIds NOTIFY detailChanged)
+    // The rows' songs and their ids in the order shown, for the header's
+    // collage, the download badge and menu items; they follow a drag.
+    Q_PROPERTY(QList<Song> songs READ songs NOTIFY songsChanged)
+    // The leading songs that decide the collage.
+    Q_PROPERTY(QList<Song> collageSongs READ collageSongs NOTIFY songsChanged)
+    Q_PROPERTY(QStringList songIds READ songIds NOTIFY songsChanged)
     // The like and "Add to Playlist" items of the row whose menu opened last
     // (prepareRowMenu).
     Q_PROPERTY(LikeMenuItemModel *rowLike READ rowLike CONSTANT)
@@ -60,8 +64,9 @@ public:
     QString name() const { return m_detail ? m_detail->name : QString(); }
     QString sourceName() const;
     QString metadataLine() const;
-    QList<Song> songs() const { return m_tracks.songs(); }
-    QStringList songIds() const { return m_tracks.songIds(); }
+    QList<Song> songs() const { return m_songs; }
+    QList<Song> collageSongs() const { return m_collageSongs; }
+    QStringList songIds() const { return m_songIds; }
     LikeMenuItemModel *rowLike() const { return m_rowLike; }
     AddToPlaylistModel *rowPlaylists() const { return m_rowPlaylists; }
     QString errorMessage() const { return m_errorMessage; }
@@ -105,6 +110,7 @@ public:
 
 Q_SIGNALS:
     void detailChanged();
+    void songsChanged();
     void errorMessageChanged();
     void isLocalOrderChanged();
     void selectedRowChanged();
@@ -126,14 +132,22 @@ private:
     void sendOrder();
     static QCoro::Task<> saveOrder(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
         QString id, QStringList ids, int generation);
+    // After a save, a list loaded while it waited shows the order from
+    // before the drag: the server's list is loaded again.
+    void reloadIfShownOrderStale(const QStringList &saved, int generation);
     static QCoro::Task<> runRename(
         QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library, QString id, QString name);
     static QCoro::Task<> runDelete(QPointer<PlaylistDetailViewModel> self, QPointer<PageContext> context,
         QPointer<LibraryStore> library, QString id);
     static QCoro::Task<> runRemove(QPointer<LibraryStore> library, int row, QStringList ids, QString id);
     void updateCurrentSong();
+    // The rows' songs changed (a load, a move): taken once for every reader.
+    void takeSongs();
 
     QPointer<PageContext> m_context;
+    // The store this page works with, kept apart from the context: an order
+    // still waiting when the page goes (and its context with it) is sent.
+    QPointer<LibraryStore> m_library;
     QString m_playlistId;
     PlaylistEntryListModel m_tracks;
     LikeMenuItemModel *m_rowLike;
@@ -146,6 +160,11 @@ private:
     quint64 m_nextUid = 0;
     quint64 m_draggingUid = 0;
     QTimer m_saveTimer;
+    QList<Song> m_songs;
+    QList<Song> m_collageSongs;
+    QStringList m_songIds;
+    // The order to send when the wait is over, taken when the move was made.
+    QStringList m_pendingOrder;
     int m_saveGeneration = 0;
     QList<QMetaObject::Connection> m_storeConnections;
 };

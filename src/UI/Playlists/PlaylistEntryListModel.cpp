@@ -9,15 +9,17 @@ PlaylistEntryListModel::PlaylistEntryListModel(QObject *parent)
                           {DurationRole, "duration"}, {NumberRole, "number"}, {SongIdRole, "songId"},
                           {SelectedRole, "selected"}, {CurrentRole, "current"}, {DraggingRole, "dragging"}},
         parent)
+{ }
+
+bool PlaylistEntryListModel::moveEntry(int from, int to)
 {
-    // Numbers are positions: a move renumbers the rows between its ends.
-    connect(this, &QAbstractItemModel::rowsMoved, this,
-        [this](const QModelIndex &, int start, int, const QModelIndex &, int destination) {
-            const int first = std::min(start, destination);
-            const int last = std::min(std::max(start, destination), rowCount() - 1);
-            if (first <= last)
-                Q_EMIT dataChanged(index(first), index(last), {NumberRole});
-        });
+    if (!moveRecord(from, to))
+        return false;
+    // Numbers are positions: the rows between the move's ends are renumbered,
+    // once every view has taken the move (a change sent from a handler of
+    // the move itself could reach a view before the move does).
+    Q_EMIT dataChanged(index(std::min(from, to)), index(std::max(from, to)), {NumberRole});
+    return true;
 }
 
 QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs, quint64 &nextUid)
@@ -25,9 +27,12 @@ QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs
     QList<PlaylistEntry> entries;
     entries.reserve(songs.size());
     QHash<QString, int> copies;
+    copies.reserve(songs.size());
     for (const Song &song : songs) {
+        // The first copy of a song is keyed by its id alone (no new string
+        // for each of thousands of rows); later copies by id and number.
         const int copy = copies[song.id]++;
-        entries.append({++nextUid, song.id + u'#' + QString::number(copy), song});
+        entries.append({++nextUid, copy == 0 ? song.id : song.id + u'#' + QString::number(copy), song});
     }
     return entries;
 }

@@ -45,6 +45,8 @@ public:
     QStringList songIds() const;
     QList<Song> songs() const;
     int rowOfUid(quint64 uid) const;
+    // Moves the row at `from` to `to` and renumbers the rows in between.
+    bool moveEntry(int from, int to);
 
     // The selection follows its row through moves; 0: none.
     void setSelectedUid(quint64 uid);

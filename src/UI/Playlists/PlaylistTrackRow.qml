@@ -2,8 +2,10 @@ import QtQuick
 import Lirna.UI
 
 // One row of the playlist page: position (or the play / now-playing glyph),
-// cover, title and artist, duration. A press that moves further than the
-// drag threshold drags the row instead of clicking it.
+// cover, title and artist, duration, and the divider to the next row. The
+// left button (click, double click, drag) is the list's: it keeps the
+// pointer when a drag carries the row past the rows that are built; the row
+// shows hover and opens its menu on a right click.
 Item {
     id: row
 
@@ -20,30 +22,43 @@ Item {
     readonly property int rowIndex: index
     // The engine plays (the current row shows the sounding speaker).
     property bool playing: false
+    // No divider after the last row.
+    property bool last: false
     property ContextMenu contextMenu
+
+    readonly property bool hovering: hover.hovered
+    readonly property color secondaryColor: selected ? Theme.alpha(Theme.white, 0.8) : Theme.secondaryLabel
+
+    // The screen reader's press plays the row, as a double click does.
+    signal play()
 
     Accessible.role: Accessible.Button
     Accessible.name: title
     Accessible.selected: selected
+    Accessible.onPressAction: row.play()
 
-    signal select()
-    signal play()
-    signal dragStarted()
-    signal dragMoved(real y)
-    signal dragEnded(real y)
-
-    implicitHeight: 48
+    implicitHeight: 49
     height: implicitHeight
     opacity: dragging ? 0.6 : 1
 
+    // The dragged row moves away under a still pointer: it shows no hover.
+    HoverHandler {
+        id: hover
+        enabled: !row.dragging
+    }
+
     Rectangle {
-        anchors.fill: parent
+        id: background
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        height: 48
         radius: 6
-        color: row.selected ? Theme.accent : (area.containsMouse ? Theme.hover : Theme.clear)
+        color: row.selected ? Theme.accent : (row.hovering ? Theme.hover : Theme.clear)
     }
 
     Row {
-        anchors.fill: parent
+        anchors.fill: background
         anchors.leftMargin: 12
         anchors.rightMargin: 12
         spacing: 14
@@ -53,18 +68,18 @@ Item {
             height: parent.height
             Text {
                 anchors.centerIn: parent
-                visible: !area.containsMouse && !row.current
+                visible: !row.hovering && !row.current
                 text: row.number
                 textFormat: Text.PlainText
                 font.pixelSize: Theme.callout
-                color: row.selected ? Theme.alpha(Theme.white, 0.8) : Theme.secondaryLabel
+                color: row.secondaryColor
             }
             Icon {
                 anchors.centerIn: parent
-                visible: area.containsMouse || row.current
-                name: area.containsMouse ? "play.fill" : (row.playing ? "speaker.wave.2.fill" : "speaker.fill")
+                visible: row.hovering || row.current
+                name: row.hovering ? "play.fill" : (row.playing ? "speaker.wave.2.fill" : "speaker.fill")
                 size: 13
-                color: row.selected ? Theme.white : (area.containsMouse ? Theme.label : Theme.accent)
+                color: row.selected ? Theme.white : (row.hovering ? Theme.label : Theme.accent)
             }
         }
 
@@ -86,6 +101,7 @@ Item {
                 text: row.title
                 textFormat: Text.PlainText
                 elide: Text.ElideRight
+                maximumLineCount: 1
                 font.pixelSize: Theme.callout
                 color: row.selected ? Theme.white : (row.current ? Theme.accent : Theme.label)
             }
@@ -95,8 +111,9 @@ Item {
                 text: row.artist
                 textFormat: Text.PlainText
                 elide: Text.ElideRight
+                maximumLineCount: 1
                 font.pixelSize: Theme.caption
-                color: row.selected ? Theme.alpha(Theme.white, 0.8) : Theme.secondaryLabel
+                color: row.secondaryColor
             }
         }
 
@@ -106,48 +123,19 @@ Item {
             text: row.duration
             textFormat: Text.PlainText
             font.pixelSize: Theme.callout
-            color: row.selected ? Theme.alpha(Theme.white, 0.8) : Theme.secondaryLabel
+            color: row.secondaryColor
         }
     }
 
-    MouseArea {
-        id: area
-        anchors.fill: parent
-        hoverEnabled: true
-        acceptedButtons: Qt.LeftButton
-        preventStealing: true
-
-        property real pressY: 0
-        property bool moved: false
-
-        onPressed: (mouse) => {
-            pressY = mouse.y
-            moved = false
-        }
-        onPositionChanged: (mouse) => {
-            if (!pressed)
-                return
-            if (!moved && Math.abs(mouse.y - pressY) >= Qt.styleHints.startDragDistance) {
-                moved = true
-                row.dragStarted()
-            }
-            if (moved)
-                row.dragMoved(mouse.y)
-        }
-        onReleased: (mouse) => {
-            if (moved)
-                row.dragEnded(mouse.y)
-        }
-        onCanceled: {
-            if (moved)
-                row.dragEnded(-1e6)
-            moved = false
-        }
-        onClicked: {
-            if (!moved)
-                row.select()
-        }
-        onDoubleClicked: row.play()
+    Rectangle {
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: 12
+        anchors.rightMargin: 12
+        height: 1
+        visible: !row.last
+        color: Theme.separator
     }
 
     ContextMenuArea {

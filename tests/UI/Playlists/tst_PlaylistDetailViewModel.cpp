@@ -1,5 +1,7 @@
 #include <QAbstractItemModelTester>
 #include <QQuickItem>
+#include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
@@ -147,6 +149,29 @@ private Q_SLOTS:
         QCOMPARE(writes().size(), 1);
     }
 
+    // A reload while the moved order waits (a refresh, another edit's
+    // revision) shows the server's list, but the order sent is the one the
+    // user made, with the songs added meanwhile after it; the page then
+    // shows the server's list again.
+    void reloadWhileTheOrderWaits()
+    {
+        QVERIFY(open({"A", "B", "C", "D"}));
+        QTRY_COMPARE(shown().size(), 4);
+        m_vm->setSaveDelay(800);
+        m_harness->server().setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        m_vm->beginDrag(0);
+        m_vm->moveDraggedRow(2);
+        m_vm->endDrag();
+        m_harness->server().setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(playlistAnswer({"A", "B", "C", "D", "E"})));
+        m_harness->library()->refresh();
+        QTRY_COMPARE(shown(), (QStringList {"A", "B", "C", "D", "E"}));
+        QCOMPARE(writes(), QStringList());
+        const int reads = countRequests(m_harness->server(), "/rest/getPlaylist");
+        QTRY_COMPARE_WITH_TIMEOUT(writes(), QStringList {u"order B,C,A,D,E"_s}, 10'000);
+        QTRY_COMPARE(countRequests(m_harness->server(), "/rest/getPlaylist"), reads + 1);
+    }
+
     // Edits right after a drag: the moved order goes first, and the removal
     // counts on it; a delete drops the waiting order.
     void editsSendTheWaitingOrderFirst_data()
@@ -207,6 +232,7 @@ private Q_SLOTS:
             return answer;
         });
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"save the new order failed"_s));
+        QSignalSpy loads(m_vm, &PlaylistDetailViewModel::detailChanged);
         m_vm->beginDrag(0);
         m_vm->moveDraggedRow(1);
         m_vm->dropDragged();
@@ -215,7 +241,7 @@ private Q_SLOTS:
         m_vm->dropDragged();
         QTRY_COMPARE(saves, 2);
         QTest::qWait(300);
-        QCOMPARE(countRequests(m_harness->server(), "/rest/getPlaylist"), reloads);
+        QCOMPARE(loads.count(), reloads);
     }
 
     // The downloaded copy while the server is away: rows do not move and no
@@ -280,6 +306,113 @@ private Q_SLOTS:
         m_vm->removeRow(selected);
         QTRY_COMPARE(shown(), after);
         QCOMPARE(m_vm->selectedRow(), expected);
+    }
+
+    // A long list builds only the rows in sight; the keys, a drag held at
+    // the bottom edge and the wheel during the drag reach the rows beyond.
+    void longListKeysAndEdgeScrolling()
+    {
+        QStringList ids;
+        for (int i = 0; i < 300; ++i)
+            ids.append(u"s%1"_s.arg(i));
+        QVERIFY(open(ids));
+        QQuickWindow *window = m_harness->window();
+        auto *list = UiTest::findItem(window, u"playlistRows"_s);
+        QTRY_COMPARE(list->property("count").toInt(), 300);
+        const auto built = [list] {
+            QList<QQuickItem *> rows;
+            for (QQuickItem *child : list->property("contentItem").value<QQuickItem *>()->childItems()) {
+                if (child->property("rowIndex").isValid() && child->isVisible())
+                    rows.append(child);
+            }
+            return rows;
+        };
+        QTRY_VERIFY(!built().isEmpty());
+        QVERIFY(built().size() < 40);
+        window->requestActivate();
+        const auto rowItem = [list](int row) {
+            QQuickItem *item = nullptr;
+            QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, row));
+            return item;
+        };
+        const auto shownInList = [list, rowItem](int row) {
+            QQuickItem *item = rowItem(row);
+            if (!item)
+                return false;
+            const qreal top = item->mapToItem(list, QPointF(0, 0)).y();
+            return top >= 0 && top + item->height() <= list->height();
+        };
+
+        // The first row dragged down and held at the bottom edge: the list
+        // scrolls and the row travels into rows that were not built.
+        m_harness->server().setResponse("/rest/createPlaylist", TestHttpServer::ok());
+        QQuickItem *first = nullptr;
+        QTRY_VERIFY((first = [&]() -> QQuickItem * {
+            for (QQuickItem *row : built())
+                if (row->property("rowIndex").toInt() == 0)
+                    return row;
+            return nullptr;
+        }()));
+        const QPoint start = first->mapToScene(QPointF(80, first->height() / 2)).toPoint();
+        const QPoint edge = list->mapToScene(QPointF(80, list->height() - 12)).toPoint();
+        QTest::mousePress(window, Qt::LeftButton, {}, start);
+        for (int i = 1; i <= 10; ++i)
+            QTest::mouseMove(window, start + (edge - start) * i / 10, 10);
+        QTRY_VERIFY_WITH_TIMEOUT(m_vm->songIds().indexOf(u"s0"_s) > 90, 10'000);
+        QVERIFY(rowItem(int(m_vm->songIds().indexOf(u"s0"_s))));
+
+        // Away from the edge, the wheel still scrolls the list under the drag.
+        const QPoint middle = list->mapToScene(QPointF(80, list->height() / 2)).toPoint();
+        QTest::mouseMove(window, middle, 10);
+        const qreal held = list->property("contentY").toReal();
+        QWheelEvent wheel(middle, window->mapToGlobal(middle), {}, QPoint(0, -240), Qt::LeftButton, {},
+            Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(window, &wheel);
+        QTRY_VERIFY(list->property("contentY").toReal() > held + 20);
+        QVERIFY(UiTest::findVisibleItem(window, u"dragPreview"_s));
+        QVERIFY(UiTest::saveScreenshot(window, u"playlist-dragging.png"_s));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, middle, 10);
+        const int landed = int(m_vm->songIds().indexOf(u"s0"_s));
+        QVERIFY(landed > 60);
+        // The drop saves the order with the row where it was let go.
+        QTRY_COMPARE(
+            writes().value(writes().size() - 1).split(u' ').last().split(u',').indexOf(u"s0"_s), landed);
+        QVERIFY(UiTest::saveScreenshot(window, u"playlist-long-dropped.png"_s));
+
+        // Up with nothing selected goes to the last row, built for it.
+        QTRY_VERIFY(list->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_Up);
+        QCOMPARE(m_vm->selectedRow(), 299);
+        QTRY_VERIFY(shownInList(299));
+    }
+
+    // No rows to show: the empty playlist and the failed load show their
+    // symbol, title and text in place of the rows.
+    void statesInPlaceOfTheRows_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << false << u"playlistEmpty"_s
+                               << u"Add songs from anywhere with “Add to Playlist”."_s;
+        QTest::newRow("failed") << true << u"playlistError"_s << u"Playlist not found"_s;
+    }
+
+    void statesInPlaceOfTheRows()
+    {
+        QFETCH(bool, fails);
+        QFETCH(QString, state);
+        QFETCH(QString, text);
+        m_harness = std::make_unique<PageHarness>();
+        m_harness->server().setResponse("/rest/getPlaylist",
+            fails ? TestHttpServer::failed(70, "Playlist not found")
+                  : TestHttpServer::ok(playlistAnswer({})));
+        QVERIFY(m_harness->start());
+        QVERIFY(m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s))));
+        QQuickItem *shown = nullptr;
+        QTRY_VERIFY((shown = UiTest::findVisibleItem(m_harness->window(), state)));
+        QCOMPARE(UiTest::findItem(shown, u"stateMessage"_s)->property("text").toString(), text);
+        QVERIFY(UiTest::saveScreenshot(m_harness->window(), u"playlist-"_s + state + u".png"_s));
     }
 
     void renameTrims_data()

@@ -10,6 +10,7 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     , m_artwork(new ArtworkClient(nullptr, this))
     , m_commands(new MenuCommands(m_appState, m_player, m_updater, this))
     , m_settings(new SettingsViewModel(m_appState, m_player, m_updater, this))
+    , m_version(version)
 {
     m_player->setParent(this);
     ArtworkClient::setCurrent(m_artwork);

@@ -32,6 +32,7 @@ class LirnaApp : public QObject
     Q_PROPERTY(ArtworkClient *artwork READ artwork CONSTANT)
     Q_PROPERTY(MenuCommands *commands READ commands CONSTANT)
     Q_PROPERTY(SettingsViewModel *settings READ settings CONSTANT)
+    Q_PROPERTY(QString version READ version CONSTANT)
 
 public:
     // Created in this order: the session (restored at once, before anything
@@ -52,6 +53,8 @@ public:
     MenuCommands *commands() const { return m_commands; }
     // The settings window's model.
     SettingsViewModel *settings() const { return m_settings; }
+    // The program's version, as "About Lirna" shows it.
+    QString version() const { return m_version; }
     // The signed-in account's user name and server address, empty when none.
     QString accountName() const;
     QString serverAddress() const;
@@ -73,4 +76,5 @@ private:
     ArtworkClient *m_artwork;
     MenuCommands *m_commands;
     SettingsViewModel *m_settings;
+    QString m_version;
 };

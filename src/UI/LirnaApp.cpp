@@ -1,5 +1,7 @@
 #include "LirnaApp.h"
 
+#include "TextFieldAccessible.h"
+
 LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *session,
     PlayerController *player, QObject *parent)
     : QObject(parent)
@@ -10,7 +12,10 @@ LirnaApp::LirnaApp(const QUrl &updateFeed, const QString &version, UrlSession *s
     , m_artwork(new ArtworkClient(nullptr, this))
     , m_commands(new MenuCommands(m_appState, m_player, m_updater, this))
     , m_settings(new SettingsViewModel(m_appState, m_player, m_updater, this))
+    , m_version(version)
 {
+    // The password field reads as bullets on the accessibility bus.
+    TextFieldAccessible::install();
     m_player->setParent(this);
     ArtworkClient::setCurrent(m_artwork);
     m_artwork->setClient(m_appState->client());

@@ -30,6 +30,7 @@ class LirnaApp : public QObject
     Q_PROPERTY(ArtworkClient *artwork READ artwork CONSTANT)
     Q_PROPERTY(MenuCommands *commands READ commands CONSTANT)
     Q_PROPERTY(SettingsViewModel *settings READ settings CONSTANT)
+    Q_PROPERTY(QString version READ version CONSTANT)
 
 public:
     // Created in this order: the session (restored at once, before anything
@@ -50,6 +51,8 @@ public:
     MenuCommands *commands() const { return m_commands; }
     // The settings window's model.
     SettingsViewModel *settings() const { return m_settings; }
+    // The program's version, as "About Lirna" shows it.
+    QString version() const { return m_version; }
 
     // The window's launch task: the once-per-run background update check.
     Q_INVOKABLE void runLaunchTask();
@@ -65,4 +68,5 @@ private:
     ArtworkClient *m_artwork;
     MenuCommands *m_commands;
     SettingsViewModel *m_settings;
+    QString m_version;
 };

@@ -41,59 +41,70 @@ ApplicationWindow {
 
     readonly property MenuCommands commands: app.commands
 
-    // Linux programs keep "Settings…" and "Quit" in the File menu, and the
-    // update check under Help.
+    // Linux programs keep "Settings…" and "Quit" in the File menu, and
+    // "About Lirna" and the update check under Help. The keys the items show
+    // are the shortcuts below.
     menuBar: MenuBar {
         objectName: "menuBar"
 
         Menu {
             title: "File"
-            MenuItem {
+            CommandMenuItem {
                 objectName: "newPlaylistMenuItem"
                 text: "New Playlist…"
+                shortcut: "Ctrl+N"
                 enabled: window.commands.newPlaylistEnabled
                 onTriggered: window.commands.newPlaylist()
             }
-            MenuItem {
+            CommandMenuItem {
                 text: "Settings…"
+                shortcut: "Ctrl+,"
                 onTriggered: window.openSettings()
             }
             MenuSeparator {}
-            MenuItem {
+            CommandMenuItem {
                 text: "Quit"
+                shortcut: "Ctrl+Q"
                 onTriggered: Qt.quit()
             }
         }
         Menu {
             title: "Library"
-            MenuItem {
+            CommandMenuItem {
                 text: "Refresh"
+                shortcut: "Ctrl+R"
                 enabled: window.commands.refreshEnabled
                 onTriggered: window.commands.refresh()
             }
         }
         Menu {
             title: "Playback"
-            MenuItem {
+            CommandMenuItem {
                 objectName: "playPauseMenuItem"
                 text: window.commands.playPauseText
                 enabled: window.commands.playPauseEnabled
                 onTriggered: window.commands.playPause()
             }
-            MenuItem {
+            CommandMenuItem {
                 text: "Next"
+                shortcut: "Ctrl+→"
                 enabled: window.commands.nextEnabled
                 onTriggered: window.commands.next()
             }
-            MenuItem {
+            CommandMenuItem {
                 text: "Previous"
+                shortcut: "Ctrl+←"
                 enabled: window.commands.previousEnabled
                 onTriggered: window.commands.previous()
             }
         }
         Menu {
             title: "Help"
-            MenuItem {
+            CommandMenuItem {
+                text: "About Lirna"
+                onTriggered: about.open()
+            }
+            CommandMenuItem {
                 text: "Check for Updates…"
                 enabled: window.commands.checkForUpdatesEnabled
                 onTriggered: window.commands.checkForUpdates()
@@ -195,6 +206,44 @@ ApplicationWindow {
                 textFormat: Text.PlainText
                 wrapMode: Text.WordWrap
                 color: Theme.label
+            }
+        }
+
+        function open() {
+            active = true
+            item.open()
+        }
+    }
+
+    // The program's name and version, from "About Lirna".
+    Loader {
+        id: about
+        active: false
+        sourceComponent: AlertDialog {
+            objectName: "aboutDialog"
+            width: 300
+            topPadding: 22
+            acceptText: "OK"
+
+            Column {
+                width: parent.width
+                spacing: 4
+                Label {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    text: "Lirna"
+                    textFormat: Text.PlainText
+                    font.pixelSize: Theme.title2
+                    font.weight: Font.Bold
+                    color: Theme.label
+                }
+                Label {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    text: "Version " + window.app.version
+                    textFormat: Text.PlainText
+                    color: Theme.secondaryLabel
+                }
             }
         }
 

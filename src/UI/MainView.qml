@@ -45,6 +45,14 @@ Item {
     // travels on. Text fields take their own spaces first.
     Keys.onSpacePressed: event => event.accepted = root.viewModel.handleSpace()
 
+    // A press anywhere outside the text field being typed in (a sidebar row,
+    // a page, the toolbar) takes the keyboard back from it, so the space bar
+    // plays and pauses again.
+    TextFocusReleaser {
+        id: textFocus
+        area: root
+    }
+
     // Another window or program taking over closes the search dropdown.
     readonly property bool windowActive: Window.active
     onWindowActiveChanged: root.viewModel.search.windowActiveChanged(windowActive)
@@ -85,12 +93,6 @@ Item {
             id: detail
             SplitView.fillWidth: true
             padding: 0
-
-            // A click in the detail column takes the keyboard back from the
-            // search field, so the space bar plays and pauses again.
-            TapHandler {
-                onTapped: root.forceActiveFocus()
-            }
 
             background: Rectangle {
                 color: Theme.content
@@ -305,14 +307,18 @@ Item {
         function onPopped(depth) { stack.pop(stack.get(depth), StackView.PopTransition) }
     }
 
-    // The monitor watches the window this view is shown in, once it has one.
+    // The monitors watch the window this view is shown in, once it has one.
     readonly property QtObject hostWindow: Window.window
-    onHostWindowChanged: if (hostWindow)
+    onHostWindowChanged: if (hostWindow) {
         sidebarClicks.start(hostWindow)
+        textFocus.start(hostWindow)
+    }
 
     Component.onCompleted: {
         rebuildStack()
-        if (hostWindow)
+        if (hostWindow) {
             sidebarClicks.start(hostWindow)
+            textFocus.start(hostWindow)
+        }
     }
 }

@@ -115,6 +115,16 @@ private Q_SLOTS:
         QTest::keyClick(harness.window(), Qt::Key_Return);
         QTRY_COMPARE(player->currentSong()->title, u"Breakwater"_s);
 
+        // Play in the header starts the album; the space bar then pauses it
+        // where it is instead of pressing Play once more.
+        LIRNA_CLICK(UiTest::findItem(page, u"playButton"_s));
+        QTRY_COMPARE(player->currentIndex(), std::optional<int>(0));
+        QVERIFY(player->isPlaying());
+        player->next();
+        QTest::keyClick(harness.window(), Qt::Key_Space);
+        QTRY_VERIFY(!player->isPlaying());
+        QCOMPARE(player->currentIndex(), std::optional<int>(1));
+
         const QPalette light = QGuiApplication::palette();
         QGuiApplication::setPalette(UiTest::darkPalette());
         QTest::qWait(100);

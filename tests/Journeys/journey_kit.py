@@ -53,10 +53,13 @@ STATE_VISIBLE = 30
 STATE_CHECKED = 4
 STATE_ENABLED = 8
 STATE_SELECTED = 23
+# AT-SPI roles, where their names do not tell them apart.
+ROLE_PASSWORD_TEXT = 40
 
 A11Y_ACCESSIBLE = "org.a11y.atspi.Accessible"
 A11Y_COMPONENT = "org.a11y.atspi.Component"
 A11Y_ACTION = "org.a11y.atspi.Action"
+A11Y_TEXT = "org.a11y.atspi.Text"
 
 
 class JourneyFailure(AssertionError):
@@ -175,8 +178,10 @@ class Accessibility:
             pending[0] -= 1
 
         for index, ((name, path), interface, method, signature, args) in enumerate(calls):
+            # A reply of several values (text and its offsets) comes as a tuple.
             self.bus.call_async(name, path, interface, method, signature, args,
-                                lambda value, index=index: answered(index, value),
+                                lambda *values, index=index: answered(
+                                    index, values[0] if len(values) == 1 else tuple(values)),
                                 lambda error, index=index: answered(index), timeout=5)
         context = GLib.MainContext.default()
         deadline = time.monotonic() + 10
@@ -186,6 +191,47 @@ class Accessibility:
             if time.monotonic() > deadline:
                 raise JourneyFailure("the program's accessibility tree does not answer")
         return answers
+
+    def role_number(self, node):
+        """The node's AT-SPI role as a number; the role's name stays "text" for a password field."""
+        return int(self._call(node.ref, "GetRole", A11Y_ACCESSIBLE))
+
+    def readings(self, node):
+        """Everything AT-SPI gives out about `node`'s texts, as (call, text) pairs.
+
+        Its name, description and attributes, and its text read every way the
+        Text interface offers: whole, and by character, word, sentence and line
+        at, before and after every offset. A call the node does not answer
+        gives nothing.
+        """
+        props = "org.freedesktop.DBus.Properties"
+        ref = node.ref
+        count = self._batch([(ref, props, "Get", "ss", (A11Y_TEXT, "CharacterCount"))])[0]
+        calls = [("Name", (ref, props, "Get", "ss", (A11Y_ACCESSIBLE, "Name"))),
+                 ("Description", (ref, props, "Get", "ss", (A11Y_ACCESSIBLE, "Description"))),
+                 ("GetAttributes", (ref, A11Y_ACCESSIBLE, "GetAttributes", "", ())),
+                 ("GetText", (ref, A11Y_TEXT, "GetText", "ii", (0, -1))),
+                 ("CurrentValue", (ref, props, "Get", "ss", ("org.a11y.atspi.Value", "CurrentValue")))]
+        for offset in range(int(count or 0) + 1):
+            calls.append(("GetCharacterAtOffset", (ref, A11Y_TEXT, "GetCharacterAtOffset", "i", (offset,))))
+            calls += [(method, (ref, A11Y_TEXT, method, "iu", (offset, boundary)))
+                      for method in ("GetTextAtOffset", "GetTextBeforeOffset", "GetTextAfterOffset")
+                      for boundary in range(7)]
+        answers = self._batch([call for _, call in calls])
+        found = []
+        for (method, _), answer in zip(calls, answers):
+            if answer is None:
+                continue
+            if method == "GetCharacterAtOffset":
+                if int(answer) > 0:
+                    found.append((method, chr(int(answer))))
+            elif isinstance(answer, dict):
+                found += [(method, str(k)) for k in answer] + [(method, str(v)) for v in answer.values()]
+            elif isinstance(answer, (tuple, list)):
+                found += [(method, str(part)) for part in answer if isinstance(part, str)]
+            elif isinstance(answer, str):
+                found.append((method, str(answer)))
+        return found
 
     def nodes(self):
         """Everything showing, depth first, in screen coordinates."""

@@ -19,7 +19,7 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from journey_kit import STATE_CHECKED, SCREEN, Desk, JourneyFailure, check  # noqa: E402
+from journey_kit import ROLE_PASSWORD_TEXT, STATE_CHECKED, SCREEN, Desk, JourneyFailure, check  # noqa: E402
 
 SIDEBAR_RIGHT = 200  # the sidebar is 210 wide; its rows lie left of this
 BAR_TOP = 640        # the now-playing bar floats at the foot of the 720-high window
@@ -49,16 +49,31 @@ def sidebar(desk, title):
 
 
 def fill(desk, field_name, text):
-    if field_name == "Password":
-        # The toolkit does not name a password field to assistive
-        # technology: it is the field under "Username".
-        user = desk.find("Username", role="text")
-        field = desk.find("", role="text", where=lambda n: n.rect[1] > user.rect[1])
-    else:
-        field = desk.find(field_name, where=lambda n: "text" in n.role)
+    field = desk.find(field_name, where=lambda n: "text" in n.role)
     desk.click(field)
     desk.key("ctrl+a", "BackSpace")
     desk.type(text)
+
+
+def form_keeps_the_password(desk, password):
+    """The filled sign-in form as assistive technology reads it: the password
+    field is named and marked as one, and gives out only bullets; the other
+    fields read their text."""
+    field = desk.find("Password", where=lambda n: "text" in n.role)
+    check(desk.a11y.role_number(field) == ROLE_PASSWORD_TEXT, "the Password field is not a password field")
+    readings = desk.a11y.readings(field)
+    whole = [text for call, text in readings if call == "GetText"]
+    check(whole == ["\u2022" * len(password)], "the password field reads %r" % whole)
+    for call, text in readings:
+        if call in ("Name", "Description", "GetAttributes"):
+            check(password not in text, "%s of the password field gives the password" % call)
+        else:
+            check(set(text) <= {"\u2022"}, "%s of the password field gives %r" % (call, text))
+    check(dict(readings).get("Name") == "Password", "the password field is named %r" % dict(readings).get("Name"))
+    for name, typed in (("Username", desk.user), ("Server URL", desk.url)):
+        other = desk.find(name, role="text")
+        texts = [text for call, text in desk.a11y.readings(other) if call == "GetText"]
+        check(texts == [typed], "the %s field reads %r" % (name, texts))
 
 
 def bar_button(desk, name):
@@ -167,6 +182,7 @@ def first_run(desk):
     fill(desk, "Server URL", desk.url)
     fill(desk, "Username", desk.user)
     fill(desk, "Password", "not-the-password")
+    form_keeps_the_password(desk, "not-the-password")
     desk.click(desk.find("Connect", role="push button"))
     desk.find("Wrong username or password.", timeout=15)
     desk.shot("wrong-password")

@@ -290,16 +290,27 @@ private Q_SLOTS:
         QTRY_VERIFY(!menu->property("visible").toBool());
     }
 
-    // The icon button leaves the keyboard where it was: Space still reaches
-    // the window after a click.
-    void iconButtonTakesNoFocus()
+    void buttonTakesNoFocus_data()
     {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("icon") << u"icon"_s;
+        QTest::newRow("pill") << u"pill"_s;
+        QTest::newRow("circle") << u"circle"_s;
+    }
+
+    // The icon, pill and circle buttons leave the keyboard where it was:
+    // Space still reaches the window after a click, and does not press the
+    // button again.
+    void buttonTakesNoFocus()
+    {
+        QFETCH(QString, button);
         m_root->forceActiveFocus();
-        QQuickItem *icon = item("icon");
-        QSignalSpy clicked(icon, SIGNAL(clicked()));
-        QTest::mouseClick(m_window, Qt::LeftButton, {}, at(icon, QPointF(14, 14)));
+        QQuickItem *control = item(qPrintable(button));
+        QSignalSpy clicked(control, SIGNAL(clicked()));
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {}, at(control, QPointF(control->width() / 2, control->height() / 2)));
         QCOMPARE(clicked.size(), 1);
-        QVERIFY(!icon->hasActiveFocus());
+        QVERIFY(!control->hasActiveFocus());
         const int spaces = m_root->property("spaces").toInt();
         QTest::keyClick(m_window, Qt::Key_Space);
         QCOMPARE(m_root->property("spaces").toInt(), spaces + 1);

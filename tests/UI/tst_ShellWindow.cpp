@@ -47,6 +47,32 @@ class tst_ShellWindow : public WindowSuite
         return image.pixelColor(QPoint(int(at.x() * ratio), int(at.y() * ratio)));
     }
 
+    // Opens the menu bar's menu titled `title` with a click; the menu, or
+    // null.
+    QObject *openMenu(const QString &title) const
+    {
+        for (QQuickItem *item : UiTest::itemsOf(UiTest::findItem(m_window, u"menuBar"_s))) {
+            if (!item->inherits("QQuickMenuBarItem") || item->property("text").toString() != title)
+                continue;
+            if (!UiTest::clickItem(item))
+                return nullptr;
+            auto *menu = item->property("menu").value<QObject *>();
+            return QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }) ? menu : nullptr;
+        }
+        return nullptr;
+    }
+
+    static QList<QQuickItem *> menuEntries(QObject *menu)
+    {
+        QList<QQuickItem *> entries;
+        for (int i = 0; i < menu->property("count").toInt(); ++i) {
+            QQuickItem *entry = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, entry), Q_ARG(int, i));
+            entries << entry;
+        }
+        return entries;
+    }
+
 private Q_SLOTS:
     void initTestCase() { QVERIFY(startWindowSuite()); }
 
@@ -102,6 +128,60 @@ private Q_SLOTS:
         QCOMPARE(m_app->player()->currentIndex(), std::optional<int>(1));
         QCOMPARE(search->property("cursorPosition").toInt(), 4);
         QTest::keyClick(m_window, Qt::Key_Escape);
+    }
+
+    void menusShowTheirKeys_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File") << u"File"_s
+                              << QStringList {u"New Playlist…\tCtrl+N"_s, u"Settings…\tCtrl+,"_s, QString(),
+                                     u"Quit\tCtrl+Q"_s};
+        QTest::newRow("Library") << u"Library"_s << QStringList {u"Refresh\tCtrl+R"_s};
+        QTest::newRow("Playback") << u"Playback"_s
+                                  << QStringList {u"Play"_s, u"Next\tCtrl+→"_s, u"Previous\tCtrl+←"_s};
+        QTest::newRow("Help") << u"Help"_s << QStringList {u"About Lirna"_s, u"Check for Updates…"_s};
+    }
+
+    // Each menu of the menu bar, opened with a click: its items and the keys
+    // they show.
+    void menusShowTheirKeys()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, items);
+        QObject *opened = openMenu(menu);
+        QVERIFY(opened);
+        QStringList shown;
+        for (QQuickItem *entry : menuEntries(opened)) {
+            QString text = entry->property("text").toString();
+            if (auto *keys = entry->findChild<QQuickItem *>(u"menuItemShortcut"_s);
+                keys && !keys->property("text").toString().isEmpty())
+                text += u'\t' + keys->property("text").toString();
+            shown << text;
+        }
+        QCOMPARE(shown, items);
+        QVERIFY(UiTest::saveScreenshot(m_window, u"menu-%1.png"_s.arg(menu)));
+        QTest::keyClick(m_window, Qt::Key_Escape);
+        QTRY_VERIFY(!opened->property("visible").toBool());
+    }
+
+    // "About Lirna" names the program and its version.
+    void aboutNamesTheProgram()
+    {
+        QObject *help = openMenu(u"Help"_s);
+        QVERIFY(help);
+        LIRNA_CLICK(menuEntries(help).value(0));
+        QObject *about = m_window->findChild<QObject *>(u"aboutDialog"_s);
+        QVERIFY(about);
+        QTRY_VERIFY(about->property("opened").toBool());
+        QStringList texts;
+        for (QQuickItem *item : UiTest::itemsOf(about->property("contentItem").value<QQuickItem *>()))
+            texts << item->property("text").toString();
+        QVERIFY2(
+            texts.contains(u"Lirna"_s) && texts.contains(u"Version 0.1.0"_s), qPrintable(texts.join(u'|')));
+        QVERIFY(UiTest::saveScreenshot(m_window, u"about.png"_s));
+        LIRNA_CLICK(UiTest::findVisibleItem(m_window, u"dialogAcceptButton"_s));
+        QTRY_VERIFY(!about->property("visible").toBool());
     }
 
     // Another window in front publishes nothing: Ctrl+N cannot open the main

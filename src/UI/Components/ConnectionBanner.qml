@@ -4,7 +4,8 @@ import QtQuick.Layouts
 import Lirna.UI
 
 // The connection notice floating over the top of the detail column. It
-// slides in from the top edge and fades; what it says comes from its model.
+// slides in from the top edge and fades; what it says comes from its model,
+// which keeps the last notice while the card slides out.
 Item {
     id: root
 
@@ -15,7 +16,8 @@ Item {
                                                                                        : Theme.caution
 
     objectName: "ConnectionBanner"
-    implicitHeight: card.height + 10
+    // Room below the card for its shadow.
+    implicitHeight: card.height + 10 + 14
 
     Rectangle {
         id: card
@@ -37,6 +39,16 @@ Item {
 
         Behavior on y { NumberAnimation { duration: 300; easing.type: Easing.OutCubic } }
         Behavior on opacity { NumberAnimation { duration: 300; easing.type: Easing.OutCubic } }
+
+        CapsuleShadow {
+            objectName: "bannerShadow"
+            anchors.fill: parent
+            z: -1
+            blur: 20
+            offset: 3
+            strength: 0.18
+            cornerRadius: card.radius
+        }
 
         RowLayout {
             id: row
@@ -61,6 +73,7 @@ Item {
                 spacing: 1
 
                 Label {
+                    objectName: "bannerTitle"
                     Layout.fillWidth: true
                     text: root.viewModel.title
                     textFormat: Text.PlainText

@@ -151,10 +151,16 @@ void ConnectionBannerViewModel::refresh()
     const bool hasDownloads = m_downloads && !m_downloads->manifest().songs.isEmpty();
     const Texts texts = ConnectionBannerViewModel::texts(content, hasDownloads);
 
+    // A banner going away slides out as it was: it keeps saying what it said
+    // last, and only `shown` changes.
+    const bool leaving = content.kind == Kind::None;
+    const Texts said = leaving ? m_texts : texts;
     const bool keyChanged = !(content == m_content);
-    if (keyChanged || texts != m_texts) {
+    if (keyChanged || said != m_texts) {
         m_content = content;
-        m_texts = texts;
+        if (!leaving)
+            m_said = content;
+        m_texts = said;
         if (keyChanged) {
             // A new content gets its own full wait; the same one keeps its wait.
             m_timer.stop();

@@ -96,9 +96,11 @@ public:
     Tint tint() const { return m_texts.tint; }
     QString title() const { return m_texts.title; }
     QString detail() const { return m_texts.detail; }
-    bool showsTryAgain() const { return m_content.kind == Kind::Standing; }
-    bool showsRetry() const { return m_content.kind == Kind::Transient && m_content.failure->canRetry(); }
-    bool showsDismiss() const { return m_content.kind == Kind::Transient; }
+    // The texts and buttons are those of the last content shown, also once
+    // it is gone (the banner leaves with them).
+    bool showsTryAgain() const { return m_said.kind == Kind::Standing; }
+    bool showsRetry() const { return m_said.kind == Kind::Transient && m_said.failure->canRetry(); }
+    bool showsDismiss() const { return m_said.kind == Kind::Transient; }
     bool isRetrying() const { return m_isRetrying; }
     // Whether the automatic dismissal of the current content is pending.
     bool isDismissPending() const { return m_timer.isActive(); }
@@ -126,6 +128,8 @@ private:
     QPointer<DownloadStore> m_downloads;
     QPointer<ServerUnavailableTracker> m_tracker;
     Content m_content;
+    // The last content shown, and its texts.
+    Content m_said;
     Texts m_texts;
     bool m_isRetrying = false;
     QTimer m_timer;

@@ -103,8 +103,28 @@ private Q_SLOTS:
         QVERIFY2(tint.hueF() > 0.05 && tint.hueF() < 0.12, qPrintable(tint.name()));
         QVERIFY(find(content, u"retryButton"_s)->isVisible());
         QVERIFY(!find(content, u"tryAgainButton"_s)->isVisible());
+        // A soft shadow falls just below the card.
+        QQuickItem *card = find(content, u"bannerCard"_s);
+        QTRY_COMPARE(card->y(), 10.0);
+        const QImage shot = window->grabWindow();
+        const auto grey = [&](qreal below) {
+            const QPointF at = card->mapToScene(QPointF(card->width() / 2, card->height() + below));
+            return qGray(shot.pixel((at * shot.devicePixelRatio()).toPoint()));
+        };
+        QVERIFY2(grey(3) < grey(40) - 8, qPrintable(u"%1 %2"_s.arg(grey(3)).arg(grey(40))));
+
+        // Dismissed, it slides out as it was: same texts, same height.
+        QQuickItem *title = find(content, u"bannerTitle"_s);
+        const QString said = title->property("text").toString();
+        QVERIFY(!said.isEmpty());
+        QSignalSpy resized(card, &QQuickItem::heightChanged);
         click(window, find(content, u"dismissButton"_s));
         QVERIFY(!library.lastFailure().has_value());
+        QVERIFY(card->isVisible());
+        QTRY_VERIFY(!card->isVisible());
+        QCOMPARE(title->property("text").toString(), said);
+        QVERIFY(banner.showsRetry());
+        QCOMPARE(resized.count(), 0);
 
         search.fieldFocusChanged(true);
         search.handle(u"an"_s);

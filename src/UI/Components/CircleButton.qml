@@ -24,6 +24,9 @@ Button {
     implicitHeight: 34
     padding: 0
     hoverEnabled: true
+    // Like the icon buttons they never take the keyboard, so the space bar
+    // keeps playing and pausing instead of pressing the button again.
+    focusPolicy: Qt.NoFocus
     font.pixelSize: 14
     font.weight: Font.DemiBold
 

@@ -27,6 +27,9 @@ Button {
     bottomPadding: 9
     spacing: 6
     hoverEnabled: true
+    // Like the icon buttons they never take the keyboard, so the space bar
+    // keeps playing and pausing instead of pressing the button again.
+    focusPolicy: Qt.NoFocus
     font.pixelSize: Theme.callout
     font.weight: Font.Medium
     implicitWidth: implicitContentWidth + leftPadding + rightPadding

@@ -404,6 +404,8 @@ private Q_SLOTS:
         harness.library()->setLastFailure(
             StoreFailure(QUuid::createUuid(), u"load the albums"_s, ConnectionFault::server(u"Boom"_s)));
         QTRY_VERIFY(card->isVisible());
+        // The page's text must not read through the notice laid over it.
+        QCOMPARE(card->property("color").value<QColor>().alpha(), 255);
         QTest::qWait(320);
         UiTest::saveScreenshot(harness.window(), u"window-banner.png"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 3000);

@@ -32,7 +32,7 @@ Item {
         opacity: root.viewModel.shown ? 1 : 0
         visible: opacity > 0
         radius: 12
-        color: Theme.regularMaterial
+        color: Theme.floatingMaterial
         border.width: 1
         border.color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.25)
         Accessible.role: Accessible.Grouping

@@ -1,3 +1,5 @@
+#include <gst/gst.h>
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -12,9 +14,25 @@ class tst_GstAudioOutputSource : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void setsUpOffTheCallingThread();
     void startsAndStopsCleanly();
     void monitorOverTheRealSource();
 };
+
+// The window that builds the source must not wait for GStreamer to read its
+// registry: building it starts nothing, and its first start hands the work to
+// a worker. (First in this process: nothing has started GStreamer before.)
+void tst_GstAudioOutputSource::setsUpOffTheCallingThread()
+{
+    QVERIFY(!gst_is_initialized());
+    auto source = std::make_unique<GstAudioOutputSource>();
+    QVERIFY(!gst_is_initialized());
+    source->start();
+    QVERIFY(source->isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(gst_is_initialized(), 30000);
+    // Gone while its set-up may still run: it waits for it and frees all.
+    source.reset();
+}
 
 void tst_GstAudioOutputSource::startsAndStopsCleanly()
 {

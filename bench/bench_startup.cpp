@@ -63,6 +63,7 @@ struct Program
 struct Times
 {
     double firstFrame = 0;
+    double firstFrameCpu = 0; // the CPU time of all the program's threads
     double home = 0; // signed-in start only
 };
 
@@ -279,14 +280,16 @@ QProcessEnvironment environmentIn(const QString &root, Start start, const QStrin
     return env;
 }
 
-std::optional<qint64> printedClock(const QByteArray &output, const QByteArray &what)
+// The clock (and the CPU time after it, when printed) of the line `what`.
+std::optional<std::pair<qint64, qint64>> printedClock(const QByteArray &output, const QByteArray &what)
 {
     for (const QByteArray &line : output.split('\n')) {
         if (line.startsWith(what + ' ')) {
+            const QList<QByteArray> fields = line.mid(what.size() + 1).trimmed().split(' ');
             bool ok = false;
-            const qint64 clock = line.mid(what.size() + 1).trimmed().toLongLong(&ok);
+            const qint64 clock = fields.value(0).toLongLong(&ok);
             if (ok)
-                return clock;
+                return std::pair(clock, fields.value(1).toLongLong());
         }
     }
     return std::nullopt;
@@ -307,14 +310,15 @@ std::optional<Times> measure(const Program &program, const QString &root, const 
         return std::nullopt;
     }
     const QByteArray output = process.readAllStandardOutput();
-    const std::optional<qint64> frame = printedClock(output, "first-frame");
-    const std::optional<qint64> home = printedClock(output, "home-complete");
+    const auto frame = printedClock(output, "first-frame");
+    const auto home = printedClock(output, "home-complete");
     if (!frame || (program.start == Start::SignedIn && !home)) {
         std::fprintf(stderr, "%s printed no %s:\n%s\n", program.name, frame ? "Home" : "frame",
             process.readAllStandardError().constData());
         return std::nullopt;
     }
-    return Times {double(*frame - started) / 1e6, home ? double(*home - started) / 1e6 : 0};
+    return Times {double(frame->first - started) / 1e6, double(frame->second) / 1e6,
+        home ? double(home->first - started) / 1e6 : 0};
 }
 
 struct Figures
@@ -424,6 +428,14 @@ int main(int argc, char *argv[])
         std::printf("%-22s %10.0f %10.0f %10.0f %10.0f\n", programs[p].name, cold.min, cold.median, warm.min,
             warm.median);
     }
+    std::printf("CPU time of all threads to the first frame, %d runs each (ms):\n", runs);
+    std::printf("%-22s %10s %10s %10s %10s\n", "", "cold min", "cold med", "warm min", "warm med");
+    for (qsizetype p = 0; p < count; ++p) {
+        const Figures cold = figures(p, 0, &Times::firstFrameCpu);
+        const Figures warm = figures(p, 1, &Times::firstFrameCpu);
+        std::printf("%-22s %10.0f %10.0f %10.0f %10.0f\n", programs[p].name, cold.min, cold.median, warm.min,
+            warm.median);
+    }
     for (qsizetype p = 0; p < count; ++p) {
         if (programs[p].start == Start::Bare)
             continue;
@@ -434,9 +446,15 @@ int main(int argc, char *argv[])
             const Figures warm = figures(p, 1, &Times::firstFrame);
             const Figures bareCold = figures(bare, 0, &Times::firstFrame);
             const Figures bareWarm = figures(bare, 1, &Times::firstFrame);
-            std::printf("%s / %s: cold %.2fx (min %.2fx), warm %.2fx (min %.2fx)\n", programs[p].name,
-                programs[bare].name, cold.median / bareCold.median, cold.min / bareCold.min,
-                warm.median / bareWarm.median, warm.min / bareWarm.min);
+            const Figures cpuCold = figures(p, 0, &Times::firstFrameCpu);
+            const Figures cpuWarm = figures(p, 1, &Times::firstFrameCpu);
+            const Figures bareCpuCold = figures(bare, 0, &Times::firstFrameCpu);
+            const Figures bareCpuWarm = figures(bare, 1, &Times::firstFrameCpu);
+            std::printf(
+                "%s / %s: cold %.2fx (min %.2fx), warm %.2fx (min %.2fx); CPU cold %.2fx, warm %.2fx\n",
+                programs[p].name, programs[bare].name, cold.median / bareCold.median, cold.min / bareCold.min,
+                warm.median / bareWarm.median, warm.min / bareWarm.min, cpuCold.median / bareCpuCold.median,
+                cpuWarm.median / bareCpuWarm.median);
         }
     }
     for (qsizetype p = 0; p < count; ++p) {

@@ -1,5 +1,7 @@
 #include "GstAudioOutputSource.h"
 
+#include "GstStartGate.h"
+
 #include <gst/gst.h>
 
 #include <QMetaObject>
@@ -150,8 +152,8 @@ GstAudioOutputSource::GstAudioOutputSource(QObject *parent)
 GstAudioOutputSource::~GstAudioOutputSource()
 {
     stop();
-    if (!m_setUp) {
-        // Never started: the relay never went to a bus.
+    if (!m_setupLaunched) {
+        // Never set up: the relay never went to a bus.
         delete m_relay;
         return;
     }
@@ -183,9 +185,13 @@ void GstAudioOutputSource::start()
     if (!m_setUp) {
         // Starting GStreamer reads (or first builds) its plugin registry, and
         // asking the sound server for its sinks is a round trip: both happen
-        // on a worker, never on the thread that draws the window.
+        // on a worker, never on the thread that draws the window, and not
+        // before GStreamer may start.
         m_setUp = true;
-        m_setup.setFuture(QtConcurrent::run(&GstAudioOutputSourceCallbacks::setUp, m_relay));
+        GstStartGate::whenOpen(this, [this] {
+            m_setupLaunched = true;
+            m_setup.setFuture(QtConcurrent::run(&GstAudioOutputSourceCallbacks::setUp, m_relay));
+        });
         return;
     }
     if (!m_monitor)

@@ -11,8 +11,9 @@ typedef struct _GstDeviceMonitor GstDeviceMonitor;
 // of the class "Audio/Sink": the sound server's sinks, or the sound cards
 // without one).
 //
-// GStreamer and the monitor are set up on a worker at the first start(); the
-// first list of sinks is reported when that is done.
+// GStreamer and the monitor are set up on a worker at the first start(), or
+// once GStreamer may start (GstStartGate); the first list of sinks is
+// reported when that is done.
 //
 // The monitor reports from GStreamer's threads: the bus handler only reads
 // the device there and queues the report to this object's thread, and a
@@ -49,7 +50,8 @@ private:
     GstDeviceMonitor *m_monitor = nullptr; // once the worker has made it
     Relay *m_relay = nullptr; // owned by the monitor's bus once set up
     QFutureWatcher<Setup> m_setup;
-    bool m_setUp = false; // the set-up was started
+    bool m_setUp = false; // the set-up was asked for
+    bool m_setupLaunched = false; // and handed to the worker
     bool m_running = false;
     bool m_monitorStarted = false;
 };

@@ -1,5 +1,7 @@
 #include "GstQueuePlayer.h"
 
+#include "GstStartGate.h"
+
 #include <gst/gst.h>
 
 #include <QMetaObject>
@@ -79,6 +81,8 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *pa
         [this] { attachPlaybin(m_starting.result()); });
     if (when == Start::Now)
         start();
+    else
+        GstStartGate::close();
 }
 
 void GstQueuePlayer::start()
@@ -86,6 +90,8 @@ void GstQueuePlayer::start()
     if (m_started)
         return;
     m_started = true;
+    // What else waited for GStreamer (the audio outputs) starts with it.
+    GstStartGate::open();
     m_starting.setFuture(QtConcurrent::run(&makePlaybin, m_defaultSinkDescription.toUtf8()));
 }
 

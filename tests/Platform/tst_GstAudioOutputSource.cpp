@@ -5,6 +5,7 @@
 
 #include "Platform/AudioOutputMonitor.h"
 #include "Platform/GstAudioOutputSource.h"
+#include "Platform/GstStartGate.h"
 
 // GStreamer's device monitor behind the output list. The machines the tests
 // run on may have no sound card at all: what must hold is that it starts,
@@ -21,14 +22,19 @@ private Q_SLOTS:
 
 // The window that builds the source must not wait for GStreamer to read its
 // registry: building it starts nothing, and its first start hands the work to
-// a worker. (First in this process: nothing has started GStreamer before.)
+// a worker once GStreamer may start. (First in this process: nothing has
+// started GStreamer before.)
 void tst_GstAudioOutputSource::setsUpOffTheCallingThread()
 {
     QVERIFY(!gst_is_initialized());
+    GstStartGate::close();
     auto source = std::make_unique<GstAudioOutputSource>();
     QVERIFY(!gst_is_initialized());
     source->start();
     QVERIFY(source->isRunning());
+    QCoreApplication::processEvents();
+    QVERIFY(!gst_is_initialized());
+    GstStartGate::open();
     QTRY_VERIFY_WITH_TIMEOUT(gst_is_initialized(), 30000);
     // Gone while its set-up may still run: it waits for it and frees all.
     source.reset();

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+// Holds back everything that starts GStreamer until the program's first
+// window has shown (gst_init reads the plugin registry, and on a first launch
+// builds it, which would compete with the window for the processor). Closed
+// by a player made to start later, opened by its start; open unless closed.
+// Main thread only.
+namespace GstStartGate {
+void close();
+void open();
+bool isOpen();
+// Runs `work` at once when the gate is open, else when it opens, unless
+// `context` is gone by then.
+void whenOpen(QObject *context, std::function<void()> work);
+} // namespace GstStartGate

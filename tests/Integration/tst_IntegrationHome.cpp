@@ -214,6 +214,20 @@ private Q_SLOTS:
         usePalette(false);
         window.setColor(Qt::white);
 
+        // A row's album menu is built on the first right click on a tile, and
+        // opens there with the row's album actions.
+        QQuickItem *frequentRow = rowItem(page, frequent);
+        QVERIFY(!frequentRow->findChild<QObject *>(u"rowAlbumMenu"_s));
+        LIRNA_RIGHT_CLICK(UiTest::findItem(frequentRow, u"albumCover"_s));
+        QObject *rowMenu = frequentRow->findChild<QObject *>(u"rowAlbumMenu"_s);
+        QVERIFY(rowMenu);
+        QTRY_VERIFY(rowMenu->property("opened").toBool());
+        QCOMPARE(UiTest::menuTexts(rowMenu),
+            (QStringList {u"Play"_s, u"Shuffle"_s, QString(), u"Play Next"_s, u"Play Last"_s, QString(),
+                u"Like Album"_s}));
+        QMetaObject::invokeMethod(rowMenu, "dismiss");
+        QTRY_VERIFY(!rowMenu->property("opened").toBool());
+
         // A header opens the full grid of its ordering.
         LIRNA_CLICK(UiTest::findItem(rowItem(page, frequent), u"rowHeader"_s));
         QCOMPARE(navigation->depth(), 1);

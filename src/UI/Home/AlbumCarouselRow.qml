@@ -176,7 +176,8 @@ Item {
                     viewModel: row.viewModel
                     width: row.cardWidth
                     artworkSize: row.cardWidth
-                    menu: albumMenu
+                    menu: albumMenu.item
+                    onMenuPressed: albumMenu.active = true
                 }
             }
 
@@ -208,34 +209,43 @@ Item {
         }
     }
 
-    ContextMenu {
+    // The album menu is built on the first right press on a tile: most
+    // rows' menus are never opened, and the home page opens with four rows.
+    Loader {
         id: albumMenu
 
-        property bool liked: false
+        active: false
+        sourceComponent: ContextMenu {
+            id: menu
 
-        onAboutToShow: liked = row.viewModel.isLiked(context)
+            objectName: "rowAlbumMenu"
 
-        MenuEntry {
-            text: qsTr("Play")
-            onTriggered: row.viewModel.play(albumMenu.context, false)
-        }
-        MenuEntry {
-            text: qsTr("Shuffle")
-            onTriggered: row.viewModel.play(albumMenu.context, true)
-        }
-        MenuDivider {}
-        MenuEntry {
-            text: qsTr("Play Next")
-            onTriggered: row.viewModel.playNext(albumMenu.context, false)
-        }
-        MenuEntry {
-            text: qsTr("Play Last")
-            onTriggered: row.viewModel.playNext(albumMenu.context, true)
-        }
-        MenuDivider {}
-        MenuEntry {
-            text: albumMenu.liked ? qsTr("Unlike Album") : qsTr("Like Album")
-            onTriggered: row.viewModel.toggleLike(albumMenu.context)
+            property bool liked: false
+
+            onAboutToShow: liked = row.viewModel.isLiked(context)
+
+            MenuEntry {
+                text: qsTr("Play")
+                onTriggered: row.viewModel.play(menu.context, false)
+            }
+            MenuEntry {
+                text: qsTr("Shuffle")
+                onTriggered: row.viewModel.play(menu.context, true)
+            }
+            MenuDivider {}
+            MenuEntry {
+                text: qsTr("Play Next")
+                onTriggered: row.viewModel.playNext(menu.context, false)
+            }
+            MenuEntry {
+                text: qsTr("Play Last")
+                onTriggered: row.viewModel.playNext(menu.context, true)
+            }
+            MenuDivider {}
+            MenuEntry {
+                text: menu.liked ? qsTr("Unlike Album") : qsTr("Like Album")
+                onTriggered: row.viewModel.toggleLike(menu.context)
+            }
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include "App/AppState.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "Platform/FontWarmUp.h"
@@ -42,6 +43,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));
+    // The keyring answers while the player and the window are set up.
+    AppState::prepareRestore();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The fonts get ready on a worker while the window is built.
     FontWarmUp::startInBackground();

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -77,12 +78,24 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *pa
 {
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
-    connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this,
-        [this] { attachPlaybin(m_starting.result()); });
+    connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this, [this] {
+        attachPlaybin(m_starting.result());
+        releaseGate();
+    });
+    // What else starts GStreamer (the audio outputs) waits until the playbin
+    // is made: GStreamer's plugin loading from two threads at once can lose a
+    // feature, the playbin itself.
+    GstStartGate::close();
+    m_holdsGate = true;
     if (when == Start::Now)
         start();
-    else
-        GstStartGate::close();
+}
+
+void GstQueuePlayer::releaseGate()
+{
+    if (!std::exchange(m_holdsGate, false))
+        return;
+    GstStartGate::open();
 }
 
 void GstQueuePlayer::start()
@@ -90,13 +103,12 @@ void GstQueuePlayer::start()
     if (m_started)
         return;
     m_started = true;
-    // What else waited for GStreamer (the audio outputs) starts with it.
-    GstStartGate::open();
     m_starting.setFuture(QtConcurrent::run(&makePlaybin, m_defaultSinkDescription.toUtf8()));
 }
 
 GstQueuePlayer::~GstQueuePlayer()
 {
+    releaseGate();
     if (!m_started)
         return;
     if (!m_playbin) {

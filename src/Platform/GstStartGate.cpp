@@ -9,7 +9,7 @@ namespace {
 
 struct Gate
 {
-    bool open = true;
+    int holders = 0;
     QList<std::pair<QPointer<QObject>, std::function<void()>>> waiting;
 };
 
@@ -23,15 +23,14 @@ Gate &gate()
 
 void GstStartGate::close()
 {
-    gate().open = false;
+    ++gate().holders;
 }
 
 void GstStartGate::open()
 {
     Gate &g = gate();
-    if (g.open)
+    if (g.holders == 0 || --g.holders > 0)
         return;
-    g.open = true;
     const auto waiting = std::exchange(g.waiting, {});
     for (const auto &[context, work] : waiting) {
         if (context)
@@ -41,13 +40,13 @@ void GstStartGate::open()
 
 bool GstStartGate::isOpen()
 {
-    return gate().open;
+    return gate().holders == 0;
 }
 
 void GstStartGate::whenOpen(QObject *context, std::function<void()> work)
 {
     Gate &g = gate();
-    if (g.open) {
+    if (g.holders == 0) {
         work();
         return;
     }

@@ -6,9 +6,10 @@
 
 // Holds back everything that starts GStreamer until the program's first
 // window has shown (gst_init reads the plugin registry, and on a first launch
-// builds it, which would compete with the window for the processor). Closed
-// by a player made to start later, opened by its start; open unless closed.
-// Main thread only.
+// builds it, which would compete with the window for the processor), and
+// until the players have made their playbins (plugins are not loaded from two
+// threads at once). Each close() is undone by one open(); open when none is
+// left. Main thread only.
 namespace GstStartGate {
 void close();
 void open();

@@ -46,7 +46,26 @@ QCoro::Task<> moveToCleanAddress(QString oldText, QString newText, QString usern
     }
 }
 
+// The saved address (as stored) and user name, when both are there and the
+// address parses.
+std::optional<std::pair<QString, QString>> storedAccount(const QSettings &settings)
+{
+    const std::optional<QString> urlText = storedText(settings, ServerURLKey);
+    if (!urlText || urlText->isEmpty() || !QUrl(*urlText, QUrl::StrictMode).isValid())
+        return std::nullopt;
+    const std::optional<QString> username = storedText(settings, UsernameKey);
+    if (!username)
+        return std::nullopt;
+    return std::pair(*urlText, *username);
+}
+
 } // namespace
+
+void AppState::prepareRestore()
+{
+    if (const auto account = storedAccount(QSettings()))
+        Keychain::prepareRead(ServerConfig::accountKey(account->second, account->first));
+}
 
 AppState::AppState(QObject *parent)
     : QObject(parent)
@@ -124,16 +143,12 @@ std::optional<QUrl> AppState::normalizeServerURL(const QString &text)
 
 void AppState::restoreSession()
 {
-    const QSettings settings;
-    const std::optional<QString> urlText = storedText(settings, ServerURLKey);
-    if (!urlText)
+    const std::optional<std::pair<QString, QString>> account = storedAccount(QSettings());
+    if (!account)
         return;
+    const QString *urlText = &account->first;
+    const QString *username = &account->second;
     const QUrl url(*urlText, QUrl::StrictMode);
-    if (urlText->isEmpty() || !url.isValid())
-        return;
-    const std::optional<QString> username = storedText(settings, UsernameKey);
-    if (!username)
-        return;
     const std::optional<QString> password = Keychain::password(ServerConfig::accountKey(*username, *urlText));
     if (!password)
         return;

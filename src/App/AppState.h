@@ -56,6 +56,10 @@ public:
 
     // What the user typed, as the server's base URL, or nothing.
     static std::optional<QUrl> normalizeServerURL(const QString &text);
+    // Starts reading the saved account's password from the keychain, so
+    // that the session restored when AppState is made waits only for what is
+    // left. Called first thing at launch.
+    static void prepareRestore();
 
 Q_SIGNALS:
     void clientChanged();

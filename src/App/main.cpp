@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include "App/AppState.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "Platform/FontWarmUp.h"
@@ -13,34 +14,11 @@
 #include "Platform/MprisService.h"
 #include "Platform/TerminationSignals.h"
 #include "Playback/PlayerController.h"
-
-#include <atomic>
-#include <chrono>
-#include <cstdio>
+#include "StartupProbe.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
 namespace {
-
-// The start-up benchmark's probe (bench/bench_startup), on when
-// LIRNA_EXIT_AFTER_FIRST_FRAME is set: prints the monotonic clock
-// (steady_clock, nanoseconds) at the window's first frame as
-// "first-frame <ns>" and quits.
-void exitAfterFirstFrame(QQuickWindow *window)
-{
-    static std::atomic_bool printed = false;
-    QObject::connect(
-        window, &QQuickWindow::frameSwapped, window,
-        [] {
-            if (printed.exchange(true))
-                return;
-            const auto now = std::chrono::steady_clock::now().time_since_epoch();
-            std::printf("first-frame %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
-            std::fflush(stdout);
-            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
-}
 
 // Starts GStreamer once the window has shown its first frame, so that its
 // plugin loading on the worker does not slow the window down, or after a
@@ -69,6 +47,8 @@ int main(int argc, char *argv[])
     // Wayland and MPRIS's DesktopEntry. On X11 the window's class is the
     // application name, the entry's StartupWMClass.
     QGuiApplication::setDesktopFileName(QStringLiteral(LIRNA_APP_ID));
+    // The keyring answers while the player and the window are set up.
+    AppState::prepareRestore();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The fonts get ready on a worker while the window is built.
     FontWarmUp::startInBackground();
@@ -93,7 +73,6 @@ int main(int argc, char *argv[])
     startAfterFirstFrame(window, gstreamer);
     if (window)
         mpris->raiseOnRequest(window);
-    if (window && qEnvironmentVariableIsSet("LIRNA_EXIT_AFTER_FIRST_FRAME"))
-        exitAfterFirstFrame(window);
+    StartupProbe::attachIfAsked(window);
     return QGuiApplication::exec();
 }

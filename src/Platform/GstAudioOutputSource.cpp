@@ -1,9 +1,12 @@
 #include "GstAudioOutputSource.h"
 
+#include "GstStartGate.h"
+
 #include <gst/gst.h>
 
 #include <QMetaObject>
 #include <QMutex>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
 
@@ -116,26 +119,58 @@ struct GstAudioOutputSourceCallbacks
     }
 
     static void freeRelay(gpointer data) { delete static_cast<GstAudioOutputSource::Relay *>(data); }
+
+    // On a worker: starts GStreamer (once per process; gst_init may be
+    // called from several threads), makes and starts the monitor, whose bus
+    // takes the relay, and reads its first list of sinks.
+    static GstAudioOutputSource::Setup setUp(GstAudioOutputSource::Relay *relay)
+    {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
+        GstAudioOutputSource::Setup setup;
+        setup.monitor = gst_device_monitor_new();
+        gst_object_ref_sink(setup.monitor);
+        gst_device_monitor_add_filter(setup.monitor, "Audio/Sink", nullptr);
+        GstBus *bus = gst_device_monitor_get_bus(setup.monitor);
+        gst_bus_set_sync_handler(bus, &busSync, relay, &freeRelay);
+        gst_object_unref(bus);
+        // Without any provider for audio sinks there is nothing to watch;
+        // the list then stays empty.
+        setup.started = gst_device_monitor_start(setup.monitor);
+        if (!setup.started)
+            return setup;
+        GList *devices = gst_device_monitor_get_devices(setup.monitor);
+        for (GList *item = devices; item; item = item->next)
+            setup.outputs.append(GstAudioOutputSource::outputOf(GST_DEVICE(item->data)));
+        g_list_free_full(devices, gst_object_unref);
+        return setup;
+    }
 };
 
 GstAudioOutputSource::GstAudioOutputSource(QObject *parent)
     : AudioOutputSource(parent)
+    , m_relay(new Relay)
 {
-    if (!gst_is_initialized())
-        gst_init(nullptr, nullptr);
-    m_monitor = gst_device_monitor_new();
-    gst_object_ref_sink(m_monitor);
-    gst_device_monitor_add_filter(m_monitor, "Audio/Sink", nullptr);
-    m_relay = new Relay;
-    GstBus *bus = gst_device_monitor_get_bus(m_monitor);
-    gst_bus_set_sync_handler(
-        bus, &GstAudioOutputSourceCallbacks::busSync, m_relay, &GstAudioOutputSourceCallbacks::freeRelay);
-    gst_object_unref(bus);
+    connect(&m_setup, &QFutureWatcher<Setup>::finished, this, [this] { takeSetup(m_setup.result()); });
 }
 
 GstAudioOutputSource::~GstAudioOutputSource()
 {
     stop();
+    if (!m_setupLaunched) {
+        // Never set up: the relay never went to a bus.
+        delete m_relay;
+        return;
+    }
+    // A set-up still running on the worker is let finish: the monitor it
+    // makes must be stopped and freed here.
+    if (!m_monitor) {
+        m_setup.waitForFinished();
+        const Setup setup = m_setup.result();
+        m_monitor = setup.monitor;
+        if (setup.started)
+            gst_device_monitor_stop(m_monitor);
+    }
     // Replacing the handler frees the relay once no call of it is running.
     GstBus *bus = gst_device_monitor_get_bus(m_monitor);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -152,6 +187,20 @@ void GstAudioOutputSource::start()
         m_relay->target = this;
     }
     m_running = true;
+    if (!m_setUp) {
+        // Starting GStreamer reads (or first builds) its plugin registry, and
+        // asking the sound server for its sinks is a round trip: both happen
+        // on a worker, never on the thread that draws the window, and not
+        // before GStreamer may start.
+        m_setUp = true;
+        GstStartGate::whenOpen(this, [this] {
+            m_setupLaunched = true;
+            m_setup.setFuture(QtConcurrent::run(&GstAudioOutputSourceCallbacks::setUp, m_relay));
+        });
+        return;
+    }
+    if (!m_monitor)
+        return; // still being set up: its list comes when it is done
     // Without any provider for audio sinks there is nothing to watch; the
     // list then stays empty.
     m_monitorStarted = gst_device_monitor_start(m_monitor);
@@ -161,6 +210,21 @@ void GstAudioOutputSource::start()
     for (GList *item = devices; item; item = item->next)
         Q_EMIT outputAdded(outputOf(GST_DEVICE(item->data)));
     g_list_free_full(devices, gst_object_unref);
+}
+
+void GstAudioOutputSource::takeSetup(const Setup &setup)
+{
+    m_monitor = setup.monitor;
+    m_monitorStarted = setup.started;
+    // Stopped while the worker set the monitor up.
+    if (!m_running) {
+        if (m_monitorStarted)
+            gst_device_monitor_stop(m_monitor);
+        m_monitorStarted = false;
+        return;
+    }
+    for (const AudioOutput &output : setup.outputs)
+        Q_EMIT outputAdded(output);
 }
 
 void GstAudioOutputSource::stop()

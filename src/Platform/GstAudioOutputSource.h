@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFutureWatcher>
+
 #include "Platform/AudioOutputSource.h"
 
 typedef struct _GstDevice GstDevice;
@@ -8,6 +10,10 @@ typedef struct _GstDeviceMonitor GstDeviceMonitor;
 // The system's audio sinks as GStreamer's device monitor sees them (devices
 // of the class "Audio/Sink": the sound server's sinks, or the sound cards
 // without one).
+//
+// GStreamer and the monitor are set up on a worker at the first start(), or
+// once GStreamer may start (GstStartGate); the first list of sinks is
+// reported when that is done.
 //
 // The monitor reports from GStreamer's threads: the bus handler only reads
 // the device there and queues the report to this object's thread, and a
@@ -31,8 +37,21 @@ private:
     struct Relay;
     friend struct GstAudioOutputSourceCallbacks;
 
-    GstDeviceMonitor *m_monitor = nullptr;
-    Relay *m_relay = nullptr; // owned by the monitor's bus
+    // What the worker hands back: the monitor and its first list.
+    struct Setup
+    {
+        GstDeviceMonitor *monitor = nullptr;
+        bool started = false;
+        QList<AudioOutput> outputs;
+    };
+
+    void takeSetup(const Setup &setup);
+
+    GstDeviceMonitor *m_monitor = nullptr; // once the worker has made it
+    Relay *m_relay = nullptr; // owned by the monitor's bus once set up
+    QFutureWatcher<Setup> m_setup;
+    bool m_setUp = false; // the set-up was asked for
+    bool m_setupLaunched = false; // and handed to the worker
     bool m_running = false;
     bool m_monitorStarted = false;
 };

@@ -1,5 +1,7 @@
 #include "GstQueuePlayer.h"
 
+#include "GstStartGate.h"
+
 #include <gst/gst.h>
 
 #include <QMetaObject>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -87,10 +90,24 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *pa
 {
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
-    connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this,
-        [this] { attachPlaybin(m_starting.result()); });
+    connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this, [this] {
+        attachPlaybin(m_starting.result());
+        releaseGate();
+    });
+    // What else starts GStreamer (the audio outputs) waits until the playbin
+    // is made: GStreamer's plugin loading from two threads at once can lose a
+    // feature, the playbin itself.
+    GstStartGate::close();
+    m_holdsGate = true;
     if (when == Start::Now)
         start();
+}
+
+void GstQueuePlayer::releaseGate()
+{
+    if (!std::exchange(m_holdsGate, false))
+        return;
+    GstStartGate::open();
 }
 
 void GstQueuePlayer::start()
@@ -103,6 +120,7 @@ void GstQueuePlayer::start()
 
 GstQueuePlayer::~GstQueuePlayer()
 {
+    releaseGate();
     if (!m_started)
         return;
     if (!m_playbin) {

@@ -76,6 +76,7 @@ private:
     friend struct GstQueuePlayerCallbacks;
     void postMessage(GstMessage *message);
     void attachPlaybin(GstElement *playbin);
+    void releaseGate();
     void commitNext();
     void notePlayed(GstPadProbeInfo *info);
 
@@ -104,6 +105,7 @@ private:
     GstElement *m_playbin = nullptr;
     QFutureWatcher<GstElement *> m_starting;
     bool m_started = false;
+    bool m_holdsGate = false; // GstStartGate, until the playbin is made
     QList<QueuePlayerItemPtr> m_items;
     bool m_playing = false;
     bool m_prerolled = false;

@@ -17,27 +17,31 @@ const QString &service()
     return name;
 }
 
-// Starts `job` and spins a local event loop until it finishes, at most
-// `timeoutMs`. A job that finished is left to its caller; one that did not is
-// handed over to delete itself when it finally ends (deleting a running job
-// would leave the keyring's callback with a dead object).
-bool runAndWait(QKeychain::Job *job, int timeoutMs)
+// Starts `job`; `finished` turns true when it ends.
+void startJob(QKeychain::Job *job, const std::shared_ptr<bool> &finished)
 {
     job->setInsecureFallback(false);
     job->setAutoDelete(false);
-    QEventLoop loop;
-    bool finished = false;
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [&finished, &loop] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QObject::connect(job, &QKeychain::Job::finished, job, [finished] { *finished = true; });
     job->start();
-    if (!finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!finished)
+}
+
+// Spins a local event loop until the started `job` finishes, at most
+// `timeoutMs`. A job that finished is left to its caller; one that did not is
+// handed over to delete itself when it finally ends (deleting a running job
+// would leave the keyring's callback with a dead object).
+bool waitFor(QKeychain::Job *job, const std::shared_ptr<bool> &finished, int timeoutMs)
+{
+    if (!*finished) {
+        QEventLoop loop;
+        QObject::connect(job, &QKeychain::Job::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (!*finished)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!*finished)
         job->setAutoDelete(true);
-    return finished;
+    return *finished;
 }
 
 std::optional<QString> decodeUtf8(const QByteArray &bytes)
@@ -51,11 +55,59 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
 
 } // namespace
 
+struct KeyringPasswordStore::PreparedRead
+{
+    QString account;
+    QKeychain::ReadPasswordJob *job = nullptr;
+    std::shared_ptr<bool> finished = std::make_shared<bool>(false);
+};
+
+KeyringPasswordStore::KeyringPasswordStore() = default;
+
+KeyringPasswordStore::~KeyringPasswordStore()
+{
+    dropPreparedRead();
+}
+
+void KeyringPasswordStore::prepareRead(const QString &account)
+{
+    dropPreparedRead();
+    m_prepared = std::make_unique<PreparedRead>();
+    m_prepared->account = account;
+    m_prepared->job = new QKeychain::ReadPasswordJob(service());
+    m_prepared->job->setKey(account);
+    startJob(m_prepared->job, m_prepared->finished);
+}
+
+void KeyringPasswordStore::dropPreparedRead()
+{
+    if (!m_prepared)
+        return;
+    // A running job deletes itself when it ends.
+    if (*m_prepared->finished)
+        m_prepared->job->deleteLater();
+    else
+        m_prepared->job->setAutoDelete(true);
+    m_prepared.reset();
+}
+
 std::optional<QString> KeyringPasswordStore::password(const QString &account)
 {
-    auto *job = new QKeychain::ReadPasswordJob(service());
-    job->setKey(account);
-    if (!runAndWait(job, ReadTimeoutMs))
+    QKeychain::ReadPasswordJob *job = nullptr;
+    std::shared_ptr<bool> finished;
+    if (m_prepared && m_prepared->account == account) {
+        // Read ahead: only what is left of the wait.
+        job = m_prepared->job;
+        finished = m_prepared->finished;
+        m_prepared.reset();
+    } else {
+        dropPreparedRead();
+        job = new QKeychain::ReadPasswordJob(service());
+        job->setKey(account);
+        finished = std::make_shared<bool>(false);
+        startJob(job, finished);
+    }
+    if (!waitFor(job, finished, ReadTimeoutMs))
         return std::nullopt;
     std::optional<QString> result;
     if (job->error() == QKeychain::NoError)
@@ -66,6 +118,8 @@ std::optional<QString> KeyringPasswordStore::password(const QString &account)
 
 QCoro::Task<std::optional<QString>> KeyringPasswordStore::save(QString password, QString account)
 {
+    // A read started earlier could answer with the password replaced here.
+    dropPreparedRead();
     // Replace by delete-then-write: when the write fails, no stale password of
     // this account is left behind to be restored at the next launch. The
     // keyring runs its jobs one at a time, in the order they were started.
@@ -99,6 +153,7 @@ QCoro::Task<std::optional<QString>> KeyringPasswordStore::save(QString password,
 
 QCoro::Task<> KeyringPasswordStore::deletePassword(QString account)
 {
+    dropPreparedRead();
     auto *job = new QKeychain::DeletePasswordJob(service());
     job->setKey(account);
     job->setInsecureFallback(false);

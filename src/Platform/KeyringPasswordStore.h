@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "Platform/PasswordStore.h"
 
 // The password store on the desktop's Secret Service (the real Keychain on
@@ -18,7 +20,18 @@ public:
     static constexpr int DeleteTimeoutMs = 5'000;
     static constexpr int SaveTimeoutMs = 30'000;
 
+    KeyringPasswordStore();
+    ~KeyringPasswordStore() override;
+    Q_DISABLE_COPY_MOVE(KeyringPasswordStore)
+
     std::optional<QString> password(const QString &account) override;
+    void prepareRead(const QString &account) override;
     QCoro::Task<std::optional<QString>> save(QString password, QString account) override;
     QCoro::Task<> deletePassword(QString account) override;
+
+private:
+    struct PreparedRead;
+    void dropPreparedRead();
+
+    std::unique_ptr<PreparedRead> m_prepared;
 };

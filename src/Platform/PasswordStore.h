@@ -16,6 +16,11 @@ public:
     // The password stored for `account`, or nothing: never saved, deleted,
     // unreadable, not valid UTF-8, or the keyring did not answer in time.
     virtual std::optional<QString> password(const QString &account) = 0;
+    // Starts reading the password of `account` ahead of a password() call for
+    // it, which then waits only for what is left (at launch the keyring
+    // answers while the rest of the program is set up). A store that answers
+    // at once does nothing here.
+    virtual void prepareRead(const QString &account) { Q_UNUSED(account) }
 
     // Stores (or replaces) the password of `account`. Resolves to nothing on
     // success, otherwise to the keyring's own description of why it could not

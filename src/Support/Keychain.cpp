@@ -29,6 +29,11 @@ std::optional<QString> Keychain::password(const QString &account)
     return store()->password(account);
 }
 
+void Keychain::prepareRead(const QString &account)
+{
+    store()->prepareRead(account);
+}
+
 QCoro::Task<std::optional<QString>> Keychain::save(QString password, QString account)
 {
     return store()->save(std::move(password), std::move(account));

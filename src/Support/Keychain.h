@@ -16,6 +16,8 @@ public:
     Keychain() = delete;
 
     static std::optional<QString> password(const QString &account);
+    // Starts reading the password of `account` ahead of password().
+    static void prepareRead(const QString &account);
     // Resolves to the keyring's reason when it could not keep the password.
     static QCoro::Task<std::optional<QString>> save(QString password, QString account);
     // Resolves once the keyring has answered; nothing else waits meanwhile.

@@ -154,9 +154,10 @@ private Q_SLOTS:
         QTRY_VERIFY(UiTest::findVisibleItem(&window, u"albumCover"_s));
 
         // A card's menu is the album tile's menu, with "Add to Playlist" and
-        // the album's download items.
+        // the album's download items, built on the first right click on a tile.
         QQuickItem *frequentRow = rowItem(page, frequent);
         QVERIFY(frequentRow);
+        QVERIFY(!frequentRow->findChild<QObject *>(u"albumMenu"_s));
         QQuickItem *card = UiTest::findItem(frequentRow, u"albumCover"_s);
         LIRNA_RIGHT_CLICK(card);
         QObject *menu = frequentRow->findChild<QObject *>(u"albumMenu"_s);

@@ -1,3 +1,5 @@
+#include <gst/gst.h>
+
 #include <QSignalSpy>
 #include <QTest>
 
@@ -5,6 +7,7 @@
 
 #include "Platform/AudioOutputMonitor.h"
 #include "Platform/GstAudioOutputSource.h"
+#include "Platform/GstStartGate.h"
 
 // A device provider of our own, registered in-process, stands for the sound
 // server: the test says when its one sink changes.
@@ -94,10 +97,31 @@ class tst_GstAudioOutputSource : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void setsUpOffTheCallingThread();
     void startsAndStopsCleanly();
     void monitorOverTheRealSource();
     void aChangedDeviceIsNotReportedGone();
 };
+
+// The window that builds the source must not wait for GStreamer to read its
+// registry: building it starts nothing, and its first start hands the work to
+// a worker once GStreamer may start. (First in this process: nothing has
+// started GStreamer before.)
+void tst_GstAudioOutputSource::setsUpOffTheCallingThread()
+{
+    QVERIFY(!gst_is_initialized());
+    GstStartGate::close();
+    auto source = std::make_unique<GstAudioOutputSource>();
+    QVERIFY(!gst_is_initialized());
+    source->start();
+    QVERIFY(source->isRunning());
+    QCoreApplication::processEvents();
+    QVERIFY(!gst_is_initialized());
+    GstStartGate::open();
+    QTRY_VERIFY_WITH_TIMEOUT(gst_is_initialized(), 30000);
+    // Gone while its set-up may still run: it waits for it and frees all.
+    source.reset();
+}
 
 void tst_GstAudioOutputSource::startsAndStopsCleanly()
 {

@@ -15,6 +15,7 @@
 
 #include "Helpers/TestHttpServer.h"
 #include "Platform/GstQueuePlayer.h"
+#include "Platform/GstStartGate.h"
 
 // The GStreamer player with real decoding into a clock-synchronised fakesink:
 // short generated tones, from files and from a loopback HTTP server.
@@ -411,16 +412,21 @@ void tst_GstQueuePlayer::appliesWhatWasAskedBeforeItsStart()
     if (playAtOnce)
         player.play();
     if (startLater) {
-        // Nothing loads before the start.
+        // Nothing loads before the start, and nothing else starts GStreamer
+        // (GstStartGate) until the playbin is made.
         QTest::qWait(300);
         QVERIFY(a->status() != QueuePlayerItem::Status::ReadyToPlay);
         QVERIFY(ticks.isEmpty());
+        QVERIFY(!GstStartGate::isOpen());
         player.start();
         player.start();
-        // One that never starts goes quietly.
-        GstQueuePlayer neverStarted(QStringLiteral("fakesink sync=true"), GstQueuePlayer::Start::Later);
-        neverStarted.insert(item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330))), {});
-        neverStarted.play();
+        {
+            // One that never starts goes quietly, and lets go of the gate.
+            GstQueuePlayer neverStarted(QStringLiteral("fakesink sync=true"), GstQueuePlayer::Start::Later);
+            neverStarted.insert(item(QUrl::fromLocalFile(tone(QStringLiteral("long.wav"), 2, 330))), {});
+            neverStarted.play();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(GstStartGate::isOpen(), 10000);
     }
     if (!playAtOnce) {
         QTRY_COMPARE_WITH_TIMEOUT(a->status(), QueuePlayerItem::Status::ReadyToPlay, 10000);

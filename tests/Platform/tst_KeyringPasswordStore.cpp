@@ -4,12 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +114,26 @@ private Q_SLOTS:
         QCoro::waitFor(store.deletePassword(slash));
         QCOMPARE(store.password(slash), std::nullopt);
         QCOMPARE(store.password(plain), QStringLiteral("one"));
+    }
+
+    // A read started ahead answers the password() call for its account; a
+    // save in between, or a call for another account, leaves it unused.
+    void readsStartedAhead()
+    {
+        KeyringPasswordStore store;
+        const QString dana = QStringLiteral("dana@https://music.example");
+        const QString eve = QStringLiteral("eve@https://music.example");
+        QCOMPARE(saveNow(store, QStringLiteral("dana's"), dana), std::nullopt);
+        QCOMPARE(saveNow(store, QStringLiteral("eve's"), eve), std::nullopt);
+        store.prepareRead(dana);
+        QCOMPARE(store.password(dana), QStringLiteral("dana's"));
+        store.prepareRead(dana);
+        QCOMPARE(store.password(eve), QStringLiteral("eve's"));
+        store.prepareRead(dana);
+        QCOMPARE(saveNow(store, QStringLiteral("dana's new"), dana), std::nullopt);
+        QCOMPARE(store.password(dana), QStringLiteral("dana's new"));
+        QCoro::waitFor(store.deletePassword(dana));
+        QCoro::waitFor(store.deletePassword(eve));
     }
 
     void missingItems()

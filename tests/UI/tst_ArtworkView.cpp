@@ -276,6 +276,8 @@ private Q_SLOTS:
         QCOMPARE(canvas.pixelColor(1, 1).alpha(), 0);
 
         QTRY_VERIFY(item->hasImage());
+        // Scaled to its drawn size before it is painted, not while.
+        QTRY_COMPARE(item->drawnImage().size(), QSize(64, 64));
         draw();
         QCOMPARE(canvas.pixelColor(32, 6).rgb(), colourOf(u"drawn"_s).rgb());
         QCOMPARE(canvas.pixelColor(32, 32).rgb(), colourOf(u"drawn"_s).rgb());

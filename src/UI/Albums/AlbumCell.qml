@@ -22,6 +22,10 @@ Item {
     readonly property bool hovering: hover.hovered
     readonly property alias coverItem: coverArea
 
+    // A right press, before the menu opens on its release: a view that
+    // builds its menu on first use builds it here.
+    signal menuPressed()
+
     implicitHeight: cover.height + 8 + textBlock.height
     z: coverArea.drag.active ? 1 : 0
     objectName: "albumCell"
@@ -36,7 +40,10 @@ Item {
         anchors.fill: parent
         menu: cell.menu
         context: cell.index
-        onPressed: cell.viewModel.prepareMenu(cell.index)
+        onPressed: {
+            cell.menuPressed()
+            cell.viewModel.prepareMenu(cell.index)
+        }
     }
 
     Item {

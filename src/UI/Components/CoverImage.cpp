@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QQuickWindow>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -54,6 +55,15 @@ CoverImage::CoverImage(QQuickItem *parent)
     setAntialiasing(true);
     setOpaquePainting(false);
     watchClient();
+    connect(&m_scaling, &QFutureWatcher<QImage>::finished, this, [this] {
+        const QImage scaled = m_scaling.result();
+        // Only the answer for the image and size of now.
+        if (scaled.size() != m_scalingTo || drawnPixels() != m_scalingTo)
+            return;
+        m_scalingTo = QSize();
+        m_scaled = scaled;
+        update();
+    });
 }
 
 int CoverImage::pixelSize(qreal points)
@@ -214,6 +224,51 @@ QCoro::Task<void> CoverImage::load(quint64 generation)
         Q_EMIT self->image(result);
 }
 
+void CoverImage::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry)
+{
+    QQuickPaintedItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        scaleForDrawing();
+}
+
+void CoverImage::itemChange(ItemChange change, const ItemChangeData &value)
+{
+    QQuickPaintedItem::itemChange(change, value);
+    if (change == ItemDevicePixelRatioHasChanged || change == ItemSceneChange)
+        scaleForDrawing();
+}
+
+// The cover's square in device pixels, filled edge to edge.
+QSize CoverImage::drawnPixels() const
+{
+    const qreal side = std::min(width(), height());
+    if (m_shown.isNull() || side <= 0)
+        return {};
+    const qreal ratio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
+    const QSize device = (QSizeF(side, side) * ratio).toSize().expandedTo(QSize(1, 1));
+    return m_shown.size().scaled(device, Qt::KeepAspectRatioByExpanding);
+}
+
+void CoverImage::scaleForDrawing()
+{
+    const QSize target = drawnPixels();
+    if (target.isEmpty() || m_scaled.size() == target || m_scalingTo == target)
+        return;
+    m_scaled = QImage();
+    if (m_shown.size() == target) {
+        m_scaled = m_shown;
+        m_scalingTo = QSize();
+        update();
+        return;
+    }
+    // A large cover shrinks smoothly once, off this thread; a new image or
+    // size replaces a scaling still running, whose answer is then dropped.
+    m_scalingTo = target;
+    m_scaling.setFuture(QtConcurrent::run([image = m_shown, target] {
+        return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }));
+}
+
 void CoverImage::show(const QImage &image)
 {
     const bool had = hasImage();
@@ -221,6 +276,8 @@ void CoverImage::show(const QImage &image)
         return;
     m_shown = image;
     m_scaled = QImage();
+    m_scalingTo = QSize();
+    scaleForDrawing();
     update();
     if (had != hasImage())
         Q_EMIT hasImageChanged();
@@ -237,19 +294,16 @@ void CoverImage::paint(QPainter *painter)
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
 
     if (!m_shown.isNull()) {
-        // Scaled once per size in device pixels, so a large cover shrinks
-        // smoothly instead of being sampled at every paint.
+        // The worker's smooth copy at the drawn size when it is ready; until
+        // then the shown image, sampled.
         const qreal ratio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
-        const QSize device = (square.size() * ratio).toSize().expandedTo(QSize(1, 1));
-        const QSize filled = m_shown.size().scaled(device, Qt::KeepAspectRatioByExpanding);
-        if (m_scaled.size() != filled) {
-            m_scaled = m_shown.scaled(filled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
-        const QSizeF drawn = QSizeF(m_scaled.size()) / ratio;
-        QBrush brush(m_scaled);
+        const QSize filled = drawnPixels();
+        const QImage &source = m_scaled.size() == filled ? m_scaled : m_shown;
+        const QSizeF drawn = QSizeF(filled) / ratio;
+        QBrush brush(source);
         brush.setTransform(QTransform::fromTranslate(
             square.center().x() - drawn.width() / 2, square.center().y() - drawn.height() / 2)
-                               .scale(1 / ratio, 1 / ratio));
+                               .scale(drawn.width() / source.width(), drawn.height() / source.height()));
         painter->fillPath(shape, brush);
     } else {
         painter->fillPath(shape, m_placeholderColor);

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QCoroTask>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QPointer>
 #include <QQuickPaintedItem>
@@ -14,7 +15,8 @@
 // just inside the edge. A cover already decoded in memory at the requested
 // size is drawn on the first frame; anything else is loaded through the
 // client's queue and drawn when it arrives. A cover that cannot be had
-// leaves the placeholder.
+// leaves the placeholder. The smooth scaling to the drawn size runs on a
+// worker: painting (on the thread that draws the window) only samples.
 //
 // The client is `client` when set, otherwise ArtworkClient::current().
 // Colours come from the caller (ArtworkView binds them to the theme).
@@ -63,6 +65,9 @@ public:
     int pixelSize() const { return pixelSize(m_requestSize); }
     bool hasImage() const { return !m_shown.isNull(); }
     QImage shownImage() const { return m_shown; }
+    // The shown image at the size it is drawn at, in device pixels, once a
+    // worker has scaled it (until then the painting samples the shown one).
+    QImage drawnImage() const { return m_scaled; }
 
     void paint(QPainter *painter) override;
 
@@ -80,12 +85,16 @@ Q_SIGNALS:
 
 protected:
     void componentComplete() override;
+    void geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) override;
+    void itemChange(ItemChange change, const ItemChangeData &value) override;
 
 private:
     ArtworkClient *effectiveClient() const;
     void watchClient();
     void reload(bool force);
     void show(const QImage &image);
+    QSize drawnPixels() const;
+    void scaleForDrawing();
     QCoro::Task<void> load(quint64 generation);
 
     QString m_coverArt;
@@ -101,5 +110,7 @@ private:
     QString m_key;
     quint64 m_generation = 0;
     QImage m_shown;
-    QImage m_scaled; // m_shown at the last drawn size in device pixels
+    QImage m_scaled; // m_shown at the drawn size in device pixels
+    QFutureWatcher<QImage> m_scaling;
+    QSize m_scalingTo;
 };

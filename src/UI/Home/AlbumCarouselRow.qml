@@ -176,7 +176,8 @@ Item {
                     viewModel: row.viewModel
                     width: row.cardWidth
                     artworkSize: row.cardWidth
-                    menu: albumMenu
+                    menu: albumMenu.item
+                    onMenuPressed: albumMenu.active = true
                 }
             }
 
@@ -208,9 +209,14 @@ Item {
         }
     }
 
-    AlbumMenu {
+    // The album menu is built on the first right press on a tile: most
+    // rows' menus are never opened, and the home page opens with four rows.
+    Loader {
         id: albumMenu
 
-        viewModel: row.viewModel
+        active: false
+        sourceComponent: AlbumMenu {
+            viewModel: row.viewModel
+        }
     }
 }

@@ -364,8 +364,9 @@ private Q_SLOTS:
         QVERIFY(state.client());
         QCOMPARE(state.client()->config(),
             (ServerConfig {QUrl(u"http://a.example/music"_s), u"anna"_s, u"pw"_s}));
-        QVERIFY(QTest::qWaitFor(
-            [] { return stored(u"serverURL"_s) == QVariant(u"http://a.example/music"_s); }));
+        QVERIFY(
+            QTest::qWaitFor([] { return stored(u"serverURL"_s) == QVariant(u"http://a.example/music"_s); },
+                LIRNA_TRY_TIMEOUT_MS));
         QCOMPARE(m_keychain.items, (QHash<QString, QString> {{u"anna@http://a.example/music"_s, u"pw"_s}}));
         QVERIFY(m_server.requests().isEmpty());
 
@@ -374,7 +375,7 @@ private Q_SLOTS:
         QVERIFY(next.client());
         QCOMPARE(next.client()->config(), state.client()->config());
         next.logout();
-        QVERIFY(QTest::qWaitFor([this] { return m_keychain.items.isEmpty(); }));
+        QVERIFY(QTest::qWaitFor([this] { return m_keychain.items.isEmpty(); }, LIRNA_TRY_TIMEOUT_MS));
     }
 
     void logout_data()

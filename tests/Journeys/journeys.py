@@ -97,8 +97,16 @@ def pause(desk):
     """Pauses and returns the title the bar settles on."""
     desk.click(bar_button(desk, "Pause"))
     bar_button(desk, "Play")
-    time.sleep(0.5)
-    return bar_title(desk)
+    # Settled: the same title twice, half a second apart, however slowly the
+    # bar catches up with a song that ended just before the pause.
+    seen = [None]
+
+    def settled():
+        time.sleep(0.5)
+        title, seen[0] = seen[0], bar_title(desk)
+        return seen[0] if seen[0] and seen[0] == title else None
+
+    return desk.wait_until("the bar settles on a song", settled)
 
 
 def open_album_from_grid(desk, album):

@@ -279,7 +279,7 @@ private Q_SLOTS:
         QTRY_VERIFY(card->isVisible());
         QTest::qWait(320);
         UiTest::saveScreenshot(harness.window(), u"window-banner.png"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 20000);
         QVERIFY(!harness.library()->lastFailure());
     }
 };

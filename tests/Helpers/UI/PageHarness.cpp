@@ -74,7 +74,7 @@ bool PageHarness::start(QSize windowSize, const ServerConfig &server)
     m_window = std::make_unique<QQuickWindow>();
     m_window->resize(windowSize);
     m_window->show();
-    return QTest::qWaitForWindowExposed(m_window.get());
+    return QTest::qWaitForWindowExposed(m_window.get(), LIRNA_TRY_TIMEOUT_MS);
 }
 
 QQuickItem *PageHarness::create(const QUrl &source, const QVariantMap &properties)
@@ -135,7 +135,8 @@ QQuickItem *PageHarness::waitForPage(const QString &objectName)
         return nullptr;
     const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
     const bool shown = QTest::qWaitFor(
-        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); });
+        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); },
+        LIRNA_TRY_TIMEOUT_MS);
     return shown ? top() : nullptr;
 }
 

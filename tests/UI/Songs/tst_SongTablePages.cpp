@@ -70,7 +70,8 @@ class TestSongTablePages : public QObject
         LibraryStore *library = harness.library();
         const bool liked = page && viewModelOf(page)->liked();
         const bool loaded = QTest::qWaitFor(
-            [library, liked] { return liked ? library->starredLoaded() : library->songsLoaded(); }, 5000);
+            [library, liked] { return liked ? library->starredLoaded() : library->songsLoaded(); },
+            LIRNA_TRY_TIMEOUT_MS);
         return loaded ? page : nullptr;
     }
 
@@ -180,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(!vm->menuHasLike());
         vm->menuUnlike();
         QCOMPARE(idsOf(vm->model()->displayedSongs()), (QStringList {u"s1"_s, u"s3"_s}));
-        QTRY_COMPARE_WITH_TIMEOUT(vm->model()->rowCount(), 4, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(vm->model()->rowCount(), 4, 20000);
         const QStringList front = idsOf(vm->model()->displayedSongs()).mid(0, 2);
         QCOMPARE(QSet<QString>(front.begin(), front.end()), (QSet<QString> {u"s2"_s, u"s4"_s}));
     }

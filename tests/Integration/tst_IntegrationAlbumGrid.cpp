@@ -24,6 +24,7 @@
 #include "PageContext.h"
 #include "PageRegistry.h"
 #include "Playback/PlayerController.h"
+#include "SavedLocation.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -63,6 +64,9 @@ private Q_SLOTS:
     {
         LIRNA_START_PAGE_SUITE(m_server, m_warnings);
         m_session = std::make_unique<UrlSession>(&m_manager, 15'000);
+        // The window model starts where a first launch does, not on the
+        // album an earlier run opened.
+        SavedLocation::clear();
     }
 
     void eachEntryShowsItsGrid_data()
@@ -140,9 +144,6 @@ private Q_SLOTS:
             QQuickItem *cover = findNamed(page, u"albumCover"_s);
             QQuickItem *cell = cover->parentItem()->parentItem();
             const int row = cell->property("index").toInt();
-            // A grid still settling takes a press as the stop of its motion.
-            QQuickItem *view = findNamed(page, u"albumGrid"_s);
-            QTRY_VERIFY(!view->property("moving").toBool());
             QTest::mouseClick(&window, Qt::LeftButton, {},
                 cover->mapToScene(QPointF(cover->width() / 2, cover->height() / 2)).toPoint());
             QTRY_COMPARE(main.navigation()->depth(), 1);

@@ -551,6 +551,18 @@ class Desk:
                                      % (name or contains, role, names))
             time.sleep(0.2)
 
+    def find_steady(self, name=None, role=None, contains=None, timeout=10, where=None):
+        """Like find, once the item has stopped moving: a page still sliding in takes no clicks."""
+        deadline = time.monotonic() + timeout * WAIT_SCALE
+        node = self.find(name, role, contains, timeout, where=where)
+        while True:
+            time.sleep(0.3)
+            again = self.find(name, role, contains, timeout, where=where)
+            if again.rect == node.rect:
+                return again
+            check(time.monotonic() < deadline, "%r keeps moving" % (name or contains))
+            node = again
+
     def wait_gone(self, name, role=None, timeout=10):
         deadline = time.monotonic() + timeout * WAIT_SCALE
         while self.visible(name, role):

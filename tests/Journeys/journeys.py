@@ -218,7 +218,7 @@ def listen(desk):
     desk.launch()
     open_album_from_home_row(desk, "Recently Added", "First Light")
     desk.shot("album")
-    desk.double_click(desk.find("Paper Boats", role="push button", where=in_content))
+    desk.double_click(desk.find_steady("Paper Boats", role="push button", where=in_content))
     wait_bar_title(desk, "Paper Boats")
 
     position_moves(desk)
@@ -372,7 +372,7 @@ def leave(desk):
     desk.seed_account()
     desk.launch()
     open_album_from_grid(desk, "Copper Hours")
-    desk.double_click(desk.find("Patina", role="push button", where=in_content))
+    desk.double_click(desk.find_steady("Patina", role="push button", where=in_content))
     wait_bar_title(desk, "Patina")
     desk.click(bar_button(desk, "Pause"))
     # A download to keep: the album, from its tile's menu.

@@ -18,6 +18,7 @@
 #include "PageContext.h"
 #include "PageRegistry.h"
 #include "Playback/PlayerController.h"
+#include "SavedLocation.h"
 
 PageHarness::PageHarness()
 {
@@ -57,6 +58,9 @@ ServerConfig PageHarness::loopbackAccount() const
 bool PageHarness::start(QSize windowSize, const ServerConfig &server)
 {
     QStandardPaths::setTestModeEnabled(true);
+    // A first launch: no place saved by an earlier harness or run on the
+    // same server (the page would open where that one left off).
+    SavedLocation::clear();
     m_session = std::make_unique<UrlSession>(m_customManager ? m_customManager : &m_manager, 5000);
     const SubsonicClient client(server, m_session.get());
     m_library = std::make_unique<LibraryStore>(client);

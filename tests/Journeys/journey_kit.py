@@ -563,6 +563,18 @@ class Desk:
             check(time.monotonic() < deadline, "%r keeps moving" % (name or contains))
             node = again
 
+    def wait_steady(self, what, read, timeout=10):
+        """Waits until read() gives the same answer twice, 0.3 s apart (something sliding has come to rest)."""
+        deadline = time.monotonic() + timeout * WAIT_SCALE
+        last = read()
+        while True:
+            time.sleep(0.3)
+            now = read()
+            if now == last:
+                return now
+            check(time.monotonic() < deadline, "still moving: " + what)
+            last = now
+
     def wait_gone(self, name, role=None, timeout=10):
         deadline = time.monotonic() + timeout * WAIT_SCALE
         while self.visible(name, role):

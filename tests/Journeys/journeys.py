@@ -154,7 +154,8 @@ def open_album_from_home_row(desk, row, album):
         # Further along the strip: its arrow shows while the pointer is over it.
         desk.move(SCREEN[0] // 2, header.rect[1] + 120)
         desk.click(desk.find("Scroll right", where=lambda n: header.rect[1] < n.rect[1] < header.rect[1] + 260))
-        time.sleep(0.4)
+        desk.wait_steady("the %r row" % row,
+                         lambda: sorted((n.name, n.rect) for n in desk.visible(role="label") if in_row(n)))
     else:
         raise JourneyFailure("the %r row does not show %r" % (row, album))
     desk.click((title.rect[0] + 20, title.rect[1] - 60))
@@ -207,9 +208,8 @@ def first_run(desk):
     titles = lambda: {n.name: n.rect[0] for n in desk.visible(role="label") if in_row(n) and n.name in ALBUMS}
     before = titles()
     desk.wheel_sideways((SCREEN[0] // 2, header.rect[1] + 120), 2)
-    after = titles()
-    check(any(after.get(name, x) < x for name, x in before.items()),
-          "the row did not move sideways: %s, then %s" % (before, after))
+    desk.wait_until("the row moves sideways from %s" % before,
+                    lambda: any(titles().get(name, x) < x for name, x in before.items()))
     desk.quit()
 
 
@@ -271,11 +271,17 @@ def find(desk):
     desk.click(desk.find("Aster Vale", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2))
     desk.find("Back", role="push button", where=in_content, timeout=10)
     desk.find("Aster Vale", where=in_content)
-    # The pane lists the artist's albums, newest first.
-    newest = desk.find("Tidal Works", role="label", where=in_content, timeout=10)
-    oldest = desk.find("First Light", role="label", where=in_content)
-    check((newest.rect[1], newest.rect[0]) < (oldest.rect[1], oldest.rect[0]),
-          "the pane does not list Tidal Works (2021) before First Light (2019)")
+    # The pane lists the artist's albums, newest first, once the page has
+    # slid in and laid its tiles out.
+    desk.find("Tidal Works", role="label", where=in_content, timeout=10)
+    desk.find("First Light", role="label", where=in_content)
+
+    def newest_first():
+        newest = desk.find("Tidal Works", role="label", where=in_content)
+        oldest = desk.find("First Light", role="label", where=in_content)
+        return (newest.rect[1], newest.rect[0]) < (oldest.rect[1], oldest.rect[0])
+
+    desk.wait_until("the pane lists Tidal Works (2021) before First Light (2019)", newest_first)
     check(not [n for n in desk.visible("Copper Hours") if in_content(n)], "the pane lists another artist's album")
     desk.shot("artist")
 
@@ -451,7 +457,7 @@ def offline(desk):
     sidebar(desk, "Downloads")
     banner = desk.find("Can't reach your server", where=in_content)
     desk.find("Downloaded music still plays.", where=lambda n: in_content(n) and n.rect[1] < banner.rect[1] + 40)
-    check(not desk.visible(contains="Check that your music server"), "the full-page notice is still showing")
+    desk.wait_until("the full-page notice goes", lambda: not desk.visible(contains="Check that your music server"))
 
     # The playlist plays from disk: there is nothing else to play it from.
     name = desk.find(OFFLINE_PLAYLIST, role="label", where=in_content)

@@ -6,10 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QSemaphore>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
+#include <memory>
 #include <vector>
 
 #include "Downloads/ArtworkFetcher.h"
@@ -283,9 +286,16 @@ private Q_SLOTS:
     {
         QFETCH(bool, atServer);
         QFETCH(int, waiters);
-        constexpr int ServerDelayMs = 4000;
+        constexpr int ServerDelayMs = 10000;
         m_server->setResponse("/rest/getCoverArt", image(png(64, 64, Qt::red), ServerDelayMs));
         QTemporaryDir cache;
+        // Before the files are read the load must not have gone on: every
+        // worker of the pool that reads them is held until the fetcher is
+        // gone, or a fast read could reach the server first.
+        const int heldWorkers = atServer ? 0 : QThreadPool::globalInstance()->maxThreadCount();
+        const auto held = std::make_shared<QSemaphore>();
+        for (int n = 0; n < heldWorkers; ++n)
+            QThreadPool::globalInstance()->start([held] { held->acquire(); });
         auto *fetcher = new ArtworkFetcher(cache.path(), UrlSession::shared());
         const QString id = nextId();
         std::vector<QCoro::Task<QImage>> loads;
@@ -296,6 +306,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         delete fetcher;
+        held->release(heldWorkers);
         for (auto &load : loads)
             QVERIFY(QCoro::waitFor(std::move(load)).isNull());
         QVERIFY(clock.elapsed() < ServerDelayMs / 2);
@@ -337,7 +348,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(recent, QByteArray(600, 'x')));
         setAge(old, 7200);
         ArtworkFetcher fetcher(dir.path(), UrlSession::shared(), nullptr, 1000);
-        QVERIFY(QTest::qWaitFor([&] { return !QFileInfo::exists(old); }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return !QFileInfo::exists(old); }, LIRNA_TRY_TIMEOUT_MS));
         QVERIFY(QFileInfo::exists(recent));
     }
 

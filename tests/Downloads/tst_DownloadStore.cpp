@@ -179,7 +179,7 @@ class TestDownloadStore : public QObject
     // Waits until the store has no run and no cover download going.
     static bool settle(DownloadStore &store)
     {
-        return QTest::qWaitFor([&] { return !store.isBusy(); }, 5000);
+        return QTest::qWaitFor([&] { return !store.isBusy(); }, LIRNA_TRY_TIMEOUT_MS);
     }
     void addAlbum(const QString &id, const QList<Song> &songs, std::optional<QString> artist = u"Artist"_s)
     {
@@ -462,13 +462,15 @@ private Q_SLOTS:
         const QByteArray path = hangOn == "getAlbum" ? "/rest/getAlbum"
             : hangOn == "s2"                         ? "/rest/download"
                                                      : "/rest/getCoverArt";
-        QVERIFY(QTest::qWaitFor([&] {
-            for (const auto &r : m_server->requests()) {
-                if (r.path() == path && (hangOn != "s2" || r.queryValue(u"id"_s) == u"s2"_s))
-                    return true;
-            }
-            return false;
-        }));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const auto &r : m_server->requests()) {
+                    if (r.path() == path && (hangOn != "s2" || r.queryValue(u"id"_s) == u"s2"_s))
+                        return true;
+                }
+                return false;
+            },
+            LIRNA_TRY_TIMEOUT_MS));
 
         store.removeDownloadAlbumId(u"a1"_s);
         QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
@@ -500,7 +502,8 @@ private Q_SLOTS:
         m_library.files.insert(u"s2"_s, slow);
         auto *store = new DownloadStore(m_client);
         store->downloadAlbum(m_library.albums.value(u"a1"_s));
-        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }, LIRNA_TRY_TIMEOUT_MS));
         store->cancelAll();
         QVERIFY(!store->isBusy());
         // What was saved before is on disk once the runs stopped.
@@ -540,7 +543,8 @@ private Q_SLOTS:
         auto *store = new DownloadStore(m_client);
         for (const QString &id : albums)
             store->downloadAlbum(m_library.albums.value(id));
-        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).size() == 3; }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return downloadIds(m_server->requests()).size() == 3; }, LIRNA_TRY_TIMEOUT_MS));
         if (how == 0)
             store->cancelAll();
         else if (how == 1)
@@ -923,7 +927,8 @@ private Q_SLOTS:
         m_library.covers.insert(u"slow"_s, slow);
         m_library.covers.insert(u"kept"_s, fileResponse("kept cover"));
         DownloadStore store(m_client);
-        QVERIFY(QTest::qWaitFor([&] { return countPath(m_server->requests(), "/rest/getCoverArt") > 0; }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return countPath(m_server->requests(), "/rest/getCoverArt") > 0; }, LIRNA_TRY_TIMEOUT_MS));
         store.removeDownloadAlbumId(u"a"_s);
         QVERIFY(settle(store));
         QVERIFY(!QFileInfo::exists(coverFile(u"slow"_s)));
@@ -936,7 +941,8 @@ private Q_SLOTS:
         m_library.files.insert(u"s2"_s, TestHttpServer::hanging());
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
-        QVERIFY(QTest::qWaitFor([&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return downloadIds(m_server->requests()).contains(u"s2"_s); }, LIRNA_TRY_TIMEOUT_MS));
         store.removeAll();
         QVERIFY(store.active().isEmpty());
         QVERIFY(settle(store));

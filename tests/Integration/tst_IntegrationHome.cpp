@@ -236,7 +236,7 @@ private Q_SLOTS:
 
         // A header opens the full grid of its ordering.
         LIRNA_CLICK(UiTest::findItem(rowItem(page, frequent), u"rowHeader"_s));
-        QCOMPARE(navigation->depth(), 1);
+        QTRY_COMPARE(navigation->depth(), 1);
         QCOMPARE(navigation->routeAt(1).grid->listType, AlbumListType::Frequent);
         QCOMPARE(navigation->routeAt(1).grid->title, u"Most Played"_s);
         // Pushed over, the carousel stops advancing; back, it starts again.

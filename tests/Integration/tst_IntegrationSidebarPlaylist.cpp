@@ -100,7 +100,7 @@ class TestIntegrationSidebarPlaylist : public QObject
         QObject *menu = row->findChild<QObject *>(u"playlistMenu"_s);
         if (!menu)
             return false;
-        if (!QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }))
+        if (!QTest::qWaitFor([menu] { return menu->property("opened").toBool(); }, LIRNA_TRY_TIMEOUT_MS))
             return false;
         const int count = menu->property("count").toInt();
         for (int i = 0; i < count; ++i) {
@@ -111,7 +111,8 @@ class TestIntegrationSidebarPlaylist : public QObject
                     window, u"sidebar-playlist-menu-"_s + QString(text).remove(u' ') + u".png"_s);
                 const QPoint at = UiTest::centreOf(item);
                 QTest::mouseClick(window, Qt::LeftButton, {}, at);
-                return QTest::qWaitFor([menu] { return !menu->property("visible").toBool(); });
+                return QTest::qWaitFor(
+                    [menu] { return !menu->property("visible").toBool(); }, LIRNA_TRY_TIMEOUT_MS);
             }
         }
         return false;

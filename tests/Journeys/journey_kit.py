@@ -33,6 +33,13 @@ from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
 
 SCREEN = (1280, 800)
+# The journeys' limits are what an idle machine needs; CI runs them beside
+# many other tests, where the program answers several times slower. Every
+# wait for something to show (or go) stretches its limit by this much; a
+# journey that passes is no slower for it.
+WAIT_SCALE = 3
+# How long one question over the accessibility bus may take.
+BUS_TIMEOUT = 20
 # A machine without a sound card makes GStreamer's ALSA probe say so; that is
 # the machine, not the program.
 KNOWN_NOISE = [
@@ -129,23 +136,23 @@ class Accessibility:
     def _call(self, ref, method, interface, *args):
         name, path = ref
         return self.bus.call_blocking(str(name), str(path), interface, method,
-                                      "u" if args else "", args, timeout=5)
+                                      "u" if args else "", args, timeout=BUS_TIMEOUT)
 
     def do_action(self, ref, action):
         """Runs the action named `action` ("Press") as a screen reader does; False when it has none."""
         name, path = ref
         count = self._call_props(ref, A11Y_ACTION, "NActions")
         for index in range(int(count)):
-            label = self.bus.call_blocking(str(name), str(path), A11Y_ACTION, "GetName", "i", (index,), timeout=5)
+            label = self.bus.call_blocking(str(name), str(path), A11Y_ACTION, "GetName", "i", (index,), timeout=BUS_TIMEOUT)
             if str(label) == action:
                 return bool(self.bus.call_blocking(str(name), str(path), A11Y_ACTION, "DoAction", "i",
-                                                   (index,), timeout=5))
+                                                   (index,), timeout=BUS_TIMEOUT))
         return False
 
     def _call_props(self, ref, interface, prop):
         name, path = ref
         return self.bus.call_blocking(str(name), str(path), "org.freedesktop.DBus.Properties", "Get",
-                                      "ss", (interface, prop), timeout=5)
+                                      "ss", (interface, prop), timeout=BUS_TIMEOUT)
 
     def _app(self):
         if self.root is not None:
@@ -155,7 +162,7 @@ class Accessibility:
             try:
                 pid = self.bus.call_blocking("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                              "org.freedesktop.DBus", "GetConnectionUnixProcessID", "s",
-                                             (str(child[0]),), timeout=5)
+                                             (str(child[0]),), timeout=BUS_TIMEOUT)
             except dbus.DBusException:
                 continue
             if int(pid) == self.pid:
@@ -182,9 +189,9 @@ class Accessibility:
             self.bus.call_async(name, path, interface, method, signature, args,
                                 lambda *values, index=index: answered(
                                     index, values[0] if len(values) == 1 else tuple(values)),
-                                lambda error, index=index: answered(index), timeout=5)
+                                lambda error, index=index: answered(index), timeout=BUS_TIMEOUT)
         context = GLib.MainContext.default()
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + BUS_TIMEOUT
         while pending[0] > 0:
             if not context.iteration(False):
                 time.sleep(0.001)
@@ -459,7 +466,7 @@ class Desk:
         dbus.SessionBus().call_blocking(
             "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "UpdateActivationEnvironment",
             "a{ss}", ({key: self.env[key] for key in ("HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME",
-                                                        "XDG_CONFIG_HOME", "XDG_DATA_HOME")},), timeout=5)
+                                                        "XDG_CONFIG_HOME", "XDG_DATA_HOME")},), timeout=BUS_TIMEOUT)
 
     def start_keyring(self):
         keyring = self._spawn("gnome-keyring-daemon",
@@ -469,7 +476,7 @@ class Desk:
         keyring.stdin.close()
         # The daemon claims its name a moment after it starts; asking before
         # would have the bus start another one.
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + 10 * WAIT_SCALE
         session = dbus.SessionBus()
         while not session.name_has_owner("org.freedesktop.secrets"):
             check(time.monotonic() < deadline and keyring.poll() is None, "the keyring did not start")
@@ -520,7 +527,7 @@ class Desk:
         if self.a11y:
             self.a11y.close()
         self.a11y = Accessibility(self.program.pid)
-        deadline = time.monotonic() + 20
+        deadline = time.monotonic() + 20 * WAIT_SCALE
         while time.monotonic() < deadline:
             check(self.program.poll() is None, "the program ended at start:\n" + self.output())
             if any(n.role == "frame" and n.rect[2] > 0 for n in self.a11y.nodes()):
@@ -535,7 +542,7 @@ class Desk:
         """Quits the program as a user does (Ctrl+Q) and waits for it to end."""
         self.key("ctrl+q")
         try:
-            code = self.program.wait(15)
+            code = self.program.wait(15 * WAIT_SCALE)
         except subprocess.TimeoutExpired:
             raise JourneyFailure("the program did not quit on Ctrl+Q")
         check(code == 0, "the program quit with status %s" % code)
@@ -591,7 +598,7 @@ class Desk:
 
     def find(self, name=None, role=None, contains=None, timeout=10, index=0, where=None):
         """Waits for a showing item with that name (and role) and returns it."""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + timeout * WAIT_SCALE
         while True:
             check(self.program.poll() is None, "the program ended:\n" + self.output())
             found = [n for n in self.visible(name, role, contains) if where is None or where(n)]
@@ -607,14 +614,38 @@ class Desk:
         """Runs the item's press action over the accessibility bus, as a screen reader does."""
         check(self.a11y.do_action(node.ref, action), "%r has no %s action" % (node.name, action))
 
+    def find_steady(self, name=None, role=None, contains=None, timeout=10, where=None):
+        """Like find, once the item has stopped moving: a page still sliding in takes no clicks."""
+        deadline = time.monotonic() + timeout * WAIT_SCALE
+        node = self.find(name, role, contains, timeout, where=where)
+        while True:
+            time.sleep(0.3)
+            again = self.find(name, role, contains, timeout, where=where)
+            if again.rect == node.rect:
+                return again
+            check(time.monotonic() < deadline, "%r keeps moving" % (name or contains))
+            node = again
+
+    def wait_steady(self, what, read, timeout=10):
+        """Waits until read() gives the same answer twice, 0.3 s apart (something sliding has come to rest)."""
+        deadline = time.monotonic() + timeout * WAIT_SCALE
+        last = read()
+        while True:
+            time.sleep(0.3)
+            now = read()
+            if now == last:
+                return now
+            check(time.monotonic() < deadline, "still moving: " + what)
+            last = now
+
     def wait_gone(self, name, role=None, timeout=10):
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + timeout * WAIT_SCALE
         while self.visible(name, role):
             check(time.monotonic() < deadline, "%r is still on screen" % name)
             time.sleep(0.2)
 
     def wait_until(self, what, condition, timeout=10):
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + timeout * WAIT_SCALE
         while True:
             value = condition()
             if value:

@@ -112,8 +112,16 @@ def pause(desk):
     """Pauses and returns the title the bar settles on."""
     desk.click(bar_button(desk, "Pause"))
     bar_button(desk, "Play")
-    time.sleep(0.5)
-    return bar_title(desk)
+    # Settled: the same title twice, half a second apart, however slowly the
+    # bar catches up with a song that ended just before the pause.
+    seen = [None]
+
+    def settled():
+        time.sleep(0.5)
+        title, seen[0] = seen[0], bar_title(desk)
+        return seen[0] if seen[0] and seen[0] == title else None
+
+    return desk.wait_until("the bar settles on a song", settled)
 
 
 def open_album_from_grid(desk, album):
@@ -161,7 +169,8 @@ def open_album_from_home_row(desk, row, album):
         # Further along the strip: its arrow shows while the pointer is over it.
         desk.move(SCREEN[0] // 2, header.rect[1] + 120)
         desk.click(desk.find("Scroll right", where=lambda n: header.rect[1] < n.rect[1] < header.rect[1] + 260))
-        time.sleep(0.4)
+        desk.wait_steady("the %r row" % row,
+                         lambda: sorted((n.name, n.rect) for n in desk.visible(role="label") if in_row(n)))
     else:
         raise JourneyFailure("the %r row does not show %r" % (row, album))
     desk.click((title.rect[0] + 20, title.rect[1] - 60))
@@ -215,9 +224,8 @@ def first_run(desk):
     titles = lambda: {n.name: n.rect[0] for n in desk.visible(role="label") if in_row(n) and n.name in ALBUMS}
     before = titles()
     desk.wheel_sideways((SCREEN[0] // 2, header.rect[1] + 120), 2)
-    after = titles()
-    check(any(after.get(name, x) < x for name, x in before.items()),
-          "the row did not move sideways: %s, then %s" % (before, after))
+    desk.wait_until("the row moves sideways from %s" % before,
+                    lambda: any(titles().get(name, x) < x for name, x in before.items()))
     desk.quit()
 
 
@@ -226,7 +234,7 @@ def listen(desk):
     desk.launch()
     open_album_from_home_row(desk, "Recently Added", "First Light")
     desk.shot("album")
-    desk.double_click(desk.find("Paper Boats", role="push button", where=in_content))
+    desk.double_click(desk.find_steady("Paper Boats", role="push button", where=in_content))
     wait_bar_title(desk, "Paper Boats")
 
     position_moves(desk)
@@ -291,11 +299,17 @@ def find(desk):
     desk.click(desk.find("Aster Vale", role="label", where=lambda n: n.rect[0] > SCREEN[0] // 2))
     desk.find("Back", role="push button", where=in_content, timeout=10)
     desk.find("Aster Vale", where=in_content)
-    # The pane lists the artist's albums, newest first.
-    newest = desk.find("Tidal Works", role="label", where=in_content, timeout=10)
-    oldest = desk.find("First Light", role="label", where=in_content)
-    check((newest.rect[1], newest.rect[0]) < (oldest.rect[1], oldest.rect[0]),
-          "the pane does not list Tidal Works (2021) before First Light (2019)")
+    # The pane lists the artist's albums, newest first, once the page has
+    # slid in and laid its tiles out.
+    desk.find("Tidal Works", role="label", where=in_content, timeout=10)
+    desk.find("First Light", role="label", where=in_content)
+
+    def newest_first():
+        newest = desk.find("Tidal Works", role="label", where=in_content)
+        oldest = desk.find("First Light", role="label", where=in_content)
+        return (newest.rect[1], newest.rect[0]) < (oldest.rect[1], oldest.rect[0])
+
+    desk.wait_until("the pane lists Tidal Works (2021) before First Light (2019)", newest_first)
     check(not [n for n in desk.visible("Copper Hours") if in_content(n)], "the pane lists another artist's album")
     desk.shot("artist")
 
@@ -402,7 +416,7 @@ def leave(desk):
     desk.seed_account()
     desk.launch()
     open_album_from_grid(desk, "Copper Hours")
-    desk.double_click(desk.find("Patina", role="push button", where=in_content))
+    desk.double_click(desk.find_steady("Patina", role="push button", where=in_content))
     wait_bar_title(desk, "Patina")
     desk.click(bar_button(desk, "Pause"))
     # A download to keep: the album, from its tile's menu.
@@ -481,7 +495,7 @@ def offline(desk):
     sidebar(desk, "Downloads")
     banner = desk.find("Can't reach your server", where=in_content)
     desk.find("Downloaded music still plays.", where=lambda n: in_content(n) and n.rect[1] < banner.rect[1] + 40)
-    check(not desk.visible(contains="Check that your music server"), "the full-page notice is still showing")
+    desk.wait_until("the full-page notice goes", lambda: not desk.visible(contains="Check that your music server"))
 
     # The playlist plays from disk: there is nothing else to play it from.
     name = desk.find(OFFLINE_PLAYLIST, role="label", where=in_content)

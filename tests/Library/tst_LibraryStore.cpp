@@ -218,7 +218,7 @@ private Q_SLOTS:
         QTest::qWait(400);
         QVERIFY(m_store->songs().size() <= 500 + 500);
         m_store->ensureSongsLoaded();
-        QTRY_VERIFY_WITH_TIMEOUT(m_store->songsLoaded(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_store->songsLoaded(), 20000);
         QCOMPARE(songOffsets(), (QList<int> {0, 500, 1000}));
         QCOMPARE(m_store->songs().size(), 1200);
         QCOMPARE(m_store->songs().first().id, QStringLiteral("s0"));

@@ -157,7 +157,7 @@ private Q_SLOTS:
         model.checkForUpdates();
         QVERIFY(!model.canCheckForUpdates()); // while the check runs
         model.checkForUpdates(); // refused meanwhile
-        QVERIFY(ready.wait(5000));
+        QVERIFY(ready.wait(20000));
         QCOMPARE(ready.count(), 1);
         QCOMPARE(m_server.requests().size(), 1);
         QCOMPARE(model.resultTitle(), title);
@@ -185,7 +185,7 @@ private Q_SLOTS:
         UpdaterModel second(feedUrl(), u"0.1.0"_s, m_session.get());
         QSignalSpy secondReady(&second, &UpdaterModel::resultReady);
         second.checkOnLaunch();
-        QVERIFY(secondReady.wait(5000));
+        QVERIFY(secondReady.wait(20000));
         QCOMPARE(second.resultText(), u"Lirna 1.0 is now available — you have 0.1.0."_s);
     }
 

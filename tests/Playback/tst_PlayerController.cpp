@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -17,6 +18,22 @@
 #include "Playback/PlayerController.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Counts the album load failures the engine logs, and hands every message on
+// to the test's own handler.
+QtMessageHandler g_testMessageHandler = nullptr;
+int g_albumFailuresTold = 0;
+
+void countAlbumFailures(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1StringView("Failed to load album")))
+        ++g_albumFailuresTold;
+    g_testMessageHandler(type, context, message);
+}
+
+} // namespace
 
 // The engine's queue, transport, preloading and track ends, against a scripted
 // player.
@@ -742,11 +759,15 @@ void tst_PlayerController::albumFetchFailureChangesNothing()
     album.name = u"Gone"_s;
     QTest::ignoreMessage(
         QtWarningMsg, QRegularExpression(u"^Failed to load album al-9: .*Album not found"_s));
+    // Each failure is told once its answer is in, however late that is.
+    g_albumFailuresTold = 0;
+    g_testMessageHandler = qInstallMessageHandler(countAlbumFailures);
+    const auto restoreHandler = qScopeGuard([] { qInstallMessageHandler(g_testMessageHandler); });
     m_engine->playAlbum(album, m_client, 0, false);
-    QTest::qWait(300);
+    QTRY_COMPARE(g_albumFailuresTold, 1);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^Failed to load album al-9: "_s));
     m_engine->playAlbumNext(album, m_client, true);
-    QTest::qWait(300);
+    QTRY_COMPARE(g_albumFailuresTold, 2);
     QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
     QCOMPARE(m_engine->source(), PlaybackSource::playlist(u"p"_s, u"P"_s));
 
@@ -754,7 +775,7 @@ void tst_PlayerController::albumFetchFailureChangesNothing()
     const SubsonicClient unreachable(ServerConfig {QUrl(u"http://127.0.0.1:1"_s), u"alice"_s, u"secret"_s}, m_session);
     QTest::ignoreMessage(QtWarningMsg, "Failed to load album al-9: Could not connect to the server.");
     m_engine->playAlbum(album, unreachable, 0, false);
-    QTest::qWait(300);
+    QTRY_COMPARE(g_albumFailuresTold, 3);
     QCOMPARE(idsOf(m_engine->queue()), (QStringList {u"s1"_s, u"s2"_s}));
 }
 

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,6 +23,7 @@
 #include "Playback/PlayerController.h"
 #include "Playback/SessionFile.h"
 #include "Playback/SessionSnapshot.h"
+#include "Playback/VolumePersistence.h"
 
 using namespace Qt::StringLiterals;
 
@@ -173,20 +175,40 @@ void tst_PlayerControllerSystem::constructionReadsTheSavedVolume()
     QCOMPARE(m_center->volume, double(expected));
     // The value read is written back after the usual pause.
     QSettings().remove(u"volume"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(QSettings().contains(u"volume"_s), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(QSettings().contains(u"volume"_s), 20000);
     QCOMPARE(QSettings().value(u"volume"_s).toFloat(), expected);
 }
 
 void tst_PlayerControllerSystem::volumeIsSavedOnceAfterDraggingAndAtQuit()
 {
-    QTest::qWait(500);
-    for (float v : {0.9f, 0.7f, 0.5f, 0.25f})
-        m_engine->setVolume(v);
-    QCOMPARE(m_player->volume(), 0.25);
-    QCOMPARE(m_center->volume, 0.25);
-    QTest::qWait(200);
-    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 1.0f);
-    QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 1500);
+    // The launch's own write-back of the volume it read.
+    QTRY_VERIFY(QSettings().contains(u"volume"_s));
+    // The drag's value must not be written within the pause (a coarse timer
+    // may end 5 % early). A busy machine can oversleep the wait past that;
+    // such a round tells nothing and is played again.
+    const qint64 earliest = VolumePersistence::Delay.count() * 95 / 100;
+    for (int round = 1;; ++round) {
+        if (round > 1) {
+            QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 20000);
+            QSettings().setValue(u"volume"_s, 1.0f);
+        }
+        QElapsedTimer sinceLast;
+        sinceLast.start();
+        for (float v : {0.9f, 0.7f, 0.5f, 0.25f})
+            m_engine->setVolume(v);
+        QCOMPARE(m_player->volume(), 0.25);
+        QCOMPARE(m_center->volume, 0.25);
+        QTest::qWait(200);
+        const float saved = QSettings().value(u"volume"_s).toFloat();
+        if (sinceLast.elapsed() >= earliest) {
+            if (round < 10)
+                continue;
+            QSKIP("the machine is too busy to time the pause");
+        }
+        QCOMPARE(saved, 1.0f);
+        break;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 20000);
 
     // Quitting within the pause still saves the last value.
     m_engine->setVolume(0.6f);
@@ -321,15 +343,35 @@ void tst_PlayerControllerSystem::noPlayReportsWhenSwitchedOff()
 
 void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 {
-    m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
-    m_engine->setRepeatMode(RepeatMode::All);
-    QVERIFY(!QFile::exists(SessionFile::path()));
-    // One second after the last change.
-    QTest::qWait(700);
-    m_engine->next();
-    QTest::qWait(700);
-    QVERIFY(!QFile::exists(SessionFile::path()));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 1500);
+    // One second after the last change. Nothing may be written before the
+    // second after either change has run out (a coarse timer may end 5 %
+    // early); a busy machine can oversleep the waits past that, and such a
+    // round tells nothing and is played again.
+    constexpr qint64 Earliest = 950;
+    for (int round = 1;; ++round) {
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+        m_engine->setRepeatMode(RepeatMode::All);
+        QVERIFY(!QFile::exists(SessionFile::path()));
+        QTest::qWait(700);
+        const bool firstStillWaiting = sinceFirst.elapsed() < Earliest;
+        QElapsedTimer sinceLast;
+        sinceLast.start();
+        m_engine->next();
+        QTest::qWait(700);
+        const bool written = QFile::exists(SessionFile::path());
+        if (!firstStillWaiting || sinceLast.elapsed() >= Earliest) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 20000);
+            SessionFile::remove();
+            if (round < 10)
+                continue;
+            QSKIP("the machine is too busy to time the pause");
+        }
+        QVERIFY(!written);
+        break;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 20000);
     SessionSnapshot saved = savedSnapshot();
     QCOMPARE(saved.serverKey, u"alice@"_s + m_server.baseUrl().toString());
     QCOMPARE(idsOf(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
@@ -487,7 +529,7 @@ void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
     QVERIFY(QFile::exists(SessionFile::path()));
     m_engine->stop();
     QVERIFY(QFile::exists(SessionFile::path()));
-    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 20000);
 
     // Log Out: stop, then the file goes at once.
     m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,18 +58,38 @@ private Q_SLOTS:
 
     void writesOnceAfterThePause()
     {
-        VolumePersistence persistence;
-        persistence.schedulePersist(0.9f);
-        QTest::qWait(250);
-        // Each change pushes the save back.
-        for (float v : {0.8f, 0.6f, 0.4f})
-            persistence.schedulePersist(v);
-        QTest::qWait(250);
-        QVERIFY2(!stored().isValid(), "written before the pause after the last change");
-        QVERIFY(persistence.isPending());
-        QTRY_VERIFY_WITH_TIMEOUT(stored().isValid(), 1000);
-        QCOMPARE(VolumePersistence::savedVolume(), 0.4f);
-        QVERIFY(!persistence.isPending());
+        // The checks before the save hold while neither pause can have run
+        // out (a coarse timer may end 5 % early). A busy machine can oversleep
+        // the waits past that; such a round tells nothing and is played again.
+        const qint64 earliest = VolumePersistence::Delay.count() * 95 / 100;
+        for (int round = 1;; ++round) {
+            QSettings().clear();
+            VolumePersistence persistence;
+            QElapsedTimer sinceFirst;
+            sinceFirst.start();
+            persistence.schedulePersist(0.9f);
+            QTest::qWait(250);
+            const bool firstStillWaiting = sinceFirst.elapsed() < earliest;
+            // Each change pushes the save back.
+            QElapsedTimer sinceLast;
+            sinceLast.start();
+            for (float v : {0.8f, 0.6f, 0.4f})
+                persistence.schedulePersist(v);
+            QTest::qWait(250);
+            const bool written = stored().isValid();
+            const bool pending = persistence.isPending();
+            if (!firstStillWaiting || sinceLast.elapsed() >= earliest) {
+                if (round < 10)
+                    continue;
+                QSKIP("the machine is too busy to time the pause");
+            }
+            QVERIFY2(!written, "written before the pause after the last change");
+            QVERIFY(pending);
+            QTRY_VERIFY_WITH_TIMEOUT(stored().isValid(), 20000);
+            QCOMPARE(VolumePersistence::savedVolume(), 0.4f);
+            QVERIFY(!persistence.isPending());
+            return;
+        }
     }
 
     void flushWritesAtOnceAndDropsTheWaitingSave()

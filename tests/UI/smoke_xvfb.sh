@@ -28,8 +28,9 @@ printf '[General]\nserverURL=%s\nusername=%s\n' "$url" "$user" >"$XDG_CONFIG_HOM
 printf %s throwaway | gnome-keyring-daemon --unlock --components=secrets >/dev/null
 # The daemon claims its bus name a moment after it returns; asking before
 # that would have the bus start another daemon, one that knows nothing of
-# the throwaway keyring.
-for _ in $(seq 1 100); do
+# the throwaway keyring. The limits are generous: beside many other tests
+# everything starts several times slower.
+for _ in $(seq 1 300); do
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q 'boolean true' && break
     sleep 0.1
@@ -41,7 +42,7 @@ mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     "$1" & pid=$!
-    for _ in $(seq 1 40); do
+    for _ in $(seq 1 120); do
         sleep 0.5
         [ "$(grep -c "GET /rest/getPlaylists" "$3" || true)" -gt "$4" ] && break
     done

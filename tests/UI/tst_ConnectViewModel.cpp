@@ -53,7 +53,7 @@ class TestConnectViewModel : public QObject
     {
         if (form.isConnecting()) {
             QSignalSpy spy(&form, &ConnectViewModel::isConnectingChanged);
-            QVERIFY(spy.wait(5000));
+            QVERIFY(spy.wait(20000));
         }
     }
 
@@ -186,7 +186,7 @@ private Q_SLOTS:
         form->setPassword(u"pw"_s);
         QSignalSpy screenChanged(&root, &RootViewModel::screenChanged);
         form->connect();
-        QVERIFY(screenChanged.wait(5000));
+        QVERIFY(screenChanged.wait(20000));
         QCOMPARE(screenChanged.count(), 1); // one switch, one rebuild
         QVERIFY(root.mainView());
         QCOMPARE(root.screen(), root.mainView());

@@ -408,7 +408,7 @@ private Q_SLOTS:
         QCOMPARE(card->property("color").value<QColor>().alpha(), 255);
         QTest::qWait(320);
         UiTest::saveScreenshot(harness.window(), u"window-banner.png"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!card->isVisible(), 20000);
         QVERIFY(!harness.library()->lastFailure());
     }
 };

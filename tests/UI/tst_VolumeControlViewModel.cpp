@@ -154,6 +154,10 @@ void tst_VolumeControlViewModel::keysNeedTheFocus()
 
 void tst_VolumeControlViewModel::sliderFollowsHoverWithADelay()
 {
+    // A delay that a busy machine cannot overrun between the leave and the
+    // enter below; the wait after the enter outlasts it.
+    constexpr int HideDelayMs = 500;
+    m_control->setHideDelay(HideDelayMs);
     QSignalSpy slider(m_control.get(), &VolumeControlViewModel::sliderChanged);
     m_control->setHover(true);
     QVERIFY(m_control->sliderShown());
@@ -161,7 +165,7 @@ void tst_VolumeControlViewModel::sliderFollowsHoverWithADelay()
     m_control->setHover(false);
     QTest::qWait(10);
     m_control->setHover(true);
-    QTest::qWait(80);
+    QTest::qWait(2 * HideDelayMs);
     QVERIFY(m_control->sliderShown());
     QCOMPARE(slider.count(), 1);
 

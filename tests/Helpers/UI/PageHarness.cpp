@@ -18,6 +18,7 @@
 #include "PageContext.h"
 #include "PageRegistry.h"
 #include "Playback/PlayerController.h"
+#include "SavedLocation.h"
 
 PageHarness::PageHarness()
 {
@@ -57,6 +58,9 @@ ServerConfig PageHarness::loopbackAccount() const
 bool PageHarness::start(QSize windowSize, const ServerConfig &server)
 {
     QStandardPaths::setTestModeEnabled(true);
+    // A first launch: no place saved by an earlier harness or run on the
+    // same server (the page would open where that one left off).
+    SavedLocation::clear();
     m_session = std::make_unique<UrlSession>(m_customManager ? m_customManager : &m_manager, 5000);
     const SubsonicClient client(server, m_session.get());
     m_library = std::make_unique<LibraryStore>(client);
@@ -74,7 +78,7 @@ bool PageHarness::start(QSize windowSize, const ServerConfig &server)
     m_window = std::make_unique<QQuickWindow>();
     m_window->resize(windowSize);
     m_window->show();
-    return QTest::qWaitForWindowExposed(m_window.get());
+    return QTest::qWaitForWindowExposed(m_window.get(), LIRNA_TRY_TIMEOUT_MS);
 }
 
 QQuickItem *PageHarness::create(const QUrl &source, const QVariantMap &properties)
@@ -135,7 +139,8 @@ QQuickItem *PageHarness::waitForPage(const QString &objectName)
         return nullptr;
     const auto top = [stack] { return stack->property("currentItem").value<QQuickItem *>(); };
     const bool shown = QTest::qWaitFor(
-        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); });
+        [&] { return top() && top()->objectName() == objectName && !stack->property("busy").toBool(); },
+        LIRNA_TRY_TIMEOUT_MS);
     return shown ? top() : nullptr;
 }
 

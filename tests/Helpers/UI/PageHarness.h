@@ -28,7 +28,8 @@ class UrlSession;
 // Loads one QML component of the interface, alone in an offscreen window,
 // over real stores of a loopback server: a library and a download store for
 // the account "ann" on `server()`, a playback engine over FakeQueuePlayer and
-// a main window model (whose navigation the page contexts act on). The server
+// a main window model (whose navigation the page contexts act on), which
+// starts where a first launch does: the saved place is cleared. The server
 // answers the playlists and liked items empty unless the test sets other
 // answers before start(). Unless the test has set its own, cover images load
 // through the harness's artwork client from the same server, on a private

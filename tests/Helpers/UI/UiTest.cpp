@@ -146,7 +146,7 @@ QQuickWindow *loadMainWindow(QQmlApplicationEngine &engine, LirnaApp &app)
     if (engine.rootObjects().size() != 1)
         return nullptr;
     auto *window = qobject_cast<QQuickWindow *>(engine.rootObjects().first());
-    return window && QTest::qWaitForWindowExposed(window) ? window : nullptr;
+    return window && QTest::qWaitForWindowExposed(window, LIRNA_TRY_TIMEOUT_MS) ? window : nullptr;
 }
 
 } // namespace UiTest

@@ -52,7 +52,9 @@ ACCOUNTS = [
 START_TIMEOUT = 90        # set-up, scan and first ping together
 PING_TIMEOUT = 30         # supysonic-server answering after its start
 COMMAND_TIMEOUT = 60      # one supysonic-cli call
-DEFAULT_LIFETIME = 900    # the supervisor ends itself after this many seconds
+# The supervisor ends itself after this many seconds, in case nothing stops
+# it: longer than a whole loaded, repeated ctest run, which keeps one server.
+DEFAULT_LIFETIME = 3 * 3600
 
 
 def log(message):

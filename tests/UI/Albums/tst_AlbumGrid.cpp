@@ -407,7 +407,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!menu->property("visible").toBool());
 
         LIRNA_CLICK(cover);
-        QCOMPARE(harness.main()->navigation()->depth(), 1);
+        QTRY_COMPARE(harness.main()->navigation()->depth(), 1);
         QCOMPARE(harness.main()->navigation()->routeAt(1).album->id, grid->albums()->recordAt(row)->id);
         usePalette(false);
     }

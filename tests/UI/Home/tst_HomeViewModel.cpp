@@ -190,7 +190,10 @@ private Q_SLOTS:
         home.featured()->setWindowShown(windowShown);
         QTEST(home.featured()->isAdvancing(), "advancing");
         QSignalSpy turns(home.featured(), &FeaturedCarouselViewModel::indexChanged);
-        QTest::qWait(200);
+        if (home.featured()->isAdvancing())
+            QTRY_VERIFY(!turns.isEmpty());
+        else
+            QTest::qWait(200);
         QCOMPARE(!turns.isEmpty(), home.featured()->isAdvancing());
         // Back on screen in a shown window: the advance starts again.
         home.navigation()->popTo(0);

@@ -55,7 +55,7 @@ class TestPlaylistDetailViewModel : public QObject
         new QAbstractItemModelTester(
             m_vm->tracks(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_vm);
         m_vm->setSaveDelay(120);
-        if (!QTest::qWaitFor([this] { return m_vm->loaded(); }))
+        if (!QTest::qWaitFor([this] { return m_vm->loaded(); }, LIRNA_TRY_TIMEOUT_MS))
             return false;
         m_harness->server().clearRequests();
         return true;

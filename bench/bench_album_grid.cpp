@@ -11,6 +11,8 @@
 // - the memory of the decoded covers against the memory cache's limit, and
 //   the process's resident memory.
 
+#include "BenchLibrary.h"
+
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -64,7 +66,8 @@ Q_SIGNALS:
 };
 
 constexpr int Albums = 5000;
-constexpr int Covers = 24; // distinct cover pictures, served under every id
+using BenchLibrary::Covers;
+using BenchLibrary::coverJpeg;
 
 QByteArray pageBody(int offset, int size)
 {
@@ -72,31 +75,9 @@ QByteArray pageBody(int offset, int size)
     for (int n = offset; n < std::min(Albums, offset + size); ++n) {
         if (n > offset)
             body += ',';
-        body += QStringLiteral(
-            R"({"id":"al-%1","name":"A Fairly Long Album Title Number %1",)"
-            R"("artist":"Some Artist %2","artistId":"ar-%2","coverArt":"al-%1",)"
-            R"("songCount":11,"duration":2710,"year":%3,"created":"2021-03-04T05:06:07.000Z"})")
-                    .arg(n)
-                    .arg(n / 4)
-                    .arg(1970 + n % 50)
-                    .toUtf8();
+        body += BenchLibrary::albumJson(n);
     }
     return body + "]}}}";
-}
-
-QByteArray coverJpeg(int n)
-{
-    QImage image(600, 600, QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.fillRect(image.rect(), QColor::fromHsv(n * 360 / Covers, 140, 210));
-    painter.setPen(QPen(Qt::white, 12));
-    painter.drawEllipse(QPoint(300, 300), 100 + n * 6, 100 + n * 6);
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 85);
-    return bytes;
 }
 
 double statusMB(const char *field)

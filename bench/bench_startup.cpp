@@ -24,6 +24,8 @@
 // xvfb-run for the X11 path. The signed-in start needs a private session bus
 // (dbus-run-session): the bench starts a throwaway unlocked keyring on it.
 
+#include "BenchLibrary.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -46,7 +48,8 @@
 namespace {
 
 constexpr int Albums = 2000;
-constexpr int Covers = 24; // distinct cover pictures, served under every id
+using BenchLibrary::Covers;
+using BenchLibrary::coverJpeg;
 const QString User = QStringLiteral("bench");
 const QString Password = QStringLiteral("bench-password");
 
@@ -95,31 +98,9 @@ QByteArray albumListBody(const QString &type, int offset, int size)
         const int n = from < 0 ? int(random() % Albums) : (i + from) % Albums;
         if (i > offset)
             body += ',';
-        body += QStringLiteral(
-            R"({"id":"al-%1","name":"A Fairly Long Album Title Number %1",)"
-            R"("artist":"Some Artist %2","artistId":"ar-%2","coverArt":"al-%1",)"
-            R"("songCount":11,"duration":2710,"year":%3,"created":"2021-03-04T05:06:07.000Z"})")
-                    .arg(n)
-                    .arg(n / 4)
-                    .arg(1970 + n % 50)
-                    .toUtf8();
+        body += BenchLibrary::albumJson(n);
     }
     return body + "]}}}";
-}
-
-QByteArray coverJpeg(int n)
-{
-    QImage image(600, 600, QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.fillRect(image.rect(), QColor::fromHsv(n * 360 / Covers, 140, 210));
-    painter.setPen(QPen(Qt::white, 12));
-    painter.drawEllipse(QPoint(300, 300), 100 + n * 6, 100 + n * 6);
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 85);
-    return bytes;
 }
 
 // The loopback server, on its own thread: the bench's own thread waits on

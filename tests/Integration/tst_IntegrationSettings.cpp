@@ -19,6 +19,21 @@
 
 using namespace Qt::StringLiterals;
 
+// The settings window's model over a signed-in session.
+struct SignedInSettings {
+    SignedInSettings(const SubsonicClient &client, UrlSession *session)
+        : updater(QUrl(), u"1.0"_s, session)
+        , settings(&appState, &player, &updater)
+    {
+        appState.setClient(client);
+    }
+
+    AppState appState;
+    PlayerController player {new FakeQueuePlayer};
+    UpdaterModel updater;
+    SettingsViewModel settings;
+};
+
 // The settings window's downloads section against supysonic: a real album,
 // downloaded, is listed with its size and removed from there.
 class TestIntegrationSettings : public QObject
@@ -44,13 +59,9 @@ private Q_SLOTS:
     void downloadedAlbumIsListedAndRemoved()
     {
         const SubsonicClient client(m_server->config(0), m_session);
-        AppState appState;
-        PlayerController player(new FakeQueuePlayer);
-        UpdaterModel updater(QUrl(), u"1.0"_s, m_session);
-        SettingsViewModel settings(&appState, &player, &updater);
-        appState.setClient(client);
-        DownloadStore *store = appState.downloads();
-        DownloadsStorageModel *storage = settings.downloads();
+        SignedInSettings signedIn(client, m_session);
+        DownloadStore *store = signedIn.appState.downloads();
+        DownloadsStorageModel *storage = signedIn.settings.downloads();
         QVERIFY(store && storage);
         QCOMPARE(storage->storageUsed(), u"None"_s);
 
@@ -87,13 +98,9 @@ private Q_SLOTS:
         const QString id = createPlaylistNamed(client, u"Settings empty list"_s);
         QVERIFY(!id.isEmpty());
         const auto cleanup = qScopeGuard([&client, id] { TestAwait::await(client.deletePlaylist(id)); });
-        AppState appState;
-        PlayerController player(new FakeQueuePlayer);
-        UpdaterModel updater(QUrl(), u"1.0"_s, m_session);
-        SettingsViewModel settings(&appState, &player, &updater);
-        appState.setClient(client);
-        DownloadStore *store = appState.downloads();
-        DownloadsStorageModel *storage = settings.downloads();
+        SignedInSettings signedIn(client, m_session);
+        DownloadStore *store = signedIn.appState.downloads();
+        DownloadsStorageModel *storage = signedIn.settings.downloads();
         QCOMPARE(storage->storageUsed(), u"None"_s);
         // What a binding to the total would show after each notification.
         QStringList shown;

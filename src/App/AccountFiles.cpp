@@ -1,6 +1,7 @@
 #include "AccountFiles.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -28,10 +29,12 @@ void moveDownloads(const ServerConfig &from, const ServerConfig &to)
         return;
     const QFileInfo current(newFolder);
     if (current.exists()) {
-        // A folder the new key already has is kept when it lists downloads
-        // of its own; one without a manifest holds nothing to lose.
+        // A folder the new key already has is taken over only when it holds
+        // no file at all (a start that lost the old folder makes its empty
+        // subfolders). Songs without a manifest are still somebody's songs.
         if (!current.isDir() || current.isSymLink()
-            || QFileInfo::exists(QDir(newFolder).filePath(u"manifest.json"_s)))
+            || QDirIterator(newFolder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories)
+                   .hasNext())
             return;
         QDir(newFolder).removeRecursively();
     }

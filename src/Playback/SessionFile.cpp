@@ -15,8 +15,9 @@ QString SessionFile::path()
 
 std::optional<QByteArray> SessionFile::read()
 {
+    // Opening a FIFO or a device of that name would block the start-up.
     QFile file(path());
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumSize)
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > MaximumSize)
         return std::nullopt;
     QByteArray data = file.read(MaximumSize + 1);
     if (file.error() != QFileDevice::NoError || data.size() > MaximumSize)

@@ -27,8 +27,9 @@ void SavedLocationFile::fill()
     if (m_filled)
         return;
     m_filled = true;
+    // Opening a FIFO or a device of that name would block the window.
     QFile file(m_filePath);
-    if (file.size() > MaximumFileSize || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || file.size() > MaximumFileSize || !file.open(QIODevice::ReadOnly))
         return;
     m_latestData = file.readAll();
 }

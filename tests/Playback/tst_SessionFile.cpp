@@ -1,8 +1,11 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include "Playback/SessionFile.h"
 
@@ -58,6 +61,12 @@ private Q_SLOTS:
         QVERIFY(big.resize(SessionFile::MaximumSize + 1));
         big.close();
         QVERIFY(!SessionFile::read());
+        QVERIFY(QFile::remove(SessionFile::path()));
+
+        // A FIFO is not opened (that would wait for a writer) nor replaced by reading.
+        QCOMPARE(mkfifo(QFile::encodeName(SessionFile::path()).constData(), 0600), 0);
+        QVERIFY(!SessionFile::read());
+        QVERIFY(!QFileInfo(SessionFile::path()).isFile() && QFileInfo::exists(SessionFile::path()));
     }
 };
 

@@ -3,7 +3,10 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include "SavedLocation.h"
 #include "SavedLocationFile.h"
@@ -172,6 +175,17 @@ private Q_SLOTS:
         QVERIFY(!file.restorable(config()).has_value());
         // Nothing was written over it by reading.
         QCOMPARE(readFile(path), contents);
+    }
+
+    // A FIFO of that name is never opened: that would wait for a writer.
+    void fifoIsIgnored()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"location.json"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        SavedLocationFile file(path);
+        QVERIFY(!file.restorable(config()).has_value());
+        QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
     }
 
     void saveWithoutSelectionChangesNothing()

@@ -28,7 +28,7 @@ QtObject {
     readonly property color sidebar: dark ? palette.window : mix(palette.window, palette.base, 0.35)
     readonly property color regularMaterial: alpha(content, 0.85)
     // What floats over the pages (the now-playing bar, its popover, its
-    // volume slider and the connection banner). Nothing blurs what lies behind, and through any
+    // volume slider, the connection banner and a dragged row's title). Nothing blurs what lies behind, and through any
     // translucent fill the page's text reads on under the floating text: the
     // fill is opaque. In the dark it is lifted above the page, as raised
     // surfaces are there; in the light the shadow does that.

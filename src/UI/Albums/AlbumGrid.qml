@@ -55,8 +55,8 @@ Item {
             cellWidth: columns > 0 ? (available + 24) / columns : available
             cellHeight: tileWidth + 8 + 2 * Math.ceil(Theme.callout * 1.35) + 2 + 28
 
-            // A click between the tiles takes the keyboard back from a text
-            // field, as a click elsewhere in the detail column does.
+            // A click between the tiles gives the page the keyboard (the window
+            // has already taken it from a text field being typed in).
             TapHandler {
                 onTapped: root.forceActiveFocus()
             }

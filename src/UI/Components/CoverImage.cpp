@@ -56,6 +56,13 @@ CoverImage::CoverImage(QQuickItem *parent)
     setOpaquePainting(false);
     watchClient();
     connect(&m_scaling, &QFutureWatcher<QImage>::finished, this, [this] {
+        if (m_rescale) {
+            // The image or its size changed meanwhile: one more run, for now.
+            m_rescale = false;
+            m_scalingTo = QSize();
+            scaleForDrawing();
+            return;
+        }
         const QImage scaled = m_scaling.result();
         // Only the answer for the image and size of now.
         if (scaled.size() != m_scalingTo || drawnPixels() != m_scalingTo)
@@ -261,9 +268,14 @@ void CoverImage::scaleForDrawing()
         update();
         return;
     }
-    // A large cover shrinks smoothly once, off this thread; a new image or
-    // size replaces a scaling still running, whose answer is then dropped.
+    // A large cover shrinks smoothly once, off this thread. While a run is on
+    // its way a new image or size only asks for one more after it, so a
+    // window being resized does not queue a run per cover and frame.
     m_scalingTo = target;
+    if (m_scaling.isRunning()) {
+        m_rescale = true;
+        return;
+    }
     m_scaling.setFuture(QtConcurrent::run([image = m_shown, target] {
         return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }));

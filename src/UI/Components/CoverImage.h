@@ -113,4 +113,5 @@ private:
     QImage m_scaled; // m_shown at the drawn size in device pixels
     QFutureWatcher<QImage> m_scaling;
     QSize m_scalingTo;
+    bool m_rescale = false;
 };

@@ -70,8 +70,8 @@ Item {
             policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
         }
 
-        // A click between the tiles takes the keyboard back from a text
-        // field, as a click elsewhere in the detail column does.
+        // A click between the tiles gives the page the keyboard (the window
+        // has already taken it from a text field being typed in).
         TapHandler {
             onTapped: page.forceActiveFocus()
         }

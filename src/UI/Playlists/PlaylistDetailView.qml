@@ -214,7 +214,7 @@ Item {
         width: Math.min(previewText.implicitWidth + 20, 320)
         height: previewText.implicitHeight + 12
         radius: 6
-        color: Theme.regularMaterial
+        color: Theme.floatingMaterial
         border.width: 1
         border.color: Theme.separator
         Text {

@@ -11,7 +11,6 @@
 #include <QImageReader>
 #include <QPointer>
 #include <QPromise>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -20,6 +19,7 @@
 
 #include "Networking/UrlSession.h"
 #include "Support/ArtworkStore.h"
+#include "Support/AtomicFile.h"
 
 struct ArtworkFetcher::Sources
 {
@@ -73,9 +73,7 @@ QImage decodeAndKeep(const QByteArray &body, int pixelSize, const QString &cache
     QImage image = ArtworkFetcher::decode(body, pixelSize);
     if (image.isNull())
         return image;
-    QSaveFile file(cacheFile);
-    if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size())
-        file.commit();
+    AtomicFile::write(cacheFile, body);
     return image;
 }
 

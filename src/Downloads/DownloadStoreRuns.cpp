@@ -7,7 +7,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryFile>
 
@@ -22,6 +21,7 @@
 #include "Downloads/ArtworkFetcher.h"
 #include "Networking/UrlSession.h"
 #include "Support/Async.h"
+#include "Support/AtomicFile.h"
 
 // The download store's runs: an album's or a playlist's songs fetched one by
 // one into the folder and the manifest, and the covers they use.
@@ -293,7 +293,9 @@ QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handl
             continue;
         seen.insert(*cover);
         const QString file = folder.filePath(ArtworkFetcher::offlineFileName(*cover));
-        if (QFileInfo::exists(file))
+        // An empty file is what a full disk left under an older build: it
+        // is fetched again rather than kept in place of the cover.
+        if (const QFileInfo stored(file); stored.exists() && (!stored.isFile() || stored.size() > 0))
             continue;
         HttpResponse response;
         try {
@@ -311,9 +313,7 @@ QCoro::Task<> DownloadStore::downloadArtwork(QList<Song> songs, TaskHandle handl
         // start-up walk is not stopped by a removal): keep no orphan.
         if (!self->usesCover(*cover))
             continue;
-        QSaveFile out(file);
-        if (out.open(QIODevice::WriteOnly) && out.write(response.body) == response.body.size())
-            out.commit();
+        AtomicFile::write(file, response.body);
     }
 }
 

@@ -3,9 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 #include <utility>
+
+#include "Support/AtomicFile.h"
 
 ManifestWriter::ManifestWriter(QString path)
     : m_path(std::move(path))
@@ -69,10 +70,5 @@ bool ManifestWriter::write(const QString &path, const DownloadManifest &manifest
 bool ManifestWriter::writeData(const QString &path, const QByteArray &data)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size())
-        return false;
-    return file.commit();
+    return AtomicFile::write(path, data);
 }

@@ -16,6 +16,7 @@
 
 #include "MprisPlayerAdaptor.h"
 #include "MprisRootAdaptor.h"
+#include "Support/AtomicFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -269,7 +270,7 @@ void MprisService::updateArtworkFile()
         QCryptographicHash::hash(m_info->songId.toUtf8(), QCryptographicHash::Sha256).toHex());
     const QString path = folder + u'/' + name + u".jpg"_s;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !m_info->artwork.save(&file, "JPG", 90) || !file.commit())
+    if (!AtomicFile::open(file) || !m_info->artwork.save(&file, "JPG", 90) || !AtomicFile::commit(file))
         return;
     m_artworkPath = path;
     m_artworkSongId = m_info->songId;

@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "Support/AtomicFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,14 +30,7 @@ bool SessionFile::write(const QByteArray &data)
 {
     const QString target = path();
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFile::write(target, data);
 }
 
 void SessionFile::remove()

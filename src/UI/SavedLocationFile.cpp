@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "App/AccountFiles.h"
+#include "Support/AtomicFile.h"
 
 namespace {
 // A saved place is a few kilobytes; anything far larger is not ours.
@@ -55,14 +55,7 @@ void SavedLocationFile::save(
     m_latestData = data;
 
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    AtomicFile::write(m_filePath, data);
 }
 
 void SavedLocationFile::clear()

@@ -20,6 +20,7 @@
 
 #include "Downloads/ArtworkFetcher.h"
 #include "Downloads/DownloadStore.h"
+#include "Helpers/FullDisk.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/UrlSession.h"
 
@@ -409,6 +410,58 @@ private Q_SLOTS:
         QCOMPARE(
             QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList {u"manifest.json"_s});
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt);
+    }
+
+    // The disk fills up while a second album comes in: the song fails, and
+    // everything downloaded before stays listed and playable, also for the
+    // store of the next start. A cover that found no space is fetched later
+    // rather than kept empty.
+    void fullDiskKeepsEarlierDownloads()
+    {
+        addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"mp3"_s, u"c1"_s, 1), makeSong(u"s2"_s, u"mp3"_s, u"c1"_s, 2)});
+        addAlbum(u"a2"_s, {makeSong(u"s3"_s)});
+        FullDisk disk(DownloadStore::directory(m_client.config()));
+        {
+            DownloadStore store(m_client);
+            store.downloadAlbum(m_library.albums.value(u"a1"_s));
+            QVERIFY(settle(store));
+            QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+            QVERIFY(!QFileInfo::exists(coverFile(u"c1"_s))); // the server had none then
+            disk.fill();
+            store.downloadAlbum(m_library.albums.value(u"a2"_s));
+            QVERIFY(settle(store));
+            QCOMPARE(store.progressAlbumId(u"a2"_s), std::optional(DownloadProgress {1, 0, true}));
+        }
+        m_library.covers.insert(u"c1"_s, fileResponse("cover one"));
+        {
+            // Started while the disk is still full: the cover finds no space.
+            DownloadStore store(m_client);
+            QVERIFY(settle(store));
+            QCOMPARE(countPath(m_server->requests(), "/rest/getCoverArt"), 2);
+            QVERIFY(!QFileInfo::exists(coverFile(u"c1"_s)));
+        }
+        disk.release();
+
+        DownloadStore store(m_client);
+        QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+        QCOMPARE(store.manifest().songs.keys().size(), 2);
+        for (const QString &id : {u"s1"_s, u"s2"_s}) {
+            const std::optional<QUrl> local = DownloadStore::localFileURL(makeSong(id), m_client.config());
+            QVERIFY(local);
+            QCOMPARE(readAll(local->toLocalFile()), "audio of " + id.toUtf8());
+        }
+        QCOMPARE(store.totalBytes(), qint64(2 * 11));
+        QCOMPARE(readAll(coverFile(u"c1"_s)), "cover one");
+        store.downloadAlbum(m_library.albums.value(u"a2"_s));
+        QVERIFY(settle(store));
+        QVERIFY(store.manifest().isDownloaded(u"album:a2"_s));
+
+        // An empty cover that an older build left is fetched again.
+        QVERIFY(QFile(coverFile(u"c1"_s)).resize(0));
+        DownloadStore next(m_client);
+        QVERIFY(settle(next));
+        QCOMPARE(readAll(coverFile(u"c1"_s)), "cover one");
     }
 
     void collectionFetchFails()

@@ -1,8 +1,10 @@
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "Downloads/ManifestWriter.h"
+#include "Helpers/FullDisk.h"
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +66,41 @@ private Q_SLOTS:
             writer.save(manifestOf(1000));
         }
         QCOMPARE(readBack(path), std::optional(manifestOf(1000)));
+    }
+
+    // Below the write buffer's size the bytes reach the disk only when the
+    // file is committed; above it they go at once. Either way a write that
+    // finds no space fails and the file stays as it was.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("songs");
+        QTest::newRow("a few hundred bytes") << 1;
+        QTest::newRow("a few kilobytes") << 40;
+        QTest::newRow("past the write buffer") << 400;
+    }
+
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(int, songs);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"account"_s);
+        FullDisk disk(folder);
+        const QString path = QDir(folder).filePath(u"manifest.json"_s);
+        QVERIFY(ManifestWriter::write(path, manifestOf(2)));
+        disk.fill();
+
+        QVERIFY(!ManifestWriter::write(path, manifestOf(songs)));
+        {
+            ManifestWriter writer(path);
+            writer.save(manifestOf(songs + 1));
+        }
+        QCOMPARE(readBack(path), std::optional(manifestOf(2)));
+        // No half-written file is left beside it.
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(u"manifest"_s),
+            QStringList {u"manifest.json"_s});
+        disk.release();
+        QVERIFY(ManifestWriter::write(path, manifestOf(songs)));
+        QCOMPARE(readBack(path), std::optional(manifestOf(songs)));
     }
 };
 

@@ -43,6 +43,26 @@ bool isErrorEnvelope(const QString &contentType, const QByteArray &head)
     return start.startsWith("{") || start.startsWith("<?xml") || start.startsWith("<subsonic-response");
 }
 
+// A song is an audio file, or bytes the server does not name. A login page
+// of a hotel network, a text error or anything else with status 200 would
+// otherwise be kept as the song and never fetched again.
+bool isAudioType(const QString &contentType)
+{
+    const QString type = contentType.section(u';', 0, 0).trimmed().toLower();
+    return type.startsWith(u"audio/"_s) || type == u"application/octet-stream"_s;
+}
+
+// The body is whole when it has the announced length. A length announced
+// for a compressed body counts the compressed bytes, not the ones stored.
+bool hasAnnouncedLength(const QNetworkReply &reply, qint64 bytes)
+{
+    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
+    if (!length.isValid() || !(encoding.isEmpty() || encoding == "identity"))
+        return true;
+    return length.toLongLong() == bytes;
+}
+
 bool isSuccess(const std::optional<int> &status)
 {
     return status && *status >= 200 && *status <= 299;
@@ -258,12 +278,17 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
     const QByteArray rest = raw->readAll();
     if (*writeFailed || temp->write(rest) != rest.size() || !temp->flush())
         co_return std::nullopt;
-    temp->seek(0);
-    if (isErrorEnvelope(raw->header(QNetworkRequest::ContentTypeHeader).toString(), temp->peek(64)))
-        co_return std::nullopt;
-    temp->seek(temp->size());
-    ::fsync(temp->handle());
+    const QString contentType = raw->header(QNetworkRequest::ContentTypeHeader).toString();
     const qint64 bytes = temp->size();
+    if (!isAudioType(contentType) || bytes <= 0 || !hasAnnouncedLength(*raw, bytes))
+        co_return std::nullopt;
+    temp->seek(0);
+    if (isErrorEnvelope(contentType, temp->peek(64)))
+        co_return std::nullopt;
+    temp->seek(bytes);
+    // The file goes in place only once it is on the disk.
+    if (::fsync(temp->handle()) != 0)
+        co_return std::nullopt;
     temp->close();
 
     std::error_code error;

@@ -379,37 +379,70 @@ private Q_SLOTS:
     void brokenTransfers_data()
     {
         QTest::addColumn<TestHttpServer::Response>("response");
+        QTest::addColumn<bool>("kept");
         TestHttpServer::Response truncated;
         truncated.rawBody = true;
         truncated.body = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\nonly a part";
-        QTest::newRow("body cut short") << truncated;
-        QTest::newRow("connection dropped") << TestHttpServer::dropped();
+        QTest::newRow("body cut short") << truncated << false;
+        QTest::newRow("connection dropped") << TestHttpServer::dropped() << false;
         TestHttpServer::Response error = fileResponse("<html>server error</html>");
         error.status = 500;
-        QTest::newRow("status 500") << error;
+        QTest::newRow("status 500") << error << false;
         // Servers that report a missing song inside an HTTP 200.
         TestHttpServer::Response envelope = TestHttpServer::failed(70, "Song not found");
-        QTest::newRow("error envelope with status 200") << envelope;
+        QTest::newRow("error envelope with status 200") << envelope << false;
         TestHttpServer::Response xmlEnvelope = fileResponse(
             R"(<subsonic-response status="failed"><error code="70" message="Song not found"/></subsonic-response>)");
         xmlEnvelope.contentType = "text/xml; charset=utf-8";
-        QTest::newRow("xml error envelope with status 200") << xmlEnvelope;
+        QTest::newRow("xml error envelope with status 200") << xmlEnvelope << false;
+        // A login page of the network in between, or a proxy's error.
+        TestHttpServer::Response page = fileResponse("<!DOCTYPE html><html><body>Sign in</body></html>");
+        page.contentType = "text/html; charset=utf-8";
+        QTest::newRow("web page with status 200") << page << false;
+        TestHttpServer::Response text = fileResponse("Transcoding failed");
+        text.contentType = "text/plain";
+        QTest::newRow("text error with status 200") << text << false;
+        QTest::newRow("empty body") << fileResponse(QByteArray()) << false;
+        TestHttpServer::Response shortBody = fileResponse(QByteArray(1000, 'a'));
+        shortBody.contentType = "audio/mpeg";
+        shortBody.sendOnly = 100;
+        QTest::newRow("shorter than announced") << shortBody << false;
+        TestHttpServer::Response audio = fileResponse("ID3 audio bytes");
+        audio.contentType = "audio/mpeg";
+        QTest::newRow("audio") << audio << true;
     }
 
     void brokenTransfers()
     {
         QFETCH(TestHttpServer::Response, response);
+        QFETCH(bool, kept);
         addAlbum(u"a1"_s, {makeSong(u"s1"_s)});
         m_library.files.insert(u"s1"_s, response);
         DownloadStore store(m_client);
         store.downloadAlbum(m_library.albums.value(u"a1"_s));
         QVERIFY(settle(store));
+        if (kept) {
+            QCOMPARE(store.progressAlbumId(u"a1"_s), std::nullopt);
+            QCOMPARE(readAll(songFile(u"s1"_s, u"mp3"_s)), response.body);
+            QCOMPARE(store.manifest().songs.value(u"s1"_s).bytes, response.body.size());
+            return;
+        }
         QCOMPARE(store.progressAlbumId(u"a1"_s), std::optional(DownloadProgress {1, 0, true}));
         QVERIFY(store.manifest().songs.isEmpty());
+        QVERIFY(!store.manifest().isDownloaded(u"album:a1"_s));
         // No file under the song's name, and no leftover partial file either.
         QCOMPARE(
             QDir(store.directory()).entryList(QDir::Files | QDir::Hidden), QStringList {u"manifest.json"_s});
         QCOMPARE(DownloadStore::localFileURL(makeSong(u"s1"_s), m_client.config()), std::nullopt);
+
+        // Once the server answers with the song, a new run fetches it.
+        m_library.files.insert(u"s1"_s, fileResponse("audio of s1"));
+        m_server->clearRequests();
+        store.downloadAlbum(m_library.albums.value(u"a1"_s));
+        QVERIFY(settle(store));
+        QCOMPARE(downloadIds(m_server->requests()), QStringList {u"s1"_s});
+        QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
+        QCOMPARE(readAll(songFile(u"s1"_s, u"mp3"_s)), "audio of s1");
     }
 
     // The disk fills up while a second album comes in: the song fails, and

@@ -33,11 +33,13 @@ struct ArtworkFetcher::Sources
 
 namespace {
 
-// Reads and decodes one file; a hit marks the file as just used.
+// Reads and decodes one file; a hit marks the file as just used. Only a
+// regular file is opened: a FIFO of that name would block the worker for
+// good, waiting for a writer that never comes.
 QImage readFile(const QString &path, int pixelSize, bool touch)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
     const QImage image = ArtworkFetcher::decode(file.readAll(), pixelSize);
     if (!image.isNull() && touch)

@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "Downloads/ArtworkFetcher.h"
 #include "Helpers/TestHttpServer.h"
 #include "Networking/SubsonicClient.h"
@@ -227,6 +229,32 @@ private Q_SLOTS:
         m_fetcher->setOfflineDirectory(std::nullopt);
         QVERIFY(fetch(id, 512).isNull());
         QCOMPARE(coverRequests(), 1);
+    }
+
+    // A FIFO under a cover's file name would block the worker that opens it,
+    // waiting for a writer: every file source takes only regular files.
+    void fifosAreNotOpened_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("cache file of the size") << u"cache"_s;
+        QTest::newRow("cache file of a larger size") << u"larger"_s;
+        QTest::newRow("offline file") << u"offline"_s;
+    }
+
+    void fifosAreNotOpened()
+    {
+        QFETCH(QString, source);
+        const QString id = nextId();
+        const QString path = source == u"cache"_s ? cacheFile(id, 128)
+            : source == u"larger"_s               ? cacheFile(id, 256)
+                                    : QDir(m_offline.path()).filePath(ArtworkFetcher::offlineFileName(id));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        m_fetcher->setOfflineDirectory(m_offline.path());
+        m_server->setResponse("/rest/getCoverArt", image(png(300, 300, Qt::blue)));
+        const QImage fetched = fetch(id, 128);
+        QCOMPARE(fetched.size(), QSize(128, 128));
+        QCOMPARE(coverRequests(), 1);
+        QFile::remove(path);
     }
 
     void failuresCacheNothing_data()

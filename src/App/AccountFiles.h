@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include "Networking/ServerConfig.h"
 
 // What the program keeps on disk for an account under its key: the download
@@ -16,6 +18,13 @@ public:
 
     // Hands all of it from `from`'s key to `to`'s, when an account goes by a
     // new key (its stored address was cleaned). Whatever already belongs to
-    // the new key is kept; anything that cannot be moved stays where it was.
-    static void moveAccount(const ServerConfig &from, const ServerConfig &to);
+    // the new key is kept, and nothing is ever deleted but empty folders.
+    // When both keys have downloads, the old ones join the new manifest.
+    // False when some downloads could not be made reachable under the new
+    // key: they stay under the old one, which is then to be kept.
+    static bool moveAccount(const ServerConfig &from, const ServerConfig &to);
+
+    // For tests: called while a move holds its lock, between its look at the
+    // new key's folder and the removal of that folder's empty folders.
+    static void setTakeOverHook(std::function<void()> hook);
 };

@@ -156,11 +156,12 @@ void AppState::restoreSession()
     const ServerConfig config {clean, *username, *password};
     // The downloads, the saved session and the saved place go by the account
     // key too: they follow it to the clean address before anything looks
-    // for them there.
-    if (clean != url)
-        AccountFiles::moveAccount(ServerConfig {url, *username, {}}, config);
+    // for them there. When some downloads cannot follow, the stored address
+    // stays as it is, so that they are not given up: the next start tries
+    // again.
+    const bool moved = clean == url || AccountFiles::moveAccount(ServerConfig {url, *username, {}}, config);
     setClient(SubsonicClient(config, UrlSession::shared()));
-    if (clean != url)
+    if (moved && clean != url)
         moveToCleanAddress(*urlText, clean.toString(QUrl::FullyEncoded), *username, *password);
 }
 

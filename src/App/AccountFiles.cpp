@@ -174,15 +174,6 @@ bool moveDownloads(const ServerConfig &from, const ServerConfig &to)
     const QString newFolder = DownloadStore::directory(to);
     if (oldFolder == newFolder || !isFolder(oldFolder))
         return true;
-    // Two copies of the program started at once move the same folders: one
-    // after the other, each looking afresh once it holds the lock.
-    const QString root = QFileInfo(newFolder).path();
-    QDir().mkpath(root);
-    QLockFile lock(QDir(root).filePath(LockName));
-    if (!lock.tryLock(LockWait))
-        return false;
-    if (!isFolder(oldFolder))
-        return true;
     if (isThere(newFolder)) {
         if (!isFolder(newFolder))
             return false;
@@ -239,6 +230,14 @@ bool AccountFiles::moveAccount(const ServerConfig &from, const ServerConfig &to)
 {
     if (from.accountKey() == to.accountKey())
         return true;
+    // Two copies of the program started at once move the same files: one
+    // after the other, each looking afresh once it holds the lock. One that
+    // cannot get it moves nothing.
+    const QString root = QFileInfo(DownloadStore::directory(to)).path();
+    QDir().mkpath(root);
+    QLockFile lock(QDir(root).filePath(LockName));
+    if (!lock.tryLock(LockWait))
+        return false;
     const bool moved = moveDownloads(from, to);
     moveSession(from, to);
     moveLocation(from, to);

@@ -20,8 +20,9 @@ public:
     // new key (its stored address was cleaned). Whatever already belongs to
     // the new key is kept, and nothing is ever deleted but empty folders.
     // When both keys have downloads, the old ones join the new manifest.
-    // False when some downloads could not be made reachable under the new
-    // key: they stay under the old one, which is then to be kept.
+    // Moves run one at a time, across copies of the program. False when some
+    // downloads could not be made reachable under the new key, or the move
+    // could not run: they stay under the old key, which is then to be kept.
     static bool moveAccount(const ServerConfig &from, const ServerConfig &to);
 
     // For tests: called while a move holds its lock, between its look at the

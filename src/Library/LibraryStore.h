@@ -138,8 +138,9 @@ public:
     QCoro::Task<ArtistDetail> artistDetail(QString id);
     QCoro::Task<PlaylistDetail> playlistDetail(QString id);
     // Every song of an artist, album by album, newest album first; albums that
-    // cannot be fetched are left out.
-    QCoro::Task<QList<Song>> artistDiscographySongs(QString id);
+    // cannot be fetched are left out. `handle` cancelled meanwhile: the
+    // albums' requests are aborted and it throws TransportError::cancelled().
+    QCoro::Task<QList<Song>> artistDiscographySongs(QString id, TaskHandle handle = {});
 
     static QList<Album> discographyOrder(const QList<Album> &albums);
     static QList<Song> discographySongs(const QList<Album> &albums);

@@ -467,12 +467,13 @@ private:
     bool m_hasCachedContent = false;
     QHash<QString, LikeBurst> m_likeBursts;
     // Every like change gets the next ticket. Each item's last change: its
-    // ticket, its value and whether the server refused it.
+    // ticket, its value, whether the server refused it, and the item.
     struct LikeWish
     {
         quint64 ticket = 0;
         bool starred = false;
         bool failed = false;
+        LikeTarget target;
     };
     quint64 m_likeTickets = 0;
     QHash<QString, LikeWish> m_likeWishes;

@@ -159,7 +159,7 @@ void LibraryStore::changeLike(const LikeTarget &target, bool starred)
         it = m_likeBursts.insert(key, LikeBurst {likeState(target), {}});
     const quint64 ticket = ++m_likeTickets;
     it->calls.append(LikeCall {ticket, starred});
-    m_likeWishes.insert(key, LikeWish {ticket, starred, false});
+    m_likeWishes.insert(key, LikeWish {ticket, starred, false, target});
     applyLike(target, starred);
     Async::startQueued(this, [this, target, starred, ticket] { sendLike(target, starred, ticket); });
 }
@@ -246,30 +246,36 @@ void LibraryStore::keepLikesNewerThanList(
     QList<Song> &songs, QList<Album> &albums, QSet<QString> &artistIds) const
 {
     for (auto it = m_likeWishes.cbegin(); it != m_likeWishes.cend(); ++it) {
-        const QString &key = it.key();
-        if (it->ticket <= m_likeTicketAtStarredRequest && !m_likeBursts.contains(key))
+        if (it->ticket <= m_likeTicketAtStarredRequest && !m_likeBursts.contains(it.key()))
             continue;
-        const qsizetype colon = key.indexOf(u':');
-        const QString kind = key.left(colon);
-        const QString id = key.mid(colon + 1);
-        if (kind == QLatin1String("song")) {
+        // What the user asked for, or after its failure what is shown (a
+        // refresh meanwhile has not wiped a change still out).
+        const LikeTarget &target = it->target;
+        const bool liked = it->failed ? likeState(target) : it->starred;
+        const QString &id = target.id;
+        switch (target.kind) {
+        case LikeKind::Song: {
             const auto same = [&id](const Song &s) { return s.id == id; };
-            const auto shown = std::find_if(m_starredSongs.cbegin(), m_starredSongs.cend(), same);
-            if (!m_starredIds.contains(id))
+            if (!liked)
                 songs.removeIf(same);
-            else if (std::none_of(songs.cbegin(), songs.cend(), same) && shown != m_starredSongs.cend())
-                songs.prepend(*shown);
-        } else if (kind == QLatin1String("album")) {
+            else if (std::none_of(songs.cbegin(), songs.cend(), same))
+                songs.prepend(target.song);
+            break;
+        }
+        case LikeKind::Album: {
             const auto same = [&id](const Album &a) { return a.id == id; };
-            const auto shown = std::find_if(m_starredAlbums.cbegin(), m_starredAlbums.cend(), same);
-            if (!m_starredAlbumIds.contains(id))
+            if (!liked)
                 albums.removeIf(same);
-            else if (std::none_of(albums.cbegin(), albums.cend(), same) && shown != m_starredAlbums.cend())
-                albums.prepend(*shown);
-        } else if (m_starredArtistIds.contains(id)) {
-            artistIds.insert(id);
-        } else {
-            artistIds.remove(id);
+            else if (std::none_of(albums.cbegin(), albums.cend(), same))
+                albums.prepend(target.album);
+            break;
+        }
+        case LikeKind::Artist:
+            if (liked)
+                artistIds.insert(id);
+            else
+                artistIds.remove(id);
+            break;
         }
     }
 }

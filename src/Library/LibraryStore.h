@@ -138,8 +138,9 @@ public:
     QCoro::Task<ArtistDetail> artistDetail(QString id);
     QCoro::Task<PlaylistDetail> playlistDetail(QString id);
     // Every song of an artist, album by album, newest album first; albums that
-    // cannot be fetched are left out.
-    QCoro::Task<QList<Song>> artistDiscographySongs(QString id);
+    // cannot be fetched are left out. `handle` cancelled meanwhile: the
+    // albums' requests are aborted and it throws TransportError::cancelled().
+    QCoro::Task<QList<Song>> artistDiscographySongs(QString id, TaskHandle handle = {});
 
     static QList<Album> discographyOrder(const QList<Album> &albums);
     static QList<Song> discographySongs(const QList<Album> &albums);
@@ -263,13 +264,18 @@ private:
         Album album;
         QString key() const;
     };
-    // The like changes of one item that have not all been answered: what the
-    // server last confirmed, how many calls are out, whether one failed.
+    // The like changes of one item that have not all been answered, in the
+    // order they were sent, and the state the item had before the first.
+    struct LikeCall
+    {
+        quint64 ticket = 0;
+        bool starred = false;
+        enum class Answer { Pending, Accepted, Failed } answer = Answer::Pending;
+    };
     struct LikeBurst
     {
-        bool confirmed = false;
-        int inFlight = 0;
-        bool failed = false;
+        bool before = false;
+        QList<LikeCall> calls;
     };
     static LikeTarget songTarget(const Song &song);
     static LikeTarget albumTarget(const Album &album);
@@ -280,8 +286,12 @@ private:
     void applyAlbum(bool starred, const Album &album);
     void applyArtist(bool starred, const QString &id);
     void changeLike(const LikeTarget &target, bool starred);
-    QCoro::Task<> sendLike(LikeTarget target, bool starred);
-    static QCoro::Task<> retryLike(QPointer<LibraryStore> store, LikeTarget target, bool starred);
+    QCoro::Task<> sendLike(LikeTarget target, bool starred, quint64 ticket);
+    void settleLike(const LikeTarget &target, quint64 ticket, bool accepted);
+    static QCoro::Task<> retryLike(QPointer<LibraryStore> store, LikeTarget target);
+    // The liked items as the server's list tells, with each item whose like
+    // changed after the list was asked for, or is still out, as shown here.
+    void keepLikesNewerThanList(QList<Song> &songs, QList<Album> &albums, QSet<QString> &artistIds) const;
 
     // The retry of a failed playlist edit: runs `operation` again with the
     // same arguments; it holds the store weakly and does nothing once the
@@ -456,6 +466,19 @@ private:
     TaskHandle m_playlistsTask;
     bool m_hasCachedContent = false;
     QHash<QString, LikeBurst> m_likeBursts;
+    // Every like change gets the next ticket. Each item's last change: its
+    // ticket, its value, whether the server refused it, and the item.
+    struct LikeWish
+    {
+        quint64 ticket = 0;
+        bool starred = false;
+        bool failed = false;
+        LikeTarget target;
+    };
+    quint64 m_likeTickets = 0;
+    QHash<QString, LikeWish> m_likeWishes;
+    // The last ticket given before the liked list was asked for.
+    quint64 m_likeTicketAtStarredRequest = 0;
     QHash<QString, PlaylistWrites> m_playlistWrites;
     // Reloads of the playlist list asked for, and the newest whose answer
     // was applied: an older answer arriving later is dropped.

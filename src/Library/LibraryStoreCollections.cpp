@@ -100,6 +100,8 @@ void LibraryStore::startCollectionLoad(Collection collection)
             runSongsLoad(handle);
             return;
         case Collection::Starred:
+            // Likes changed from here on are newer than the list.
+            m_likeTicketAtStarredRequest = m_likeTickets;
             runCollectionLoad(
                 Collection::Starred, m_client.starred(handle), handle, &LibraryStore::applyStarred);
             return;
@@ -166,14 +168,15 @@ void LibraryStore::applyArtists(const QList<ArtistIndex> &indexes)
 
 void LibraryStore::applyStarred(const SearchResult &result)
 {
-    const QList<Song> songs = result.song.value_or(QList<Song>());
-    const QList<Album> albums = result.album.value_or(QList<Album>());
-    const QList<Artist> artists = result.artist.value_or(QList<Artist>());
+    QList<Song> songs = result.song.value_or(QList<Song>());
+    QList<Album> albums = result.album.value_or(QList<Album>());
+    QSet<QString> artistIds = idsOf(result.artist.value_or(QList<Artist>()));
+    keepLikesNewerThanList(songs, albums, artistIds);
     setStarredSongs(songs);
     setStarredIds(idsOf(songs));
     setStarredAlbums(albums);
     setStarredAlbumIds(idsOf(albums));
-    setStarredArtistIds(idsOf(artists));
+    setStarredArtistIds(artistIds);
 }
 
 QCoro::Task<> LibraryStore::runSongsLoad(TaskHandle handle)

@@ -1,5 +1,7 @@
 #include "LibraryStore.h"
 
+#include "Networking/TransportError.h"
+
 // MARK: - Details and discography
 
 template<typename Record, typename Fetch>
@@ -68,11 +70,13 @@ QList<Song> LibraryStore::discographySongs(const QList<Album> &albums)
     return songs;
 }
 
-QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id)
+QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id, TaskHandle handle)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const ArtistDetail artist = co_await artistDetail(id);
+    if (handle.isCancelled())
+        throw TransportError::cancelled();
     const QList<Album> ordered = discographyOrder(artist.album.value_or(QList<Album>()));
     QList<Album> used;
     for (const Album &album : ordered) {
@@ -85,11 +89,13 @@ QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id)
         const int epoch = self ? m_epoch : -1;
         std::optional<Album> fetched;
         try {
-            Album answer = co_await client.album(album.id);
+            Album answer = co_await client.album(album.id, handle);
             fetched = std::move(answer);
         } catch (...) {
             // An album that cannot be had is left out of the discography.
         }
+        if (handle.isCancelled())
+            throw TransportError::cancelled();
         if (!fetched)
             continue;
         if (self && m_epoch == epoch) {

@@ -1,5 +1,7 @@
 #include "LibraryStore.h"
 
+#include <algorithm>
+
 #include "Support/Async.h"
 
 // MARK: - Likes
@@ -151,15 +153,18 @@ void LibraryStore::changeLike(const LikeTarget &target, bool starred)
 {
     // The first change of a burst remembers the state it started from: as far
     // as the store knows, that is what the server holds.
-    auto it = m_likeBursts.find(target.key());
+    const QString key = target.key();
+    auto it = m_likeBursts.find(key);
     if (it == m_likeBursts.end())
-        it = m_likeBursts.insert(target.key(), LikeBurst {likeState(target), 0, false});
-    ++it->inFlight;
+        it = m_likeBursts.insert(key, LikeBurst {likeState(target), {}});
+    const quint64 ticket = ++m_likeTickets;
+    it->calls.append(LikeCall {ticket, starred});
+    m_likeWishes.insert(key, LikeWish {ticket, starred, false, target});
     applyLike(target, starred);
-    Async::startQueued(this, [this, target, starred] { sendLike(target, starred); });
+    Async::startQueued(this, [this, target, starred, ticket] { sendLike(target, starred, ticket); });
 }
 
-QCoro::Task<> LibraryStore::sendLike(LikeTarget target, bool starred)
+QCoro::Task<> LibraryStore::sendLike(LikeTarget target, bool starred, quint64 ticket)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
@@ -182,40 +187,95 @@ QCoro::Task<> LibraryStore::sendLike(LikeTarget target, bool starred)
     if (!self)
         co_return;
 
-    const QString key = target.key();
-    LikeBurst burst = m_likeBursts.value(key);
-    --burst.inFlight;
-    if (error)
-        burst.failed = true;
-    else
-        burst.confirmed = starred;
-    if (burst.inFlight > 0) {
-        m_likeBursts.insert(key, burst);
-    } else {
-        m_likeBursts.remove(key);
-        // Once every change of the item is answered and one of them failed,
-        // the item shows what the server last confirmed. Rolling each failure
-        // back on its own could leave it opposite to the server when answers
-        // cross.
-        if (burst.failed)
-            applyLike(target, burst.confirmed);
-    }
-
+    settleLike(target, ticket, !error);
     if (error) {
-        StoreFailure::Retry retry = [store = QPointer<LibraryStore>(this), target, starred] {
-            return retryLike(store, target, starred);
-        };
+        StoreFailure::Retry retry
+            = [store = QPointer<LibraryStore>(this), target] { return retryLike(store, target); };
         note(error, QStringLiteral("update your likes"), std::move(retry));
     } else {
         markReachable();
     }
 }
 
-QCoro::Task<> LibraryStore::retryLike(QPointer<LibraryStore> store, LikeTarget target, bool starred)
+void LibraryStore::settleLike(const LikeTarget &target, quint64 ticket, bool accepted)
 {
-    // The retry re-applies the value that failed; when the item has it already
-    // (the user changed it by hand meanwhile) there is nothing to redo.
-    if (!store || store->likeState(target) == starred)
+    const QString key = target.key();
+    if (auto wish = m_likeWishes.find(key); wish != m_likeWishes.end() && wish->ticket == ticket)
+        wish->failed = !accepted;
+    auto it = m_likeBursts.find(key);
+    if (it == m_likeBursts.end())
+        return;
+    QList<LikeCall> &calls = it->calls;
+    for (LikeCall &call : calls) {
+        if (call.ticket == ticket)
+            call.answer = accepted ? LikeCall::Answer::Accepted : LikeCall::Answer::Failed;
+    }
+    // The item shows what the user asked for last, unless that very change
+    // failed: then it shows what the server holds as far as the answers tell,
+    // which is the last change it accepted (the server takes the calls in the
+    // order they were sent, whatever order the answers come back in), or the
+    // state before the burst.
+    if (calls.last().answer == LikeCall::Answer::Failed) {
+        bool held = it->before;
+        for (const LikeCall &call : std::as_const(calls)) {
+            if (call.answer == LikeCall::Answer::Accepted)
+                held = call.starred;
+        }
+        applyLike(target, held);
+    }
+    const bool answered = std::none_of(calls.cbegin(), calls.cend(),
+        [](const LikeCall &call) { return call.answer == LikeCall::Answer::Pending; });
+    if (answered)
+        m_likeBursts.erase(it);
+}
+
+QCoro::Task<> LibraryStore::retryLike(QPointer<LibraryStore> store, LikeTarget target)
+{
+    // Whichever of the item's failures the banner shows, the retry sends what
+    // the user asked for last, and only when that very change failed: one
+    // that went through, or one still out, is not redone.
+    if (!store)
         co_return;
-    store->changeLike(target, starred);
+    const LikeWish wish = store->m_likeWishes.value(target.key());
+    if (!wish.failed || store->likeState(target) == wish.starred)
+        co_return;
+    store->changeLike(target, wish.starred);
+}
+
+void LibraryStore::keepLikesNewerThanList(
+    QList<Song> &songs, QList<Album> &albums, QSet<QString> &artistIds) const
+{
+    for (auto it = m_likeWishes.cbegin(); it != m_likeWishes.cend(); ++it) {
+        if (it->ticket <= m_likeTicketAtStarredRequest && !m_likeBursts.contains(it.key()))
+            continue;
+        // What the user asked for, or after its failure what is shown (a
+        // refresh meanwhile has not wiped a change still out).
+        const LikeTarget &target = it->target;
+        const bool liked = it->failed ? likeState(target) : it->starred;
+        const QString &id = target.id;
+        switch (target.kind) {
+        case LikeKind::Song: {
+            const auto same = [&id](const Song &s) { return s.id == id; };
+            if (!liked)
+                songs.removeIf(same);
+            else if (std::none_of(songs.cbegin(), songs.cend(), same))
+                songs.prepend(target.song);
+            break;
+        }
+        case LikeKind::Album: {
+            const auto same = [&id](const Album &a) { return a.id == id; };
+            if (!liked)
+                albums.removeIf(same);
+            else if (std::none_of(albums.cbegin(), albums.cend(), same))
+                albums.prepend(target.album);
+            break;
+        }
+        case LikeKind::Artist:
+            if (liked)
+                artistIds.insert(id);
+            else
+                artistIds.remove(id);
+            break;
+        }
+    }
 }

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <limits>
 
 #include "MprisPlayerAdaptor.h"
 #include "MprisRootAdaptor.h"
@@ -32,7 +33,12 @@ qlonglong microseconds(double seconds)
 {
     if (!std::isfinite(seconds) || seconds <= 0)
         return 0;
-    return qlonglong(std::llround(seconds * MicrosecondsPerSecond));
+    // Past the largest count (some 292,000 years) the conversion would
+    // overflow: the count stops there.
+    const double count = seconds * MicrosecondsPerSecond;
+    if (count >= double(std::numeric_limits<qlonglong>::max()))
+        return std::numeric_limits<qlonglong>::max();
+    return qlonglong(std::llround(count));
 }
 
 QString artworkFolder()

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "Downloads/DownloadStore.h"
 #include "Support/Async.h"
@@ -164,30 +165,61 @@ void PlayerController::playUpcoming(int offset)
 void PlayerController::playAlbum(
     const Album &album, const SubsonicClient &client, int startingAt, bool shuffled)
 {
-    Async::startQueued(this, [this, album, client, startingAt, shuffled] {
-        loadAlbum(album, client, startingAt, shuffled, false, false);
+    // Taken at once: a sign-out before the load starts cancels it too.
+    const TaskHandle handle = beginLoad();
+    Async::startQueued(this, [this, album, client, startingAt, shuffled, handle] {
+        loadAlbum(album, client, startingAt, shuffled, false, false, handle);
     });
 }
 
 void PlayerController::playAlbumNext(const Album &album, const SubsonicClient &client, bool atEnd)
 {
-    Async::startQueued(
-        this, [this, album, client, atEnd] { loadAlbum(album, client, 0, false, true, atEnd); });
+    const TaskHandle handle = beginLoad();
+    Async::startQueued(this,
+        [this, album, client, atEnd, handle] { loadAlbum(album, client, 0, false, true, atEnd, handle); });
 }
 
-QCoro::Task<> PlayerController::loadAlbum(
-    Album album, SubsonicClient client, int startingAt, bool shuffled, bool queueOnly, bool atEnd)
+TaskHandle PlayerController::beginLoad()
+{
+    const TaskHandle handle = TaskHandle::create();
+    m_loads.append(handle);
+    return handle;
+}
+
+void PlayerController::endLoad(const TaskHandle &handle)
+{
+    m_loads.removeOne(handle);
+}
+
+void PlayerController::cancelLoads()
+{
+    // Taken out first: a cancelled request resumes its load at once.
+    const QList<TaskHandle> loads = std::exchange(m_loads, {});
+    for (TaskHandle handle : loads)
+        handle.cancel();
+}
+
+QCoro::Task<> PlayerController::loadAlbum(Album album, SubsonicClient client, int startingAt, bool shuffled,
+    bool queueOnly, bool atEnd, TaskHandle handle)
 {
     QPointer<PlayerController> self(this);
+    if (handle.isCancelled())
+        co_return;
     QList<Song> songs;
     try {
-        const Album fetched = co_await client.album(album.id);
+        const Album fetched = co_await client.album(album.id, handle);
         songs = fetched.song.value_or(QList<Song> {});
     } catch (const std::exception &error) {
-        qWarning().noquote() << u"Failed to load album "_s + album.id + u": "_s + describe(error);
+        if (self)
+            self->endLoad(handle);
+        if (!handle.isCancelled())
+            qWarning().noquote() << u"Failed to load album "_s + album.id + u": "_s + describe(error);
         co_return;
     }
     if (!self)
+        co_return;
+    endLoad(handle);
+    if (handle.isCancelled())
         co_return;
     if (queueOnly) {
         if (atEnd)

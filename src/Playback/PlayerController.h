@@ -76,6 +76,14 @@ public:
     void playAlbum(const Album &album, const SubsonicClient &client, int startingAt, bool shuffled);
     void playAlbumNext(const Album &album, const SubsonicClient &client, bool atEnd);
 
+    // A load that ends in playback (an album's or an artist's songs) holds a
+    // handle from beginLoad() until it ends (endLoad()); cancelLoads()
+    // cancels every one of them, so that nothing the signed-out account asked
+    // for ever plays.
+    TaskHandle beginLoad();
+    void endLoad(const TaskHandle &handle);
+    void cancelLoads();
+
     void togglePlayPause();
     void pause();
     void next();
@@ -152,8 +160,8 @@ private:
     QCoro::Task<> checkpointLater(TaskHandle handle);
     static QString accountKey(const SubsonicClient &client);
 
-    QCoro::Task<> loadAlbum(
-        Album album, SubsonicClient client, int startingAt, bool shuffled, bool queueOnly, bool atEnd);
+    QCoro::Task<> loadAlbum(Album album, SubsonicClient client, int startingAt, bool shuffled, bool queueOnly,
+        bool atEnd, TaskHandle handle);
 
     void setQueue(const QList<Song> &queue);
     void setCurrentIndex(std::optional<int> index);
@@ -174,6 +182,7 @@ private:
     std::optional<QList<Song>> m_unshuffledQueue;
     std::optional<SubsonicClient> m_client;
     double m_duration = 0;
+    QList<TaskHandle> m_loads;
 
     QueuePlayerItemPtr m_currentItemRef;
     std::optional<QString> m_preloadedSongId;

@@ -241,8 +241,9 @@ void PlayerController::restoreSession(const SubsonicClient &client)
     setIsShuffling(snapshot->isShuffling);
     m_unshuffledQueue = snapshot->unshuffledQueue;
     setRepeatMode(snapshot->repeatMode);
-    // A position before the start (a damaged file) starts at the beginning.
-    startItem(int(snapshot->currentIndex), false, std::max(0.0, snapshot->currentTime));
+    // A position outside the song (a damaged or hand-edited file) would be
+    // shown, saved again and handed to the desktop as it is.
+    startItem(int(snapshot->currentIndex), false, snapshot->startTime());
 }
 
 void PlayerController::clearSavedSession()

@@ -113,3 +113,10 @@ std::optional<QByteArray> SessionSnapshot::toJson() const
     text += '}';
     return text;
 }
+
+double SessionSnapshot::startTime() const
+{
+    const std::optional<qint64> length = queue.at(currentIndex).duration;
+    const double end = length ? std::max(0.0, double(*length)) : 0.0;
+    return std::clamp(currentTime, 0.0, end);
+}

@@ -42,6 +42,11 @@ struct SessionSnapshot
     // a finite number (JSON has no way to hold it).
     std::optional<QByteArray> toJson() const;
 
+    // Where the restored song starts: the saved position within the song's
+    // length (0 for a song without one), never before its start. Needs a
+    // valid index.
+    double startTime() const;
+
     // Whether `currentIndex` names a song of `queue`.
     bool hasValidIndex() const { return currentIndex >= 0 && currentIndex < queue.size(); }
 

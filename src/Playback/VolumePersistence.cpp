@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 
 #include "Support/Async.h"
@@ -21,7 +22,9 @@ float VolumePersistence::savedVolume()
         volume = value.toFloat(&ok);
     if (!ok || !std::isfinite(volume))
         return 1.0f;
-    return volume;
+    // A hand-edited value outside the player's scale would start silent or
+    // show a level the slider cannot reach.
+    return std::clamp(volume, 0.0f, 1.0f);
 }
 
 void VolumePersistence::schedulePersist(float volume)

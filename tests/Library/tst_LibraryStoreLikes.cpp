@@ -1,3 +1,5 @@
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -7,6 +9,7 @@
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
+#include "Networking/UrlSession.h"
 
 using namespace LibraryFixtures;
 
@@ -18,6 +21,10 @@ class TestLibraryStoreLikes : public QObject
 private:
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<LibraryStore> m_store;
+    // Answers of this test's server that reached the store, counted as they
+    // land (a row's answers cannot count in the next one).
+    int m_answers = 0;
+    QMetaObject::Connection m_answerWatch;
 
     static Song song(const QString &id)
     {
@@ -66,11 +73,18 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(startStore(m_server, m_store));
+        m_answers = 0;
+        m_answerWatch = connect(UrlSession::shared()->manager(), &QNetworkAccessManager::finished, this,
+            [this](QNetworkReply *reply) { m_answers += reply->url().port() == m_server->port(); });
         m_server->setResponse("/rest/star", TestHttpServer::ok());
         m_server->setResponse("/rest/unstar", TestHttpServer::ok());
     }
 
-    void cleanup() { stopStore(m_server, m_store); }
+    void cleanup()
+    {
+        disconnect(m_answerWatch);
+        stopStore(m_server, m_store);
+    }
 
     void likeAppliesAtOnce()
     {
@@ -246,6 +260,151 @@ private Q_SLOTS:
         // The answers may land later than that on a busy machine.
         QTRY_COMPARE(m_store->isStarred(song("s1")), endsLiked);
         QTRY_COMPARE(m_store->starredSongs().size(), endsLiked ? 1 : 0);
+    }
+
+    void likeMadeWhileTheListLoads_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("likeDelay");
+        // The list takes 300 ms: a change answered at once is through before
+        // it lands, one answered after 600 ms is still out. Two presses like
+        // and unlike again an item the list still has.
+        QTest::newRow("song like answered first") << "song" << 1 << 0;
+        QTest::newRow("song like still out") << "song" << 1 << 600;
+        QTest::newRow("song unlike still out") << "song" << 2 << 600;
+        QTest::newRow("album like still out") << "album" << 1 << 600;
+        QTest::newRow("album unlike answered first") << "album" << 2 << 0;
+        QTest::newRow("artist like answered first") << "artist" << 1 << 0;
+        QTest::newRow("artist unlike still out") << "artist" << 2 << 600;
+    }
+
+    // A liked list the server read before a change of a like does not undo it.
+    void likeMadeWhileTheListLoads()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, presses);
+        QFETCH(int, likeDelay);
+        QByteArray listed;
+        if (presses == 2)
+            listed = kind == "song" ? R"("song":[)" + songJson("x") + "]"
+                : kind == "album"   ? R"("album":[)" + albumJson("x") + "]"
+                                    : QByteArray(R"("artist":[{"id":"x","name":"X"}])");
+        TestHttpServer::Response list = TestHttpServer::ok(R"("starred2":{)" + listed + "}");
+        list.delayMs = 300;
+        m_server->setResponse("/rest/getStarred2", list);
+        TestHttpServer::Response change = TestHttpServer::ok();
+        change.delayMs = likeDelay;
+        m_server->setResponse("/rest/star", change);
+        m_server->setResponse("/rest/unstar", change);
+        const auto liked = [&] {
+            if (kind == "song")
+                return m_store->isStarred(song("x"));
+            if (kind == "album")
+                return m_store->isStarredAlbum(album("x"));
+            return m_store->isStarredArtist("x");
+        };
+        m_store->ensureStarredLoaded();
+        QTRY_COMPARE(countRequests(*m_server, "/rest/getStarred2"), 1);
+
+        for (int press = 0; press < presses; ++press) {
+            if (kind == "song")
+                m_store->toggleStar(song("x"));
+            else if (kind == "album")
+                m_store->toggleStarAlbum(album("x"));
+            else
+                m_store->toggleStarArtist("x");
+            QTRY_COMPARE(starCalls(), press + 1);
+        }
+        const bool wanted = presses == 1;
+        QCOMPARE(liked(), wanted);
+        QTRY_VERIFY(m_store->starredLoaded());
+        QCOMPARE(liked(), wanted);
+        if (kind == "song")
+            QCOMPARE(m_store->starredSongs().size(), wanted ? 1 : 0);
+        if (kind == "album")
+            QCOMPARE(m_store->starredAlbums().size(), wanted ? 1 : 0);
+        QTRY_COMPARE(m_answers, 1 + presses);
+        QCOMPARE(liked(), wanted);
+        QVERIFY(!m_store->lastFailure());
+    }
+
+    void threeQuickPresses_data()
+    {
+        // Like, unlike, like, in the order sent: which the server accepts,
+        // and the place of each answer among the three answers.
+        QTest::addColumn<QString>("accepted");
+        QTest::addColumn<QString>("answerOrder");
+        for (const char *order : {"1,2,3", "1,3,2", "2,1,3", "2,3,1", "3,1,2", "3,2,1"})
+            QTest::addRow("last like fails, answers %s", order) << "yes,yes,no" << order;
+        QTest::newRow("first and last fail") << "no,yes,no"
+                                             << "3,1,2";
+        QTest::newRow("only the unlike fails") << "yes,no,yes"
+                                               << "3,2,1";
+        QTest::newRow("all fail") << "no,no,no"
+                                  << "2,3,1";
+        QTest::newRow("all succeed") << "yes,yes,yes"
+                                     << "3,1,2";
+        QTest::newRow("only the first succeeds") << "yes,no,no"
+                                                 << "3,2,1";
+    }
+
+    // However the answers cross, once they are in the screen shows what the
+    // server holds, and a failed last press is what Retry sends.
+    void threeQuickPresses()
+    {
+        QFETCH(QString, accepted);
+        QFETCH(QString, answerOrder);
+        const QStringList accepts = accepted.split(u',');
+        const QStringList places = answerOrder.split(u',');
+        // The server takes each call as it arrives, answers some of them late.
+        bool held = false;
+        int received = 0;
+        m_server->clearResponses();
+        m_server->setHandler([&](const TestHttpServer::Request &request) {
+            const bool star = request.path() == "/rest/star";
+            if (!star && request.path() != "/rest/unstar")
+                return TestHttpServer::ok();
+            const int n = received++;
+            if (n >= 3 || accepts.at(n) == "yes") {
+                if (request.queryValue("id") == QStringLiteral("s1"))
+                    held = star;
+                TestHttpServer::Response response = TestHttpServer::ok();
+                response.delayMs = n < 3 ? places.at(n).toInt() * 150 : 0;
+                return response;
+            }
+            TestHttpServer::Response response = TestHttpServer::json("boom", 500);
+            response.delayMs = places.at(n).toInt() * 150;
+            return response;
+        });
+        const int failures = int(accepts.count("no"));
+        for (int i = 0; i < failures; ++i)
+            QTest::ignoreMessage(QtWarningMsg, "update your likes failed: The server returned HTTP 500.");
+
+        for (int press = 1; press <= 3; ++press) {
+            m_store->toggleStar(song("s1"));
+            QCOMPARE(m_store->isStarred(song("s1")), press != 2);
+            // Each press reaches the server before the next.
+            QTRY_COMPARE(starCalls(), press);
+        }
+        QTRY_COMPARE(m_answers, 3);
+        QCOMPARE(m_store->isStarred(song("s1")), held);
+        QCOMPARE(m_store->starredSongs().size(), held ? 1 : 0);
+        QCOMPARE(bool(m_store->lastFailure()), failures > 0);
+        if (!m_store->lastFailure())
+            return;
+
+        // Retry sends the last press when that one failed, and nothing else.
+        QCoro::waitFor(m_store->retryLastFailure());
+        m_store->toggleStar(song("s2"));
+        const bool resent = accepts.at(2) == "no" && !held;
+        QTRY_COMPARE(m_answers, resent ? 5 : 4);
+        QCOMPARE(m_server->sentValues("/rest/star", "id").count("s1")
+                + m_server->sentValues("/rest/unstar", "id").count("s1"),
+            resent ? 4 : 3);
+        QCOMPARE(m_store->isStarred(song("s1")), held);
+        // The last press, a like, is what the server holds in the end.
+        QVERIFY(held);
     }
 
     void offlineLikeMarksServerFailing()

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <limits>
+
 #include "Platform/MprisService.h"
 
 using namespace Qt::StringLiterals;
@@ -270,6 +272,32 @@ private Q_SLOTS:
         QTRY_COMPARE(observer.changes.size(), 3);
         QCOMPARE(observer.changes.at(2).value(u"Volume"_s).toDouble(), 0.25);
         QDBusConnection::disconnectFromBus(u"observer"_s);
+    }
+
+    void positionAndLengthInMicroseconds_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<qlonglong>("microseconds");
+        constexpr qlonglong most = std::numeric_limits<qlonglong>::max();
+        QTest::newRow("seconds") << 12.0 << qlonglong(12'000'000);
+        QTest::newRow("a very long time") << 1e12 << qlonglong(1'000'000'000'000'000'000);
+        QTest::newRow("past the largest count") << 1e13 << most;
+        QTest::newRow("far past it") << 1e300 << most;
+        QTest::newRow("before the start") << -5.0 << qlonglong(0);
+    }
+
+    // The count saturates instead of wrapping round to a negative one.
+    void positionAndLengthInMicroseconds()
+    {
+        QFETCH(double, seconds);
+        QFETCH(qlonglong, microseconds);
+        MprisService service;
+        NowPlayingInfo info = song(u"s1"_s);
+        info.elapsedTime = seconds;
+        info.duration = seconds;
+        service.setNowPlayingInfo(info);
+        QCOMPARE(service.position(), microseconds);
+        QCOMPARE(service.metadata().value(u"mpris:length"_s, qlonglong(0)).toLongLong(), microseconds);
     }
 
     void worksWithoutTheName()

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void quittingWithoutPlayingKeepsTheSavedSession();
     void stoppingRemovesTheSavedSession();
     void restoredPastTheThresholdIsNeverSubmitted();
+    void restoredPositionStaysInTheSong_data();
+    void restoredPositionStaysInTheSong();
 
 private:
     static Song song(int n, std::optional<qint64> duration = 200);
@@ -558,6 +560,39 @@ void tst_PlayerControllerSystem::restoredPastTheThresholdIsNeverSubmitted()
     QTRY_COMPARE(reports(), QStringList {u"s1:false"_s});
     QTest::qWait(100);
     QCOMPARE(reports(), QStringList {u"s1:false"_s});
+}
+
+void tst_PlayerControllerSystem::restoredPositionStaysInTheSong_data()
+{
+    QTest::addColumn<double>("saved");
+    QTest::addColumn<double>("start");
+    QTest::newRow("far past the end") << 1e12 << 200.0;
+    QTest::newRow("past the microsecond range") << 1e13 << 200.0;
+    QTest::newRow("before the start") << -40.0 << 0.0;
+}
+
+// A hand-edited position is shown, sought, published and saved again only
+// within the song.
+void tst_PlayerControllerSystem::restoredPositionStaysInTheSong()
+{
+    QFETCH(double, saved);
+    QFETCH(double, start);
+    m_engine->play(numberedSongs(2), m_client, 1, std::nullopt);
+    m_engine->saveSession();
+    QJsonObject o = QJsonDocument::fromJson(*SessionFile::read()).object();
+    o.insert(u"currentTime"_s, saved);
+    QVERIFY(SessionFile::write(QJsonDocument(o).toJson()));
+
+    restart();
+    m_engine->restoreSession(m_client);
+    QCOMPARE(m_engine->currentIndex(), 1);
+    QCOMPARE(m_engine->currentTime(), start);
+    QCOMPARE(m_center->nowPlayingInfo()->elapsedTime, start);
+    m_player->currentItem()->setStatus(QueuePlayerItem::Status::ReadyToPlay);
+    flush();
+    QCOMPARE(m_player->seeks, start > 0 ? QList<double> {start} : QList<double> {});
+    m_engine->saveSession();
+    QCOMPARE(savedSnapshot().currentTime, start);
 }
 
 QTEST_GUILESS_MAIN(tst_PlayerControllerSystem)

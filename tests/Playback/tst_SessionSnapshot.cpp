@@ -114,6 +114,31 @@ private Q_SLOTS:
         QCOMPARE(SessionSnapshot::fromJson(text), bare);
     }
 
+    void startTimeStaysInTheSong_data()
+    {
+        QTest::addColumn<double>("saved");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("start");
+        // valid(): song "1" has no length, song "2" lasts 200 s.
+        QTest::newRow("inside the song") << 95.5 << 1 << 95.5;
+        QTest::newRow("at its end") << 200.0 << 1 << 200.0;
+        QTest::newRow("far past its end") << 1e12 << 1 << 200.0;
+        QTest::newRow("before its start") << -3.0 << 1 << 0.0;
+        QTest::newRow("a song without a length") << 95.5 << 0 << 0.0;
+    }
+
+    void startTimeStaysInTheSong()
+    {
+        QFETCH(double, saved);
+        QFETCH(int, index);
+        QFETCH(double, start);
+        std::optional<SessionSnapshot> s = SessionSnapshot::fromJson(valid());
+        QVERIFY(s);
+        s->currentTime = saved;
+        s->currentIndex = index;
+        QCOMPARE(s->startTime(), start);
+    }
+
     void refusesToWriteAPositionThatIsNotFinite_data()
     {
         QTest::addColumn<double>("time");

@@ -43,6 +43,8 @@ private Q_SLOTS:
         QTest::newRow("nan") << QVariant(u"nan"_s) << 1.0f;
         QTest::newRow("infinite") << QVariant(u"inf"_s) << 1.0f;
         QTest::newRow("too large for a float") << QVariant(u"1e60"_s) << 1.0f;
+        QTest::newRow("below silent") << QVariant(u"-1"_s) << 0.0f;
+        QTest::newRow("above full") << QVariant(5.0f) << 1.0f;
         QTest::newRow("boolean") << QVariant(true) << 1.0f;
         QTest::newRow("list") << QVariant(QStringList {u"0.5"_s, u"0.6"_s}) << 1.0f;
     }

@@ -157,17 +157,22 @@ QCoro::Task<bool> ArtistPaneViewModel::playArtist(QPointer<LibraryStore> library
     QPointer<PlayerController> player, SubsonicClient client, QString artistId, bool shuffled,
     TaskHandle guard)
 {
-    if (!library)
+    if (!library || !player)
         co_return false;
+    // Signing out cancels the load through the player.
+    const TaskHandle load = player->beginLoad();
     QList<Song> songs;
+    bool failed = false;
     try {
-        QList<Song> answer = co_await library->artistDiscographySongs(artistId);
+        QList<Song> answer = co_await library->artistDiscographySongs(artistId, load);
         songs = std::move(answer);
     } catch (...) {
         // Nothing to play; the pages show no message for it.
-        co_return false;
+        failed = true;
     }
-    if (guard.isCancelled() || songs.isEmpty() || !player)
+    if (player)
+        player->endLoad(load);
+    if (failed || load.isCancelled() || guard.isCancelled() || songs.isEmpty() || !player)
         co_return false;
     if (shuffled)
         player->playShuffled(songs, client, std::nullopt);

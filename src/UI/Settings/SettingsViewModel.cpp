@@ -71,8 +71,13 @@ bool SettingsViewModel::updatesAvailable() const
 
 void SettingsViewModel::logOut()
 {
-    if (m_player)
+    // A load the account started (Play on an album or an artist) would
+    // start its songs after the sign-out, on the connect screen or in the
+    // next account's window.
+    if (m_player) {
+        m_player->cancelLoads();
         m_player->stop();
+    }
     PlayerController::clearSavedSession();
     SavedLocation::clear();
     // Every effect has happened when the call returns; the task only goes on

@@ -8,17 +8,43 @@
 #include <QtTest>
 
 #include "App/AppState.h"
+#include "Artists/ArtistPaneViewModel.h"
+#include "Artists/ArtistsViewModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/TestHttpServer.h"
+#include "Home/AlbumCarouselRowModel.h"
+#include "Home/FeaturedCarouselViewModel.h"
+#include "MainViewModel.h"
 #include "Networking/UrlSession.h"
+#include "PageContext.h"
 #include "Playback/PlayerController.h"
 #include "Playback/SessionFile.h"
+#include "RootViewModel.h"
 #include "SavedLocation.h"
 #include "Settings/SettingsViewModel.h"
 #include "Support/ByteCountText.h"
 #include "Updates/UpdaterModel.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Notes the path of every request when it is made, before it leaves.
+class RecordingManager : public QNetworkAccessManager
+{
+public:
+    QStringList paths;
+
+protected:
+    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request, QIODevice *data) override
+    {
+        paths.append(request.url().path());
+        return QNetworkAccessManager::createRequest(op, request, data);
+    }
+};
+
+} // namespace
 
 // The settings window's model over a real session, engine and download store
 // whose manifest is written as an earlier run would have left it.
@@ -27,7 +53,7 @@ class tst_SettingsViewModel : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
-    QNetworkAccessManager m_manager;
+    RecordingManager m_manager;
     std::unique_ptr<UrlSession> m_session;
     SubsonicClient m_client;
     std::unique_ptr<AppState> m_appState;
@@ -145,6 +171,88 @@ private Q_SLOTS:
         QVERIFY(!m_settings->downloads());
         QVERIFY(
             QFile::exists(QDir(DownloadStore::directory(m_client.config())).filePath(u"manifest.json"_s)));
+    }
+
+    void logOutWhileAPlayLoads_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("album cell") << u"album cell"_s;
+        QTest::newRow("album cell, play next") << u"play next"_s;
+        QTest::newRow("Home carousel") << u"carousel"_s;
+        QTest::newRow("artist pane") << u"artist pane"_s;
+        QTest::newRow("artists list") << u"artists list"_s;
+    }
+
+    // Play pressed, then Log Out before the server answers: nothing of the
+    // signed-out account plays, is reported to its server or saved.
+    void logOutWhileAPlayLoads()
+    {
+        QFETCH(QString, path);
+        TestHttpServer server;
+        const QByteArray album = R"({"id":"al","name":"Blue","artist":"Ar","artistId":"ar")";
+        server.setHandler([&](const TestHttpServer::Request &request) {
+            if (request.path() == "/rest/getAlbum") {
+                TestHttpServer::Response answer = TestHttpServer::ok(
+                    R"("album":)" + album + R"(,"song":[{"id":"s1","title":"One","duration":100}]})");
+                answer.delayMs = 300;
+                return answer;
+            }
+            if (request.path() == "/rest/getArtist")
+                return TestHttpServer::ok(R"("artist":{"id":"ar","name":"Ar","album":[)" + album + "}]}");
+            if (request.path() == "/rest/getArtists")
+                return TestHttpServer::ok(
+                    R"("artists":{"index":[{"name":"A","artist":[{"id":"ar","name":"Ar"}]}]})");
+            if (request.path() == "/rest/getAlbumList2")
+                return TestHttpServer::ok(R"("albumList2":{"album":[)" + album + "}]}");
+            return TestHttpServer::ok();
+        });
+        QVERIFY(server.listen());
+        const SubsonicClient client(ServerConfig {server.baseUrl(), u"ann"_s, u"pw"_s}, m_session.get());
+        m_appState->setClient(client);
+        RootViewModel root(m_appState.get(), m_player.get());
+        QVERIFY(root.mainView());
+        PageContext context(
+            root.mainView(), PageRoute::forSelection(SidebarSelection::item(SidebarItem::Home)), 0);
+
+        AlbumCarouselRowModel cells(&context, AlbumListType::Newest, u"Recently Added"_s);
+        FeaturedCarouselViewModel carousel(&context);
+        ArtistPaneViewModel pane(&context, Artist {u"ar"_s, u"Ar"_s, std::nullopt, std::nullopt}, false);
+        ArtistsViewModel artists(&context);
+        if (path == u"album cell"_s || path == u"play next"_s) {
+            cells.albums()->setRecords({Album {u"al"_s, u"Blue"_s}});
+            if (path == u"play next"_s)
+                cells.playNext(0, false);
+            else
+                cells.play(0, false);
+        } else if (path == u"carousel"_s) {
+            carousel.activate();
+            QTRY_COMPARE(carousel.count(), 1);
+            carousel.play(0, true);
+        } else if (path == u"artist pane"_s) {
+            pane.activate();
+            QTRY_VERIFY(pane.playEnabled());
+            pane.playDiscography(false);
+        } else {
+            artists.appear();
+            QTRY_COMPARE(artists.artists()->rowCount(), 1);
+            artists.play(0, false);
+        }
+        QTRY_COMPARE(server.requestCount({"/rest/getAlbum"}), 1);
+
+        // The answer is still on its way when the account goes.
+        QStringList finished;
+        QObject watch; // the connection ends with this row
+        connect(&m_manager, &QNetworkAccessManager::finished, &watch,
+            [&](QNetworkReply *reply) { finished.append(reply->url().path()); });
+        m_manager.paths.clear();
+        m_settings->logOut();
+        QTRY_VERIFY(finished.contains(u"/rest/getAlbum"_s));
+        QVERIFY(m_player->queue().isEmpty());
+        QVERIFY(!m_player->isPlaying());
+        QVERIFY(!m_manager.paths.contains(u"/rest/scrobble"_s));
+        // The save at quit finds nothing to keep.
+        m_player->saveSession();
+        QVERIFY(!SessionFile::read());
     }
 
     void emptyDownloads()

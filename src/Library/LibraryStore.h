@@ -321,6 +321,11 @@ private:
     // as does a store that went away meanwhile.
     QCoro::Task<std::optional<PlaylistDetail>> freshPlaylist(
         QString playlistId, QString action, StoreFailure::Retry retry);
+    // The row `index` of `songIds` followed through the removals this store
+    // made since that list (the caller had not yet seen them): both are
+    // rewritten to the list after them. False when the row was one of them.
+    bool followOwnRemovals(const QString &playlistId, int &index, QStringList &songIds) const;
+    void noteOwnRemoval(const QString &playlistId, const QStringList &before, int index);
 
     // The writes of one playlist: each takes a ticket and runs when every
     // ticket before it has finished.
@@ -480,6 +485,14 @@ private:
     // The last ticket given before the liked list was asked for.
     quint64 m_likeTicketAtStarredRequest = 0;
     QHash<QString, PlaylistWrites> m_playlistWrites;
+    // The latest removals this store made in each playlist: the list each
+    // was made on and its row.
+    struct OwnRemoval
+    {
+        QStringList before;
+        int index = 0;
+    };
+    QHash<QString, QList<OwnRemoval>> m_ownRemovals;
     // Reloads of the playlist list asked for, and the newest whose answer
     // was applied: an older answer arriving later is dropped.
     int m_playlistReloadsIssued = 0;

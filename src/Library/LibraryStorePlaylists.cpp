@@ -332,6 +332,11 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
         co_return;
     }
+    // A removal of ours the caller's list did not show yet (two rows removed
+    // before the page loaded again) moves the rows after it up by one; the
+    // row it took is not taken twice.
+    if (told && *told != songIds && !followOwnRemovals(playlistId, index, songIds))
+        co_return;
     if (told && *told != songIds) {
         const RemovalRetry target = removalRetryTarget(index, songIds, *told);
         if (!target.position) {
@@ -360,6 +365,7 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
         co_return;
     }
+    noteOwnRemoval(playlistId, songIds, index);
     songIds.removeAt(index);
     m_playlistWrites[playlistId].lastTold = songIds;
     markReachable();
@@ -379,6 +385,8 @@ QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString 
     QStringList current;
     for (const Song &song : fresh->entry.value_or(QList<Song>()))
         current.append(song.id);
+    if (current != songIds && !followOwnRemovals(playlistId, index, songIds))
+        co_return;
     const RemovalRetry target = removalRetryTarget(index, songIds, current);
     if (!target.position)
         co_return;
@@ -403,4 +411,35 @@ LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
         ++seen;
     }
     return RemovalRetry::nothing();
+}
+
+bool LibraryStore::followOwnRemovals(const QString &playlistId, int &index, QStringList &songIds) const
+{
+    const QList<OwnRemoval> removals = m_ownRemovals.value(playlistId);
+    // From the newest removal made on the caller's list on, each made on the
+    // list the one before left.
+    qsizetype first = removals.size() - 1;
+    while (first >= 0 && removals.at(first).before != songIds)
+        --first;
+    if (first < 0)
+        return true;
+    for (qsizetype i = first; i < removals.size() && removals.at(i).before == songIds; ++i) {
+        const int removed = removals.at(i).index;
+        if (removed == index)
+            return false;
+        if (removed < index)
+            --index;
+        songIds.removeAt(removed);
+    }
+    return true;
+}
+
+void LibraryStore::noteOwnRemoval(const QString &playlistId, const QStringList &before, int index)
+{
+    // A page reloads soon after a removal: only the latest few are looked at.
+    constexpr qsizetype kept = 16;
+    QList<OwnRemoval> &removals = m_ownRemovals[playlistId];
+    removals.append({before, index});
+    if (removals.size() > kept)
+        removals.remove(0, removals.size() - kept);
 }

@@ -16,6 +16,8 @@ public:
     QHash<QString, QStringList> lists;
     int delayMs = 0;
     bool failOrders = false;
+    bool holdReads = false; // a read of a playlist is never answered
+    int failRemovals = 0; // so many next removals are refused, not applied
 
     explicit FakePlaylistServer(TestHttpServer &server)
     {
@@ -37,6 +39,13 @@ private:
                 values.append(value);
             else if (key == QLatin1String("songIdToAdd"))
                 added.append(value);
+        }
+        if (path == "/rest/getPlaylist" && holdReads)
+            return TestHttpServer::hanging();
+        if (path == "/rest/updatePlaylist" && failRemovals > 0
+            && !request.queryValue(QStringLiteral("songIndexToRemove")).isEmpty()) {
+            --failRemovals;
+            return TestHttpServer::json("boom", 500);
         }
         TestHttpServer::Response response = TestHttpServer::ok();
         if (path == "/rest/getPlaylist") {

@@ -710,6 +710,61 @@ private Q_SLOTS:
         QVERIFY(!m_store->playlistDetails().contains("p1"));
     }
 
+    // Rows removed one after another from the list as the page showed it,
+    // before the page loaded it again: each removal takes the row the user
+    // chose, a row asked twice goes once, and nothing is reported.
+    void removalsFromOneShownList_data()
+    {
+        QTest::addColumn<QStringList>("start");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<bool>("together");
+        QTest::addColumn<int>("failFirst");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList aba {"a", "b", "a"};
+        const QStringList five {"A", "B", "C", "D", "E"};
+        QTest::newRow("both copies, one after the other")
+            << aba << QList<int> {0, 2} << false << 0 << QStringList {"b"};
+        QTest::newRow("both copies, asked together")
+            << aba << QList<int> {0, 2} << true << 0 << QStringList {"b"};
+        QTest::newRow("last copy, then first") << aba << QList<int> {2, 0} << false << 0 << QStringList {"b"};
+        QTest::newRow("two rows of five")
+            << five << QList<int> {2, 3} << true << 0 << QStringList {"A", "B", "E"};
+        QTest::newRow("one row twice") << aba << QList<int> {0, 0} << false << 0 << QStringList {"b", "a"};
+        QTest::newRow("the first refused, retried after the second")
+            << aba << QList<int> {0, 2} << false << 1 << QStringList {"b"};
+    }
+
+    void removalsFromOneShownList()
+    {
+        QFETCH(QStringList, start);
+        QFETCH(QList<int>, rows);
+        QFETCH(bool, together);
+        QFETCH(int, failFirst);
+        QFETCH(QStringList, expected);
+        FakePlaylistServer server(*m_server);
+        server.lists["p1"] = start;
+        server.failRemovals = failFirst;
+        QVERIFY(wait(m_store->playlistDetail("p1")).value);
+        if (failFirst)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("remove from the playlist failed"));
+        std::vector<QCoro::Task<>> tasks;
+        for (int row : std::as_const(rows)) {
+            tasks.push_back(m_store->removeSong(row, start, "p1"));
+            if (!together)
+                QCoro::waitFor(std::move(tasks.back()));
+        }
+        if (together) {
+            for (QCoro::Task<> &task : tasks)
+                QCoro::waitFor(std::move(task));
+        }
+        if (failFirst) {
+            QVERIFY(m_store->lastFailure() && m_store->lastFailure()->canRetry());
+            QCoro::waitFor(m_store->retryLastFailure());
+        }
+        QCOMPARE(server.lists.value("p1"), expected);
+        QVERIFY(!m_store->lastFailure());
+    }
+
     // A save waiting its turn when the store goes away answers false.
     void orderSaveWaitingWhenStoreGoes()
     {

@@ -279,13 +279,15 @@ Item {
         }
     }
 
-    // Opened on a row with its index as the context.
+    // Opened on a row with its index as the context; the view model keeps
+    // the row's entry, and the items act on that entry wherever it is at the
+    // click (a reload may land while the menu is open).
     ContextMenu {
         id: rowMenu
         objectName: "rowMenu"
         onAboutToShow: page.viewModel.prepareRowMenu(rowMenu.context)
-        MenuEntry { text: "Play Next"; onTriggered: page.viewModel.playRowNext(rowMenu.context) }
-        MenuEntry { text: "Play Last"; onTriggered: page.viewModel.playRowLast(rowMenu.context) }
+        MenuEntry { text: "Play Next"; onTriggered: page.viewModel.menuPlayNext() }
+        MenuEntry { text: "Play Last"; onTriggered: page.viewModel.menuPlayLast() }
         MenuDivider {}
         LikeMenuItem {
             like: page.viewModel.rowLike
@@ -300,7 +302,7 @@ Item {
             text: "Remove from Playlist"
             destructive: true
             enabled: !page.viewModel.isLocalOrder
-            onTriggered: page.viewModel.removeRow(rowMenu.context)
+            onTriggered: page.viewModel.menuRemove()
         }
     }
 

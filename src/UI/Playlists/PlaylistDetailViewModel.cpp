@@ -136,15 +136,23 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
         previousIndex = row;
         previousSongId = m_tracks.recordAt(row)->song.id;
     }
-    QList<PlaylistEntry> entries = PlaylistEntryListModel::entriesFor(songs, m_nextUid);
+    QList<PlaylistEntry> entries
+        = PlaylistEntryListModel::entriesFor(songs, m_nextUid, m_tracks.records(), m_removedUids);
     QStringList ids;
     for (const Song &song : songs)
         ids.append(song.id);
     const std::optional<int> selected = resolvedSelection(previousIndex, previousSongId, ids);
     const quint64 selectedUid = selected ? entries.at(*selected).uid : 0;
     m_tracks.setSelectedUid(0);
+    // A drag begun before the load moves nothing after it.
+    endDrag();
     m_tracks.setRecords(std::move(entries));
     m_tracks.setSelectedUid(selectedUid);
+    // A row asked to be removed is left out only until a load no longer has it.
+    m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });
+    // The row menu's entry is gone: its items act on nothing.
+    if (m_menuUid != 0 && m_tracks.rowOfUid(m_menuUid) < 0)
+        prepareRowMenu(-1);
     if (m_isLocalOrder != localOrder) {
         m_isLocalOrder = localOrder;
         Q_EMIT isLocalOrderChanged();
@@ -296,19 +304,34 @@ void PlaylistDetailViewModel::playRowLast(int row)
 
 void PlaylistDetailViewModel::removeRow(int row)
 {
+    const PlaylistEntry *entry = m_tracks.recordAt(row);
+    removeEntry(entry ? entry->uid : 0);
+}
+
+void PlaylistDetailViewModel::removeEntry(quint64 uid)
+{
     LibraryStore *store = library();
-    if (m_isLocalOrder || !store || !m_tracks.recordAt(row))
+    const int row = uid != 0 ? m_tracks.rowOfUid(uid) : -1;
+    // A row already on its way out is not removed twice.
+    if (m_isLocalOrder || !store || row < 0 || m_removedUids.contains(uid))
         return;
     // The order on screen reaches the server before the removal that counts on it.
     flushPendingOrder();
-    runRemove(QPointer<LibraryStore>(store), row, m_tracks.songIds(), m_playlistId);
+    m_removedUids.insert(uid);
+    runRemove(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), uid, row,
+        m_tracks.songIds(), m_playlistId);
 }
 
-QCoro::Task<> PlaylistDetailViewModel::runRemove(
-    QPointer<LibraryStore> library, int row, QStringList ids, QString id)
+QCoro::Task<> PlaylistDetailViewModel::runRemove(QPointer<PlaylistDetailViewModel> self,
+    QPointer<LibraryStore> library, quint64 uid, int row, QStringList ids, QString id)
 {
-    if (library)
-        co_await library->removeSong(row, ids, id);
+    if (!library)
+        co_return;
+    const int revision = library->playlistRevision();
+    co_await library->removeSong(row, ids, id);
+    // Failed (the store raised no revision): the row may be removed again.
+    if (self && library && library->playlistRevision() == revision)
+        self->m_removedUids.remove(uid);
 }
 
 void PlaylistDetailViewModel::rename(const QString &text)
@@ -457,7 +480,30 @@ void PlaylistDetailViewModel::reloadIfShownOrderStale(const QStringList &saved, 
 void PlaylistDetailViewModel::prepareRowMenu(int row)
 {
     const PlaylistEntry *entry = m_tracks.recordAt(row);
+    m_menuUid = entry ? entry->uid : 0;
     const std::optional<Song> song = entry ? std::optional<Song>(entry->song) : std::nullopt;
     m_rowLike->setSong(song);
     m_rowPlaylists->setSongs(song ? QList<Song> {*song} : QList<Song>());
+}
+
+int PlaylistDetailViewModel::menuRow() const
+{
+    return m_menuUid != 0 ? m_tracks.rowOfUid(m_menuUid) : -1;
+}
+
+void PlaylistDetailViewModel::menuPlayNext()
+{
+    if (const int row = menuRow(); row >= 0)
+        playRowNext(row);
+}
+
+void PlaylistDetailViewModel::menuPlayLast()
+{
+    if (const int row = menuRow(); row >= 0)
+        playRowLast(row);
+}
+
+void PlaylistDetailViewModel::menuRemove()
+{
+    removeEntry(m_menuUid);
 }

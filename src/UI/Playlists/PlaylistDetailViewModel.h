@@ -3,6 +3,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
@@ -88,8 +89,13 @@ public:
     Q_INVOKABLE void playRowNext(int row);
     Q_INVOKABLE void playRowLast(int row);
     Q_INVOKABLE void removeRow(int row);
-    // Points the row menu's like and playlist items at the song of `row`.
+    // Points the row menu at the entry of `row` as the menu opens. Its items
+    // act on that entry wherever a reload has put it since, and on nothing
+    // once it is gone.
     Q_INVOKABLE void prepareRowMenu(int row);
+    Q_INVOKABLE void menuPlayNext();
+    Q_INVOKABLE void menuPlayLast();
+    Q_INVOKABLE void menuRemove();
 
     // Renames to `text` without the spaces and tabs around it; nothing for an
     // empty name.
@@ -139,7 +145,11 @@ private:
         QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library, QString id, QString name);
     static QCoro::Task<> runDelete(QPointer<PlaylistDetailViewModel> self, QPointer<PageContext> context,
         QPointer<LibraryStore> library, QString id);
-    static QCoro::Task<> runRemove(QPointer<LibraryStore> library, int row, QStringList ids, QString id);
+    void removeEntry(quint64 uid);
+    static QCoro::Task<> runRemove(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
+        quint64 uid, int row, QStringList ids, QString id);
+    // The row the menu's entry is on now, or -1.
+    int menuRow() const;
     void updateCurrentSong();
     // The rows' songs changed (a load, a move): taken once for every reader.
     void takeSongs();
@@ -159,6 +169,11 @@ private:
     int m_reloadToken = 0;
     quint64 m_nextUid = 0;
     quint64 m_draggingUid = 0;
+    // The entry the row menu opened on last.
+    quint64 m_menuUid = 0;
+    // Rows whose removal was sent: a load that still has them (read before
+    // the removal) hands their uids on only when nothing else fits.
+    QSet<quint64> m_removedUids;
     QTimer m_saveTimer;
     QList<Song> m_songs;
     QList<Song> m_collageSongs;

@@ -22,8 +22,30 @@ bool PlaylistEntryListModel::moveEntry(int from, int to)
     return true;
 }
 
-QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs, quint64 &nextUid)
+QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs, quint64 &nextUid,
+    const QList<PlaylistEntry> &previous, const QSet<quint64> &removed)
 {
+    const auto sameSongs = [&songs](const QList<PlaylistEntry> &rows) {
+        if (rows.size() != songs.size())
+            return false;
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            if (rows.at(i).song.id != songs.at(i).id)
+                return false;
+        }
+        return true;
+    };
+    // The uids to hand on, by song id, in row order: the rows still meant to
+    // be there, or all of them when the list has not taken a removal yet.
+    QList<PlaylistEntry> staying;
+    for (const PlaylistEntry &entry : previous) {
+        if (!removed.contains(entry.uid))
+            staying.append(entry);
+    }
+    const QList<PlaylistEntry> &source = !sameSongs(staying) && sameSongs(previous) ? previous : staying;
+    QHash<QString, QList<quint64>> uids;
+    for (const PlaylistEntry &entry : source)
+        uids[entry.song.id].append(entry.uid);
+
     QList<PlaylistEntry> entries;
     entries.reserve(songs.size());
     QHash<QString, int> copies;
@@ -32,7 +54,9 @@ QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs
         // The first copy of a song is keyed by its id alone (no new string
         // for each of thousands of rows); later copies by id and number.
         const int copy = copies[song.id]++;
-        entries.append({++nextUid, copy == 0 ? song.id : song.id + u'#' + QString::number(copy), song});
+        const auto known = uids.constFind(song.id);
+        const quint64 uid = known != uids.constEnd() && copy < known->size() ? known->at(copy) : ++nextUid;
+        entries.append({uid, copy == 0 ? song.id : song.id + u'#' + QString::number(copy), song});
     }
     return entries;
 }

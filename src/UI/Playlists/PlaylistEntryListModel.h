@@ -1,16 +1,17 @@
 #pragma once
 
+#include <QSet>
 #include <QtQml/qqmlregistration.h>
 
 #include "Models/Song.h"
 #include "UI/Components/RecordListModel.h"
 
-// One row of a playlist: a song with an identity of its own for one load, so
-// that a song listed twice makes two rows, and a drag begun before a reload
-// finds nothing to move after it.
+// One row of a playlist: a song with an identity of its own, so that a song
+// listed twice makes two rows, and a row menu opened before a reload acts on
+// the same row after it (or on none, when the reload took the row away).
 struct PlaylistEntry
 {
-    quint64 uid = 0; // new for every row of every load
+    quint64 uid = 0; // the row's identity, kept by a load that still has the row
     QString key; // the song id and which copy of it, for the row diff
     Song song;
 
@@ -40,8 +41,11 @@ public:
 
     explicit PlaylistEntryListModel(QObject *parent = nullptr);
 
-    // New rows for `songs`, each with a new uid.
-    static QList<PlaylistEntry> entriesFor(const QList<Song> &songs, quint64 &nextUid);
+    // Rows for `songs`. A row that `previous` had keeps its uid (the same
+    // copy of a song, counted from the start, once the rows in `removed`
+    // are left out, unless the list is as it was); the others get new ones.
+    static QList<PlaylistEntry> entriesFor(const QList<Song> &songs, quint64 &nextUid,
+        const QList<PlaylistEntry> &previous = {}, const QSet<quint64> &removed = {});
     QStringList songIds() const;
     QList<Song> songs() const;
     int rowOfUid(quint64 uid) const;

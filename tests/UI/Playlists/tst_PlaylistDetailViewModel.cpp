@@ -6,12 +6,14 @@
 #include <QtTest>
 
 #include "Downloads/DownloadStore.h"
+#include "Helpers/FakePlaylistServer.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
 #include "PageContext.h"
+#include "Playback/PlayerController.h"
 #include "Playlists/PlaylistDetailViewModel.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -39,6 +41,8 @@ class TestPlaylistDetailViewModel : public QObject
 
     QmlWarningGuard m_warnings;
     std::unique_ptr<PageHarness> m_harness;
+    std::unique_ptr<FakePlaylistServer> m_fake;
+    QQuickItem *m_page = nullptr;
     PlaylistDetailViewModel *m_vm = nullptr;
 
     // The page of playlist "p1" holding `ids`, loaded.
@@ -59,6 +63,49 @@ class TestPlaylistDetailViewModel : public QObject
             return false;
         m_harness->server().clearRequests();
         return true;
+    }
+
+    // The page of "p1" over a server that keeps the list and applies the
+    // writes as a Subsonic server does.
+    bool openOnFake(const QStringList &ids)
+    {
+        m_harness = std::make_unique<PageHarness>();
+        if (!m_harness->start())
+            return false;
+        m_fake = std::make_unique<FakePlaylistServer>(m_harness->server());
+        m_fake->lists[u"p1"_s] = ids;
+        m_page = m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s)));
+        m_vm = m_page ? m_page->property("viewModel").value<PlaylistDetailViewModel *>() : nullptr;
+        if (!m_vm || !QTest::qWaitFor([this] { return m_vm->loaded(); }, LIRNA_TRY_TIMEOUT_MS))
+            return false;
+        m_harness->window()->requestActivate();
+        return QTest::qWaitFor([this, &ids] { return rowItem(int(ids.size()) - 1) != nullptr; });
+    }
+
+    // The row's delegate, once it is laid out where the list has that row.
+    QQuickItem *rowItem(int row) const
+    {
+        QQuickItem *list = UiTest::findItem(m_harness->window(), u"playlistRows"_s);
+        QQuickItem *item = UiTest::itemAtIndex(list, row);
+        if (!item || !item->isVisible())
+            return nullptr;
+        int there = -1;
+        const QPointF centre = item->mapToItem(list->property("contentItem").value<QQuickItem *>(),
+            QPointF(item->width() / 2, item->height() / 2));
+        QMetaObject::invokeMethod(
+            list, "indexAt", Q_RETURN_ARG(int, there), Q_ARG(qreal, centre.x()), Q_ARG(qreal, centre.y()));
+        return there == row && item->property("index").toInt() == row ? item : nullptr;
+    }
+
+    QObject *rowMenu() const { return m_page->findChild<QObject *>(u"rowMenu"_s); }
+
+    bool renamedTo(const QString &name) const
+    {
+        for (const auto &request : m_harness->server().requests()) {
+            if (request.path() == "/rest/updatePlaylist" && request.queryValue(u"name"_s) == name)
+                return true;
+        }
+        return false;
     }
 
     QStringList shown() const { return m_vm->tracks()->songIds(); }
@@ -90,7 +137,9 @@ private Q_SLOTS:
     void cleanup()
     {
         m_vm = nullptr;
+        m_page = nullptr;
         m_harness.reset();
+        m_fake.reset();
         LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
     }
 
@@ -306,6 +355,101 @@ private Q_SLOTS:
         m_vm->removeRow(selected);
         QTRY_COMPARE(shown(), after);
         QCOMPARE(m_vm->selectedRow(), expected);
+    }
+
+    // A row menu acts on the row it was opened on, wherever the load that
+    // landed while it was open put that row, and on nothing once the row is
+    // gone. Before the menu opens: a removal through the menu, a failed
+    // order save, or a change made elsewhere; the page's load waits until
+    // the menu is open (or, for "early", until its item was chosen).
+    void rowMenuActsOnItsRow_data()
+    {
+        QTest::addColumn<QStringList>("start");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<bool>("early");
+        QTest::addColumn<QStringList>("landed");
+        QTest::addColumn<QStringList>("server");
+        const QStringList five {"A", "B", "C", "D", "E"};
+        const QStringList aba {"a", "b", "a"};
+        const QString remove = u"Remove from Playlist"_s;
+        QTest::newRow("remove, after a removal")
+            << five << u"remove 2"_s << 3 << remove << false << QStringList {"A", "B", "D", "E"}
+            << QStringList {"A", "B", "E"};
+        QTest::newRow("play next, after a removal")
+            << five << u"remove 2"_s << 3 << u"Play Next"_s << false << QStringList {"A", "B", "D", "E"}
+            << QStringList {"A", "B", "D", "E"};
+        QTest::newRow("both copies of a song")
+            << aba << u"remove 0"_s << 2 << remove << false << QStringList {"b", "a"} << QStringList {"b"};
+        QTest::newRow("both copies, before the load")
+            << aba << u"remove 0"_s << 2 << remove << true << QStringList {"b"} << QStringList {"b"};
+        QTest::newRow("remove, after a failed order save")
+            << QStringList {"A", "B", "C", "D"} << u"drag 3 0"_s << 0 << remove << false
+            << QStringList {"A", "B", "C", "D"} << QStringList {"A", "B", "C"};
+        QTest::newRow("row gone elsewhere")
+            << five << u"elsewhere A,B,C,E"_s << 3 << remove << false << QStringList {"A", "B", "C", "E"}
+            << QStringList {"A", "B", "C", "E"};
+    }
+
+    void rowMenuActsOnItsRow()
+    {
+        QFETCH(QStringList, start);
+        QFETCH(QString, before);
+        QFETCH(int, opened);
+        QFETCH(QString, choice);
+        QFETCH(bool, early);
+        QFETCH(QStringList, landed);
+        QFETCH(QStringList, server);
+        QVERIFY(openOnFake(start));
+        QObject *menu = rowMenu();
+        QVERIFY(menu);
+        const QStringList words = before.split(u' ');
+        if (words.at(0) == u"remove"_s) {
+            m_fake->holdReads = true;
+            QTRY_VERIFY(rowItem(words.at(1).toInt()));
+            LIRNA_RIGHT_CLICK(rowItem(words.at(1).toInt()));
+            QTRY_VERIFY(menu->property("opened").toBool());
+            LIRNA_CLICK(UiTest::menuItem(menu, u"Remove from Playlist"_s));
+            QTRY_COMPARE(m_fake->lists.value(u"p1"_s).size(), start.size() - 1);
+            QTRY_VERIFY(!menu->property("visible").toBool());
+        } else if (words.at(0) == u"drag"_s) {
+            // Let go outside the rows: the order is saved after the wait,
+            // with the menu open, and its failure loads the list again.
+            m_fake->failOrders = true;
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"save the new order failed"_s));
+            m_vm->beginDrag(words.at(1).toInt());
+            m_vm->moveDraggedRow(words.at(2).toInt());
+            m_vm->endDrag();
+        } else {
+            m_fake->lists[u"p1"_s] = words.at(1).split(u',');
+        }
+        const Song chosen = m_vm->tracks()->recordAt(opened)->song;
+        QTRY_VERIFY(rowItem(opened));
+        LIRNA_RIGHT_CLICK(rowItem(opened));
+        QTRY_VERIFY(menu->property("opened").toBool());
+        if (early)
+            LIRNA_CLICK(UiTest::menuItem(menu, choice));
+        // The load lands.
+        if (words.at(0) != u"drag"_s) {
+            m_fake->holdReads = false;
+            m_harness->library()->refresh();
+        }
+        QTRY_COMPARE(shown(), landed);
+        if (!early) {
+            QVERIFY(menu->property("opened").toBool());
+            LIRNA_CLICK(UiTest::menuItem(menu, choice));
+        }
+        // The playlist's writes take turns: once a rename asked for now has
+        // arrived, whatever the choice sent has been answered.
+        m_vm->rename(u"Mix"_s);
+        QTRY_VERIFY(renamedTo(u"Mix"_s));
+        QCOMPARE(m_fake->lists.value(u"p1"_s), server);
+        QTRY_COMPARE(shown(), server);
+        if (choice == u"Play Next"_s)
+            QCOMPARE(m_harness->player()->queue(), QList<Song> {chosen});
+        const std::optional<StoreFailure> &failure = m_harness->library()->lastFailure();
+        QVERIFY(!failure || failure->action() == u"save the new order"_s);
     }
 
     // A long list builds only the rows in sight; the keys, a drag held at

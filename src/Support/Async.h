@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMetaObject>
-#include <QObject>
 #include <QCoroTask>
 #include <QCoroTimer>
+#include <QMetaObject>
+#include <QObject>
 
 #include <chrono>
 #include <utility>
@@ -19,11 +19,24 @@ namespace Async {
 // earlier) goes through here. `work` should call a coroutine member with
 // everything it needs as parameters: a lambda that is itself a coroutine would
 // lose its captures when it is destroyed.
-template<typename Work>
-void startQueued(QObject *context, Work &&work)
+template<typename Work> void startQueued(QObject *context, Work &&work)
 {
     QMetaObject::invokeMethod(context, std::forward<Work>(work), Qt::QueuedConnection);
 }
+
+// The clock the pauses of sleep() run on. The program uses the event loop's
+// timers; a test puts in a clock it moves by hand, so that a pause is judged
+// by its length and not by how busy the machine is.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QCoro::Task<> sleepFor(std::chrono::milliseconds duration) = 0;
+};
+
+// Makes `clock` the one sleep() waits on from now on (nullptr: the timers
+// again). The caller keeps it alive while sleeps started on it still wait.
+void setClock(Clock *clock);
 
 // Sleeps for `duration`, then tells whether the work should go on: false when
 // the handle was cancelled meanwhile.

@@ -1,6 +1,5 @@
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +14,7 @@
 
 #include "Helpers/FakeNowPlayingCenter.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/ManualClock.h"
 #include "Helpers/NumberedSongs.h"
 #include "Helpers/RecordLists.h"
 #include "Helpers/TestHttpServer.h"
@@ -26,6 +26,7 @@
 #include "Playback/VolumePersistence.h"
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 // The engine's volume, desktop commands, sleep and wake, play reports and
 // saved session, against a scripted player and a recording now-playing center.
@@ -68,6 +69,9 @@ private:
     QStringList reports() const;
     SessionSnapshot savedSnapshot() const;
 
+    // Every pause of the engine (the volume's and the session's saves) runs
+    // on this clock.
+    ManualClock m_clock;
     QTemporaryDir m_home;
     QTemporaryDir m_settingsDir;
     TestHttpServer m_server;
@@ -177,40 +181,28 @@ void tst_PlayerControllerSystem::constructionReadsTheSavedVolume()
     QCOMPARE(m_center->volume, double(expected));
     // The value read is written back after the usual pause.
     QSettings().remove(u"volume"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(QSettings().contains(u"volume"_s), 20000);
+    m_clock.advance(400ms);
+    QVERIFY(QSettings().contains(u"volume"_s));
     QCOMPARE(QSettings().value(u"volume"_s).toFloat(), expected);
 }
 
 void tst_PlayerControllerSystem::volumeIsSavedOnceAfterDraggingAndAtQuit()
 {
     // The launch's own write-back of the volume it read.
-    QTRY_VERIFY(QSettings().contains(u"volume"_s));
-    // The drag's value must not be written within the pause (a coarse timer
-    // may end 5 % early). A busy machine can oversleep the wait past that;
-    // such a round tells nothing and is played again.
-    const qint64 earliest = VolumePersistence::Delay.count() * 95 / 100;
-    for (int round = 1;; ++round) {
-        if (round > 1) {
-            QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 20000);
-            QSettings().setValue(u"volume"_s, 1.0f);
-        }
-        QElapsedTimer sinceLast;
-        sinceLast.start();
-        for (float v : {0.9f, 0.7f, 0.5f, 0.25f})
-            m_engine->setVolume(v);
-        QCOMPARE(m_player->volume(), 0.25);
-        QCOMPARE(m_center->volume, 0.25);
-        QTest::qWait(200);
-        const float saved = QSettings().value(u"volume"_s).toFloat();
-        if (sinceLast.elapsed() >= earliest) {
-            if (round < 10)
-                continue;
-            QSKIP("the machine is too busy to time the pause");
-        }
-        QCOMPARE(saved, 1.0f);
-        break;
+    m_clock.advance(400ms);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 1.0f);
+    // A drag: the player and the desktop follow each step, the setting gets
+    // the last value once, 0.4 s after the last step.
+    for (float v : {0.9f, 0.7f, 0.5f, 0.25f}) {
+        m_engine->setVolume(v);
+        m_clock.advance(100ms);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(QSettings().value(u"volume"_s).toFloat(), 0.25f, 20000);
+    QCOMPARE(m_player->volume(), 0.25);
+    QCOMPARE(m_center->volume, 0.25);
+    m_clock.advance(299ms);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 1.0f);
+    m_clock.advance(1ms);
+    QCOMPARE(QSettings().value(u"volume"_s).toFloat(), 0.25f);
 
     // Quitting within the pause still saves the last value.
     m_engine->setVolume(0.6f);
@@ -345,35 +337,20 @@ void tst_PlayerControllerSystem::noPlayReportsWhenSwitchedOff()
 
 void tst_PlayerControllerSystem::sessionIsSavedAfterChangesAndAtQuit()
 {
-    // One second after the last change. Nothing may be written before the
-    // second after either change has run out (a coarse timer may end 5 %
-    // early); a busy machine can oversleep the waits past that, and such a
-    // round tells nothing and is played again.
-    constexpr qint64 Earliest = 950;
-    for (int round = 1;; ++round) {
-        QElapsedTimer sinceFirst;
-        sinceFirst.start();
-        m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
-        m_engine->setRepeatMode(RepeatMode::All);
-        QVERIFY(!QFile::exists(SessionFile::path()));
-        QTest::qWait(700);
-        const bool firstStillWaiting = sinceFirst.elapsed() < Earliest;
-        QElapsedTimer sinceLast;
-        sinceLast.start();
-        m_engine->next();
-        QTest::qWait(700);
-        const bool written = QFile::exists(SessionFile::path());
-        if (!firstStillWaiting || sinceLast.elapsed() >= Earliest) {
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 20000);
-            SessionFile::remove();
-            if (round < 10)
-                continue;
-            QSKIP("the machine is too busy to time the pause");
-        }
-        QVERIFY(!written);
-        break;
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SessionFile::path()), 20000);
+    // One second after the last change, never earlier.
+    m_engine->play(numberedSongs(3), m_client, 1, PlaybackSource::album(u"al-1"_s, u"Blue"_s));
+    m_engine->setRepeatMode(RepeatMode::All);
+    flush();
+    m_clock.advance(700ms);
+    m_engine->next();
+    flush();
+    // The first change's second has run out: its save was dropped.
+    m_clock.advance(300ms);
+    QVERIFY(!QFile::exists(SessionFile::path()));
+    m_clock.advance(699ms);
+    QVERIFY2(!QFile::exists(SessionFile::path()), "saved before the second after the last change");
+    m_clock.advance(1ms);
+    QVERIFY(QFile::exists(SessionFile::path()));
     SessionSnapshot saved = savedSnapshot();
     QCOMPARE(saved.serverKey, u"alice@"_s + m_server.baseUrl().toString());
     QCOMPARE(idsOf(saved.queue), (QStringList {u"s1"_s, u"s2"_s, u"s3"_s}));
@@ -530,8 +507,10 @@ void tst_PlayerControllerSystem::stoppingRemovesTheSavedSession()
     m_engine->saveSession();
     QVERIFY(QFile::exists(SessionFile::path()));
     m_engine->stop();
+    m_clock.advance(999ms);
     QVERIFY(QFile::exists(SessionFile::path()));
-    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(SessionFile::path()), 20000);
+    m_clock.advance(1ms);
+    QVERIFY(!QFile::exists(SessionFile::path()));
 
     // Log Out: stop, then the file goes at once.
     m_engine->play(numberedSongs(2), m_client, 0, std::nullopt);

@@ -1,5 +1,4 @@
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -7,9 +6,11 @@
 #include <cmath>
 #include <limits>
 
+#include "Helpers/ManualClock.h"
 #include "Playback/VolumePersistence.h"
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 class tst_VolumePersistence : public QObject
 {
@@ -58,59 +59,56 @@ private Q_SLOTS:
         QCOMPARE(VolumePersistence::savedVolume(), expected);
     }
 
+    // Each change pushes the save back: the last value is written once,
+    // 0.4 s after the last change, never earlier.
     void writesOnceAfterThePause()
     {
-        // The checks before the save hold while neither pause can have run
-        // out (a coarse timer may end 5 % early). A busy machine can oversleep
-        // the waits past that; such a round tells nothing and is played again.
-        const qint64 earliest = VolumePersistence::Delay.count() * 95 / 100;
-        for (int round = 1;; ++round) {
-            QSettings().clear();
-            VolumePersistence persistence;
-            QElapsedTimer sinceFirst;
-            sinceFirst.start();
-            persistence.schedulePersist(0.9f);
-            QTest::qWait(250);
-            const bool firstStillWaiting = sinceFirst.elapsed() < earliest;
-            // Each change pushes the save back.
-            QElapsedTimer sinceLast;
-            sinceLast.start();
-            for (float v : {0.8f, 0.6f, 0.4f})
-                persistence.schedulePersist(v);
-            QTest::qWait(250);
-            const bool written = stored().isValid();
-            const bool pending = persistence.isPending();
-            if (!firstStillWaiting || sinceLast.elapsed() >= earliest) {
-                if (round < 10)
-                    continue;
-                QSKIP("the machine is too busy to time the pause");
-            }
-            QVERIFY2(!written, "written before the pause after the last change");
-            QVERIFY(pending);
-            QTRY_VERIFY_WITH_TIMEOUT(stored().isValid(), 20000);
-            QCOMPARE(VolumePersistence::savedVolume(), 0.4f);
-            QVERIFY(!persistence.isPending());
-            return;
-        }
+        ManualClock clock;
+        VolumePersistence persistence;
+        persistence.schedulePersist(0.9f);
+        clock.advance(250ms);
+        for (float v : {0.8f, 0.6f, 0.4f})
+            persistence.schedulePersist(v);
+        // The first change's pause has run out: its save was dropped.
+        clock.advance(150ms);
+        QVERIFY(!stored().isValid());
+        clock.advance(249ms);
+        QVERIFY2(!stored().isValid(), "written before the pause after the last change");
+        QVERIFY(persistence.isPending());
+        clock.advance(1ms);
+        QCOMPARE(VolumePersistence::savedVolume(), 0.4f);
+        QVERIFY(!persistence.isPending());
+    }
+
+    // The program's own timers end the pause too.
+    void writesOnTheTimers()
+    {
+        VolumePersistence persistence;
+        persistence.schedulePersist(0.5f);
+        QVERIFY(!stored().isValid());
+        QTRY_VERIFY(!persistence.isPending());
+        QCOMPARE(VolumePersistence::savedVolume(), 0.5f);
     }
 
     void flushWritesAtOnceAndDropsTheWaitingSave()
     {
+        ManualClock clock;
         VolumePersistence persistence;
         persistence.schedulePersist(0.9f);
         persistence.flush(0.3f);
         QCOMPARE(VolumePersistence::savedVolume(), 0.3f);
         QVERIFY(!persistence.isPending());
-        QTest::qWait(500);
+        clock.advance(400ms);
         QCOMPARE(VolumePersistence::savedVolume(), 0.3f);
     }
 
     void aSaveOfAGoneObjectDoesNothing()
     {
+        ManualClock clock;
         auto *persistence = new VolumePersistence;
         persistence->schedulePersist(0.5f);
         delete persistence;
-        QTest::qWait(500);
+        clock.advance(400ms);
         QVERIFY(!stored().isValid());
     }
 };

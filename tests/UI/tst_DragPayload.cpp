@@ -1,7 +1,4 @@
-#include <QMimeData>
 #include <QtTest>
-
-#include <memory>
 
 #include "Components/DragPayload.h"
 
@@ -37,21 +34,12 @@ private Q_SLOTS:
     void albumsTravelInDragOrder()
     {
         const QList<Album> dragged {album(u"3"_s, u"Ann"_s), album(u"1"_s), album(u"2"_s, u""_s)};
-        const std::unique_ptr<QMimeData> data(DragPayload::albumsMimeData(dragged));
-        QCOMPARE(data->formats().first(), u"application/x-co.quorvane.lirna.album"_s);
-        QVERIFY(DragPayload::decodeAlbums(data.get()) == dragged);
-        QCOMPARE(data->text(), u"Ann \u2013 Album 3\nAlbum 1\n \u2013 Album 2"_s);
-
-        // The map form for Drag.mimeData carries the same payload.
+        // Drag.mimeData's map: the payload first, then its text stand-in.
         const QVariantMap map = DragPayload::albumsMimeMap(dragged);
+        QCOMPARE(map.keys(), (QStringList {u"application/x-co.quorvane.lirna.album"_s, u"text/plain"_s}));
         QVERIFY(
             DragPayload::decodeAlbums(map.value(DragPayload::albumFormat()).toString().toUtf8()) == dragged);
-        QCOMPARE(map.value(u"text/plain"_s).toString(), data->text());
-
-        QMimeData foreign;
-        foreign.setText(u"Ann \u2013 Album 3"_s); // the text alone is no album
-        QVERIFY(!DragPayload::decodeAlbums(&foreign));
-        QVERIFY(!DragPayload::decodeAlbums(static_cast<const QMimeData *>(nullptr)));
+        QCOMPARE(map.value(u"text/plain"_s).toString(), u"Ann \u2013 Album 3\nAlbum 1\n \u2013 Album 2"_s);
     }
 
     void albumPayloads_data()

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "Components/ConnectionBannerViewModel.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -45,6 +46,13 @@ void playFourSongs(PageHarness &harness)
 QQuickItem *item(PageHarness &harness, const QString &name)
 {
     return UiTest::findVisibleItem(harness.window(), name);
+}
+
+ConnectionBannerViewModel *bannerModel(PageHarness &harness)
+{
+    QQuickItem *view = UiTest::findItem(harness.window(), u"ConnectionBanner"_s);
+    return view ? qobject_cast<ConnectionBannerViewModel *>(view->property("viewModel").value<QObject *>())
+                : nullptr;
 }
 
 QStringList upNextIds(PlayerController *player)
@@ -395,14 +403,29 @@ private Q_SLOTS:
 
     void failureNoticeLeavesByItself()
     {
+        // The window's own wait before a notice leaves by itself.
+        {
+            PageHarness harness;
+            QVERIFY(harness.start(QSize(1000, 640)));
+            QVERIFY(harness.loadMainView());
+            const auto *banner = bannerModel(harness);
+            QVERIFY(banner);
+            QCOMPARE(banner->autoDismissInterval(), 6000);
+        }
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 640)));
         QVERIFY(loadWindow(harness, 700));
         QQuickItem *card = UiTest::findItem(harness.window(), u"bannerCard"_s);
         QVERIFY(card && !card->isVisible());
+        const auto *banner = bannerModel(harness);
+        QVERIFY(banner);
+        QCOMPARE(banner->autoDismissInterval(), 700);
+        QVERIFY(!banner->isDismissPending());
 
         harness.library()->setLastFailure(
             StoreFailure(QUuid::createUuid(), u"load the albums"_s, ConnectionFault::server(u"Boom"_s)));
+        // The notice waits the window's interval, then goes.
+        QVERIFY(banner->isDismissPending());
         QTRY_VERIFY(card->isVisible());
         // The page's text must not read through the notice laid over it.
         QCOMPARE(card->property("color").value<QColor>().alpha(), 255);

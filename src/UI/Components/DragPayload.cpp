@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMimeData>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -57,22 +56,7 @@ std::optional<QList<Album>> DragPayload::decodeAlbums(const QByteArray &json)
     return albums;
 }
 
-std::optional<QList<Album>> DragPayload::decodeAlbums(const QMimeData *data)
-{
-    if (!data || !data->hasFormat(albumFormat()))
-        return std::nullopt;
-    return decodeAlbums(data->data(albumFormat()));
-}
-
 QVariantMap DragPayload::albumsMimeMap(const QList<Album> &albums)
 {
     return {{albumFormat(), QString::fromUtf8(encodeAlbums(albums))}, {u"text/plain"_s, textOf(albums)}};
-}
-
-QMimeData *DragPayload::albumsMimeData(const QList<Album> &albums)
-{
-    auto *data = new QMimeData;
-    data->setData(albumFormat(), encodeAlbums(albums));
-    data->setText(textOf(albums));
-    return data;
 }

@@ -11,8 +11,6 @@
 
 #include "Models/Album.h"
 
-class QMimeData;
-
 // The drag type this program exports, as a MIME format, and its JSON
 // payload: albums, "application/x-co.quorvane.lirna.album", a JSON array of
 // album objects in drag order (a single album object is read as well), with
@@ -43,8 +41,6 @@ public:
     // Nothing for a payload that is not a non-empty list of albums, or in
     // which any one album does not read.
     static std::optional<QList<Album>> decodeAlbums(const QByteArray &json);
-    static std::optional<QList<Album>> decodeAlbums(const QMimeData *data);
     // {albumFormat: the JSON text, "text/plain": the drag texts}, for Drag.mimeData.
     static QVariantMap albumsMimeMap(const QList<Album> &albums);
-    static QMimeData *albumsMimeData(const QList<Album> &albums);
 };

@@ -4,6 +4,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
@@ -295,6 +296,33 @@ private Q_SLOTS:
             m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 28 + 14}).toPoint());
         QTRY_VERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
     }
+    void homeButtonsLeaveSpaceToTheWindow_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("a row's Retry") << u"rowRetry"_s;
+    }
+
+    // A click on one of Home's buttons leaves the keyboard to the window:
+    // Space then plays or pauses instead of pressing the button again.
+    void homeButtonsLeaveSpaceToTheWindow()
+    {
+        QFETCH(QString, button);
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        m_app->player()->play({song}, client(), 0, std::nullopt);
+        const bool playing = m_app->player()->isPlaying();
+        // Home's lists are not served: each row offers its Retry.
+        QQuickItem *control = nullptr;
+        QTRY_VERIFY((control = UiTest::findVisibleItem(m_window, button)));
+        QSignalSpy clicked(control, SIGNAL(clicked()));
+        LIRNA_CLICK(control);
+        QCOMPARE(clicked.size(), 1);
+        QTest::keyClick(m_window, Qt::Key_Space);
+        QCOMPARE(m_app->player()->isPlaying(), !playing);
+        QCOMPARE(clicked.size(), 1);
+    }
+
     // The playlist page's "Rename…" with real keys: the field has the
     // keyboard with the name selected, so typing replaces it; Escape leaves
     // the name, Return renames.

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPointingDevice>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -216,6 +217,16 @@ private Q_SLOTS:
         QTest::keyClick(window, Qt::Key_Space);
         QCOMPARE(app.player()->isPlaying(), !playing);
         QCOMPARE(search->property("text").toString(), u" "_s);
+        // A finger's tap on the row leaves the field as the click does.
+        QTest::mouseClick(window, Qt::LeftButton, {}, UiTest::centreOf(search));
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(search->property("text").toString(), u"  "_s);
+        static QPointingDevice *const finger = QTest::createTouchDevice();
+        QTest::touchEvent(window, finger).press(0, UiTest::centreOf(row));
+        QTest::touchEvent(window, finger).release(0, UiTest::centreOf(row));
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(app.player()->isPlaying(), playing);
+        QCOMPARE(search->property("text").toString(), u"  "_s);
 
         // "Log Out" forgets the place and brings back an empty form.
         QCOMPARE(app.settings()->user(), u"ann"_s);

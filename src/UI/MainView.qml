@@ -274,7 +274,10 @@ Item {
                 onAccepted: dialog.accept()
             }
 
-            onOpened: renameField.forceActiveFocus()
+            onOpened: {
+                renameField.forceActiveFocus()
+                renameField.selectAll()
+            }
             onAccepted: root.viewModel.renamePlaylist(playlistId, renameField.text)
         }
 

@@ -34,6 +34,78 @@ QAccessibleInterface *textFieldFactory(const QString &className, QObject *object
     return new TextFieldAccessible(static_cast<QQuickItem *>(object));
 }
 
+// The items below `item` on the accessibility tree, as Qt Quick's own items
+// list them: each child that is on the tree, and in place of one that is not
+// (a layout, a background), that one's own.
+void treeChildren(QQuickItem *item, QList<QQuickItem *> *found)
+{
+    const QList<QQuickItem *> children = item->childItems();
+    for (QQuickItem *child : children) {
+        if (QAccessible::queryAccessibleInterface(child))
+            found->append(child);
+        else
+            treeChildren(child, found);
+    }
+}
+
+// The update handler that was in place before ours; none: the platform's
+// bridge.
+QAccessible::UpdateHandler previousHandler = nullptr;
+
+void hideSecrets(QAccessibleEvent *event);
+
+void forward(QAccessibleEvent *event)
+{
+    if (previousHandler) {
+        previousHandler(event);
+        return;
+    }
+    // Qt gives an event to the platform's bridge only while no handler is in
+    // place: step aside for this one.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(hideSecrets);
+}
+
+// Every accessibility event passes here before the bridge puts it on the bus.
+// A text change of a field that hides what is typed goes on with one bullet
+// per character in place of the characters, so a listener learns that
+// something was typed or removed, and where, but never what.
+void hideSecrets(QAccessibleEvent *event)
+{
+    const QAccessible::Event type = event->type();
+    if (type != QAccessible::TextInserted && type != QAccessible::TextRemoved
+        && type != QAccessible::TextUpdated) {
+        forward(event);
+        return;
+    }
+    QAccessibleInterface *iface = event->accessibleInterface();
+    if (!iface || !TextFieldAccessible::holdsSecret(iface->object())) {
+        forward(event);
+        return;
+    }
+    if (type == QAccessible::TextInserted) {
+        const auto *inserted = static_cast<QAccessibleTextInsertEvent *>(event);
+        QAccessibleTextInsertEvent masked(
+            iface, inserted->changePosition(), TextFieldAccessible::masked(inserted->textInserted().size()));
+        masked.setCursorPosition(inserted->cursorPosition());
+        forward(&masked);
+    } else if (type == QAccessible::TextRemoved) {
+        const auto *removed = static_cast<QAccessibleTextRemoveEvent *>(event);
+        QAccessibleTextRemoveEvent masked(
+            iface, removed->changePosition(), TextFieldAccessible::masked(removed->textRemoved().size()));
+        masked.setCursorPosition(removed->cursorPosition());
+        forward(&masked);
+    } else {
+        const auto *updated = static_cast<QAccessibleTextUpdateEvent *>(event);
+        QAccessibleTextUpdateEvent masked(iface, updated->changePosition(),
+            TextFieldAccessible::masked(updated->textRemoved().size()),
+            TextFieldAccessible::masked(updated->textInserted().size()));
+        masked.setCursorPosition(updated->cursorPosition());
+        forward(&masked);
+    }
+}
+
 // The start and end of the item of `type` that holds `offset` in `text`
 // (at the very end: the last one; a character there is empty).
 std::pair<int, int> itemAt(const QString &text, int offset, QAccessible::TextBoundaryType type)
@@ -68,6 +140,11 @@ TextFieldAccessible::TextFieldAccessible(QQuickItem *field)
 void TextFieldAccessible::install()
 {
     QAccessible::installFactory(textFieldFactory);
+    // Ours goes in front of whatever handler is in place; in place already,
+    // it stays in front of the one it had.
+    const QAccessible::UpdateHandler current = QAccessible::installUpdateHandler(hideSecrets);
+    if (current != hideSecrets)
+        previousHandler = current;
 }
 
 bool TextFieldAccessible::holdsSecret(const QObject *object)
@@ -115,6 +192,34 @@ QAccessibleInterface *TextFieldAccessible::parent() const
             return iface;
     }
     return nullptr;
+}
+
+QList<QQuickItem *> TextFieldAccessible::childItems() const
+{
+    QList<QQuickItem *> found;
+    if (m_field)
+        treeChildren(m_field, &found);
+    return found;
+}
+
+QAccessibleInterface *TextFieldAccessible::child(int index) const
+{
+    const QList<QQuickItem *> children = childItems();
+    if (index < 0 || index >= children.size())
+        return nullptr;
+    return QAccessible::queryAccessibleInterface(children.at(index));
+}
+
+int TextFieldAccessible::childCount() const
+{
+    return int(childItems().size());
+}
+
+int TextFieldAccessible::indexOfChild(const QAccessibleInterface *child) const
+{
+    if (!child)
+        return -1;
+    return int(childItems().indexOf(qobject_cast<QQuickItem *>(child->object())));
 }
 
 QString TextFieldAccessible::text(QAccessible::Text type) const

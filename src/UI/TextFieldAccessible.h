@@ -20,8 +20,11 @@ public:
     explicit TextFieldAccessible(QQuickItem *field);
 
     // Puts this interface in place of Qt Quick's for the text fields on the
-    // accessibility tree. (Qt Quick's fields report their edits with caret
-    // moves only, never with the text.) A second call changes nothing.
+    // accessibility tree, and an update handler in front of the bus: Qt
+    // Quick's fields also report edits in events that carry the old and new
+    // text as typed (setting a field's text does), and the handler gives
+    // those of a field that hides its text on with bullets only. A second
+    // call changes nothing.
     static void install();
     // Whether `object` is a text field whose echo mode hides what is typed.
     static bool holdsSecret(const QObject *object);
@@ -31,9 +34,11 @@ public:
     // QAccessibleInterface
     QWindow *window() const override;
     QAccessibleInterface *parent() const override;
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    // The items inside the field that are on the tree (the search field's
+    // clear button), as Qt Quick's own interface lists them.
+    QAccessibleInterface *child(int index) const override;
+    int childCount() const override;
+    int indexOfChild(const QAccessibleInterface *child) const override;
     QString text(QAccessible::Text type) const override;
     QRect rect() const override;
     QAccessible::Role role() const override { return QAccessible::EditableText; }
@@ -71,6 +76,7 @@ public:
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
+    QList<QQuickItem *> childItems() const;
     bool isSecret() const { return holdsSecret(m_field); }
     // The field's text as it may be read: as typed, or as bullets.
     QString readableText() const;

@@ -1,6 +1,6 @@
 #include "TextFocusReleaser.h"
 
-#include <QMouseEvent>
+#include <QPointerEvent>
 #include <QQuickWindow>
 
 TextFocusReleaser::TextFocusReleaser(QObject *parent)
@@ -17,18 +17,30 @@ void TextFocusReleaser::start(QWindow *window)
 
 bool TextFocusReleaser::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::MouseButtonPress || watched != m_window || !m_area)
+    // A finger's touch is a press as the mouse's is; a touch that goes on
+    // presses again only where a new finger comes down.
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::MouseButtonPress && type != QEvent::TouchBegin && type != QEvent::TouchUpdate)
+        || watched != m_window || !m_area)
         return false;
+    const QList<QEventPoint> &points = static_cast<QPointerEvent *>(event)->points();
+    for (const QEventPoint &point : points) {
+        if (type == QEvent::MouseButtonPress || point.state() == QEventPoint::Pressed)
+            pressedAt(point.scenePosition());
+    }
+    return false;
+}
+
+void TextFocusReleaser::pressedAt(const QPointF &at)
+{
     auto *quickWindow = qobject_cast<QQuickWindow *>(m_window.data());
     QQuickItem *typing = quickWindow ? quickWindow->activeFocusItem() : nullptr;
     if (!typing || !(typing->inherits("QQuickTextInput") || typing->inherits("QQuickTextEdit")))
-        return false;
-    const QPointF at = static_cast<QMouseEvent *>(event)->scenePosition();
+        return;
     const bool inField = typing->contains(typing->mapFromScene(at));
     const bool inArea = m_area->contains(m_area->mapFromScene(at));
     if (!inField && inArea && !coveredAt(at))
         m_area->forceActiveFocus(Qt::MouseFocusReason);
-    return false;
 }
 
 bool TextFocusReleaser::coveredAt(const QPointF &at) const

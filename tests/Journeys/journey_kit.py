@@ -199,6 +199,38 @@ class Accessibility:
                 raise JourneyFailure("the program's accessibility tree does not answer")
         return answers
 
+    def listen_text_changes(self):
+        """Asks for the object:text-changed events, as a screen reader does, and
+        returns the list they gather in: (object path, "insert" or "delete",
+        text) each, filled while the bus is read (pump)."""
+        heard = []
+
+        def changed(detail, start, length, data, *rest, path=None):
+            heard.append((str(path), str(detail), str(data)))
+
+        self.bus.add_signal_receiver(changed, signal_name="TextChanged", dbus_interface="org.a11y.atspi.Event.Object",
+                                     path_keyword="path")
+        self.bus.call_blocking("org.a11y.atspi.Registry", "/org/a11y/atspi/registry", "org.a11y.atspi.Registry",
+                               "RegisterEvent", "sass", ("object:text-changed", [], ""), timeout=BUS_TIMEOUT)
+        return heard
+
+    def pump(self, seconds=0.5):
+        """Reads what the bus has sent for a while (events)."""
+        context = GLib.MainContext.default()
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not context.iteration(False):
+                time.sleep(0.01)
+
+    def parent(self, node):
+        """The object path of the node's parent on the tree."""
+        parent = self._call_props(node.ref, A11Y_ACCESSIBLE, "Parent")
+        return str(parent[1])
+
+    def children(self, node):
+        """The object paths of the node's children on the tree."""
+        return [str(child[1]) for child in self._call(node.ref, "GetChildren", A11Y_ACCESSIBLE)]
+
     def role_number(self, node):
         """The node's AT-SPI role as a number; the role's name stays "text" for a password field."""
         return int(self._call(node.ref, "GetRole", A11Y_ACCESSIBLE))

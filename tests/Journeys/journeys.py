@@ -184,14 +184,40 @@ def sign_in_screen_shows(desk):
 
 # ----- the journeys
 
+def no_password_in_text_events(desk, heard, field_path, passwords):
+    """Nothing the bus said of a text change gives a password away: the password
+    field's events carry bullets only, and no event carries a password."""
+    desk.a11y.pump()
+    for path, change, text in heard:
+        if path == field_path:
+            check(set(text) <= {"\u2022"}, "the password field's text-changed (%s) says %r" % (change, text))
+        for password in passwords:
+            check(password not in text, "a text-changed event (%s) carries a password" % change)
+
+
+def clear_button_of_search(desk):
+    """The search field's Clear button is on the tree below the field, and a
+    screen reader's press on it empties the field."""
+    field = desk.find("Search", role="text")
+    clear = desk.find("Clear", role="push button", where=lambda n: n.rect[1] < field.rect[1] + field.rect[3])
+    check(desk.a11y.parent(clear) == field.ref[1], "the Clear button names another parent")
+    check(clear.ref[1] in desk.a11y.children(field), "the search field does not list its Clear button")
+    desk.press(clear)
+    desk.wait_until("the search field is empty",
+                    lambda: [t for c, t in desk.a11y.readings(field) if c == "GetText"] == [""])
+    desk.wait_gone("Clear", role="push button")
+
+
 def first_run(desk):
     desk.launch()
+    heard = desk.a11y.listen_text_changes()
     sign_in_screen_shows(desk)
     desk.shot("connect")
     fill(desk, "Server URL", desk.url)
     fill(desk, "Username", desk.user)
     fill(desk, "Password", "not-the-password")
     form_keeps_the_password(desk, "not-the-password")
+    password_path = desk.find("Password", where=lambda n: "text" in n.role).ref[1]
     desk.click(desk.find("Connect", role="push button"))
     desk.find("Wrong username or password.", timeout=15)
     desk.shot("wrong-password")
@@ -202,6 +228,8 @@ def first_run(desk):
     desk.find("Home", where=in_sidebar, timeout=15)
     desk.wait_gone("Connect to Your Server")
     desk.shot("signed-in")
+    no_password_in_text_events(desk, heard, password_path, ["not-the-password", desk.password])
+    del heard[:]
     desk.wait_until("the keyring holds the password", lambda: desk.keyring_password() == desk.password)
     # The main window: the sidebar, the search field, the empty bar, and
     # Home with the featured carousel over the album rows.
@@ -226,6 +254,17 @@ def first_run(desk):
     desk.wheel_sideways((SCREEN[0] // 2, header.rect[1] + 120), 2)
     desk.wait_until("the row moves sideways from %s" % before,
                     lambda: any(titles().get(name, x) < x for name, x in before.items()))
+
+    # The search field's Clear button, as a screen reader finds and presses it.
+    fill(desk, "Search", "Aster")
+    clear_button_of_search(desk)
+    # Another sidebar row sets the field's text from the program: the bus
+    # tells of it (so it would tell of a password's too).
+    fill(desk, "Search", "Aster")
+    sidebar(desk, "Albums")
+    search_path = desk.find("Search", role="text").ref[1]
+    desk.wait_until("the bus tells of the search text's reset",
+                    lambda: desk.a11y.pump(0.2) or (search_path, "delete", "Aster") in heard)
     desk.quit()
 
 

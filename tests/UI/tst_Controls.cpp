@@ -49,6 +49,7 @@ Rectangle {
         DestructiveMenuItem { objectName: "deleteItem"; text: "Delete Playlist…" }
     }
     SearchField { objectName: "search"; x: 240; y: 20; width: 180 }
+    PushButton { objectName: "push"; x: 240; y: 140; text: "Retry" }
     ContextMenu {
         objectName: "sizedMenu"
         MenuEntry { text: "Play Next" }
@@ -115,10 +116,7 @@ private Q_SLOTS:
         m_root->forceActiveFocus();
     }
 
-    void cleanup()
-    {
-        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
-    }
+    void cleanup() { LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings); }
 
     void cleanupTestCase() { delete m_window; }
 
@@ -296,9 +294,10 @@ private Q_SLOTS:
         QTest::newRow("icon") << u"icon"_s;
         QTest::newRow("pill") << u"pill"_s;
         QTest::newRow("circle") << u"circle"_s;
+        QTest::newRow("push") << u"push"_s;
     }
 
-    // The icon, pill and circle buttons leave the keyboard where it was:
+    // The icon, pill, circle and push buttons leave the keyboard where it was:
     // Space still reaches the window after a click, and does not press the
     // button again.
     void buttonTakesNoFocus()

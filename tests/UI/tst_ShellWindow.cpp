@@ -4,6 +4,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
@@ -295,6 +296,79 @@ private Q_SLOTS:
             m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 28 + 14}).toPoint());
         QTRY_VERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
     }
+    void homeButtonsLeaveSpaceToTheWindow_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("a row's Retry") << u"rowRetry"_s;
+    }
+
+    // A click on one of Home's buttons leaves the keyboard to the window:
+    // Space then plays or pauses instead of pressing the button again.
+    void homeButtonsLeaveSpaceToTheWindow()
+    {
+        QFETCH(QString, button);
+        Song song;
+        song.id = u"s1"_s;
+        song.title = u"One"_s;
+        m_app->player()->play({song}, client(), 0, std::nullopt);
+        const bool playing = m_app->player()->isPlaying();
+        // Home's lists are not served: each row offers its Retry.
+        QQuickItem *control = nullptr;
+        QTRY_VERIFY((control = UiTest::findVisibleItem(m_window, button)));
+        QSignalSpy clicked(control, SIGNAL(clicked()));
+        LIRNA_CLICK(control);
+        QCOMPARE(clicked.size(), 1);
+        QTest::keyClick(m_window, Qt::Key_Space);
+        QCOMPARE(m_app->player()->isPlaying(), !playing);
+        QCOMPARE(clicked.size(), 1);
+    }
+
+    // The playlist page's "Rename…" with real keys: the field has the
+    // keyboard with the name selected, so typing replaces it; Escape leaves
+    // the name, Return renames.
+    void playlistPageRenameTakesTheKeyboard()
+    {
+        m_server.setResponse("/rest/getPlaylists",
+            TestHttpServer::ok(R"("playlists":{"playlist":[{"id":"p1","name":"Mix"}]})"));
+        m_server.setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p1","name":"Mix"})"));
+        m_server.setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_app->appState()->library()->refresh();
+        QQuickItem *sidebarRow = nullptr;
+        QTRY_VERIFY((sidebarRow = UiTest::findVisibleItem(m_window, u"playlistRow_p1"_s)));
+        LIRNA_CLICK(sidebarRow);
+        QQuickItem *page = nullptr;
+        QTRY_VERIFY((page = UiTest::findVisibleItem(m_window, u"PlaylistDetailView"_s)));
+        QTRY_COMPARE(page->property("viewModel").value<QObject *>()->property("name").toString(), u"Mix"_s);
+        const int loads = m_server.requestCount({"/rest/getPlaylist"});
+        auto *menu = page->findChild<QObject *>(u"actionsMenu"_s);
+        auto *dialog = page->findChild<QObject *>(u"renameDialog"_s);
+        auto *field = dialog->findChild<QQuickItem *>(u"renameField"_s);
+        const auto renames = [this] { return m_server.requestCount({"/rest/updatePlaylist"}); };
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            LIRNA_CLICK(UiTest::findVisibleItem(m_window, u"actionsButton"_s));
+            QTRY_VERIFY(menu->property("opened").toBool());
+            LIRNA_CLICK(UiTest::findVisibleItem(m_window, u"renameEntry"_s));
+            QTRY_VERIFY(dialog->property("opened").toBool());
+            QVERIFY(field->hasActiveFocus());
+            QCOMPARE(field->property("selectedText").toString(), u"Mix"_s);
+            for (const char c : QByteArray("Road"))
+                QTest::keyClick(m_window, c);
+            QCOMPARE(field->property("text").toString(), u"Road"_s);
+            QTest::keyClick(m_window, key);
+            QTRY_VERIFY(!dialog->property("visible").toBool());
+            QTRY_COMPARE(renames(), key == Qt::Key_Return ? 1 : 0);
+        }
+        // The one rename is Return's: the Escape before it sent none.
+        QTRY_VERIFY(m_server.requestCount({"/rest/getPlaylist"}) > loads); // the reload after it
+        QCOMPARE(renames(), 1);
+        for (const auto &request : m_server.requests()) {
+            if (request.path() == "/rest/updatePlaylist")
+                QVERIFY(request.queryItems().contains({u"name"_s, u"Road"_s}));
+        }
+        m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok(R"("playlists":{})"));
+    }
+
     // Leaving the playlist page (a sidebar click rebuilds the pages) right
     // after a drag released beside the rows: the moved order still reaches
     // the server once its wait is over.

@@ -125,18 +125,19 @@ void ConnectionBannerViewModel::setAutoDismissInterval(int milliseconds)
 
 void ConnectionBannerViewModel::tryAgain()
 {
-    StoreBinding::retryConnection(m_library);
+    if (shown())
+        StoreBinding::retryConnection(m_library);
 }
 
 void ConnectionBannerViewModel::retryFailure()
 {
-    if (m_library)
+    if (m_library && shown())
         retryLastFailure(m_library);
 }
 
 void ConnectionBannerViewModel::dismiss()
 {
-    if (m_library)
+    if (m_library && shown())
         m_library->setLastFailure(std::nullopt);
 }
 

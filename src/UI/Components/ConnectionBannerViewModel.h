@@ -105,7 +105,8 @@ public:
     // Whether the automatic dismissal of the current content is pending.
     bool isDismissPending() const { return m_timer.isActive(); }
 
-    // "Try Again" on a standing notice: one connection retry.
+    // These three act only while the banner is shown, not while it slides
+    // out. "Try Again" on a standing notice: one connection retry.
     Q_INVOKABLE void tryAgain();
     // "Retry" on a transient notice: the failed action once more.
     Q_INVOKABLE void retryFailure();

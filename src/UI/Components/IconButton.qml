@@ -23,6 +23,9 @@ AbstractButton {
 
     Accessible.role: Accessible.Button
     Accessible.name: text
+    // A screen reader's press clicks it (Qt Quick's own press action does not
+    // reach a button of this kind).
+    Accessible.onPressAction: if (control.enabled) control.clicked()
     ToolTip.visible: hovered && text.length > 0
     ToolTip.text: text
     ToolTip.delay: 600

@@ -4,7 +4,8 @@ import Lirna.UI
 
 // The standard text button of forms and dialogs: a rounded button with a
 // light border, filled with the accent when `highlighted` (the default
-// action) or with red when `destructive`.
+// action) or with red when `destructive`. A click leaves the keyboard where
+// it was, so the space bar keeps playing and pausing.
 Button {
     id: control
 
@@ -16,6 +17,7 @@ Button {
     rightPadding: 14
     topPadding: 4
     bottomPadding: 4
+    focusPolicy: Qt.NoFocus
     hoverEnabled: true
     font.pixelSize: Theme.body
 

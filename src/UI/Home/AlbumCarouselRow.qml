@@ -35,6 +35,7 @@ Item {
 
             objectName: "rowHeader"
             x: 24
+            focusPolicy: Qt.NoFocus
             visible: row.display === AlbumCarouselRowModel.Albums || row.display === AlbumCarouselRowModel.Failed
             hoverEnabled: true
             padding: 0

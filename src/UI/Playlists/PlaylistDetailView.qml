@@ -317,6 +317,13 @@ Item {
             objectName: "renameField"
             width: parent.width
             placeholderText: "Name"
+            onAccepted: renameDialog.accept()
+        }
+        // Typing replaces the name at once; Escape closes the dialog as
+        // "Cancel" does.
+        onOpened: {
+            renameField.forceActiveFocus()
+            renameField.selectAll()
         }
         onAccepted: page.viewModel.rename(renameField.text)
     }

@@ -11,6 +11,7 @@
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 #include "SearchDropdownController.h"
+#include "ServerUnavailableTracker.h"
 #include "ServerUnavailableViewModel.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
@@ -43,10 +44,7 @@ class TestComponentViews : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QQuickStyle::setStyle(u"Fusion"_s);
-    }
+    void initTestCase() { QQuickStyle::setStyle(u"Fusion"_s); }
 
     void views()
     {
@@ -57,8 +55,10 @@ private Q_SLOTS:
             TestHttpServer::ok(R"("searchResult3":{"artist":[{"id":"ar","name":"Ann"}],)"
                                R"("album":[{"id":"al","name":"Blue","artist":"Ann"}]})"));
         LibraryStore library(LibraryFixtures::clientFor(server));
+        ServerUnavailableTracker tracker;
         ConnectionBannerViewModel banner;
         banner.setLibrary(&library);
+        banner.setTracker(&tracker);
         ServerUnavailableViewModel notice;
         notice.setLibrary(&library);
         notice.setIsEmpty(true);
@@ -95,8 +95,12 @@ private Q_SLOTS:
         QQuickItem *content = window->contentItem();
 
         QVERIFY(!find(content, u"ServerUnavailableView"_s)->isVisible()); // the server is fine
+        int retries = 0;
         library.setLastFailure(StoreFailure(QUuid::createUuid(), u"rename the playlist"_s,
-            ConnectionFault::offline(), []() -> QCoro::Task<> { co_return; }));
+            ConnectionFault::offline(), [&retries]() -> QCoro::Task<> {
+                ++retries;
+                co_return;
+            }));
         QTRY_VERIFY(find(content, u"bannerCard"_s)->isVisible());
         // Orange when the server can't be reached, not the red of a destructive action.
         const QColor tint = find(content, u"bannerCard"_s)->property("tint").value<QColor>();
@@ -112,6 +116,20 @@ private Q_SLOTS:
             return qGray(shot.pixel((at * shot.devicePixelRatio()).toPoint()));
         };
         QVERIFY2(grey(3) < grey(40) - 8, qPrintable(u"%1 %2"_s.arg(grey(3)).arg(grey(40))));
+
+        // While the card slides out (a page's full notice took over), Retry
+        // and Dismiss take clicks but do nothing.
+        QObject page;
+        tracker.report(&page, true, true);
+        QVERIFY(!banner.shown());
+        click(window, find(content, u"retryButton"_s));
+        click(window, find(content, u"dismissButton"_s));
+        QVERIFY(card->isVisible());
+        QCOMPARE(retries, 0);
+        QVERIFY(library.lastFailure().has_value());
+        QTRY_VERIFY(!card->isVisible());
+        tracker.report(&page, true, false);
+        QTRY_COMPARE(card->y(), 10.0);
 
         // Dismissed, it slides out as it was: same texts, same height.
         QQuickItem *title = find(content, u"bannerTitle"_s);

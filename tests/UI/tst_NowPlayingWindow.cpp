@@ -239,17 +239,21 @@ private Q_SLOTS:
     void upNextUnderKeysAndPointer_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("Delete") << int(Qt::Key_Delete);
-        QTest::newRow("Backspace") << int(Qt::Key_Backspace);
+        QTest::addColumn<QString>("abandon");
+        QTest::newRow("Delete, Escape") << int(Qt::Key_Delete) << u"Escape"_s;
+        QTest::newRow("Backspace, window deactivated") << int(Qt::Key_Backspace) << u"deactivate"_s;
     }
 
     // Up Next opens with nothing selected, its rows named for assistive
-    // technology; a pressed row drags to its place as the pointer goes, the
-    // list holding still; the key removes the clicked row; Space still plays
-    // and pauses; a selection does not outlive the popover.
+    // technology; a pressed row follows the pointer, the list holding still,
+    // and the queue changes once, on the release; a drag let go of (Escape,
+    // the window losing the focus) leaves the queue as it was; the key
+    // removes the clicked row; Space still plays and pauses; a selection
+    // does not outlive the popover.
     void upNextUnderKeysAndPointer()
     {
         QFETCH(int, key);
+        QFETCH(QString, abandon);
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 640)));
         QVERIFY(loadWindow(harness));
@@ -266,15 +270,45 @@ private Q_SLOTS:
         QCOMPARE(node->text(QAccessible::Name), u"Song 4"_s);
         QCOMPARE(node->text(QAccessible::Description), u"Artist"_s);
 
+        QQuickWindow *window = harness.window();
+        const auto title = [&](int row) {
+            QQuickItem *shown = item(harness, u"upNextRow%1"_s.arg(row));
+            return shown ? shown->property("title").toString() : QString();
+        };
         const QPoint from = UiTest::centreOf(item(harness, u"upNextRow0"_s));
         const QPoint to = UiTest::centreOf(item(harness, u"upNextRow2"_s));
-        QTest::mousePress(harness.window(), Qt::LeftButton, {}, from);
-        for (int step = 1; step <= 10; ++step)
-            QTest::mouseMove(harness.window(), from + (to - from) * step / 10);
+        const QStringList queued {u"s3"_s, u"s4"_s, u"s5"_s, u"s6"_s};
         const QStringList moved {u"s4"_s, u"s5"_s, u"s3"_s, u"s6"_s};
-        QTRY_COMPARE(upNextIds(player).mid(0, 4), moved);
-        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, to);
+        QSignalSpy queueChanges(player, &PlayerController::queueChanged);
+        for (const QString &end : {abandon, u"release"_s}) {
+            QTest::mousePress(window, Qt::LeftButton, {}, from);
+            for (int step = 1; step <= 10; ++step)
+                QTest::mouseMove(window, from + (to - from) * step / 10);
+            QTRY_COMPARE(title(2), u"Song 3"_s);
+            QCOMPARE(upNextIds(player).mid(0, 4), queued);
+            if (end == u"release"_s) {
+                QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+                break;
+            }
+            if (end == u"Escape"_s) {
+                QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+                QEvent deactivate(QEvent::WindowDeactivate);
+                QCoreApplication::sendEvent(window, &deactivate);
+                QEvent activate(QEvent::WindowActivate);
+                QCoreApplication::sendEvent(window, &activate);
+            }
+            QCOMPARE(title(0), u"Song 3"_s);
+            // The pointer, still down, drags nothing more.
+            QTest::mouseMove(window, to + QPoint(0, 20));
+            QTest::mouseRelease(window, Qt::LeftButton, {}, to + QPoint(0, 20));
+            QCOMPARE(title(0), u"Song 3"_s);
+            QCOMPARE(upNextIds(player).mid(0, 4), queued);
+            QCOMPARE(queueChanges.count(), 0);
+            QVERIFY(item(harness, u"upNextRow0"_s));
+        }
         QCOMPARE(upNextIds(player).mid(0, 4), moved);
+        QCOMPARE(queueChanges.count(), 1);
         QCOMPARE(list->property("contentY").toReal(), list->property("originY").toReal());
 
         LIRNA_CLICK(item(harness, u"upNextRow1"_s));

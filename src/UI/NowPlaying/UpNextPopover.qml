@@ -28,6 +28,7 @@ Popup {
     onAboutToHide: model.cancelDrag()
 
     background: Rectangle {
+        objectName: "upNextBackground"
         color: Theme.floatingMaterial
         radius: 10
         border.color: Theme.separator

@@ -1,5 +1,7 @@
 #include <QAccessible>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QPalette>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -8,6 +10,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 #include "Components/ConnectionBannerViewModel.h"
@@ -53,6 +56,59 @@ ConnectionBannerViewModel *bannerModel(PageHarness &harness)
     QQuickItem *view = UiTest::findItem(harness.window(), u"ConnectionBanner"_s);
     return view ? qobject_cast<ConnectionBannerViewModel *>(view->property("viewModel").value<QObject *>())
                 : nullptr;
+}
+
+// The pixels of `rect` (scene points) in `shot` that differ from `colour` by
+// more than `tolerance` in a channel.
+int pixelsOff(const QImage &shot, const QRectF &rect, const QColor &colour, int tolerance)
+{
+    const qreal ratio = shot.devicePixelRatio();
+    const QRect pixels = QRectF(rect.topLeft() * ratio, rect.size() * ratio).toAlignedRect() & shot.rect();
+    int off = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        for (int x = pixels.left(); x <= pixels.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            off += std::max({qAbs(c.red() - colour.red()), qAbs(c.green() - colour.green()),
+                       qAbs(c.blue() - colour.blue())})
+                > tolerance;
+        }
+    }
+    return off;
+}
+
+// The colour most pixels of `rect` have: the page's, where text lies on it.
+QColor commonColour(const QImage &shot, const QRectF &rect)
+{
+    const qreal ratio = shot.devicePixelRatio();
+    const QRect pixels = QRectF(rect.topLeft() * ratio, rect.size() * ratio).toAlignedRect() & shot.rect();
+    QHash<QRgb, int> counts;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            ++counts[shot.pixel(x, y)];
+    QRgb common = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(common))
+            common = it.key();
+    return QColor::fromRgb(common);
+}
+
+// Whether `surface` hides what lies under `rects`: `before` (taken without
+// the surface) shows text there, `shot` only the surface's own colour.
+QString hides(const QImage &before, const QImage &shot, const QList<QRectF> &rects, QQuickItem *surface)
+{
+    const QColor fill = surface->property("color").value<QColor>();
+    int text = 0;
+    int through = 0;
+    for (const QRectF &rect : rects) {
+        text += pixelsOff(before, rect, commonColour(before, rect), 40);
+        through += pixelsOff(shot, rect, fill, 2);
+    }
+    return text > 10 && through == 0
+        ? QString()
+        : u"%1: %2 text pixels under it, %3 pixels not its colour %4"_s.arg(surface->objectName())
+              .arg(text)
+              .arg(through)
+              .arg(fill.name());
 }
 
 QStringList upNextIds(PlayerController *player)
@@ -123,9 +179,77 @@ private Q_SLOTS:
 
         harness.main()->navigation()->setSelection(SidebarSelection::item(SidebarItem::Songs));
         QTRY_VERIFY(item(harness, u"songCell_0_0"_s));
+        QQuickWindow *window = harness.window();
+        // Short names in a roomy bar show whole.
+        QList<Song> songs = NowPlayingFixture::songs(4);
+        // Widths of a fraction of a point over the whole.
+        songs[1].title = u"Hi"_s;
+        songs[1].artist = u"The Lumineers of Old"_s;
+        songs[1].album = u"Second Winter Light"_s;
+        harness.player()->play(
+            songs, harness.main()->client(), 1, PlaybackSource::album(u"al"_s, u"Album"_s));
+        QTRY_VERIFY(item(harness, u"nowPlayingAlbumLink"_s));
+        QTRY_COMPARE(item(harness, u"nowPlayingAlbumLink"_s)->property("text").toString(), songs[1].album);
+        // A frame drawn after the new names: the layouts have placed them.
+        QSignalSpy frame(window, &QQuickWindow::frameSwapped);
+        window->update();
+        QVERIFY(frame.wait());
+        qreal textEnd = 0;
+        for (const QString &name :
+            {u"nowPlayingTitleLink"_s, u"nowPlayingArtistLink"_s, u"nowPlayingAlbumLink"_s}) {
+            QQuickItem *link = item(harness, name);
+            QVERIFY2(link, qPrintable(name));
+            QQuickItem *label = link->property("contentItem").value<QQuickItem *>();
+            QVERIFY2(!label->property("truncated").toBool(), qPrintable(name));
+            QCOMPARE(label->property("contentWidth").toReal(), label->implicitWidth());
+            textEnd = std::max(textEnd, label->mapToScene(QPointF(label->implicitWidth(), 0)).x());
+        }
+
+        // The capsule hides the table's text where the song line leaves
+        // room, the popover where its list does, the volume capsule the
+        // bar's buttons it opens over.
+        QQuickItem *capsule = item(harness, u"barCapsule"_s);
+        QQuickItem *songLine = item(harness, u"nowPlayingArtwork"_s)->parentItem();
+        const QRectF line = songLine->mapRectToScene(songLine->boundingRect());
+        const QRectF clear(textEnd + 8, line.top() + 2, line.right() - textEnd - 12, line.height() - 4);
+        capsule->setOpacity(0);
+        const QImage bare = window->grabWindow();
+        capsule->setOpacity(1);
+        QString failure = hides(bare, window->grabWindow(), {clear}, capsule);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(item(harness, u"upNextRow1"_s));
+        QQuickItem *list = item(harness, u"upNextList"_s);
+        QTRY_COMPARE(list->height(), 240.0);
+        QTest::qWait(200); // the popover grows in
+        QQuickItem *panel = item(harness, u"upNextBackground"_s);
+        const QRectF below
+            = list->mapRectToScene(QRectF(4, 2 * 40 + 4, list->width() - 8, list->height() - 88));
+        panel->setOpacity(0);
+        const QImage underPanel = window->grabWindow();
+        panel->setOpacity(1);
+        failure = hides(underPanel, window->grabWindow(), {below}, panel);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        LIRNA_CLICK(item(harness, u"upNextButton"_s));
+        QTRY_VERIFY(!item(harness, u"upNextRow0"_s));
+
+        QQuickItem *volume = UiTest::findItem(window, u"volumeCapsule"_s);
+        const QImage folded = window->grabWindow();
+        QTest::mouseMove(window, UiTest::centreOf(item(harness, u"volumeSpeaker"_s)));
+        QTRY_COMPARE(volume->opacity(), 1.0);
+        QTRY_COMPARE(volume->mapRectToScene(volume->boundingRect()).width(), volume->width());
+        // Above and below the groove, right of the rounded end.
+        failure = hides(folded, window->grabWindow(),
+            {volume->mapRectToScene(QRectF(16, 2, 82, 12)), volume->mapRectToScene(QRectF(16, 18, 82, 12))},
+            volume);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QTest::mouseMove(window, QPoint(500, 200));
+        QTRY_VERIFY(!harness.main()->nowPlaying()->volume()->sliderShown());
+
         // A 120-character artist and album elide within the song's column,
         // clear of the buttons beside it.
-        QList<Song> songs = NowPlayingFixture::songs(4);
+        songs = NowPlayingFixture::songs(4);
         songs[1].artist = QString(120, u'A');
         songs[1].album = QString(120, u'B');
         harness.player()->play(
@@ -247,17 +371,21 @@ private Q_SLOTS:
     void upNextUnderKeysAndPointer_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("Delete") << int(Qt::Key_Delete);
-        QTest::newRow("Backspace") << int(Qt::Key_Backspace);
+        QTest::addColumn<QString>("abandon");
+        QTest::newRow("Delete, Escape") << int(Qt::Key_Delete) << u"Escape"_s;
+        QTest::newRow("Backspace, window deactivated") << int(Qt::Key_Backspace) << u"deactivate"_s;
     }
 
     // Up Next opens with nothing selected, its rows named for assistive
-    // technology; a pressed row drags to its place as the pointer goes, the
-    // list holding still; the key removes the clicked row; Space still plays
-    // and pauses; a selection does not outlive the popover.
+    // technology; a pressed row follows the pointer, the list holding still,
+    // and the queue changes once, on the release; a drag let go of (Escape,
+    // the window losing the focus) leaves the queue as it was; the key
+    // removes the clicked row; Space still plays and pauses; a selection
+    // does not outlive the popover.
     void upNextUnderKeysAndPointer()
     {
         QFETCH(int, key);
+        QFETCH(QString, abandon);
         PageHarness harness;
         QVERIFY(harness.start(QSize(1000, 640)));
         QVERIFY(loadWindow(harness));
@@ -274,15 +402,45 @@ private Q_SLOTS:
         QCOMPARE(node->text(QAccessible::Name), u"Song 4"_s);
         QCOMPARE(node->text(QAccessible::Description), u"Artist"_s);
 
+        QQuickWindow *window = harness.window();
+        const auto title = [&](int row) {
+            QQuickItem *shown = item(harness, u"upNextRow%1"_s.arg(row));
+            return shown ? shown->property("title").toString() : QString();
+        };
         const QPoint from = UiTest::centreOf(item(harness, u"upNextRow0"_s));
         const QPoint to = UiTest::centreOf(item(harness, u"upNextRow2"_s));
-        QTest::mousePress(harness.window(), Qt::LeftButton, {}, from);
-        for (int step = 1; step <= 10; ++step)
-            QTest::mouseMove(harness.window(), from + (to - from) * step / 10);
+        const QStringList queued {u"s3"_s, u"s4"_s, u"s5"_s, u"s6"_s};
         const QStringList moved {u"s4"_s, u"s5"_s, u"s3"_s, u"s6"_s};
-        QTRY_COMPARE(upNextIds(player).mid(0, 4), moved);
-        QTest::mouseRelease(harness.window(), Qt::LeftButton, {}, to);
+        QSignalSpy queueChanges(player, &PlayerController::queueChanged);
+        for (const QString &end : {abandon, u"release"_s}) {
+            QTest::mousePress(window, Qt::LeftButton, {}, from);
+            for (int step = 1; step <= 10; ++step)
+                QTest::mouseMove(window, from + (to - from) * step / 10);
+            QTRY_COMPARE(title(2), u"Song 3"_s);
+            QCOMPARE(upNextIds(player).mid(0, 4), queued);
+            if (end == u"release"_s) {
+                QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+                break;
+            }
+            if (end == u"Escape"_s) {
+                QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+                QEvent deactivate(QEvent::WindowDeactivate);
+                QCoreApplication::sendEvent(window, &deactivate);
+                QEvent activate(QEvent::WindowActivate);
+                QCoreApplication::sendEvent(window, &activate);
+            }
+            QCOMPARE(title(0), u"Song 3"_s);
+            // The pointer, still down, drags nothing more.
+            QTest::mouseMove(window, to + QPoint(0, 20));
+            QTest::mouseRelease(window, Qt::LeftButton, {}, to + QPoint(0, 20));
+            QCOMPARE(title(0), u"Song 3"_s);
+            QCOMPARE(upNextIds(player).mid(0, 4), queued);
+            QCOMPARE(queueChanges.count(), 0);
+            QVERIFY(item(harness, u"upNextRow0"_s));
+        }
         QCOMPARE(upNextIds(player).mid(0, 4), moved);
+        QCOMPARE(queueChanges.count(), 1);
         QCOMPARE(list->property("contentY").toReal(), list->property("originY").toReal());
 
         LIRNA_CLICK(item(harness, u"upNextRow1"_s));

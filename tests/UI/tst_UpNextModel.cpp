@@ -130,6 +130,13 @@ void tst_UpNextModel::edits_data()
     QTest::newRow("first down two") << "move 0 2" << QStringList {"s3", "s4", "s2", "s5", "s6"}
                                     << "moved 0-0>3";
     QTest::newRow("clear") << "clear" << QStringList {} << "removed 0-4";
+    // A drag shows each step; the engine's queue follows only the drop.
+    QTest::newRow("drag dropped") << "drag 4 2 0 drop" << QStringList {"s6", "s2", "s3", "s4", "s5"}
+                                  << "moved 4-4>2 moved 2-2>0";
+    QTest::newRow("drag cancelled") << "drag 4 2 0 cancel" << QStringList {"s2", "s3", "s4", "s5", "s6"}
+                                    << "moved 4-4>2 moved 2-2>0 moved 0-0>5";
+    QTest::newRow("queue moves on under a drag")
+        << "drag 4 0 next drop" << QStringList {"s3", "s4", "s5", "s6"} << "moved 4-4>0 changed removed 4-4";
 }
 
 void tst_UpNextModel::edits()
@@ -156,7 +163,19 @@ void tst_UpNextModel::edits()
         m_model->removeRows({words[1].toInt(), words.value(2, "-1").toInt()});
     else if (words[0] == "move")
         m_model->moveRow(words[1].toInt(), words[2].toInt());
-    else
+    else if (words[0] == "drag") {
+        m_model->beginDrag(words[1].toInt());
+        for (const QString &word : words.mid(2)) {
+            if (word == "drop")
+                m_model->dropDragged();
+            else if (word == "cancel")
+                m_model->cancelDrag();
+            else if (word == "next")
+                m_engine->controller->next();
+            else
+                m_model->dragTo(word.toInt());
+        }
+    } else
         m_model->clear();
     QCOMPARE(rowIds(), rows);
     QTEST(sent.join(' '), "signal");

@@ -44,6 +44,7 @@ FocusScope {
 
     Rectangle {
         id: capsule
+        objectName: "barCapsule"
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 14
@@ -157,6 +158,7 @@ FocusScope {
                         spacing: 0
 
                         HoverLink {
+                            objectName: "nowPlayingTitleLink"
                             visible: bar.model.titleLink !== NowPlayingBarViewModel.NoLink
                             width: Math.min(implicitWidth, parent.width)
                             text: bar.model.title
@@ -177,14 +179,18 @@ FocusScope {
 
                         // Within the column like the title: when the names
                         // are too long, each gives up width (down to nothing)
-                        // and elides.
+                        // and elides. The layout gives whole points, so a
+                        // name asks for its width rounded up: a fraction less
+                        // would elide a name that fits.
                         RowLayout {
                             width: parent.width
                             spacing: 5
                             HoverLink {
+                                objectName: "nowPlayingArtistLink"
                                 visible: bar.model.hasArtist && bar.model.artistIsLink
                                 Layout.fillWidth: true
-                                Layout.maximumWidth: implicitWidth
+                                Layout.preferredWidth: Math.ceil(implicitWidth)
+                                Layout.maximumWidth: Layout.preferredWidth
                                 text: bar.model.artistText
                                 help: bar.model.artistTooltip
                                 textColor: Theme.secondaryLabel
@@ -193,7 +199,8 @@ FocusScope {
                             Text {
                                 visible: bar.model.hasArtist && !bar.model.artistIsLink
                                 Layout.fillWidth: true
-                                Layout.maximumWidth: implicitWidth
+                                Layout.preferredWidth: Math.ceil(implicitWidth)
+                                Layout.maximumWidth: Layout.preferredWidth
                                 text: bar.model.artistText
                                 textFormat: Text.PlainText
                                 elide: Text.ElideRight
@@ -210,7 +217,8 @@ FocusScope {
                                 objectName: "nowPlayingAlbumLink"
                                 visible: bar.model.hasAlbum && bar.model.albumIsLink
                                 Layout.fillWidth: true
-                                Layout.maximumWidth: implicitWidth
+                                Layout.preferredWidth: Math.ceil(implicitWidth)
+                                Layout.maximumWidth: Layout.preferredWidth
                                 text: bar.model.albumText
                                 help: bar.model.albumTooltip
                                 textColor: Theme.secondaryLabel
@@ -219,7 +227,8 @@ FocusScope {
                             Text {
                                 visible: bar.model.hasAlbum && !bar.model.albumIsLink
                                 Layout.fillWidth: true
-                                Layout.maximumWidth: implicitWidth
+                                Layout.preferredWidth: Math.ceil(implicitWidth)
+                                Layout.maximumWidth: Layout.preferredWidth
                                 text: bar.model.albumText
                                 textFormat: Text.PlainText
                                 elide: Text.ElideRight

@@ -1,6 +1,7 @@
 #include "UpNextModel.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Playback/PlayerController.h"
 #include "Support/Format.h"
@@ -83,7 +84,8 @@ void UpNextModel::removeRows(const QList<int> &rows)
 
 bool UpNextModel::handleKey(int key, int selectedRow)
 {
-    if ((key != Qt::Key_Delete && key != Qt::Key_Backspace) || !isRow(selectedRow))
+    // While a row is held the rows are not the engine's offsets.
+    if (m_drag || (key != Qt::Key_Delete && key != Qt::Key_Backspace) || !isRow(selectedRow))
         return false;
     removeAt(selectedRow);
     return true;
@@ -91,18 +93,52 @@ bool UpNextModel::handleKey(int key, int selectedRow)
 
 void UpNextModel::moveRow(int from, int to)
 {
-    if (!isRow(from) || !isRow(to) || from == to)
+    beginDrag(from);
+    dragTo(to);
+    dropDragged();
+}
+
+void UpNextModel::beginDrag(int row)
+{
+    cancelDrag();
+    if (isRow(row) && m_player)
+        m_drag = Drag {row, row};
+}
+
+void UpNextModel::dragTo(int row)
+{
+    if (!m_drag || !isRow(row) || row == m_drag->at)
         return;
-    const int destination = listMoveDestination(from, to);
-    QList<Song> expected = m_rows;
-    expected.move(from, to);
-    edit({expected,
-             [this, from, to, destination] {
-                 beginMoveRows({}, from, from, {}, destination);
-                 m_rows.move(from, to);
-                 endMoveRows();
-             }},
-        [this, from, destination] { m_player->moveUpcoming({from}, destination); });
+    showMove(m_drag->at, row);
+    m_drag->at = row;
+}
+
+void UpNextModel::dropDragged()
+{
+    if (!m_drag)
+        return;
+    const Drag drag = *std::exchange(m_drag, std::nullopt);
+    if (drag.at == drag.origin)
+        return;
+    // The rows already stand where the engine's move leaves them.
+    edit({m_rows, [] {}},
+        [this, drag] { m_player->moveUpcoming({drag.origin}, listMoveDestination(drag.origin, drag.at)); });
+}
+
+void UpNextModel::cancelDrag()
+{
+    if (!m_drag)
+        return;
+    const Drag drag = *std::exchange(m_drag, std::nullopt);
+    if (drag.at != drag.origin)
+        showMove(drag.at, drag.origin);
+}
+
+void UpNextModel::showMove(int from, int to)
+{
+    beginMoveRows({}, from, from, {}, listMoveDestination(from, to));
+    m_rows.move(from, to);
+    endMoveRows();
 }
 
 void UpNextModel::clear()
@@ -114,7 +150,9 @@ void UpNextModel::clear()
 
 void UpNextModel::edit(Pending pending, const std::function<void()> &engineCall)
 {
-    if (!m_player)
+    // A held row shows the rows out of the engine's order: no offset is
+    // sure until it is dropped or put back.
+    if (!m_player || m_drag)
         return;
     m_pending = std::move(pending);
     engineCall();
@@ -126,6 +164,15 @@ void UpNextModel::edit(Pending pending, const std::function<void()> &engineCall)
 void UpNextModel::sync()
 {
     const QList<Song> now = m_player ? m_player->upNext() : QList<Song>();
+    if (m_drag) {
+        QList<Song> before = m_rows;
+        before.move(m_drag->at, m_drag->origin);
+        if (now == before)
+            return;
+        // The queue changed under the held row: the rows follow the queue,
+        // and the drag is over.
+        m_drag.reset();
+    }
     if (now == m_rows)
         return;
     if (m_pending && m_pending->expected == now) {

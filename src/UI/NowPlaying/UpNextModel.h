@@ -68,8 +68,16 @@ public:
     // A key pressed in the list while `selectedRow` is selected (-1: none);
     // tells whether it was used. Delete and Backspace remove that row.
     Q_INVOKABLE bool handleKey(int key, int selectedRow);
-    // A row dragged from `from` to end up at `to`.
+    // A row moved from `from` to end up at `to`, in one step.
     Q_INVOKABLE void moveRow(int from, int to);
+    // Dragging a row: the rows show the move while the row is held, and the
+    // engine hears of it once, on the drop, so that it re-syncs its
+    // preloaded next song once. A cancelled drag puts the row back; a change
+    // of the queue from elsewhere ends the drag, following the queue.
+    Q_INVOKABLE void beginDrag(int row);
+    Q_INVOKABLE void dragTo(int row);
+    Q_INVOKABLE void dropDragged();
+    Q_INVOKABLE void cancelDrag();
     // "Clear": every song after the current one leaves the queue.
     Q_INVOKABLE void clear();
 
@@ -88,7 +96,15 @@ private:
         QList<Song> expected;
         std::function<void()> applyRows;
     };
+    // A row being dragged: where it stood in the engine's queue, and where
+    // the rows show it now.
+    struct Drag
+    {
+        int origin = 0;
+        int at = 0;
+    };
     void edit(Pending pending, const std::function<void()> &engineCall);
+    void showMove(int from, int to);
     void sync();
     void followChange(const QList<Song> &now);
     void removeRange(int first, int last);
@@ -97,4 +113,5 @@ private:
     QPointer<PlayerController> m_player;
     QList<Song> m_rows;
     std::optional<Pending> m_pending;
+    std::optional<Drag> m_drag;
 };

@@ -24,8 +24,11 @@ Popup {
 
     // Each opening starts without a selection.
     onAboutToShow: list.currentIndex = -1
+    // A row held as the popover closes stays where it was.
+    onAboutToHide: model.cancelDrag()
 
     background: Rectangle {
+        objectName: "upNextBackground"
         color: Theme.floatingMaterial
         radius: 10
         border.color: Theme.separator
@@ -88,7 +91,19 @@ Popup {
             // A row being dragged holds the pointer: the list stays put.
             interactive: !dragging
             property bool dragging: false
+            // Escape let go of the held row: the pointer, still down, drags
+            // nothing more until the next press.
+            property bool dragAbandoned: false
             model: popover.model
+            // Escape while a row is held cancels the drag, not the popover.
+            Keys.onEscapePressed: event => {
+                event.accepted = dragging
+                if (!dragging)
+                    return
+                dragAbandoned = true
+                dragging = false
+                popover.model.cancelDrag()
+            }
             Keys.onPressed: event => {
                 event.accepted = popover.model.handleKey(event.key, currentIndex)
                 if (event.accepted)
@@ -110,7 +125,7 @@ Popup {
 
                 width: ListView.view.width
                 height: 40
-                opacity: pointer.moved ? 0.6 : 1
+                opacity: pointer.moved && list.dragging ? 0.6 : 1
 
                 Accessible.role: Accessible.Button
                 Accessible.name: title
@@ -160,8 +175,9 @@ Popup {
                 }
 
                 // A press selects the row; moved past the drag distance it
-                // drags the row instead, which takes its new place in the
-                // queue as the pointer passes over the other rows.
+                // drags the row, which takes its new place among the rows as
+                // the pointer passes over them. The queue changes once, when
+                // the row is let go; Escape or a lost grab puts it back.
                 MouseArea {
                     id: pointer
                     anchors.fill: parent
@@ -173,20 +189,33 @@ Popup {
                     onPressed: mouse => {
                         pressY = mouse.y
                         moved = false
+                        list.dragAbandoned = false
                         list.currentIndex = row.index
                     }
                     onPositionChanged: mouse => {
-                        if (!moved && Math.abs(mouse.y - pressY) < Qt.styleHints.startDragDistance)
+                        if (list.dragAbandoned)
                             return
-                        moved = true
-                        list.dragging = true
+                        if (!moved) {
+                            if (Math.abs(mouse.y - pressY) < Qt.styleHints.startDragDistance)
+                                return
+                            moved = true
+                            list.dragging = true
+                            popover.model.beginDrag(row.index)
+                        }
                         const y = mapToItem(list.contentItem, mouse.x, mouse.y).y
                         const to = y < 0 ? 0 : (y >= list.contentHeight ? list.count - 1 : list.indexAt(10, y))
-                        if (to >= 0 && to !== row.index)
-                            popover.model.moveRow(row.index, to)
+                        if (to >= 0)
+                            popover.model.dragTo(to)
                     }
-                    onReleased: finish()
-                    onCanceled: finish()
+                    onReleased: {
+                        if (moved && !list.dragAbandoned)
+                            popover.model.dropDragged()
+                        finish()
+                    }
+                    onCanceled: {
+                        popover.model.cancelDrag()
+                        finish()
+                    }
                     onDoubleClicked: popover.model.playRow(row.index)
 
                     function finish() {

@@ -21,6 +21,7 @@ Item {
 
     Rectangle {
         id: capsule
+        objectName: "volumeCapsule"
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
         width: 134

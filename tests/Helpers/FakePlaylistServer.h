@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QStringList>
 
+#include <optional>
+#include <utility>
+
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 
@@ -16,6 +19,10 @@ public:
     QHash<QString, QStringList> lists;
     int delayMs = 0;
     bool failOrders = false;
+    // The answer of the next write, after the write was applied: a failure,
+    // or a connection closed with no answer (TestHttpServer::dropped()).
+    std::optional<TestHttpServer::Response> nextWriteAnswer;
+    int writesReceived = 0;
 
     explicit FakePlaylistServer(TestHttpServer &server)
     {
@@ -39,6 +46,8 @@ private:
                 added.append(value);
         }
         TestHttpServer::Response response = TestHttpServer::ok();
+        const bool write
+            = path == "/rest/updatePlaylist" || (path == "/rest/createPlaylist" && !id.isEmpty());
         if (path == "/rest/getPlaylist") {
             QList<QByteArray> songs;
             for (const QString &song : lists.value(id))
@@ -64,6 +73,11 @@ private:
             response = TestHttpServer::Response {404};
         }
         response.delayMs = delayMs;
+        if (write) {
+            ++writesReceived;
+            if (nextWriteAnswer)
+                response = *std::exchange(nextWriteAnswer, std::nullopt);
+        }
         return response;
     }
 };

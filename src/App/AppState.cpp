@@ -103,9 +103,10 @@ void AppState::setClient(std::optional<SubsonicClient> client)
         Q_EMIT libraryChanged();
     if (m_downloads != oldDownloads)
         Q_EMIT downloadsChanged();
-    // Views may still hold the old stores until they see the change.
+    // Views may still hold the old stores until they see the change. The
+    // old library's playlist writes still reach the server, under its account.
     if (oldLibrary)
-        oldLibrary->deleteLater();
+        oldLibrary->retire();
     if (oldDownloads)
         oldDownloads->deleteLater();
 }

@@ -6,6 +6,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 #include "App/AppState.h"
+#include "Library/LibraryStore.h"
 #include "LirnaApp.h"
 #include "Networking/UrlSession.h"
 #include "Platform/FontWarmUp.h"
@@ -74,5 +75,12 @@ int main(int argc, char *argv[])
     if (window)
         mpris->raiseOnRequest(window);
     StartupProbe::attachIfAsked(window);
-    return QGuiApplication::exec();
+    const int code = QGuiApplication::exec();
+    // The window goes at once; playlist edits still on their way (and an
+    // order a page holds back) get a few seconds to reach the server.
+    for (QWindow *shown : QGuiApplication::topLevelWindows())
+        shown->hide();
+    LibraryStore::settlePlaylistWrites(
+        lirna.appState()->findChildren<LibraryStore *>(Qt::FindDirectChildrenOnly));
+    return code;
 }

@@ -192,6 +192,19 @@ public:
     };
     static RemovalRetry removalRetryTarget(int index, const QStringList &before, const QStringList &current);
 
+    // How long the end of the run waits for playlist writes on their way.
+    static constexpr int SettleLimitMs = 4000;
+    // Whether a playlist write was asked for and has not finished.
+    bool hasPendingPlaylistWrites() const;
+    // Asks the stores' pages to send the orders they hold back, then runs
+    // the event loop until every playlist write has finished, or `limitMs`
+    // passed. For the end of the run, once the window is gone.
+    static void settlePlaylistWrites(const QList<LibraryStore *> &stores, int limitMs = SettleLimitMs);
+    // For a store being replaced: asks its pages to send what they hold,
+    // and deletes it once its playlist writes have finished (sent under its
+    // own account), or after `limitMs`.
+    void retire(int limitMs = SettleLimitMs);
+
 Q_SIGNALS:
     void epochChanged();
     void albumListsChanged();
@@ -226,6 +239,11 @@ Q_SIGNALS:
     void artistDetailsChanged();
     void playlistDetailsChanged();
     void hasCachedContentChanged();
+    // Pages send the playlist orders they hold back (the pause before a
+    // save) at once.
+    void heldWritesWanted();
+    // No playlist write is pending any more.
+    void playlistWritesSettled();
 
 private:
     enum class Collection { Artists, Songs, Starred, Playlists };
@@ -339,7 +357,19 @@ private:
         // The order this store last saved, while no answer of the server
         // has said more since.
         std::optional<QStringList> lastTold;
+        // The order of the save on its way (read first or sent), until it
+        // finishes.
+        std::optional<QStringList> sendingOrder;
     };
+    // The newest order of the playlist not yet answered: waiting, or on its
+    // way.
+    std::optional<QStringList> orderOnItsWay(const QString &id) const;
+    // After a failed write of the playlist: its list on the server is
+    // unknown, and its cached copy goes, so the next save reads it first.
+    void forgetServerList(const QString &id);
+    static QStringList songIdsOf(const QList<Song> &songs);
+    // `songs` in the order of `ids` (which names each copy once).
+    static QList<Song> songsInOrder(const QList<Song> &songs, const QStringList &ids);
     int takePlaylistTicket(const QString &id);
     // False when the store went away while waiting.
     QCoro::Task<bool> awaitPlaylistTurn(QString id, int ticket);

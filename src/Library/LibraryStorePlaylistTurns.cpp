@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 // MARK: - Turns of one playlist's writes, and its order saves
 
 int LibraryStore::takePlaylistTicket(const QString &id)
@@ -27,6 +29,50 @@ void LibraryStore::finishPlaylistTurn(const QString &id)
 {
     ++m_playlistWrites[id].finished;
     wakeOrderWaiters();
+    if (!hasPendingPlaylistWrites())
+        Q_EMIT playlistWritesSettled();
+}
+
+std::optional<QStringList> LibraryStore::orderOnItsWay(const QString &id) const
+{
+    const auto it = m_playlistWrites.constFind(id);
+    if (it == m_playlistWrites.constEnd())
+        return std::nullopt;
+    if (!it->waitingOrders.isEmpty()) {
+        const QList<int> tickets = it->waitingOrders.keys();
+        return it->waitingOrders.value(*std::max_element(tickets.begin(), tickets.end()));
+    }
+    return it->sendingOrder;
+}
+
+void LibraryStore::forgetServerList(const QString &id)
+{
+    m_playlistWrites[id].lastTold.reset();
+    dropPlaylistDetail(id);
+}
+
+QStringList LibraryStore::songIdsOf(const QList<Song> &songs)
+{
+    QStringList ids;
+    ids.reserve(songs.size());
+    for (const Song &song : songs)
+        ids.append(song.id);
+    return ids;
+}
+
+QList<Song> LibraryStore::songsInOrder(const QList<Song> &songs, const QStringList &ids)
+{
+    QHash<QString, QList<Song>> copies;
+    for (const Song &song : songs)
+        copies[song.id].append(song);
+    QList<Song> ordered;
+    ordered.reserve(ids.size());
+    for (const QString &id : ids) {
+        QList<Song> &left = copies[id];
+        if (!left.isEmpty())
+            ordered.append(left.takeFirst());
+    }
+    return ordered;
 }
 
 void LibraryStore::wakeOrderWaiters()
@@ -77,6 +123,8 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
         PlaylistWrites &writes = m_playlistWrites[id];
         wanted = writes.waitingOrders.take(ticket);
         cancelled = writes.deleting;
+        if (!cancelled)
+            writes.sendingOrder = wanted;
     }
     // The order replaces the whole list: it is laid over what the server
     // holds, so that songs added since the caller's list was loaded stay.
@@ -103,11 +151,12 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     {
         PlaylistWrites &writes = m_playlistWrites[id];
         writes.reorderResults.insert(ticket, saved);
+        writes.sendingOrder.reset();
         if (saved)
             writes.lastTold = order;
-        else if (error)
-            writes.lastTold.reset();
     }
+    if (error)
+        forgetServerList(id);
     finishPlaylistTurn(id);
     if (cancelled)
         co_return false;

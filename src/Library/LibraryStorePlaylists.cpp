@@ -219,7 +219,9 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
     if (!self)
         co_return;
     if (error) {
-        m_playlistWrites[playlistId].lastTold.reset();
+        // Perhaps applied all the same: the list is read again before it
+        // is relied on.
+        forgetServerList(playlistId);
         note(error, QStringLiteral("add to the playlist"),
             retryOf(&LibraryStore::retryAdd, songs, playlistId));
         co_return;
@@ -360,7 +362,7 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
     if (!self)
         co_return;
     if (error) {
-        m_playlistWrites[playlistId].lastTold.reset();
+        forgetServerList(playlistId);
         note(error, QStringLiteral("remove from the playlist"),
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
         co_return;

@@ -89,10 +89,11 @@ QString SubsonicClient::token(const QString &password, const QString &salt)
 }
 
 QCoro::Task<QByteArray> SubsonicClient::fetchBody(SubsonicClient client, QString endpoint, QueryItems params,
-    TaskHandle handle)
+    TaskHandle handle, UrlSession::Delivery delivery)
 {
     UrlSession *session = client.m_session ? client.m_session : UrlSession::shared();
-    const HttpResponse response = co_await session->data(client.url(endpoint, params), handle);
+    const HttpResponse response
+        = co_await session->data(client.url(endpoint, params), handle, UrlSession::Body::Answer, delivery);
     if (!response.status)
         throw SubsonicError::invalidResponse();
     if (*response.status < 200 || *response.status > 299)
@@ -201,7 +202,9 @@ QCoro::Task<PlaylistDetail> SubsonicClient::playlist(const QString &id, TaskHand
 QCoro::Task<std::optional<PlaylistDetail>> SubsonicClient::createPlaylist(const QString &name,
     TaskHandle handle) const
 {
-    return request<CreatedPlaylistPayload>(*this, u"createPlaylist"_s, {{u"name"_s, name}}, handle);
+    // A second copy would be a second playlist.
+    return request<CreatedPlaylistPayload>(
+        *this, u"createPlaylist"_s, {{u"name"_s, name}}, handle, UrlSession::Delivery::AtMostOnce);
 }
 
 QCoro::Task<> SubsonicClient::updatePlaylist(const QString &id, const std::optional<QString> &name,
@@ -214,7 +217,9 @@ QCoro::Task<> SubsonicClient::updatePlaylist(const QString &id, const std::optio
         params.append({u"songIdToAdd"_s, songId});
     for (int index : removeIndexes)
         params.append({u"songIndexToRemove"_s, decimal(index)});
-    return request<EmptyPayload>(*this, u"updatePlaylist"_s, params, handle);
+    // Songs are appended and rows removed by position: sent twice, either
+    // would be applied twice.
+    return request<EmptyPayload>(*this, u"updatePlaylist"_s, params, handle, UrlSession::Delivery::AtMostOnce);
 }
 
 QCoro::Task<> SubsonicClient::replacePlaylistSongs(const QString &id, const QStringList &songIds,

@@ -95,11 +95,11 @@ private:
     // The one road of every call whose answer is read.
     template<typename Payload>
     static QCoro::Task<typename Payload::Result> request(SubsonicClient client, QString endpoint, QueryItems params,
-        TaskHandle handle);
+        TaskHandle handle, UrlSession::Delivery delivery = UrlSession::Delivery::MayRepeat);
 
     // Fetches the signed URL and checks the HTTP status; returns the body.
     static QCoro::Task<QByteArray> fetchBody(SubsonicClient client, QString endpoint, QueryItems params,
-        TaskHandle handle);
+        TaskHandle handle, UrlSession::Delivery delivery);
     // Checks the envelope and its status; returns the "subsonic-response" object.
     static QJsonObject decodeEnvelope(const QByteArray &data);
 
@@ -119,9 +119,10 @@ Payload SubsonicClient::decodePayload(const QByteArray &data)
 
 template<typename Payload>
 QCoro::Task<typename Payload::Result> SubsonicClient::request(SubsonicClient client, QString endpoint,
-    QueryItems params, TaskHandle handle)
+    QueryItems params, TaskHandle handle, UrlSession::Delivery delivery)
 {
-    const QByteArray body = co_await fetchBody(std::move(client), std::move(endpoint), std::move(params), handle);
+    const QByteArray body
+        = co_await fetchBody(std::move(client), std::move(endpoint), std::move(params), handle, delivery);
     if constexpr (std::is_void_v<typename Payload::Result>) {
         decodePayload<Payload>(body);
         co_return;

@@ -31,12 +31,48 @@ UrlSession *UrlSession::shared()
     return session;
 }
 
-QNetworkReply *UrlSession::get(const QUrl &url) const
+namespace {
+
+// The empty body of a GET that goes out at most once. Before Qt's HTTP layer
+// sends a request again on a new connection it rewinds the request's body;
+// this one refuses to rewind, so the request fails there ("content resend")
+// and reaches the server no second time. The server sees a plain GET with
+// an empty body.
+class SentOnceBody : public QIODevice
+{
+public:
+    explicit SentOnceBody(QObject *parent = nullptr)
+        : QIODevice(parent)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return 0; }
+    bool reset() override { return false; }
+    bool seek(qint64 position) override { return position == pos() && QIODevice::seek(position); }
+
+protected:
+    qint64 readData(char *, qint64) override { return 0; }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+
+} // namespace
+
+QNetworkReply *UrlSession::get(const QUrl &url, Delivery delivery) const
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(m_transferTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    return m_manager->get(request);
+    if (delivery == Delivery::MayRepeat)
+        return m_manager->get(request);
+    // Qt reads a body it may buffer (and so rewind) itself; with its length
+    // given and buffering off, it reads this device, which cannot rewind.
+    request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    auto *body = new SentOnceBody;
+    QNetworkReply *reply = m_manager->sendCustomRequest(request, QByteArrayLiteral("GET"), body);
+    body->setParent(reply);
+    return reply;
 }
 
 bool UrlSession::isStatusError(QNetworkReply::NetworkError error, int status)
@@ -70,14 +106,13 @@ TransportError UrlSession::transportError(QNetworkReply *reply, const TaskHandle
     return TransportError(code, text);
 }
 
-QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind) const
+QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
 {
     if (handle.isCancelled())
         throw TransportError::cancelled();
 
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(get(url), [](QNetworkReply *r) {
-        r->deleteLater();
-    });
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
+        get(url, delivery), [](QNetworkReply *r) { r->deleteLater(); });
     QNetworkReply *raw = reply.get();
     // The body is taken out of the reply as it arrives, so that what is held
     // is counted exactly; one past the limit stops the transfer at once.
@@ -122,6 +157,10 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kin
     // status set. Only the error Qt derives from the status itself (a 404
     // is an answer) leaves the reply an answer.
     const QNetworkReply::NetworkError error = reply->error();
+    // A request that must not go out twice fails where Qt would have sent it
+    // again: the connection closed before the server answered.
+    if (error == QNetworkReply::ContentReSendError && delivery == Delivery::AtMostOnce)
+        throw TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("Connection closed"));
     if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error, status.toInt())))
         throw transportError(reply.get(), handle);
     HttpResponse response;

@@ -43,6 +43,15 @@ public:
         Cover,
     };
 
+    // Whether a request may reach the server more than once. Qt's HTTP layer
+    // sends a request again by itself when the connection closes before any
+    // answer came; a write that is not safe to repeat (an added song, a
+    // removal by position, a new playlist) must fail instead.
+    enum class Delivery {
+        MayRepeat,
+        AtMostOnce,
+    };
+
     explicit UrlSession(
         QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs, BodyLimits limits = {});
 
@@ -56,10 +65,11 @@ public:
     // throw a TransportError; a complete HTTP answer, whatever its status, is
     // returned. A body past the limit of its kind, announced or received,
     // stops the transfer and throws a TransportError too.
-    QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer) const;
+    QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer,
+        Delivery delivery = Delivery::MayRepeat) const;
 
     // Starts a GET with this session's settings; the caller owns the reply.
-    QNetworkReply *get(const QUrl &url) const;
+    QNetworkReply *get(const QUrl &url, Delivery delivery = Delivery::MayRepeat) const;
 
     // Turns a finished reply's failure into a TransportError, telling our own
     // cancellation (`handle`) from Qt's transfer time-out.

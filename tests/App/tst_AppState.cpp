@@ -19,8 +19,10 @@
 #include "App/AppState.h"
 #include "Downloads/ArtworkFetcher.h"
 #include "Downloads/ManifestWriter.h"
+#include "Helpers/FakePlaylistServer.h"
 #include "Helpers/InMemoryPasswordStore.h"
 #include "Helpers/TestHttpServer.h"
+#include "Library/LibraryStore.h"
 #include "Networking/UrlSession.h"
 #include "Playback/SessionFile.h"
 #include "Playback/SessionSnapshot.h"
@@ -751,6 +753,26 @@ private Q_SLOTS:
         QTRY_VERIFY(!store);
         QTRY_VERIFY(!library);
         QVERIFY(m_server.requests().isEmpty());
+    }
+
+    // Signing out with playlist orders on their way and waiting their turn:
+    // both reach the server under the old account before its store goes.
+    void signOutSendsThePendingPlaylistWrites()
+    {
+        FakePlaylistServer fake(m_server);
+        fake.lists["p1"] = QStringList {"a", "b", "c"};
+        fake.delayMs = 150;
+        AppState state;
+        state.setClient(client());
+        QPointer<LibraryStore> old = state.library();
+        QCoro::Task<bool> first = old->reorderPlaylist(u"p1"_s, {"c", "a", "b"});
+        QCoro::Task<bool> second = old->reorderPlaylist(u"p1"_s, {"b", "c", "a"});
+        state.setClient(std::nullopt);
+        QTRY_VERIFY(!old);
+        QCOMPARE(fake.lists.value("p1"), (QStringList {"b", "c", "a"}));
+        QVERIFY(!m_server.requests().isEmpty());
+        for (const TestHttpServer::Request &request : m_server.requests())
+            QCOMPARE(request.queryValue(u"u"_s), u"anna"_s);
     }
 
     // A run of the replaced download store would go on writing the account's

@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QStringList>
 
+#include <optional>
+#include <utility>
+
 #include "Helpers/TestHttpServer.h"
 #include "Library/LibraryFixtures.h"
 
@@ -18,6 +21,10 @@ public:
     bool failOrders = false;
     bool holdReads = false; // a read of a playlist is never answered
     int failRemovals = 0; // so many next removals are refused, not applied
+    // The answer of the next write, after the write was applied: a failure,
+    // or a connection closed with no answer (TestHttpServer::dropped()).
+    std::optional<TestHttpServer::Response> nextWriteAnswer;
+    int writesReceived = 0;
 
     explicit FakePlaylistServer(TestHttpServer &server)
     {
@@ -48,6 +55,8 @@ private:
             return TestHttpServer::json("boom", 500);
         }
         TestHttpServer::Response response = TestHttpServer::ok();
+        const bool write
+            = path == "/rest/updatePlaylist" || (path == "/rest/createPlaylist" && !id.isEmpty());
         if (path == "/rest/getPlaylist") {
             QList<QByteArray> songs;
             for (const QString &song : lists.value(id))
@@ -73,6 +82,11 @@ private:
             response = TestHttpServer::Response {404};
         }
         response.delayMs = delayMs;
+        if (write) {
+            ++writesReceived;
+            if (nextWriteAnswer)
+                response = *std::exchange(nextWriteAnswer, std::nullopt);
+        }
         return response;
     }
 };

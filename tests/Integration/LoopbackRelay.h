@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QList>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <memory>
 
 // A loopback relay in front of the shared server, so that one suite can lose
 // the server without stopping it for the others: point the client at url();
@@ -39,6 +44,15 @@ public:
         m_sockets.clear();
     }
 
+    // The answer to the next request whose head holds every one of `parts`
+    // comes `delayMs` late; or, cut, never: the connection closes once the
+    // server answered, as when the network fails after the server acted.
+    void delayNextAnswer(const QByteArrayList &parts, int delayMs)
+    {
+        m_rules.append({parts, delayMs, false});
+    }
+    void cutNextAnswer(const QByteArrayList &parts) { m_rules.append({parts, 0, true}); }
+
 protected:
     void incomingConnection(qintptr descriptor) override
     {
@@ -51,10 +65,24 @@ protected:
         }
         auto *upstream = new QTcpSocket(this);
         m_sockets << client << upstream;
-        connect(client, &QTcpSocket::readyRead, upstream,
-            [client, upstream] { upstream->write(client->readAll()); });
-        connect(upstream, &QTcpSocket::readyRead, client,
-            [client, upstream] { client->write(upstream->readAll()); });
+        // What happens to the answer of the request last sent on this connection.
+        auto answer = std::make_shared<Rule>();
+        connect(client, &QTcpSocket::readyRead, upstream, [this, client, upstream, answer] {
+            const QByteArray data = client->readAll();
+            *answer = takeRule(data);
+            upstream->write(data);
+        });
+        connect(upstream, &QTcpSocket::readyRead, client, [client, upstream, answer] {
+            const QByteArray data = upstream->readAll();
+            if (answer->cut) {
+                client->abort();
+                upstream->abort();
+            } else if (answer->delayMs > 0) {
+                QTimer::singleShot(answer->delayMs, client, [client, data] { client->write(data); });
+            } else {
+                client->write(data);
+            }
+        });
         connect(client, &QTcpSocket::disconnected, upstream, &QTcpSocket::disconnectFromHost);
         connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
         connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
@@ -63,6 +91,25 @@ protected:
     }
 
 private:
+    struct Rule
+    {
+        QByteArrayList parts;
+        int delayMs = 0;
+        bool cut = false;
+    };
+
+    Rule takeRule(const QByteArray &request)
+    {
+        for (qsizetype i = 0; i < m_rules.size(); ++i) {
+            const Rule &rule = m_rules.at(i);
+            if (std::all_of(rule.parts.begin(), rule.parts.end(),
+                    [&request](const QByteArray &part) { return request.contains(part); }))
+                return m_rules.takeAt(i);
+        }
+        return {};
+    }
+
+    QList<Rule> m_rules;
     QUrl m_target;
     bool m_down = false;
     QList<QPointer<QTcpSocket>> m_sockets;

@@ -4,6 +4,7 @@
 #include "Helpers/RecordLists.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
+#include "LoopbackRelay.h"
 #include "Networking/SubsonicClient.h"
 
 using namespace Qt::StringLiterals;
@@ -13,6 +14,8 @@ namespace {
 // The playlist this suite creates; a leftover of an aborted run is removed first.
 const QString PlaylistName = u"Store integration list"_s;
 const QString RenamedPlaylistName = u"Store integration list, renamed"_s;
+// The playlist of one test of the writes on their way.
+const QString ScratchName = u"Store integration writes"_s;
 // The song this suite likes and unlikes (the client suite uses others).
 const QString LikedTitle = u"Undertow"_s;
 
@@ -45,11 +48,27 @@ class TestIntegrationLibraryActions : public QObject
         return std::any_of(songs.begin(), songs.end(), [&songId](const Song &s) { return s.id == songId; });
     }
 
+    QStringList songIds(const QStringList &titles) const
+    {
+        QStringList ids;
+        for (const QString &title : titles)
+            ids.append(song(title).id);
+        return ids;
+    }
+
+    // The suite's account, reached through `relay`.
+    SubsonicClient relayed(const LoopbackRelay &relay) const
+    {
+        ServerConfig config = m_server->config(0);
+        config.baseURL = relay.url();
+        return SubsonicClient(config, m_session);
+    }
+
     void cleanUp()
     {
         if (serverLikes(song(LikedTitle).id))
             TestAwait::await(m_client.setStarred(false, song(LikedTitle).id));
-        deletePlaylistsNamed(m_client, {PlaylistName, RenamedPlaylistName});
+        deletePlaylistsNamed(m_client, {PlaylistName, RenamedPlaylistName, ScratchName});
     }
 
 private Q_SLOTS:
@@ -174,6 +193,57 @@ private Q_SLOTS:
         QCOMPARE(named(), QString());
         QVERIFY(playlistsNamed(m_client, RenamedPlaylistName).isEmpty());
         QVERIFY(store.reachability().isOk());
+    }
+
+    // Two orders of one playlist, the first answered slowly, then the run
+    // ends at once: the end of the run waits for both, and the next run
+    // finds the second order on the server.
+    void ordersOnTheirWayAtTheEndOfTheRun()
+    {
+        const QStringList ids = songIds({u"Dawn Chorus"_s, u"Verdigris"_s, u"Vespers"_s});
+        QVERIFY(!ids.contains(QString()));
+        ScratchPlaylist playlist(m_client, ScratchName);
+        QVERIFY(!playlist.id().isEmpty());
+        TestAwait::await(m_client.replacePlaylistSongs(playlist.id(), ids));
+
+        LoopbackRelay relay(m_server->url());
+        relay.delayNextAnswer({"/rest/createPlaylist", "playlistId="}, 800);
+        auto store = std::make_unique<LibraryStore>(relayed(relay));
+        const QStringList first {ids[2], ids[0], ids[1]};
+        const QStringList second {ids[1], ids[2], ids[0]};
+        QCoro::Task<bool> slow = store->reorderPlaylist(playlist.id(), first);
+        QCoro::Task<bool> last = store->reorderPlaylist(playlist.id(), second);
+        LibraryStore::settlePlaylistWrites({store.get()}, 15'000);
+        QVERIFY(!store->hasPendingPlaylistWrites());
+        store.reset();
+
+        LibraryStore next(m_client);
+        const PlaylistDetail held = TestAwait::await(next.playlistDetail(playlist.id()));
+        QCOMPARE(idsOf(held.entry.value_or(QList<Song>())), second);
+    }
+
+    // A removal the server applied but whose answer never came (the
+    // connection closed) removes exactly one song, also after its retry.
+    void removalWhoseAnswerIsCutRemovesOne()
+    {
+        const QStringList ids = songIds({u"Dawn Chorus"_s, u"Verdigris"_s, u"Vespers"_s});
+        QVERIFY(!ids.contains(QString()));
+        ScratchPlaylist playlist(m_client, ScratchName);
+        QVERIFY(!playlist.id().isEmpty());
+        TestAwait::await(m_client.replacePlaylistSongs(playlist.id(), ids));
+
+        LoopbackRelay relay(m_server->url());
+        relay.cutNextAnswer({"/rest/updatePlaylist", "songIndexToRemove="});
+        LibraryStore store(relayed(relay));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("remove from the playlist failed"));
+        TestAwait::await(store.removeSong(1, ids, playlist.id()));
+        const QStringList left {ids[0], ids[2]};
+        QCOMPARE(
+            idsOf(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>())), left);
+        QVERIFY(store.lastFailure() && store.lastFailure()->canRetry());
+        TestAwait::await(store.retryLastFailure());
+        QCOMPARE(
+            idsOf(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>())), left);
     }
 };
 

@@ -671,6 +671,82 @@ private Q_SLOTS:
         QCOMPARE(server.lists.value("p1"), (QStringList {"s1", "s2"}));
     }
 
+    // A removal or an add that the server applied but whose connection
+    // closed before any answer reaches the server once: the transport does
+    // not send it again, and the retry reads the list and sends nothing more.
+    void writeCutAfterTheServerAppliedItGoesOnce_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("removal") << "remove" << QStringList {"A", "C", "D"};
+        QTest::newRow("add") << "add" << QStringList {"A", "B", "C", "D", "s9"};
+    }
+
+    void writeCutAfterTheServerAppliedItGoesOnce()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QStringList, after);
+        FakePlaylistServer server(*m_server);
+        server.lists["p1"] = QStringList {"A", "B", "C", "D"};
+        QVERIFY(wait(m_store->playlistDetail("p1")).value);
+        server.nextWriteAnswer = TestHttpServer::dropped();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("(remove from|add to) the playlist failed"));
+        if (edit == "add")
+            QCoro::waitFor(m_store->addSongs({song("s9")}, "p1"));
+        else
+            QCoro::waitFor(m_store->removeSong(1, {"A", "B", "C", "D"}, "p1"));
+        QCOMPARE(server.writesReceived, 1);
+        QCOMPARE(server.lists.value("p1"), after);
+        QVERIFY(m_store->lastFailure() && m_store->lastFailure()->canRetry());
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(server.writesReceived, 1);
+        QCOMPARE(server.lists.value("p1"), after);
+        QVERIFY(!m_store->lastFailure());
+    }
+
+    // What the server holds changed unseen (a write it applied without a
+    // readable answer, another client's add): the playlist shown again and
+    // dragged keeps every song the server holds, and brings none back.
+    void dragAfterAnUnseenChangeKeepsTheServersSongs_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("held");
+        QTest::newRow("add applied, answer failed") << "add" << QStringList {"A", "B", "C", "s9"};
+        QTest::newRow("removal applied, answer failed") << "remove" << QStringList {"A", "C"};
+        QTest::newRow("another client added") << "other" << QStringList {"A", "B", "C", "s9"};
+    }
+
+    void dragAfterAnUnseenChangeKeepsTheServersSongs()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, held);
+        FakePlaylistServer server(*m_server);
+        server.lists["p1"] = QStringList {"A", "B", "C"};
+        QVERIFY(wait(m_store->playlistDetail("p1")).value);
+        if (change != "other") {
+            server.nextWriteAnswer = TestHttpServer::json("bad gateway", 502);
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression("(remove from|add to) the playlist failed"));
+        }
+        if (change == "add")
+            QCoro::waitFor(m_store->addSongs({song("s9")}, "p1"));
+        else if (change == "remove")
+            QCoro::waitFor(m_store->removeSong(1, {"A", "B", "C"}, "p1"));
+        else
+            server.lists["p1"].append("s9");
+        QCOMPARE(server.lists.value("p1"), held);
+        // The page comes back, and the user drags on what it shows.
+        const std::optional<PlaylistDetail> shown = wait(m_store->playlistDetail("p1")).value;
+        QVERIFY(shown);
+        QStringList order;
+        for (const Song &entry : shown->entry.value_or(QList<Song>()))
+            order.prepend(entry.id);
+        QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", order)));
+        QStringList kept = server.lists.value("p1");
+        kept.sort();
+        QCOMPARE(kept, held);
+    }
+
     // Two edits' list reloads crossing: the older answer, arriving last,
     // does not replace the newer list.
     void crossingListReloadsKeepTheNewer()

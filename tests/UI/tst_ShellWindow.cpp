@@ -296,6 +296,7 @@ private Q_SLOTS:
             m_window, Qt::LeftButton, {}, list->mapToScene({list->width() / 2, 28 + 14}).toPoint());
         QTRY_VERIFY(navigation()->selection() == SidebarSelection::item(SidebarItem::Artists));
     }
+
     void homeButtonsLeaveSpaceToTheWindow_data()
     {
         QTest::addColumn<QString>("button");
@@ -369,11 +370,23 @@ private Q_SLOTS:
         m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok(R"("playlists":{})"));
     }
 
-    // Leaving the playlist page (a sidebar click rebuilds the pages) right
-    // after a drag released beside the rows: the moved order still reaches
-    // the server once its wait is over.
+    // Leaving the playlist page (a sidebar click rebuilds the pages, or "Log
+    // Out" while an earlier drop's save is still unanswered) right after a
+    // drag released beside the rows: the moved order still reaches the
+    // server, under the account it was made in.
+    void leavingThePlaylistPageSendsTheMovedOrder_data()
+    {
+        QTest::addColumn<bool>("logOut");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("sidebar click") << false << QStringList {u"ann B,C,A,D"_s};
+        QTest::newRow("log out") << true << QStringList {u"ann B,C,A,D"_s, u"ann C,A,B,D"_s};
+    }
+
     void leavingThePlaylistPageSendsTheMovedOrder()
     {
+        QFETCH(bool, logOut);
+        QFETCH(QStringList, expected);
+        m_server.clearRequests();
         QList<QByteArray> songs;
         for (const char *id : {"A", "B", "C", "D"})
             songs.append(LibraryFixtures::songJson(QString::fromLatin1(id)));
@@ -405,16 +418,37 @@ private Q_SLOTS:
         const QPoint start = rows.at(0)->mapToScene({60, rows.at(0)->height() / 2}).toPoint();
         const QPoint over = rows.at(2)->mapToScene({60, rows.at(2)->height() / 2}).toPoint();
         const QPoint beside = rows.at(0)->mapToScene({60, -120}).toPoint();
+        if (logOut) {
+            // Dropped on the third row: saved at once, answered late.
+            TestHttpServer::Response slow = TestHttpServer::ok();
+            slow.delayMs = 400;
+            m_server.setResponse("/rest/createPlaylist", slow);
+            QTest::mousePress(m_window, Qt::LeftButton, {}, start);
+            for (int i = 1; i <= 8; ++i)
+                QTest::mouseMove(m_window, start + (over - start) * i / 8, 10);
+            QTest::mouseRelease(m_window, Qt::LeftButton, {}, over, 10);
+            QTRY_COMPARE(m_server.requestCount({"/rest/createPlaylist"}), 1);
+        }
         QTest::mousePress(m_window, Qt::LeftButton, {}, start);
         for (int i = 1; i <= 8; ++i)
             QTest::mouseMove(m_window, start + (over - start) * i / 8, 10);
         QTest::mouseMove(m_window, beside, 10);
         QTest::mouseRelease(m_window, Qt::LeftButton, {}, beside, 10);
-        QCOMPARE(m_server.requestCount({"/rest/createPlaylist"}), 0);
-        QTest::qWait(100);
-        QQuickItem *sidebar = UiTest::findItem(m_window, u"sidebarList"_s);
-        QTest::mouseClick(
-            m_window, Qt::LeftButton, {}, sidebar->mapToScene({sidebar->width() / 2, 14}).toPoint());
+        QCOMPARE(m_server.requestCount({"/rest/createPlaylist"}), logOut ? 1 : 0);
+        if (logOut) {
+            QTest::keyClick(m_window, Qt::Key_Comma, Qt::ControlModifier);
+            auto *settings = m_window->findChild<QQuickWindow *>(u"settingsWindow"_s);
+            QVERIFY(settings);
+            QVERIFY(QTest::qWaitForWindowActive(settings));
+            LIRNA_CLICK(UiTest::findVisibleItem(settings, u"logOutButton"_s));
+            QTRY_VERIFY(UiTest::findItem(m_window, u"ConnectView"_s));
+            settings->close();
+        } else {
+            QTest::qWait(100);
+            QQuickItem *sidebar = UiTest::findItem(m_window, u"sidebarList"_s);
+            QTest::mouseClick(
+                m_window, Qt::LeftButton, {}, sidebar->mapToScene({sidebar->width() / 2, 14}).toPoint());
+        }
         QTRY_VERIFY(!UiTest::findItem(m_window, u"PlaylistDetailView"_s));
         const auto orders = [this] {
             QStringList sent;
@@ -424,11 +458,11 @@ private Q_SLOTS:
                     ids.append(key == u"songId"_s ? value : QString());
                 ids.removeAll(QString());
                 if (request.path() == "/rest/createPlaylist")
-                    sent.append(ids.join(u','));
+                    sent.append(request.queryValue(u"u"_s) + u' ' + ids.join(u','));
             }
             return sent;
         };
-        QTRY_COMPARE_WITH_TIMEOUT(orders(), QStringList {u"B,C,A,D"_s}, 10'000);
+        QTRY_COMPARE_WITH_TIMEOUT(orders(), expected, 10'000);
         m_server.setResponse("/rest/getPlaylists", TestHttpServer::ok(R"("playlists":{})"));
     }
 };

@@ -63,6 +63,8 @@ void PlaylistDetailViewModel::activate()
     m_storeConnections = {
         connect(store, &LibraryStore::epochChanged, this, &PlaylistDetailViewModel::reload),
         connect(store, &LibraryStore::playlistRevisionChanged, this, &PlaylistDetailViewModel::reload),
+        // The run or the sign-in ends: the order held back goes now.
+        connect(store, &LibraryStore::heldWritesWanted, this, &PlaylistDetailViewModel::flushPendingOrder),
         // Back online: the downloaded copy gives way to the server's playlist.
         connect(store, &LibraryStore::reachabilityChanged, this,
             [this] {

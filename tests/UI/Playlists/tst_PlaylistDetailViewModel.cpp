@@ -129,6 +129,14 @@ class TestPlaylistDetailViewModel : public QObject
 
     QStringList shown() const { return m_vm->tracks()->songIds(); }
 
+    // Leaves the page and comes back to it: a new page of "p1".
+    bool reopen()
+    {
+        QQuickItem *page = m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s)));
+        m_vm = page ? page->property("viewModel").value<PlaylistDetailViewModel *>() : nullptr;
+        return m_vm;
+    }
+
     // The requests of the playlist's writes, in order, as "order a,b" / "remove i" / "rename n".
     QStringList writes() const
     {
@@ -612,6 +620,68 @@ private Q_SLOTS:
         QTRY_VERIFY((shown = UiTest::findVisibleItem(m_harness->window(), state)));
         QCOMPARE(UiTest::findItem(shown, u"stateMessage"_s)->property("text").toString(), text);
         QVERIFY(UiTest::saveScreenshot(m_harness->window(), u"playlist-"_s + state + u".png"_s));
+    }
+
+    // Back on the playlist while its order save is on its way: the page
+    // shows the order the user made, and a drag there builds on it.
+    void comingBackWhileTheOrderIsOnItsWay()
+    {
+        QVERIFY(open({"A", "B", "C", "D"}));
+        m_harness->server().clearResponses();
+        FakePlaylistServer fake(m_harness->server());
+        fake.lists["p1"] = QStringList {"A", "B", "C", "D"};
+        fake.delayMs = 300;
+        m_vm->beginDrag(3);
+        m_vm->moveDraggedRow(0);
+        m_vm->dropDragged();
+        QTRY_COMPARE(fake.writesReceived, 1);
+        QVERIFY(m_harness->library()->hasPendingPlaylistWrites());
+
+        QVERIFY(reopen());
+        QTRY_VERIFY(m_vm->loaded());
+        QCOMPARE(shown(), (QStringList {"D", "A", "B", "C"}));
+        m_vm->beginDrag(1);
+        m_vm->moveDraggedRow(3);
+        m_vm->dropDragged();
+        QTRY_VERIFY(!m_harness->library()->hasPendingPlaylistWrites());
+        QCOMPARE(fake.lists.value("p1"), (QStringList {"D", "B", "C", "A"}));
+    }
+
+    // At the end of the run a page's order still reaches the server: one in
+    // its pause, one waiting behind another save, one whose list is read
+    // first (the page came back from its cached copy).
+    void endOfRunSendsTheOrderHeldBack_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("in its pause") << "";
+        QTest::newRow("behind another save") << "save";
+        QTest::newRow("list read first") << "reopen";
+    }
+
+    void endOfRunSendsTheOrderHeldBack()
+    {
+        QFETCH(QString, before);
+        QVERIFY(open({"A", "B", "C", "D"}));
+        m_harness->server().clearResponses();
+        FakePlaylistServer fake(m_harness->server());
+        fake.lists["p1"] = QStringList {"A", "B", "C", "D"};
+        fake.delayMs = 200;
+        m_vm->setSaveDelay(60'000);
+        if (before == "save") {
+            m_vm->beginDrag(0);
+            m_vm->moveDraggedRow(1);
+            m_vm->dropDragged();
+        } else if (before == "reopen") {
+            QVERIFY(reopen());
+            QTRY_VERIFY(m_vm->loaded());
+            m_vm->setSaveDelay(60'000);
+        }
+        m_vm->beginDrag(3);
+        m_vm->moveDraggedRow(0);
+        const QStringList order = shown();
+        LibraryStore::settlePlaylistWrites({m_harness->library()}, 20'000);
+        QVERIFY(!m_harness->library()->hasPendingPlaylistWrites());
+        QCOMPARE(fake.lists.value("p1"), order);
     }
 
     void renameTrims_data()

@@ -10,6 +10,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakePlaylistServer.h"
+#include "Helpers/RequestLog.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
@@ -33,20 +34,6 @@ QByteArray playlistAnswer(const QStringList &ids, const QString &name = u"Mix"_s
         songs.append(songJson(id));
     return R"("playlist":{"id":"p1","name":")" + name.toUtf8() + R"(","entry":)" + joined(songs) + '}';
 }
-
-// The paths of the stores' requests as they are made, before any is answered.
-class RequestLog : public QNetworkAccessManager
-{
-public:
-    QStringList paths;
-
-protected:
-    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request, QIODevice *data) override
-    {
-        paths.append(request.url().path());
-        return QNetworkAccessManager::createRequest(op, request, data);
-    }
-};
 
 } // namespace
 

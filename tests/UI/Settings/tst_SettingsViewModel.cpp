@@ -12,6 +12,7 @@
 #include "Artists/ArtistsViewModel.h"
 #include "Downloads/DownloadStore.h"
 #include "Helpers/FakeQueuePlayer.h"
+#include "Helpers/RequestLog.h"
 #include "Helpers/TestHttpServer.h"
 #include "Home/AlbumCarouselRowModel.h"
 #include "Home/FeaturedCarouselViewModel.h"
@@ -28,24 +29,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Notes the path of every request when it is made, before it leaves.
-class RecordingManager : public QNetworkAccessManager
-{
-public:
-    QStringList paths;
-
-protected:
-    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request, QIODevice *data) override
-    {
-        paths.append(request.url().path());
-        return QNetworkAccessManager::createRequest(op, request, data);
-    }
-};
-
-} // namespace
-
 // The settings window's model over a real session, engine and download store
 // whose manifest is written as an earlier run would have left it.
 class tst_SettingsViewModel : public QObject
@@ -53,7 +36,7 @@ class tst_SettingsViewModel : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
-    RecordingManager m_manager;
+    RequestLog m_manager;
     std::unique_ptr<UrlSession> m_session;
     SubsonicClient m_client;
     std::unique_ptr<AppState> m_appState;

@@ -60,9 +60,13 @@ gint64 seekPosition(double seconds, gint64 length)
 // Called on GStreamer's streaming threads.
 struct GstQueuePlayerCallbacks
 {
+    // A message dropped here is ours to release; postMessage() takes its own
+    // reference on what it passes on. A message kept alive keeps its source
+    // element alive too, and with it the whole decoding chain of every item.
     static GstBusSyncReply busSync(GstBus *, GstMessage *message, gpointer player)
     {
         static_cast<GstQueuePlayer *>(player)->postMessage(message);
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
 

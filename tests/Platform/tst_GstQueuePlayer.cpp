@@ -9,6 +9,7 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <new>
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void failingNextItemLeavesTheCurrentOnePlaying();
     void clampsVolume();
     void switchesOutputWithoutStopping();
+    void releasesTheElementsOfPlayedItems();
 
 private:
     QString tone(const QString &name, double seconds, int frequency);
@@ -548,6 +550,65 @@ void tst_GstQueuePlayer::switchesOutputWithoutStopping()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.count(), 1);
     QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), a);
+}
+
+namespace {
+
+// Sources of items still alive, of those watched.
+std::atomic<int> liveSources = 0;
+
+void watchSource(GstElement *, GstElement *source, gpointer made)
+{
+    ++*static_cast<int *>(made);
+    ++liveSources;
+    g_object_weak_ref(
+        G_OBJECT(source), [](gpointer, GObject *) { --liveSources; }, nullptr);
+}
+
+} // namespace
+
+void tst_GstQueuePlayer::releasesTheElementsOfPlayedItems()
+{
+    // Every bus message holds the element that posted it: one kept would keep
+    // each item's source and decoders alive long after the item.
+    int made = 0;
+    {
+        GstQueuePlayer player(QStringLiteral("fakesink sync=true"));
+        GstElement *sink = nullptr;
+        player.setAudioOutput({QStringLiteral("probe"), QStringLiteral("Probe"), [&sink] {
+                                   sink = gst_parse_launch("fakesink sync=true", nullptr);
+                                   return sink;
+                               }});
+        const QList<QueuePlayerItemPtr> chain {
+            item(QUrl::fromLocalFile(tone(QStringLiteral("short.wav"), 0.5, 440))),
+            item(served(tone(QStringLiteral("short3.wav"), 0.5, 550), true)),
+            item(QUrl::fromLocalFile(tone(QStringLiteral("short2.wav"), 0.5, 660)))};
+        player.insert(chain[0], {});
+        QTRY_COMPARE(chain[0]->status(), QueuePlayerItem::Status::ReadyToPlay);
+        // The playbin, above the sink: from here on it tells of the source it
+        // makes for each item that follows.
+        QVERIFY(sink);
+        auto *top = static_cast<GstObject *>(gst_object_ref(sink));
+        while (GstObject *parent = gst_object_get_parent(top)) {
+            gst_object_unref(top);
+            top = parent;
+        }
+        g_signal_connect(top, "source-setup", G_CALLBACK(&watchSource), &made);
+        gst_object_unref(top);
+
+        // A gapless switch to the second item, then a fresh load of the third.
+        QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+        player.insert(chain[1], chain[0]);
+        player.play();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 20000);
+        player.insert(chain[2], {});
+        QTRY_COMPARE(chain[2]->status(), QueuePlayerItem::Status::ReadyToPlay);
+        // Only the playing item's own source is left.
+        QCOMPARE(liveSources.load(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 3, 20000);
+    }
+    QCOMPARE(made, 2);
+    QCOMPARE(liveSources.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_GstQueuePlayer)

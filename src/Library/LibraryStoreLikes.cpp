@@ -253,23 +253,20 @@ void LibraryStore::keepLikesNewerThanList(
         const LikeTarget &target = it->target;
         const bool liked = it->failed ? likeState(target) : it->starred;
         const QString &id = target.id;
+        const auto keep = [liked, &id](auto &list, const auto &item) {
+            const auto same = [&id](const auto &entry) { return entry.id == id; };
+            if (!liked)
+                list.removeIf(same);
+            else if (std::none_of(list.cbegin(), list.cend(), same))
+                list.prepend(item);
+        };
         switch (target.kind) {
-        case LikeKind::Song: {
-            const auto same = [&id](const Song &s) { return s.id == id; };
-            if (!liked)
-                songs.removeIf(same);
-            else if (std::none_of(songs.cbegin(), songs.cend(), same))
-                songs.prepend(target.song);
+        case LikeKind::Song:
+            keep(songs, target.song);
             break;
-        }
-        case LikeKind::Album: {
-            const auto same = [&id](const Album &a) { return a.id == id; };
-            if (!liked)
-                albums.removeIf(same);
-            else if (std::none_of(albums.cbegin(), albums.cend(), same))
-                albums.prepend(target.album);
+        case LikeKind::Album:
+            keep(albums, target.album);
             break;
-        }
         case LikeKind::Artist:
             if (liked)
                 artistIds.insert(id);

@@ -90,10 +90,14 @@ QString createPlaylistNamed(const SubsonicClient &client, const QString &name);
 class ScratchPlaylist
 {
 public:
-    ScratchPlaylist(const SubsonicClient &client, const QString &name)
+    // Holding `songIds`, in that order, when any are given.
+    ScratchPlaylist(const SubsonicClient &client, const QString &name, const QStringList &songIds = {})
         : m_client(client)
         , m_id(createPlaylistNamed(client, name))
-    { }
+    {
+        if (!m_id.isEmpty() && !songIds.isEmpty())
+            TestAwait::await(m_client.replacePlaylistSongs(m_id, songIds));
+    }
     ~ScratchPlaylist()
     {
         if (!m_id.isEmpty())

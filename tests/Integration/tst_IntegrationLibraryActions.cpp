@@ -202,9 +202,8 @@ private Q_SLOTS:
     {
         const QStringList ids = songIds({u"Dawn Chorus"_s, u"Verdigris"_s, u"Vespers"_s});
         QVERIFY(!ids.contains(QString()));
-        ScratchPlaylist playlist(m_client, ScratchName);
+        ScratchPlaylist playlist(m_client, ScratchName, ids);
         QVERIFY(!playlist.id().isEmpty());
-        TestAwait::await(m_client.replacePlaylistSongs(playlist.id(), ids));
 
         LoopbackRelay relay(m_server->url());
         relay.delayNextAnswer({"/rest/createPlaylist", "playlistId="}, 800);
@@ -228,9 +227,8 @@ private Q_SLOTS:
     {
         const QStringList ids = songIds({u"Dawn Chorus"_s, u"Verdigris"_s, u"Vespers"_s});
         QVERIFY(!ids.contains(QString()));
-        ScratchPlaylist playlist(m_client, ScratchName);
+        ScratchPlaylist playlist(m_client, ScratchName, ids);
         QVERIFY(!playlist.id().isEmpty());
-        TestAwait::await(m_client.replacePlaylistSongs(playlist.id(), ids));
 
         LoopbackRelay relay(m_server->url());
         relay.cutNextAnswer({"/rest/updatePlaylist", "songIndexToRemove="});

@@ -148,7 +148,7 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
     m_tracks.setSelectedUid(0);
     // A drag begun before the load moves nothing after it.
     endDrag();
-    m_tracks.setRecords(std::move(entries));
+    m_tracks.setEntries(std::move(entries));
     m_tracks.setSelectedUid(selectedUid);
     // A row asked to be removed is left out only until a load no longer has it.
     m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });

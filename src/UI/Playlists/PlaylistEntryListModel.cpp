@@ -61,6 +61,20 @@ QList<PlaylistEntry> PlaylistEntryListModel::entriesFor(const QList<Song> &songs
     return entries;
 }
 
+void PlaylistEntryListModel::setEntries(QList<PlaylistEntry> entries)
+{
+    const QList<PlaylistEntry> &rows = records();
+    qsizetype first = 0;
+    while (first < rows.size() && first < entries.size() && rows.at(first).key == entries.at(first).key)
+        ++first;
+    const bool same = first == rows.size() && first == entries.size();
+    setRecords(std::move(entries));
+    // A row that only moved up or down keeps its record, so it gets no change
+    // of its own: its number is told here, once the views have the new rows.
+    if (!same && first < rowCount())
+        Q_EMIT dataChanged(index(int(first)), index(rowCount() - 1), {NumberRole});
+}
+
 QStringList PlaylistEntryListModel::songIds() const
 {
     QStringList ids;

@@ -46,6 +46,9 @@ public:
     // are left out, unless the list is as it was); the others get new ones.
     static QList<PlaylistEntry> entriesFor(const QList<Song> &songs, quint64 &nextUid,
         const QList<PlaylistEntry> &previous = {}, const QSet<quint64> &removed = {});
+    // Replaces the rows with `entries` (see setRecords). Numbers are
+    // positions: rows that came or went renumber the rows after them.
+    void setEntries(QList<PlaylistEntry> entries);
     QStringList songIds() const;
     QList<Song> songs() const;
     int rowOfUid(quint64 uid) const;

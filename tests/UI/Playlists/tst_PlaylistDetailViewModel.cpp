@@ -496,6 +496,11 @@ private Q_SLOTS:
         QTRY_VERIFY(renamedTo(u"Mix"_s));
         QCOMPARE(m_fake->lists.value(u"p1"_s), server);
         QTRY_COMPARE(shown(), server);
+        // Each row shows its place, also a row a removal moved up.
+        for (int row = 0; row < server.size(); ++row) {
+            QTRY_VERIFY(rowItem(row));
+            QCOMPARE(rowItem(row)->property("number").toInt(), row + 1);
+        }
         if (choice == u"Play Next"_s)
             QCOMPARE(m_harness->player()->queue(), QList<Song> {chosen});
         const std::optional<StoreFailure> &failure = m_harness->library()->lastFailure();

@@ -180,8 +180,7 @@ QCoro::Task<std::optional<QStringList>> LibraryStore::serverSongIds(QString id, 
     QStringList ids;
     try {
         const PlaylistDetail detail = co_await client.playlist(id);
-        for (const Song &song : detail.entry.value_or(QList<Song>()))
-            ids.append(song.id);
+        ids = songIdsOf(detail.entry.value_or(QList<Song>()));
     } catch (...) {
         error = std::current_exception();
         co_return std::nullopt;
@@ -198,11 +197,7 @@ void LibraryStore::noteServerSongIds(const QString &id, const QList<Song> &songs
     PlaylistWrites &writes = m_playlistWrites[id];
     if (writes.issued != issuedBefore || writes.finished != writes.issued)
         return;
-    QStringList ids;
-    ids.reserve(songs.size());
-    for (const Song &song : songs)
-        ids.append(song.id);
-    writes.lastTold = ids;
+    writes.lastTold = songIdsOf(songs);
 }
 
 QStringList LibraryStore::orderOver(const QStringList &wanted, const QStringList &held)

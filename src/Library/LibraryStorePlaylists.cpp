@@ -207,9 +207,7 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    QStringList ids;
-    for (const Song &song : std::as_const(songs))
-        ids.append(song.id);
+    const QStringList ids = songIdsOf(songs);
     std::exception_ptr error;
     try {
         co_await client.updatePlaylist(playlistId, std::nullopt, ids, {});
@@ -384,9 +382,7 @@ QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString 
             retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
     if (!self || !fresh)
         co_return;
-    QStringList current;
-    for (const Song &song : fresh->entry.value_or(QList<Song>()))
-        current.append(song.id);
+    const QStringList current = songIdsOf(fresh->entry.value_or(QList<Song>()));
     if (current != songIds && !followOwnRemovals(playlistId, index, songIds))
         co_return;
     const RemovalRetry target = removalRetryTarget(index, songIds, current);

@@ -31,25 +31,32 @@ using namespace DownloadStoreNaming;
 
 namespace {
 
-// Some servers answer a failed download or cover with HTTP 200 and their
-// JSON or XML error envelope; kept, it would pass for the song or the cover.
-bool isErrorEnvelope(const QString &contentType, const QByteArray &head)
+QString mediaType(const QString &contentType)
 {
-    const QString type = contentType.section(u';', 0, 0).trimmed().toLower();
-    if (type == u"application/json"_s || type == u"text/json"_s || type == u"text/xml"_s
-        || type == u"application/xml"_s)
-        return true;
-    const QByteArray start = head.trimmed().left(64);
-    return start.startsWith("{") || start.startsWith("<?xml") || start.startsWith("<subsonic-response");
+    return contentType.section(u';', 0, 0).trimmed().toLower();
 }
 
-// A song is an audio file, or bytes the server does not name. A login page
-// of a hotel network, a text error or anything else with status 200 would
-// otherwise be kept as the song and never fetched again.
-bool isAudioType(const QString &contentType)
+// Text, a web page, JSON or XML is what a server, a proxy or the login page
+// of a hotel network sends in place of a file. Anything else may be the song:
+// servers that name a file by its bytes answer with application/ogg, video/mp4
+// for an M4A, video/webm or application/x-flac, and some name no type at all.
+bool isDocumentType(const QString &contentType)
 {
-    const QString type = contentType.section(u';', 0, 0).trimmed().toLower();
-    return type.startsWith(u"audio/"_s) || type == u"application/octet-stream"_s;
+    const QString type = mediaType(contentType);
+    return type.startsWith(u"text/"_s) || type == u"application/json"_s || type == u"application/xml"_s
+        || type.endsWith(u"+json"_s) || type.endsWith(u"+xml"_s);
+}
+
+// Some servers answer a failed download or cover with HTTP 200 and their
+// JSON or XML error envelope, or a web page, under whatever type; kept, it
+// would pass for the song or the cover.
+bool isErrorEnvelope(const QString &contentType, const QByteArray &head)
+{
+    if (isDocumentType(contentType))
+        return true;
+    const QByteArray start = head.trimmed().left(64).toLower();
+    return start.startsWith("{") || start.startsWith("<?xml") || start.startsWith("<subsonic-response")
+        || start.startsWith("<!doctype html") || start.startsWith("<html");
 }
 
 // The body is whole when it has the announced length. A length announced
@@ -280,7 +287,7 @@ QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFil
         co_return std::nullopt;
     const QString contentType = raw->header(QNetworkRequest::ContentTypeHeader).toString();
     const qint64 bytes = temp->size();
-    if (!isAudioType(contentType) || bytes <= 0 || !hasAnnouncedLength(*raw, bytes))
+    if (bytes <= 0 || !hasAnnouncedLength(*raw, bytes))
         co_return std::nullopt;
     temp->seek(0);
     if (isErrorEnvelope(contentType, temp->peek(64)))

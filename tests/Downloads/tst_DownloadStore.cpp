@@ -402,6 +402,19 @@ private Q_SLOTS:
         TestHttpServer::Response text = fileResponse("Transcoding failed");
         text.contentType = "text/plain";
         QTest::newRow("text error with status 200") << text << false;
+        // Named as a document: refused by its type alone.
+        for (const char *type : {"application/xml", "application/json", "application/problem+json",
+                 "application/xhtml+xml", "text/csv"}) {
+            TestHttpServer::Response document = fileResponse("Song not found");
+            document.contentType = type;
+            QTest::newRow(type) << document << false;
+        }
+        envelope.contentType = "audio/mpeg";
+        QTest::newRow("error envelope named audio") << envelope << false;
+        xmlEnvelope.contentType = "application/octet-stream";
+        QTest::newRow("xml error envelope named as bytes") << xmlEnvelope << false;
+        page.contentType = QByteArray();
+        QTest::newRow("web page without a type") << page << false;
         QTest::newRow("empty body") << fileResponse(QByteArray()) << false;
         TestHttpServer::Response shortBody = fileResponse(QByteArray(1000, 'a'));
         shortBody.contentType = "audio/mpeg";
@@ -410,6 +423,14 @@ private Q_SLOTS:
         TestHttpServer::Response audio = fileResponse("ID3 audio bytes");
         audio.contentType = "audio/mpeg";
         QTest::newRow("audio") << audio << true;
+        // How servers that name a file by its bytes answer an Ogg, an M4A, a
+        // WebM or a FLAC file; and a server that names no type.
+        for (const char *type : {"application/ogg", "video/mp4", "video/webm", "application/x-flac",
+                 "audio/flac", "application/octet-stream", ""}) {
+            TestHttpServer::Response song = fileResponse("OggS audio bytes");
+            song.contentType = type;
+            QTest::newRow(*type ? type : "no type") << song << true;
+        }
     }
 
     void brokenTransfers()

@@ -269,7 +269,8 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
         }
     }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
-    head += "Content-Type: " + response.contentType + "\r\n";
+    if (!response.contentType.isEmpty())
+        head += "Content-Type: " + response.contentType + "\r\n";
     head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     for (const auto &[name, value] : headers)
         head += name + ": " + value + "\r\n";

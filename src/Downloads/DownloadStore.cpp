@@ -415,10 +415,12 @@ void DownloadStore::cancelAll()
 }
 
 // Hands a snapshot to the writer: no copy and no encoding here, on the GUI
-// thread. A failed write is not reported and leaves the previous file.
-void DownloadStore::save()
+// thread. A failed write leaves the previous file.
+QFuture<bool> DownloadStore::save()
 {
+    // A file that is there but unreadable is left alone on purpose; the
+    // manifest in memory is then the only one, and counts as saved.
     if (m_keepStoredManifest)
-        return;
-    m_writer.save(m_manifest);
+        return QtFuture::makeReadyFuture(true);
+    return m_writer.save(m_manifest);
 }

@@ -111,7 +111,8 @@ private:
     void purge(const QString &owner);
     void pruneArtwork();
     bool usesCover(const QString &coverArt) const;
-    void save();
+    // Tells, once written, whether the manifest is on the disk as it is now.
+    QFuture<bool> save();
 
     QCoro::Task<> runAlbumDownload(Album album, QString owner, TaskHandle handle);
     QCoro::Task<> runPlaylistDownload(QString id, QString name, QString owner, TaskHandle handle);
@@ -126,6 +127,8 @@ private:
     QCoro::Task<> downloadArtwork(QList<Song> songs, TaskHandle handle);
     QCoro::Task<> runStartupArtwork(TaskHandle handle);
     void endRun(const QString &owner, const TaskHandle &handle);
+    void markFailed(const QString &owner);
+    void dropOwner(const QString &songId, const QString &owner);
 
     void setManifest(DownloadManifest manifest);
     // For changes made to `m_manifest` in place.

@@ -1,5 +1,6 @@
 #include "DownloadStore.h"
 
+#include <QCoroFuture>
 #include <QCoroNetworkReply>
 #include <QDir>
 #include <QFile>
@@ -165,6 +166,10 @@ QCoro::Task<> DownloadStore::downloadSongs(
         if (!self || handle.isCancelled())
             co_return;
         const Song song = songs.at(i);
+        // What this song's step did to the manifest, to be taken back when
+        // the manifest cannot be saved.
+        bool changed = false;
+        bool ownerAdded = false;
 
         const auto known = m_manifest.songs.constFind(song.id);
         const bool onDisk = known != m_manifest.songs.constEnd()
@@ -173,7 +178,7 @@ QCoro::Task<> DownloadStore::downloadSongs(
         if (onDisk) {
             if (!known->owners.contains(owner)) {
                 m_manifest.songs[song.id].owners.insert(owner);
-                noteManifestChanged();
+                changed = ownerAdded = true;
             }
         } else {
             std::optional<StoredFile> stored = co_await downloadFile(song, handle);
@@ -182,11 +187,7 @@ QCoro::Task<> DownloadStore::downloadSongs(
             if (!stored) {
                 if (handle.isCancelled())
                     co_return;
-                if (auto progress = m_active.constFind(owner); progress != m_active.constEnd()) {
-                    DownloadProgress failed = *progress;
-                    failed.failed = true;
-                    setActive(owner, failed);
-                }
+                markFailed(owner);
                 save();
                 endRun(owner, handle);
                 co_return;
@@ -204,7 +205,7 @@ QCoro::Task<> DownloadStore::downloadSongs(
             if (!hasEntry) {
                 m_manifest.songs.insert(
                     song.id, DownloadedSong {song, stored->suffix, stored->bytes, {owner}});
-                noteManifestChanged();
+                changed = ownerAdded = true;
             } else {
                 DownloadedSong &entry = m_manifest.songs[song.id];
                 // The entry's old file is gone (that is why the song came
@@ -215,31 +216,94 @@ QCoro::Task<> DownloadStore::downloadSongs(
                     if (!old.isEmpty())
                         QFile::remove(old);
                 }
-                const bool changed = entry.suffix != stored->suffix || entry.bytes != stored->bytes
-                    || !entry.owners.contains(owner);
+                ownerAdded = !entry.owners.contains(owner);
+                changed = ownerAdded || entry.suffix != stored->suffix || entry.bytes != stored->bytes;
                 entry.suffix = stored->suffix;
                 entry.bytes = stored->bytes;
                 entry.owners.insert(owner);
-                if (changed)
-                    noteManifestChanged();
             }
+        }
+        if (changed) {
+            noteManifestChanged();
+            // The song counts as done only once the file on the disk lists
+            // it: one the next start would not know of is a file nobody
+            // counts or removes.
+            const bool saved = co_await save();
+            if (!self)
+                co_return;
+            // Taken back even when the run was stopped meanwhile: the store
+            // made next reads the file, which does not list the song.
+            if (!saved && ownerAdded)
+                dropOwner(song.id, owner);
+            if (handle.isCancelled())
+                co_return;
+            if (!saved) {
+                markFailed(owner);
+                save();
+                endRun(owner, handle);
+                co_return;
+            }
+        } else {
+            save();
         }
         if (auto progress = m_active.constFind(owner); progress != m_active.constEnd()) {
             DownloadProgress next = *progress;
             next.completed += 1;
             setActive(owner, next);
         }
-        save();
     }
 
-    const auto recorded = m_manifest.collections.constFind(owner);
-    if (recorded == m_manifest.collections.constEnd() || *recorded != collection) {
+    const std::optional<DownloadCollection> recorded = m_manifest.collections.contains(owner)
+        ? std::optional(m_manifest.collections.value(owner))
+        : std::nullopt;
+    if (recorded != collection) {
         m_manifest.collections.insert(owner, collection);
         noteManifestChanged();
+        // Shown as downloaded only once the file on the disk says so.
+        const bool saved = co_await save();
+        if (!self || handle.isCancelled())
+            co_return;
+        if (!saved) {
+            if (m_manifest.collections.value(owner) == collection) {
+                if (recorded)
+                    m_manifest.collections.insert(owner, *recorded);
+                else
+                    m_manifest.collections.remove(owner);
+                noteManifestChanged();
+            }
+            markFailed(owner);
+            save();
+            co_return;
+        }
+    } else {
+        save();
     }
-    save();
     setActive(owner, std::nullopt);
     co_await downloadArtwork(std::move(songs), handle);
+}
+
+void DownloadStore::markFailed(const QString &owner)
+{
+    if (auto progress = m_active.constFind(owner); progress != m_active.constEnd()) {
+        DownloadProgress failed = *progress;
+        failed.failed = true;
+        setActive(owner, failed);
+    }
+}
+
+// A song that no collection claims any more goes with its file.
+void DownloadStore::dropOwner(const QString &songId, const QString &owner)
+{
+    auto entry = m_manifest.songs.find(songId);
+    if (entry == m_manifest.songs.end() || !entry->owners.remove(owner))
+        return;
+    if (entry->owners.isEmpty()) {
+        const QString path = songPath(songId, entry->suffix);
+        m_manifest.songs.erase(entry);
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
+    noteManifestChanged();
 }
 
 QCoro::Task<std::optional<DownloadStore::StoredFile>> DownloadStore::downloadFile(

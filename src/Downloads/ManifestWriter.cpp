@@ -19,14 +19,20 @@ ManifestWriter::~ManifestWriter()
     flush();
 }
 
-void ManifestWriter::save(DownloadManifest manifest)
+QFuture<bool> ManifestWriter::save(DownloadManifest manifest)
 {
     QMutexLocker lock(&m_mutex);
     m_pending = std::move(manifest);
-    if (m_running)
-        return;
-    m_running = true;
-    m_pool.start([this] { drain(); });
+    if (!m_pendingResult) {
+        m_pendingResult = std::make_shared<QPromise<bool>>();
+        m_pendingResult->start();
+    }
+    QFuture<bool> result = m_pendingResult->future();
+    if (!m_running) {
+        m_running = true;
+        m_pool.start([this] { drain(); });
+    }
+    return result;
 }
 
 void ManifestWriter::flush()
@@ -46,6 +52,7 @@ void ManifestWriter::drain()
 {
     for (;;) {
         QByteArray data;
+        std::shared_ptr<QPromise<bool>> result;
         {
             std::optional<DownloadManifest> snapshot;
             {
@@ -55,10 +62,12 @@ void ManifestWriter::drain()
                     return;
                 }
                 snapshot = std::exchange(m_pending, std::nullopt);
+                result = std::exchange(m_pendingResult, nullptr);
             }
             data = snapshot->toJson();
         }
-        writeData(m_path, data);
+        result->addResult(writeData(m_path, data));
+        result->finish();
     }
 }
 

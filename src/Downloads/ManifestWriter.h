@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QMutex>
+#include <QPromise>
 #include <QString>
 #include <QThreadPool>
 
+#include <memory>
 #include <optional>
 
 #include "DownloadManifest.h"
@@ -29,7 +32,9 @@ public:
 
     QString path() const { return m_path; }
 
-    void save(DownloadManifest manifest);
+    // Tells, once written, whether the snapshot (or a newer one that took
+    // its place while it waited) is on the disk.
+    QFuture<bool> save(DownloadManifest manifest);
     // Blocks until the newest snapshot handed over is written (or failed).
     void flush();
     // Whether a snapshot is waiting or being written.
@@ -46,6 +51,8 @@ private:
     const QString m_path;
     mutable QMutex m_mutex;
     std::optional<DownloadManifest> m_pending;
+    // Shared by every save that the waiting snapshot stands for.
+    std::shared_ptr<QPromise<bool>> m_pendingResult;
     bool m_running = false;
     // One thread: the writes of this file run one after another.
     QThreadPool m_pool;

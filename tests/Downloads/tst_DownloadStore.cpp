@@ -466,14 +466,24 @@ private Q_SLOTS:
         QCOMPARE(readAll(songFile(u"s1"_s, u"mp3"_s)), "audio of s1");
     }
 
+    void fullDiskKeepsEarlierDownloads_data()
+    {
+        QTest::addColumn<bool>("roomForSong");
+        QTest::newRow("no room") << false;
+        // The song fits, the manifest that would list it does not.
+        QTest::newRow("room for the song only") << true;
+    }
+
     // The disk fills up while a second album comes in: the song fails, and
     // everything downloaded before stays listed and playable, also for the
     // store of the next start. A cover that found no space is fetched later
     // rather than kept empty.
     void fullDiskKeepsEarlierDownloads()
     {
+        QFETCH(bool, roomForSong);
         addAlbum(u"a1"_s, {makeSong(u"s1"_s, u"mp3"_s, u"c1"_s, 1), makeSong(u"s2"_s, u"mp3"_s, u"c1"_s, 2)});
         addAlbum(u"a2"_s, {makeSong(u"s3"_s)});
+        addAlbum(u"a3"_s, {});
         FullDisk disk(DownloadStore::directory(m_client.config()));
         {
             DownloadStore store(m_client);
@@ -481,12 +491,21 @@ private Q_SLOTS:
             QVERIFY(settle(store));
             QVERIFY(store.manifest().isDownloaded(u"album:a1"_s));
             QVERIFY(!QFileInfo::exists(coverFile(u"c1"_s))); // the server had none then
-            disk.fill();
+            if (roomForSong)
+                disk.leaveRoomFor(m_library.files.value(u"s3"_s).body.size());
+            else
+                disk.fill();
             store.downloadAlbum(m_library.albums.value(u"a2"_s));
+            store.downloadAlbum(m_library.albums.value(u"a3"_s));
             QVERIFY(settle(store));
             QCOMPARE(store.progressAlbumId(u"a2"_s), std::optional(DownloadProgress {1, 0, true}));
+            QCOMPARE(store.progressAlbumId(u"a3"_s), std::optional(DownloadProgress {0, 0, true}));
+            QVERIFY(!store.manifest().isDownloaded(u"album:a3"_s));
+            QVERIFY(!store.manifest().songs.contains(u"s3"_s));
+            QVERIFY(!QFileInfo::exists(songFile(u"s3"_s, u"mp3"_s)));
+            QCOMPARE(store.totalBytes(), qint64(2 * 11));
         }
-        m_library.covers.insert(u"c1"_s, fileResponse("cover one"));
+        m_library.covers.insert(u"c1"_s, fileResponse("the cover of one"));
         {
             // Started while the disk is still full: the cover finds no space.
             DownloadStore store(m_client);
@@ -506,7 +525,7 @@ private Q_SLOTS:
             QCOMPARE(readAll(local->toLocalFile()), "audio of " + id.toUtf8());
         }
         QCOMPARE(store.totalBytes(), qint64(2 * 11));
-        QCOMPARE(readAll(coverFile(u"c1"_s)), "cover one");
+        QCOMPARE(readAll(coverFile(u"c1"_s)), "the cover of one");
         store.downloadAlbum(m_library.albums.value(u"a2"_s));
         QVERIFY(settle(store));
         QVERIFY(store.manifest().isDownloaded(u"album:a2"_s));
@@ -515,7 +534,7 @@ private Q_SLOTS:
         QVERIFY(QFile(coverFile(u"c1"_s)).resize(0));
         DownloadStore next(m_client);
         QVERIFY(settle(next));
-        QCOMPARE(readAll(coverFile(u"c1"_s)), "cover one");
+        QCOMPARE(readAll(coverFile(u"c1"_s)), "the cover of one");
     }
 
     void collectionFetchFails()

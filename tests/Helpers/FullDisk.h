@@ -61,6 +61,15 @@ public:
             ::close(fd);
     }
 
+    // From now on a file can grow to `bytes` and no further: a small file
+    // still fits where a larger one finds no space.
+    void leaveRoomFor(rlim_t bytes)
+    {
+        rlimit some = m_limit;
+        some.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &some);
+    }
+
     // Space again.
     void release()
     {

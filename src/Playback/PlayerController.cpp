@@ -375,8 +375,12 @@ void PlayerController::startItem(int index, bool autoplay, double seekTo)
                     if (token != m_restoreSeekToken)
                         return;
                     dropRestoreSeek();
-                    m_player->seek(seekTo);
-                    setCurrentTime(seekTo);
+                    // A place kept for a song whose record had no length
+                    // ends where the song itself does.
+                    const double length = duration();
+                    const double target = length > 0 ? std::min(seekTo, length) : seekTo;
+                    m_player->seek(target);
+                    setCurrentTime(target);
                     updateNowPlayingElapsedTime();
                 });
             });

@@ -117,6 +117,9 @@ std::optional<QByteArray> SessionSnapshot::toJson() const
 double SessionSnapshot::startTime() const
 {
     const std::optional<qint64> length = queue.at(currentIndex).duration;
-    const double end = length ? std::max(0.0, double(*length)) : 0.0;
-    return std::clamp(currentTime, 0.0, end);
+    // A record without a length says nothing of where the song ends: the
+    // place stands until the player has the song's own length.
+    if (!length || *length <= 0)
+        return std::max(currentTime, 0.0);
+    return std::clamp(currentTime, 0.0, double(*length));
 }

@@ -42,9 +42,9 @@ struct SessionSnapshot
     // a finite number (JSON has no way to hold it).
     std::optional<QByteArray> toJson() const;
 
-    // Where the restored song starts: the saved position within the song's
-    // length (0 for a song without one), never before its start. Needs a
-    // valid index.
+    // Where the restored song starts: the saved position, never before the
+    // song's start nor past the length its record gives (a record without
+    // one leaves the end to the player). Needs a valid index.
     double startTime() const;
 
     // Whether `currentIndex` names a song of `queue`.

@@ -544,34 +544,55 @@ void tst_PlayerControllerSystem::restoredPastTheThresholdIsNeverSubmitted()
 void tst_PlayerControllerSystem::restoredPositionStaysInTheSong_data()
 {
     QTest::addColumn<double>("saved");
-    QTest::addColumn<double>("start");
-    QTest::newRow("far past the end") << 1e12 << 200.0;
-    QTest::newRow("past the microsecond range") << 1e13 << 200.0;
-    QTest::newRow("before the start") << -40.0 << 0.0;
+    QTest::addColumn<bool>("recordLength"); // the song's record says 200 s, or nothing
+    QTest::addColumn<double>("itemLength"); // the length the player finds; 0: none
+    QTest::addColumn<double>("start"); // shown at once
+    QTest::addColumn<double>("settled"); // sought, shown and saved once the song is ready
+    QTest::newRow("far past the end") << 1e12 << true << 0.0 << 200.0 << 200.0;
+    QTest::newRow("past the microsecond range") << 1e13 << true << 0.0 << 200.0 << 200.0;
+    QTest::newRow("before the start") << -40.0 << true << 0.0 << 0.0 << 0.0;
+    QTest::newRow("no length anywhere") << 95.0 << false << 0.0 << 95.0 << 95.0;
+    QTest::newRow("no length in the record, a longer song") << 95.0 << false << 180.0 << 95.0 << 95.0;
+    QTest::newRow("no length in the record, a shorter song") << 95.0 << false << 60.0 << 95.0 << 60.0;
 }
 
 // A hand-edited position is shown, sought, published and saved again only
-// within the song.
+// within the song; a song whose record has no length keeps its place until
+// the player knows where it ends.
 void tst_PlayerControllerSystem::restoredPositionStaysInTheSong()
 {
     QFETCH(double, saved);
+    QFETCH(bool, recordLength);
+    QFETCH(double, itemLength);
     QFETCH(double, start);
+    QFETCH(double, settled);
     m_engine->play(numberedSongs(2), m_client, 1, std::nullopt);
     m_engine->saveSession();
     QJsonObject o = QJsonDocument::fromJson(*SessionFile::read()).object();
     o.insert(u"currentTime"_s, saved);
+    if (!recordLength) {
+        QJsonArray queue = o.value(u"queue"_s).toArray();
+        QJsonObject current = queue.at(1).toObject();
+        current.remove(u"duration"_s);
+        queue.replace(1, current);
+        o.insert(u"queue"_s, queue);
+    }
     QVERIFY(SessionFile::write(QJsonDocument(o).toJson()));
 
     restart();
     m_engine->restoreSession(m_client);
     QCOMPARE(m_engine->currentIndex(), 1);
+    QCOMPARE(m_engine->queue().at(1).duration.has_value(), recordLength);
     QCOMPARE(m_engine->currentTime(), start);
     QCOMPARE(m_center->nowPlayingInfo()->elapsedTime, start);
+    if (itemLength > 0)
+        m_player->currentItem()->setDuration(itemLength);
     m_player->currentItem()->setStatus(QueuePlayerItem::Status::ReadyToPlay);
     flush();
-    QCOMPARE(m_player->seeks, start > 0 ? QList<double> {start} : QList<double> {});
+    QCOMPARE(m_player->seeks, settled > 0 ? QList<double> {settled} : QList<double> {});
+    QCOMPARE(m_engine->currentTime(), settled);
     m_engine->saveSession();
-    QCOMPARE(savedSnapshot().currentTime, start);
+    QCOMPARE(savedSnapshot().currentTime, settled);
 }
 
 QTEST_GUILESS_MAIN(tst_PlayerControllerSystem)

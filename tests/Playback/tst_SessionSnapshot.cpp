@@ -124,7 +124,9 @@ private Q_SLOTS:
         QTest::newRow("at its end") << 200.0 << 1 << 200.0;
         QTest::newRow("far past its end") << 1e12 << 1 << 200.0;
         QTest::newRow("before its start") << -3.0 << 1 << 0.0;
-        QTest::newRow("a song without a length") << 95.5 << 0 << 0.0;
+        // Nothing says where such a song ends: the player learns it later.
+        QTest::newRow("a song without a length") << 95.5 << 0 << 95.5;
+        QTest::newRow("a song without a length, before its start") << -3.0 << 0 << 0.0;
     }
 
     void startTimeStaysInTheSong()

@@ -308,7 +308,8 @@ private:
     void settleLike(const LikeTarget &target, quint64 ticket, bool accepted);
     static QCoro::Task<> retryLike(QPointer<LibraryStore> store, LikeTarget target);
     // The liked items as the server's list tells, with each item whose like
-    // changed after the list was asked for, or is still out, as shown here.
+    // changed after the list was asked for, or was still out then or is now,
+    // as shown here.
     void keepLikesNewerThanList(QList<Song> &songs, QList<Album> &albums, QSet<QString> &artistIds) const;
 
     // The retry of a failed playlist edit: runs `operation` again with the
@@ -512,8 +513,11 @@ private:
     };
     quint64 m_likeTickets = 0;
     QHash<QString, LikeWish> m_likeWishes;
-    // The last ticket given before the liked list was asked for.
+    // The last ticket given before the liked list was asked for, and the
+    // items with a change still out then: the server may have read the list
+    // before taking that change, however early its answer comes back.
     quint64 m_likeTicketAtStarredRequest = 0;
+    QSet<QString> m_likesOutAtStarredRequest;
     QHash<QString, PlaylistWrites> m_playlistWrites;
     // The latest removals this store made in each playlist: the list each
     // was made on and its row.

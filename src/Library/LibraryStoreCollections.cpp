@@ -100,8 +100,12 @@ void LibraryStore::startCollectionLoad(Collection collection)
             runSongsLoad(handle);
             return;
         case Collection::Starred:
-            // Likes changed from here on are newer than the list.
+            // Likes changed from here on are newer than the list, and so
+            // may be those still out, answered or not when it lands.
             m_likeTicketAtStarredRequest = m_likeTickets;
+            m_likesOutAtStarredRequest.clear();
+            for (auto it = m_likeBursts.cbegin(); it != m_likeBursts.cend(); ++it)
+                m_likesOutAtStarredRequest.insert(it.key());
             runCollectionLoad(
                 Collection::Starred, m_client.starred(handle), handle, &LibraryStore::applyStarred);
             return;

@@ -246,7 +246,8 @@ void LibraryStore::keepLikesNewerThanList(
     QList<Song> &songs, QList<Album> &albums, QSet<QString> &artistIds) const
 {
     for (auto it = m_likeWishes.cbegin(); it != m_likeWishes.cend(); ++it) {
-        if (it->ticket <= m_likeTicketAtStarredRequest && !m_likeBursts.contains(it.key()))
+        if (it->ticket <= m_likeTicketAtStarredRequest && !m_likeBursts.contains(it.key())
+            && !m_likesOutAtStarredRequest.contains(it.key()))
             continue;
         // What the user asked for, or after its failure what is shown (a
         // refresh meanwhile has not wiped a change still out).

@@ -133,13 +133,14 @@ public:
     void ensureHomeRow(AlbumListType type);
 
     // Detail look-ups: from the cache, or fetched and cached. Errors pass to
-    // the caller unchanged.
+    // the caller unchanged; `handle` cancelled aborts the request.
     QCoro::Task<Album> albumDetail(QString id);
-    QCoro::Task<ArtistDetail> artistDetail(QString id);
+    QCoro::Task<ArtistDetail> artistDetail(QString id, TaskHandle handle = {});
     QCoro::Task<PlaylistDetail> playlistDetail(QString id);
     // Every song of an artist, album by album, newest album first; albums that
     // cannot be fetched are left out. `handle` cancelled meanwhile: the
-    // albums' requests are aborted and it throws TransportError::cancelled().
+    // artist's and the albums' requests are aborted and it throws
+    // TransportError::cancelled().
     QCoro::Task<QList<Song>> artistDiscographySongs(QString id, TaskHandle handle = {});
 
     static QList<Album> discographyOrder(const QList<Album> &albums);
@@ -459,7 +460,7 @@ private:
     // dropped that record's cached copy.
     template<typename Record, typename Fetch>
     QCoro::Task<Record> detail(QHash<QString, Record> LibraryStore::*cache, void (LibraryStore::*changed)(),
-        QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops = nullptr);
+        QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops = nullptr, TaskHandle handle = {});
 
     SubsonicClient m_client;
     int m_epoch = 0;

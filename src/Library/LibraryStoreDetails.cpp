@@ -6,7 +6,8 @@
 
 template<typename Record, typename Fetch>
 QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*cache,
-    void (LibraryStore::*changed)(), QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops)
+    void (LibraryStore::*changed)(), QString id, Fetch fetch, QHash<QString, int> LibraryStore::*drops,
+    TaskHandle handle)
 {
     if (auto it = (this->*cache).constFind(id); it != (this->*cache).constEnd())
         co_return *it;
@@ -14,7 +15,7 @@ QCoro::Task<Record> LibraryStore::detail(QHash<QString, Record> LibraryStore::*c
     const SubsonicClient client = m_client;
     const int epoch = m_epoch;
     const int dropped = drops ? (this->*drops).value(id) : 0;
-    Record record = co_await (client.*fetch)(id, TaskHandle());
+    Record record = co_await (client.*fetch)(id, handle);
     // An answer that arrives after refresh() belongs to the library as it was,
     // one that arrives after an edit dropped the cached copy may predate the
     // edit: the caller gets it, the cache does not.
@@ -31,10 +32,10 @@ QCoro::Task<Album> LibraryStore::albumDetail(QString id)
         &SubsonicClient::album);
 }
 
-QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id)
+QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id, TaskHandle handle)
 {
     return detail(&LibraryStore::m_artistDetails, &LibraryStore::artistDetailsChanged, std::move(id),
-        &SubsonicClient::artist);
+        &SubsonicClient::artist, nullptr, std::move(handle));
 }
 
 QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
@@ -89,7 +90,7 @@ QCoro::Task<QList<Song>> LibraryStore::artistDiscographySongs(QString id, TaskHa
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    const ArtistDetail artist = co_await artistDetail(id);
+    const ArtistDetail artist = co_await artistDetail(id, handle);
     if (handle.isCancelled())
         throw TransportError::cancelled();
     const QList<Album> ordered = discographyOrder(artist.album.value_or(QList<Album>()));

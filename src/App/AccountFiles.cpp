@@ -191,17 +191,19 @@ bool moveDownloads(const ServerConfig &from, const ServerConfig &to)
     return mergeDownloads(oldFolder, newFolder);
 }
 
-void moveSession(const ServerConfig &from, const ServerConfig &to)
+// False when the old key's saved session is there but could not be handed
+// to the new key; it is then still the old key's, as it was.
+bool moveSession(const ServerConfig &from, const ServerConfig &to)
 {
     const std::optional<QByteArray> data = SessionFile::read();
     if (!data)
-        return;
+        return true;
     std::optional<SessionSnapshot> snapshot = SessionSnapshot::fromJson(*data);
     if (!snapshot || snapshot->serverKey != from.accountKey())
-        return;
+        return true;
     snapshot->serverKey = to.accountKey();
-    if (const std::optional<QByteArray> moved = snapshot->toJson())
-        SessionFile::write(*moved);
+    const std::optional<QByteArray> moved = snapshot->toJson();
+    return moved && SessionFile::write(*moved);
 }
 
 void moveLocation(const ServerConfig &from, const ServerConfig &to)
@@ -226,22 +228,25 @@ QString AccountFiles::savedLocationPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/Lirna/location.json"_s;
 }
 
-bool AccountFiles::moveAccount(const ServerConfig &from, const ServerConfig &to)
+AccountFiles::Move AccountFiles::moveAccount(const ServerConfig &from, const ServerConfig &to)
 {
     if (from.accountKey() == to.accountKey())
-        return true;
+        return Move::Done;
     // Two copies of the program started at once move the same files: one
     // after the other, each looking afresh once it holds the lock. One that
-    // cannot get it moves nothing.
+    // cannot get it (another copy holds it, or the disk has no room even for
+    // the lock) moves nothing.
     const QString root = QFileInfo(DownloadStore::directory(to)).path();
     QDir().mkpath(root);
     QLockFile lock(QDir(root).filePath(LockName));
     if (!lock.tryLock(LockWait))
-        return false;
-    const bool moved = moveDownloads(from, to);
-    moveSession(from, to);
+        return Move::NothingMoved;
+    // The saved session goes first: while it cannot follow, nothing else
+    // does, so that the run finds everything under the old key.
+    if (!moveSession(from, to))
+        return Move::NothingMoved;
     moveLocation(from, to);
-    return moved;
+    return moveDownloads(from, to) ? Move::Done : Move::DownloadsLeft;
 }
 
 void AccountFiles::setTakeOverHook(std::function<void()> hook)

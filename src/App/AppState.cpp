@@ -154,15 +154,21 @@ void AppState::restoreSession()
     if (!password)
         return;
     const QUrl clean = url.adjusted(QUrl::RemoveUserInfo);
-    const ServerConfig config {clean, *username, *password};
+    ServerConfig config {clean, *username, *password};
     // The downloads, the saved session and the saved place go by the account
     // key too: they follow it to the clean address before anything looks
-    // for them there. When some downloads cannot follow, the stored address
+    // for them there. When some of them cannot follow, the stored address
     // stays as it is, so that they are not given up: the next start tries
-    // again.
-    const bool moved = clean == url || AccountFiles::moveAccount(ServerConfig {url, *username, {}}, config);
+    // again. When the saved session could not follow, the run goes on under
+    // the old key, where it and everything else still are; only the
+    // requests go to the clean address.
+    const ServerConfig old {url, *username, {}};
+    const AccountFiles::Move move
+        = clean == url ? AccountFiles::Move::Done : AccountFiles::moveAccount(old, config);
+    if (move == AccountFiles::Move::NothingMoved)
+        config.filesURLText = url.toString(QUrl::FullyEncoded);
     setClient(SubsonicClient(config, UrlSession::shared()));
-    if (moved && clean != url)
+    if (move == AccountFiles::Move::Done && clean != url)
         moveToCleanAddress(*urlText, clean.toString(QUrl::FullyEncoded), *username, *password);
 }
 

@@ -10,11 +10,19 @@ struct ServerConfig
     QUrl baseURL;
     QString username;
     QString password;
+    // The address text the account's files still go by when it is not
+    // baseURL's: an address an older run stored with user info, whose files
+    // could not yet follow the clean one. Empty otherwise. Never sent.
+    QString filesURLText {};
 
     // The text that names the account everywhere: its keychain item, its
     // download folder, the owner of the saved playback session and of the
     // saved window location.
-    QString accountKey() const { return accountKey(username, baseURL.toString(QUrl::FullyEncoded)); }
+    QString accountKey() const
+    {
+        return accountKey(
+            username, filesURLText.isEmpty() ? baseURL.toString(QUrl::FullyEncoded) : filesURLText);
+    }
     // The same from the address's stored text: the user name, "@" and the
     // text, joined as they are (no escaping). The session builds it from the
     // one text it stores, never from a re-serialised URL, so that the key is

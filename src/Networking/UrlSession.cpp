@@ -62,9 +62,15 @@ QNetworkReply *UrlSession::get(const QUrl &url, Delivery delivery) const
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(m_transferTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    if (delivery == Delivery::MayRepeat)
+    if (delivery == Delivery::MayRepeat) {
+        request.setAttribute(
+            QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
         return m_manager->get(request);
+    }
+    // Qt would send the next hop of a 301 or 302 as a plain GET, which it
+    // sends again when the connection closes, and fail that of a 307 or 308,
+    // as it cannot rewind the body: the redirect is followed by data().
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     // Qt reads a body it may buffer (and so rewind) itself; with its length
     // given and buffering off, it reads this device, which cannot rewind.
     request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
@@ -73,6 +79,28 @@ QNetworkReply *UrlSession::get(const QUrl &url, Delivery delivery) const
     QNetworkReply *reply = m_manager->sendCustomRequest(request, QByteArrayLiteral("GET"), body);
     body->setParent(reply);
     return reply;
+}
+
+bool UrlSession::isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+QUrl UrlSession::redirectTarget(const QUrl &from, const QByteArray &location)
+{
+    QUrl target = QUrl::fromEncoded(location);
+    if (target.isEmpty() || !target.isValid())
+        throw TransportError(QNetworkReply::ProtocolUnknownError, QStringLiteral("Invalid redirect"));
+    if (target.isRelative())
+        target = from.resolved(target);
+    const QString scheme = target.scheme();
+    if (scheme != QLatin1StringView("http") && scheme != QLatin1StringView("https"))
+        throw TransportError(
+            QNetworkReply::ProtocolUnknownError, QStringLiteral("Unsupported redirect scheme"));
+    // The query carries a token that stands for the password.
+    if (from.scheme() == QLatin1StringView("https") && scheme == QLatin1StringView("http"))
+        throw TransportError(QNetworkReply::InsecureRedirectError, QStringLiteral("Insecure redirect"));
+    return target;
 }
 
 bool UrlSession::isStatusError(QNetworkReply::NetworkError error, int status)
@@ -106,7 +134,27 @@ TransportError UrlSession::transportError(QNetworkReply *reply, const TaskHandle
     return TransportError(code, text);
 }
 
+struct UrlSession::Hop
+{
+    HttpResponse response;
+    // The raw Location of a redirect left to us to follow.
+    std::optional<QByteArray> location;
+};
+
 QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
+{
+    for (int redirects = 0;; ++redirects) {
+        Hop hop = co_await fetch(url, handle, kind, delivery);
+        if (!hop.location)
+            co_return std::move(hop.response);
+        if (redirects == RedirectLimit)
+            throw TransportError(QNetworkReply::TooManyRedirectsError, QStringLiteral("Too many redirects"));
+        url = redirectTarget(url, *hop.location);
+    }
+}
+
+QCoro::Task<UrlSession::Hop> UrlSession::fetch(
+    QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
 {
     if (handle.isCancelled())
         throw TransportError::cancelled();
@@ -157,15 +205,25 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kin
     // status set. Only the error Qt derives from the status itself (a 404
     // is an answer) leaves the reply an answer.
     const QNetworkReply::NetworkError error = reply->error();
-    // A request that must not go out twice fails where Qt would have sent it
-    // again: the connection closed before the server answered.
-    if (error == QNetworkReply::ContentReSendError && delivery == Delivery::AtMostOnce)
-        throw TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("Connection closed"));
+    Hop hop;
+    if (status.isValid())
+        hop.response.status = status.toInt();
+    if (delivery == Delivery::AtMostOnce) {
+        // Once a 307 or 308 has come in whole, Qt rewinds the body for a next
+        // hop, even one it will not send: that failure ends the exchange with
+        // the redirect, which is followed from here like any other.
+        const bool redirected = hop.response.status && isRedirect(*hop.response.status);
+        if (redirected && (error == QNetworkReply::NoError || error == QNetworkReply::ContentReSendError)) {
+            hop.location = reply->rawHeader("Location");
+            co_return hop;
+        }
+        // A request that must not go out twice fails where Qt would have
+        // sent it again: the connection closed before the server answered.
+        if (error == QNetworkReply::ContentReSendError)
+            throw TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("Connection closed"));
+    }
     if (error != QNetworkReply::NoError && !(status.isValid() && isStatusError(error, status.toInt())))
         throw transportError(reply.get(), handle);
-    HttpResponse response;
-    if (status.isValid())
-        response.status = status.toInt();
-    response.body = std::move(received->body);
-    co_return response;
+    hop.response.body = std::move(received->body);
+    co_return hop;
 }

@@ -36,6 +36,8 @@ class UrlSession
 {
 public:
     static constexpr int TransferTimeoutMs = 60'000;
+    // The most redirects one request follows, Qt's own bound.
+    static constexpr int RedirectLimit = 50;
 
     // What a request fetches, which decides how much of it may be held.
     enum class Body {
@@ -46,7 +48,9 @@ public:
     // Whether a request may reach the server more than once. Qt's HTTP layer
     // sends a request again by itself when the connection closes before any
     // answer came; a write that is not safe to repeat (an added song, a
-    // removal by position, a new playlist) must fail instead.
+    // removal by position, a new playlist) must fail instead. Qt follows the
+    // redirects of a request that may repeat; those of one that must not are
+    // followed by data(), each hop again sent at most once.
     enum class Delivery {
         MayRepeat,
         AtMostOnce,
@@ -69,7 +73,17 @@ public:
         Delivery delivery = Delivery::MayRepeat) const;
 
     // Starts a GET with this session's settings; the caller owns the reply.
+    // The reply of a request sent at most once ends at a redirect.
     QNetworkReply *get(const QUrl &url, Delivery delivery = Delivery::MayRepeat) const;
+
+    // Whether `status` sends the request on to the address in the answer's
+    // Location header.
+    static bool isRedirect(int status);
+    // Where a redirect from `from` to `location` (the header's raw value)
+    // leads, refused by a TransportError as Qt refuses it for a request it
+    // follows: a target that is not http or https, and one that is less safe
+    // than `from` (https to http), since the request carries credentials.
+    static QUrl redirectTarget(const QUrl &from, const QByteArray &location);
 
     // Turns a finished reply's failure into a TransportError, telling our own
     // cancellation (`handle`) from Qt's transfer time-out.
@@ -80,6 +94,11 @@ public:
     static bool isStatusError(QNetworkReply::NetworkError error, int status);
 
 private:
+    struct Hop;
+    // One request and its answer, up to a redirect that the request does not
+    // leave to Qt.
+    QCoro::Task<Hop> fetch(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const;
+
     QNetworkAccessManager *m_manager;
     int m_transferTimeoutMs;
     BodyLimits m_limits;

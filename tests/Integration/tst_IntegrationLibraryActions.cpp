@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "Helpers/RecordLists.h"
+#include "Helpers/TestHttpServer.h"
 #include "IntegrationServer.h"
 #include "Library/LibraryStore.h"
 #include "LoopbackRelay.h"
@@ -141,14 +142,34 @@ private Q_SLOTS:
         TestAwait::await(m_client.setStarred(false, liked.id));
     }
 
+    void playlistEditCycle_data()
+    {
+        QTest::addColumn<bool>("redirected");
+        QTest::newRow("direct") << false;
+        // As a reverse proxy that moves every request on, to https for one.
+        QTest::newRow("behind a 308 redirect") << true;
+    }
+
     void playlistEditCycle()
     {
+        QFETCH(bool, redirected);
         const QString a = song(u"Dawn Chorus"_s).id;
         const QString b = song(u"Verdigris"_s).id;
         const QString c = song(u"Vespers"_s).id;
         QVERIFY(!a.isEmpty() && !b.isEmpty() && !c.isEmpty());
 
-        LibraryStore store(m_client);
+        // Every request answered with a 308 to the same path and query on the server.
+        TestHttpServer front;
+        QVERIFY(front.listen());
+        const QByteArray origin = m_server->url().adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toEncoded();
+        front.setHandler([origin](const TestHttpServer::Request &request) {
+            TestHttpServer::Response moved = TestHttpServer::json("moved", 308);
+            moved.headers.append({"Location", origin + request.target});
+            return moved;
+        });
+        ServerConfig config = m_server->config(0);
+        config.baseURL.setPort(front.port());
+        LibraryStore store(redirected ? SubsonicClient(config, m_session) : m_client);
         // supysonic answers the create without the new playlist; the store
         // finds it in the reloaded list.
         const std::optional<QString> created = TestAwait::await(store.createPlaylist(PlaylistName));
@@ -189,10 +210,22 @@ private Q_SLOTS:
         };
         QCOMPARE(named(), RenamedPlaylistName);
 
+        QCOMPARE(idsOf(TestAwait::await(m_client.playlist(id)).entry.value_or(QList<Song>())),
+            (QStringList {c, a}));
+        QCOMPARE(playlistsNamed(m_client, RenamedPlaylistName).size(), 1);
+
         QVERIFY(TestAwait::await(store.deletePlaylist(id)));
         QCOMPARE(named(), QString());
         QVERIFY(playlistsNamed(m_client, RenamedPlaylistName).isEmpty());
         QVERIFY(store.reachability().isOk());
+        QVERIFY(!store.lastFailure());
+        if (redirected) {
+            // Each write went out once: the add, the removal and the rename,
+            // the new playlist and the order.
+            QCOMPARE(front.requestCount({"/rest/updatePlaylist"}), 3);
+            QCOMPARE(front.requestCount({"/rest/createPlaylist"}), 2);
+            QCOMPARE(front.requestCount({"/rest/deletePlaylist"}), 1);
+        }
     }
 
     // Two orders of one playlist, the first answered slowly, then the run

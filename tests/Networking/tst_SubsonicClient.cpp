@@ -300,6 +300,124 @@ private Q_SLOTS:
         }
     }
 
+    // A write goes on through any redirect and reaches the server once: also
+    // when the server closes the connection after reading it (it may have
+    // applied it), and however the redirect is answered. Reads pass too.
+    void writesAndReadsPassRedirects_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("target"); // "server", "server closes" or "itself"
+        for (int status : {301, 302, 303, 307, 308}) {
+            QTest::addRow("%d", status) << status << QStringLiteral("server");
+            QTest::addRow("%d, closed after the write was read", status)
+                << status << QStringLiteral("server closes");
+        }
+        QTest::newRow("308 to itself, without end") << 308 << QStringLiteral("itself");
+    }
+
+    void writesAndReadsPassRedirects()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, target);
+        TestHttpServer front;
+        QVERIFY(front.listen());
+        const QByteArray to = (target == u"itself" ? front.baseUrl() : m_server->baseUrl()).toEncoded();
+        front.setHandler([status, to](const TestHttpServer::Request &request) {
+            TestHttpServer::Response moved = TestHttpServer::json("moved", status);
+            moved.headers.append({"Location", to + request.target});
+            return moved;
+        });
+        m_server->setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p1","name":"P"})"));
+        m_server->setResponse("/rest/updatePlaylist",
+            target == u"server closes" ? TestHttpServer::dropped() : TestHttpServer::ok());
+        const SubsonicClient c(
+            ServerConfig {front.baseUrl(), QStringLiteral("alice"), QStringLiteral("sesame")}, m_session);
+        const auto failure = []<typename T>(QCoro::Task<T> task) -> std::optional<TransportError> {
+            try {
+                TestAwait::await(std::move(task));
+            } catch (const TransportError &error) {
+                return error;
+            }
+            return std::nullopt;
+        };
+
+        const std::optional<TransportError> read = failure(c.playlist(QStringLiteral("p1")));
+        const std::optional<TransportError> write
+            = failure(c.updatePlaylist(QStringLiteral("p1"), std::nullopt, {QStringLiteral("s9")}, {}));
+        if (target == u"itself") {
+            QVERIFY(read && write);
+            QCOMPARE(read->code(), QNetworkReply::TooManyRedirectsError);
+            QCOMPARE(write->code(), QNetworkReply::TooManyRedirectsError);
+            QCOMPARE(front.requestCount({"/rest/updatePlaylist"}), UrlSession::RedirectLimit + 1);
+            QCOMPARE(m_server->requests().size(), 0);
+            return;
+        }
+        QVERIFY2(!read, qPrintable(read ? read->localizedDescription() : QString()));
+        QVERIFY2(write.has_value() == (target == u"server closes"),
+            qPrintable(write ? write->localizedDescription() : QStringLiteral("the write went through")));
+        if (write)
+            QCOMPARE(write->code(), QNetworkReply::RemoteHostClosedError);
+        QCOMPARE(front.requestCount({"/rest/updatePlaylist"}), 1);
+        QCOMPARE(m_server->requestCount({"/rest/updatePlaylist"}), 1);
+        const TestHttpServer::Request applied = m_server->lastRequest();
+        QCOMPARE(applied.method, QByteArray("GET"));
+        QCOMPARE(applied.queryValue(QStringLiteral("songIdToAdd")), QStringLiteral("s9"));
+        QCOMPARE(applied.queryValue(QStringLiteral("t")),
+            SubsonicClient::token(QStringLiteral("sesame"), applied.queryValue(QStringLiteral("s"))));
+    }
+
+    // Where a redirect leads a request that carries credentials: never to a
+    // less safe address, nor away from http.
+    void redirectTargets_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<QString>("target"); // empty: refused
+        QTest::addColumn<int>("refusal");
+        const QString from = QStringLiteral("https://h/music/rest/ping?u=a&t=x");
+        const int none = int(QNetworkReply::NoError);
+        const int insecure = int(QNetworkReply::InsecureRedirectError);
+        const int unknown = int(QNetworkReply::ProtocolUnknownError);
+        QTest::newRow("http to https") << "http://h/rest/ping?t=x" << QByteArray("https://h/rest/ping?t=x")
+                                       << "https://h/rest/ping?t=x" << none;
+        QTest::newRow("http to http") << "http://h/rest/ping" << QByteArray("http://g:8080/rest/ping")
+                                      << "http://g:8080/rest/ping" << none;
+        QTest::newRow("https to https")
+            << from << QByteArray("https://g/rest/ping?u=a&t=x") << "https://g/rest/ping?u=a&t=x" << none;
+        QTest::newRow("https to http")
+            << from << QByteArray("http://h/music/rest/ping?u=a&t=x") << QString() << insecure;
+        QTest::newRow("https to http, upper case")
+            << from << QByteArray("HTTP://h/rest/ping") << QString() << insecure;
+        QTest::newRow("absolute path")
+            << from << QByteArray("/new/rest/ping?u=a") << "https://h/new/rest/ping?u=a" << none;
+        QTest::newRow("relative path")
+            << from << QByteArray("getPlaylists?t=y") << "https://h/music/rest/getPlaylists?t=y" << none;
+        QTest::newRow("no scheme") << from << QByteArray("//g:444/rest/ping") << "https://g:444/rest/ping"
+                                   << none;
+        QTest::newRow("encoded query kept") << "http://h/" << QByteArray("http://h/rest/x?name=a%26b%2Bc")
+                                            << "http://h/rest/x?name=a%26b%2Bc" << none;
+        QTest::newRow("ftp") << from << QByteArray("ftp://h/rest/ping") << QString() << unknown;
+        QTest::newRow("file") << "http://h/" << QByteArray("file:///etc/passwd") << QString() << unknown;
+        QTest::newRow("no location") << from << QByteArray() << QString() << unknown;
+    }
+
+    void redirectTargets()
+    {
+        QFETCH(QString, from);
+        QFETCH(QByteArray, location);
+        QFETCH(QString, target);
+        QFETCH(int, refusal);
+        try {
+            const QUrl url = UrlSession::redirectTarget(QUrl(from), location);
+            QCOMPARE(url.toString(QUrl::FullyEncoded), target);
+            QCOMPARE(refusal, int(QNetworkReply::NoError));
+        } catch (const TransportError &error) {
+            QVERIFY2(target.isEmpty(), qPrintable(error.localizedDescription()));
+            QCOMPARE(int(error.code()), refusal);
+        }
+    }
+
     // What is held in memory is bounded: a body announced or sent past the
     // limit of its kind fails at once, long before its transfer would end.
     void bodiesPastTheLimitFail_data()

@@ -1,5 +1,6 @@
 #include "TextFieldAccessible.h"
 
+#include <QMetaMethod>
 #include <QQuickWindow>
 #include <QTextBoundaryFinder>
 
@@ -106,6 +107,100 @@ void hideSecrets(QAccessibleEvent *event)
     }
 }
 
+// Qt Quick's fields tell assistive technology of a change to their text only
+// when the program sets it: what the user types, erases or pastes goes
+// unsaid, and a screen reader has nothing to echo. This follows one field and
+// reports each of the user's edits as the part that went and the part that
+// came where the old and new text differ, as the desktop's other fields do.
+// A field that hides its text reports as many bullets, so its text is never
+// put in an event at all; the update handler would mask it anyway.
+class EditReporter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EditReporter(QQuickItem *field)
+        : QObject(field)
+        , m_field(field)
+        , m_text(field->property("text").toString())
+    {
+        setObjectName(ObjectName);
+        connectSignal("textEdited()", "report()");
+        connectSignal("textChanged()", "remember()");
+    }
+
+    static constexpr QLatin1StringView ObjectName = "editReporter"_L1;
+
+public Q_SLOTS:
+    // The field's own change signal comes after this one, so the text seen
+    // last is still the one before the edit.
+    void report()
+    {
+        const QString before = std::exchange(m_text, m_field->property("text").toString());
+        const auto [position, removed, inserted] = difference(before, m_text);
+        const bool secret = TextFieldAccessible::holdsSecret(m_field);
+        const QString gone = secret ? TextFieldAccessible::masked(removed.size()) : removed.toString();
+        const QString come = secret ? TextFieldAccessible::masked(inserted.size()) : inserted.toString();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(m_field);
+        if (!iface || (gone.isEmpty() && come.isEmpty()))
+            return;
+        const int cursor = m_field->property("cursorPosition").toInt();
+        if (gone.isEmpty()) {
+            QAccessibleTextInsertEvent event(iface, position, come);
+            event.setCursorPosition(cursor);
+            QAccessible::updateAccessibility(&event);
+        } else if (come.isEmpty()) {
+            QAccessibleTextRemoveEvent event(iface, position, gone);
+            event.setCursorPosition(cursor);
+            QAccessible::updateAccessibility(&event);
+        } else {
+            QAccessibleTextUpdateEvent event(iface, position, gone, come);
+            event.setCursorPosition(cursor);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+
+    // Set by the program (Qt Quick reports that itself) or just reported.
+    void remember() { m_text = m_field->property("text").toString(); }
+
+private:
+    struct Change
+    {
+        int position;
+        QStringView removed;
+        QStringView inserted;
+    };
+
+    // Where `before` and `after` part and meet again; a character made of two
+    // code units is not split.
+    static Change difference(const QString &before, const QString &after)
+    {
+        const qsizetype shortest = std::min(before.size(), after.size());
+        qsizetype head = 0;
+        while (head < shortest && before.at(head) == after.at(head))
+            ++head;
+        if (head > 0 && before.at(head - 1).isHighSurrogate())
+            --head;
+        qsizetype tail = 0;
+        while (tail < shortest - head && before.at(before.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+            ++tail;
+        if (tail > 0 && before.at(before.size() - tail).isLowSurrogate())
+            --tail;
+        return {int(head), QStringView(before).sliced(head, before.size() - head - tail),
+            QStringView(after).sliced(head, after.size() - head - tail)};
+    }
+
+    void connectSignal(const char *signal, const char *slot)
+    {
+        const QMetaObject *field = m_field->metaObject();
+        connect(m_field, field->method(field->indexOfSignal(signal)), this,
+            metaObject()->method(metaObject()->indexOfSlot(slot)));
+    }
+
+    QQuickItem *m_field;
+    QString m_text;
+};
+
 // The start and end of the item of `type` that holds `offset` in `text`
 // (at the very end: the last one; a character there is empty).
 std::pair<int, int> itemAt(const QString &text, int offset, QAccessible::TextBoundaryType type)
@@ -135,7 +230,11 @@ std::pair<int, int> itemAt(const QString &text, int offset, QAccessible::TextBou
 TextFieldAccessible::TextFieldAccessible(QQuickItem *field)
     : QAccessibleObject(field)
     , m_field(field)
-{ }
+{
+    // One per field, also should Qt build this interface again.
+    if (!field->findChild<EditReporter *>(EditReporter::ObjectName, Qt::FindDirectChildrenOnly))
+        new EditReporter(field);
+}
 
 void TextFieldAccessible::install()
 {
@@ -425,3 +524,5 @@ void TextFieldAccessible::doAction(const QString &actionName)
     if (m_field && actionName == QAccessibleActionInterface::setFocusAction())
         m_field->forceActiveFocus(Qt::OtherFocusReason);
 }
+
+#include "TextFieldAccessible.moc"

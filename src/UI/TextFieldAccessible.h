@@ -21,10 +21,11 @@ public:
 
     // Puts this interface in place of Qt Quick's for the text fields on the
     // accessibility tree, and an update handler in front of the bus: Qt
-    // Quick's fields also report edits in events that carry the old and new
-    // text as typed (setting a field's text does), and the handler gives
+    // Quick's fields also report changes in events that carry the old and
+    // new text as typed (setting a field's text does), and the handler gives
     // those of a field that hides its text on with bullets only. A second
-    // call changes nothing.
+    // call changes nothing. A field with this interface also reports what
+    // the user types or erases in it, which Qt Quick's own leave unsaid.
     static void install();
     // Whether `object` is a text field whose echo mode hides what is typed.
     static bool holdsSecret(const QObject *object);

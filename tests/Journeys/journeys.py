@@ -186,13 +186,17 @@ def sign_in_screen_shows(desk):
 
 def no_password_in_text_events(desk, heard, field_path, passwords):
     """Nothing the bus said of a text change gives a password away: the password
-    field's events carry bullets only, and no event carries a password."""
+    field's events were heard and carry bullets only, and no event carries a
+    password."""
     desk.a11y.pump()
+    of_field = 0
     for path, change, text in heard:
         if path == field_path:
+            of_field += 1
             check(set(text) <= {"\u2022"}, "the password field's text-changed (%s) says %r" % (change, text))
         for password in passwords:
             check(password not in text, "a text-changed event (%s) carries a password" % change)
+    check(of_field > 0, "no text-changed event of the password field was heard")
 
 
 def clear_button_of_search(desk):

@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <coroutine>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -172,10 +173,15 @@ public:
     QCoro::Task<bool> deletePlaylist(QString id);
     QCoro::Task<> addSongs(QList<Song> songs, QString playlistId);
     QCoro::Task<> addAlbum(Album album, QString playlistId);
-    // Removes the row at `index`; `songIds` is the list the user acted on,
-    // kept to find the same row again should the removal be retried, or
-    // should the server have been told another order since.
-    QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId);
+    // Removes the row at `index` of `songIds`, the list the user acted on.
+    // The row is found again, by song and copy, in the list the server holds
+    // right before the removal goes; one no longer there is not removed
+    // again. `shownList` names that list as one page showed it
+    // (newShownList()): rows of it that earlier removals took are not the
+    // user's any more. 0 ties the call to no shown list.
+    QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId, quint64 shownList = 0);
+    // A new name for a list of a playlist's rows as a page shows it.
+    static quint64 newShownList();
     // A newer order waiting replaces an older one waiting (when no other write
     // of the playlist was asked for between them), and both callers get the
     // result of the save that carried the newer order.
@@ -245,6 +251,9 @@ Q_SIGNALS:
     void heldWritesWanted();
     // No playlist write is pending any more.
     void playlistWritesSettled();
+    // An order save of the playlist failed and no newer one is on its way:
+    // what the user sees is not what the server holds.
+    void playlistOrderRefused(const QString &playlistId);
 
 private:
     enum class Collection { Artists, Songs, Starred, Playlists };
@@ -334,18 +343,30 @@ private:
     QCoro::Task<Reload> reloadPlaylists();
     static std::optional<QString> newPlaylistId(
         const QList<Playlist> &playlists, const QString &name, const QSet<QString> &before);
-    QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId);
-    QCoro::Task<> retryRemove(int index, QStringList songIds, QString playlistId);
-    // The playlist as the server holds it now, kept, for a retry that looks
-    // again before it acts. A failure is noted with `retry` and gives nothing,
-    // as does a store that went away meanwhile.
-    QCoro::Task<std::optional<PlaylistDetail>> freshPlaylist(
-        QString playlistId, QString action, StoreFailure::Retry retry);
-    // The row `index` of `songIds` followed through the removals this store
-    // made since that list (the caller had not yet seen them): both are
-    // rewritten to the list after them. False when the row was one of them.
-    bool followOwnRemovals(const QString &playlistId, int &index, QStringList &songIds) const;
-    void noteOwnRemoval(const QString &playlistId, const QStringList &before, int index);
+    // The add of `songs` once more, as far as the list lacks the copies it
+    // had before the add (`before`) and those the add brought.
+    QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId, QStringList before);
+    // The copies of `ids` that `current` lacks for `before` plus `ids`, in
+    // the order of `ids`.
+    static QStringList missingCopies(const QStringList &ids, const QStringList &before, const QStringList &current);
+    // Whether a write failed without saying whether it reached the server
+    // (the connection closed, or no answer came in time).
+    static bool fateUnknown(const std::exception_ptr &error);
+    // Sends a write; when its fate is unknown, `landed` reads the server and
+    // the write is sent once more only when it did not land. The error of
+    // the last try, or none.
+    struct Settled
+    {
+        std::exception_ptr error;
+    };
+    using Write = std::function<QCoro::Task<>()>;
+    using Check = std::function<QCoro::Task<bool>()>;
+    QCoro::Task<Settled> sendSettled(Write send, Check landed);
+    // Row `row` of the shown list `songIds` without the rows earlier
+    // removals of ours took from it: both are rewritten. False when the row
+    // was one of them.
+    bool followLandedRemovals(const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
+    void noteLandedRemoval(const QString &playlistId, quint64 shownList, int row);
 
     // The writes of one playlist: each takes a ticket and runs when every
     // ticket before it has finished.
@@ -356,9 +377,6 @@ private:
         QHash<int, QStringList> waitingOrders; // order saves not yet started, by ticket
         QHash<int, bool> reorderResults; // by ticket
         bool deleting = false;
-        // The order this store last saved, while no answer of the server
-        // has said more since.
-        std::optional<QStringList> lastTold;
         // The order of the save on its way (read first or sent), until it
         // finishes.
         std::optional<QStringList> sendingOrder;
@@ -366,9 +384,6 @@ private:
     // The newest order of the playlist not yet answered: waiting, or on its
     // way.
     std::optional<QStringList> orderOnItsWay(const QString &id) const;
-    // After a failed write of the playlist: its list on the server is
-    // unknown, and its cached copy goes, so the next save reads it first.
-    void forgetServerList(const QString &id);
     static QStringList songIdsOf(const QList<Song> &songs);
     // `songs` in the order of `ids` (which names each copy once).
     static QList<Song> songsInOrder(const QList<Song> &songs, const QStringList &ids);
@@ -382,17 +397,15 @@ private:
         std::type_identity_t<Params>... arguments);
     QCoro::Task<> sendRename(QString id, QString name);
     QCoro::Task<bool> sendDelete(QString id);
-    QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId);
-    QCoro::Task<> sendRemove(int index, QStringList songIds, QString playlistId);
-    // The playlist's song ids as the server holds them: those it was last
-    // told, else read from it (a failed read sets `error`). Only in the
-    // playlist's turn.
-    QCoro::Task<std::optional<QStringList>> serverSongIds(QString id, std::exception_ptr &error);
-    // Keeps `songs` as what the server holds, read when `issuedBefore` was
-    // the newest write ticket of the playlist.
-    void noteServerSongIds(const QString &id, const QList<Song> &songs, int issuedBefore);
-    // `wanted` laid over `held`: every copy in `held` once, in the wanted
-    // order, then those the wanted order does not name.
+    QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId, std::optional<QStringList> before);
+    QCoro::Task<> sendRemove(int index, QStringList songIds, QString playlistId, quint64 shownList);
+    // The playlist's song ids as the server holds them now (a failed read
+    // sets `error`). Read in the playlist's turn, right before its write;
+    // `keep` stores the copy read.
+    QCoro::Task<std::optional<QStringList>> serverSongIds(QString id, std::exception_ptr &error, bool keep = false);
+    // `wanted` laid over `held`: every copy in `held` once; the places of
+    // the copies the wanted order names take them in that order, and those
+    // it does not name (songs the user never saw) keep their places.
     static QStringList orderOver(const QStringList &wanted, const QStringList &held);
     struct OrderWaiters
     {
@@ -520,14 +533,16 @@ private:
     quint64 m_likeTicketAtStarredRequest = 0;
     QSet<QString> m_likesOutAtStarredRequest;
     QHash<QString, PlaylistWrites> m_playlistWrites;
-    // The latest removals this store made in each playlist: the list each
-    // was made on and its row.
-    struct OwnRemoval
+    // The rows of shown lists that removals of this store took, by playlist:
+    // the latest few, for the removals asked for on the same list.
+    struct LandedRemoval
     {
-        QStringList before;
-        int index = 0;
+        quint64 shownList = 0;
+        int row = 0;
     };
-    QHash<QString, QList<OwnRemoval>> m_ownRemovals;
+    QHash<QString, QList<LandedRemoval>> m_landedRemovals;
+    // Playlists being created: writes too, for the end of the run.
+    int m_creating = 0;
     // Reloads of the playlist list asked for, and the newest whose answer
     // was applied: an older answer arriving later is dropped.
     int m_playlistReloadsIssued = 0;

@@ -41,24 +41,10 @@ QCoro::Task<ArtistDetail> LibraryStore::artistDetail(QString id, TaskHandle hand
 QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
 {
     QPointer<LibraryStore> self(this);
-    const int issued = m_playlistWrites.value(id).issued;
-    const bool cached = m_playlistDetails.contains(id);
-    if (cached) {
-        // A copy from earlier says nothing of what the server holds now:
-        // another client may have changed the list since. The next write
-        // that needs the list reads it first.
-        PlaylistWrites &writes = m_playlistWrites[id];
-        if (writes.finished == writes.issued)
-            writes.lastTold.reset();
-    }
     PlaylistDetail answer = co_await detail(&LibraryStore::m_playlistDetails,
         &LibraryStore::playlistDetailsChanged, id, &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
     if (!self)
         co_return answer;
-    // What the server sends back is what it holds (unless a write was asked
-    // for meanwhile or is still out).
-    if (!cached)
-        noteServerSongIds(id, answer.entry.value_or(QList<Song>()), issued);
     // An order on its way is what the user sees, not the order the server
     // held before it.
     if (const std::optional<QStringList> order = orderOnItsWay(id); order && answer.entry)

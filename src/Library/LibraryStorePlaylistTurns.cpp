@@ -45,12 +45,6 @@ std::optional<QStringList> LibraryStore::orderOnItsWay(const QString &id) const
     return it->sendingOrder;
 }
 
-void LibraryStore::forgetServerList(const QString &id)
-{
-    m_playlistWrites[id].lastTold.reset();
-    dropPlaylistDetail(id);
-}
-
 QStringList LibraryStore::songIdsOf(const QList<Song> &songs)
 {
     QStringList ids;
@@ -127,22 +121,30 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
             writes.sendingOrder = wanted;
     }
     // The order replaces the whole list: it is laid over what the server
-    // holds, so that songs added since the caller's list was loaded stay.
+    // holds right before it goes, so that songs another device added since
+    // the caller's list was read stay, and songs it removed do not return.
     std::exception_ptr error;
-    QStringList order;
     if (!cancelled) {
-        const std::optional<QStringList> held = co_await serverSongIds(id, error);
-        if (!self)
-            co_return false;
-        if (held)
-            order = orderOver(wanted, *held);
-    }
-    const SubsonicClient client = m_client;
-    if (!cancelled && !error) {
+        const SubsonicClient client = m_client;
+        auto order = std::make_shared<QStringList>();
+        const Check layOver = [id, wanted, order, client]() -> QCoro::Task<bool> {
+            const PlaylistDetail detail = co_await client.playlist(id);
+            const QStringList held = songIdsOf(detail.entry.value_or(QList<Song>()));
+            const bool landed = !order->isEmpty() && held == *order;
+            *order = orderOver(wanted, held);
+            co_return landed;
+        };
         try {
-            co_await client.replacePlaylistSongs(id, order);
+            co_await layOver();
         } catch (...) {
             error = std::current_exception();
+        }
+        if (!self)
+            co_return false;
+        if (!error) {
+            const Write save = [client, id, order]() { return client.replacePlaylistSongs(id, *order); };
+            const Settled sent = co_await sendSettled(save, layOver);
+            error = sent.error;
         }
     }
     const bool saved = !cancelled && !error;
@@ -152,16 +154,17 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
         PlaylistWrites &writes = m_playlistWrites[id];
         writes.reorderResults.insert(ticket, saved);
         writes.sendingOrder.reset();
-        if (saved)
-            writes.lastTold = order;
     }
-    if (error)
-        forgetServerList(id);
     finishPlaylistTurn(id);
     if (cancelled)
         co_return false;
     if (error) {
+        dropPlaylistDetail(id);
         note(error, QStringLiteral("save the new order"));
+        // A page that shows the refused order shows the server's again,
+        // unless a newer order is on its way.
+        if (!orderOnItsWay(id))
+            Q_EMIT playlistOrderRefused(id);
         co_return false;
     }
     markReachable();
@@ -169,63 +172,91 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     co_return true;
 }
 
-QCoro::Task<std::optional<QStringList>> LibraryStore::serverSongIds(QString id, std::exception_ptr &error)
+QCoro::Task<std::optional<QStringList>> LibraryStore::serverSongIds(
+    QString id, std::exception_ptr &error, bool keep)
 {
-    if (const std::optional<QStringList> &told = m_playlistWrites[id].lastTold)
-        co_return *told;
-    // Unknown (never loaded here, or a write failed half way): asked for in
-    // the playlist's turn, so no write of this store runs meanwhile.
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    QStringList ids;
+    const int epoch = m_epoch;
+    const int dropped = m_playlistDrops.value(id);
+    std::optional<PlaylistDetail> detail;
     try {
-        const PlaylistDetail detail = co_await client.playlist(id);
-        ids = songIdsOf(detail.entry.value_or(QList<Song>()));
+        PlaylistDetail answer = co_await client.playlist(id);
+        detail = std::move(answer);
     } catch (...) {
         error = std::current_exception();
         co_return std::nullopt;
     }
-    if (self)
-        m_playlistWrites[id].lastTold = ids;
-    co_return ids;
+    // A retry keeps the newest copy there is for the page, unless a refresh
+    // or an edit came meanwhile.
+    if (keep && self && m_epoch == epoch && m_playlistDrops.value(id) == dropped)
+        storePlaylistDetail(id, *detail);
+    co_return songIdsOf(detail->entry.value_or(QList<Song>()));
 }
 
-void LibraryStore::noteServerSongIds(const QString &id, const QList<Song> &songs, int issuedBefore)
+bool LibraryStore::fateUnknown(const std::exception_ptr &error)
 {
-    // Only while no write of the playlist was asked for since the read began
-    // (nor is still out) does the answer say what the server holds now.
-    PlaylistWrites &writes = m_playlistWrites[id];
-    if (writes.issued != issuedBefore || writes.finished != writes.issued)
-        return;
-    writes.lastTold = songIdsOf(songs);
+    try {
+        std::rethrow_exception(error);
+    } catch (const TransportError &transport) {
+        // The request may have reached the server: the connection closed
+        // before an answer, or none came in time.
+        return transport.isTimedOut() || transport.code() == QNetworkReply::RemoteHostClosedError;
+    } catch (...) {
+    }
+    return false;
+}
+
+QCoro::Task<LibraryStore::Settled> LibraryStore::sendSettled(Write send, Check landed)
+{
+    std::exception_ptr error;
+    try {
+        co_await send();
+        co_return {};
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!fateUnknown(error))
+        co_return {error};
+    try {
+        if (co_await landed())
+            co_return {};
+        co_await send();
+        co_return {};
+    } catch (...) {
+        co_return {std::current_exception()};
+    }
 }
 
 QStringList LibraryStore::orderOver(const QStringList &wanted, const QStringList &held)
 {
-    // Each copy of a song the server holds is placed once: first as far as
-    // the wanted order names it, the rest (songs added since that order's
-    // list was loaded) after it in the server's order. A song the server no
-    // longer holds is not brought back.
+    // The wanted order without the copies the server no longer holds.
     QHash<QString, int> left;
     for (const QString &id : held)
         ++left[id];
-    QStringList order;
-    order.reserve(held.size());
-    QHash<QString, int> placed;
+    QStringList placed;
+    placed.reserve(wanted.size());
+    QHash<QString, int> named;
     for (const QString &id : wanted) {
-        int &available = left[id];
-        if (available > 0) {
+        if (int &available = left[id]; available > 0) {
             --available;
-            ++placed[id];
-            order.append(id);
+            ++named[id];
+            placed.append(id);
         }
     }
+    // The first copies of each song in the server's list are those the user
+    // saw; they take the wanted order in their places. Later copies (added
+    // since, unseen) stay where they are.
+    QStringList order;
+    order.reserve(held.size());
+    qsizetype next = 0;
     for (const QString &id : held) {
-        int &seen = placed[id];
-        if (seen > 0)
+        if (int &seen = named[id]; seen > 0) {
             --seen;
-        else
+            order.append(placed.at(next++));
+        } else {
             order.append(id);
+        }
     }
     return order;
 }

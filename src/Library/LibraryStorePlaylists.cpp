@@ -1,5 +1,7 @@
 #include "LibraryStore.h"
 
+#include <QScopeGuard>
+
 // MARK: - Playlist edits
 
 template<typename Result, typename... Params>
@@ -81,22 +83,40 @@ QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
     // new playlist back has it found among those that were not there. (Before
     // the list was ever loaded, every playlist of that name is a candidate.)
     const QSet<QString> before = idsOf(m_playlists);
-    std::exception_ptr error;
+    ++m_creating;
     std::optional<PlaylistDetail> created;
-    try {
+    // A create whose answer was lost is looked for before it is sent again.
+    bool found = false;
+    const Write create = [client, name, &created]() -> QCoro::Task<> {
         std::optional<PlaylistDetail> answer = co_await client.createPlaylist(name);
         created = std::move(answer);
-    } catch (...) {
-        error = std::current_exception();
-    }
+    };
+    const Check landed = [self, name, before, &found]() -> QCoro::Task<bool> {
+        if (!self)
+            co_return false;
+        const Reload reload = co_await self->reloadPlaylists();
+        found = self && !reload.error && newPlaylistId(self->m_playlists, name, before);
+        co_return found;
+    };
+    const Settled sent = co_await sendSettled(create, landed);
+    const std::exception_ptr error = sent.error;
     if (!self)
         co_return created ? std::optional<QString>(created->id) : std::nullopt;
+    const auto settled = qScopeGuard([self] {
+        if (!self)
+            return;
+        --self->m_creating;
+        if (!self->hasPendingPlaylistWrites())
+            Q_EMIT self->playlistWritesSettled();
+    });
     if (error) {
         note(error, QStringLiteral("create the playlist"));
         co_return std::nullopt;
     }
     markReachable();
-    const Reload reload = co_await reloadPlaylists();
+    Reload reload;
+    if (!found)
+        reload = co_await reloadPlaylists();
     if (created)
         co_return created->id;
     if (!self)
@@ -135,12 +155,13 @@ QCoro::Task<> LibraryStore::sendRename(QString id, QString name)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    try {
-        co_await client.updatePlaylist(id, name, {}, {});
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const Write rename = [client, id, name]() { return client.updatePlaylist(id, name, {}, {}); };
+    const Check landed = [client, id, name]() -> QCoro::Task<bool> {
+        const PlaylistDetail detail = co_await client.playlist(id);
+        co_return detail.name == name;
+    };
+    const Settled sent = co_await sendSettled(rename, landed);
+    const std::exception_ptr error = sent.error;
     if (!self)
         co_return;
     if (error) {
@@ -176,12 +197,14 @@ QCoro::Task<bool> LibraryStore::sendDelete(QString id)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    std::exception_ptr error;
-    try {
-        co_await client.deletePlaylist(id);
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const Write remove = [client, id]() { return client.deletePlaylist(id); };
+    const Check landed = [client, id]() -> QCoro::Task<bool> {
+        const QList<Playlist> playlists = co_await client.playlists();
+        co_return std::none_of(playlists.begin(), playlists.end(),
+            [&id](const Playlist &playlist) { return playlist.id == id; });
+    };
+    const Settled sent = co_await sendSettled(remove, landed);
+    const std::exception_ptr error = sent.error;
     if (!self)
         co_return !error;
     if (error) {
@@ -200,195 +223,196 @@ QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
 {
     if (songs.isEmpty())
         co_return;
-    co_await inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId);
+    co_await inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId, std::nullopt);
 }
 
-QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId)
+QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId, QStringList before)
+{
+    return inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId, std::optional(before));
+}
+
+QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::optional<QStringList> before)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const QStringList ids = songIdsOf(songs);
+    const QString action = QStringLiteral("add to the playlist");
+    // The list before the add, read first: what a retry, or an add whose
+    // answer was lost, compares with to tell which copies are still to come.
     std::exception_ptr error;
-    try {
-        co_await client.updatePlaylist(playlistId, std::nullopt, ids, {});
-    } catch (...) {
-        error = std::current_exception();
-    }
+    const std::optional<QStringList> held = co_await serverSongIds(playlistId, error, before.has_value());
     if (!self)
         co_return;
     if (error) {
-        // Perhaps applied all the same: the list is read again before it
-        // is relied on.
-        forgetServerList(playlistId);
-        note(error, QStringLiteral("add to the playlist"),
-            retryOf(&LibraryStore::retryAdd, songs, playlistId));
+        note(error, action,
+            before ? retryOf(&LibraryStore::retryAdd, songs, playlistId, *before)
+                   : retryOf(&LibraryStore::addSongs, songs, playlistId));
         co_return;
     }
-    if (std::optional<QStringList> &told = m_playlistWrites[playlistId].lastTold)
-        told->append(ids);
+    const QStringList base = before.value_or(*held);
+    auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, base, *held) : ids);
+    if (toSend->isEmpty()) {
+        // A retry finds every copy there already.
+        markReachable();
+        co_return;
+    }
+    const Write add = [client, playlistId, toSend]() {
+        return client.updatePlaylist(playlistId, std::nullopt, *toSend, {});
+    };
+    const Check landed = [client, playlistId, ids, base, toSend]() -> QCoro::Task<bool> {
+        const PlaylistDetail detail = co_await client.playlist(playlistId);
+        *toSend = missingCopies(ids, base, songIdsOf(detail.entry.value_or(QList<Song>())));
+        co_return toSend->isEmpty();
+    };
+    const Settled sent = co_await sendSettled(add, landed);
+    error = sent.error;
+    if (!self)
+        co_return;
+    if (error) {
+        // Perhaps applied all the same: the list is read again when shown.
+        dropPlaylistDetail(playlistId);
+        note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, base));
+        co_return;
+    }
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
     co_await reloadPlaylists();
 }
 
-QCoro::Task<std::optional<PlaylistDetail>> LibraryStore::freshPlaylist(
-    QString playlistId, QString action, StoreFailure::Retry retry)
+QStringList LibraryStore::missingCopies(const QStringList &ids, const QStringList &before, const QStringList &current)
 {
-    QPointer<LibraryStore> self(this);
-    const SubsonicClient client = m_client;
-    const int epoch = m_epoch;
-    const int dropped = m_playlistDrops.value(playlistId);
-    const int issued = m_playlistWrites.value(playlistId).issued;
-    std::exception_ptr error;
-    std::optional<PlaylistDetail> fresh;
-    try {
-        PlaylistDetail answer = co_await client.playlist(playlistId);
-        fresh = std::move(answer);
-    } catch (...) {
-        error = std::current_exception();
+    QHash<QString, qsizetype> wanted;
+    for (const QString &id : ids)
+        ++wanted[id];
+    for (auto it = wanted.begin(); it != wanted.end(); ++it)
+        it.value() += before.count(it.key()) - current.count(it.key());
+    QStringList missing;
+    for (const QString &id : ids) {
+        qsizetype &left = wanted[id];
+        if (left > 0) {
+            --left;
+            missing.append(id);
+        }
     }
-    if (!self)
-        co_return std::nullopt;
-    if (error) {
-        note(error, action, std::move(retry));
-        co_return std::nullopt;
-    }
-    markReachable();
-    // As for the page's loads: a copy from before a refresh or an edit of
-    // the playlist is handed back, not kept.
-    if (m_epoch == epoch && m_playlistDrops.value(playlistId) == dropped)
-        storePlaylistDetail(playlistId, *fresh);
-    noteServerSongIds(playlistId, fresh->entry.value_or(QList<Song>()), issued);
-    co_return fresh;
-}
-
-QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId)
-{
-    QPointer<LibraryStore> self(this);
-    const std::optional<PlaylistDetail> fresh = co_await freshPlaylist(playlistId,
-        QStringLiteral("add to the playlist"), retryOf(&LibraryStore::retryAdd, songs, playlistId));
-    if (!self || !fresh)
-        co_return;
-    const QSet<QString> present = idsOf(fresh->entry.value_or(QList<Song>()));
-    QList<Song> missing;
-    for (const Song &song : std::as_const(songs)) {
-        if (!present.contains(song.id))
-            missing.append(song);
-    }
-    if (missing.isEmpty())
-        co_return;
-    co_await addSongs(missing, playlistId);
+    return missing;
 }
 
 QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
 {
+    QPointer<LibraryStore> self(this);
+    // The add is the user's from now on: its turn is taken before the
+    // album's songs are looked up, so that the end of the run waits for it
+    // and writes asked for later come after it.
+    const int ticket = takePlaylistTicket(playlistId);
     QList<Song> songs;
+    std::exception_ptr error;
     if (album.song) {
         songs = *album.song;
     } else {
-        QPointer<LibraryStore> self(this);
-        std::exception_ptr error;
-        std::optional<Album> detail;
         try {
             Album answer = co_await albumDetail(album.id);
-            detail = std::move(answer);
+            songs = answer.song.value_or(QList<Song>());
         } catch (...) {
             error = std::current_exception();
         }
-        if (!self)
-            co_return;
-        if (error) {
-            note(error, QStringLiteral("add the album to the playlist"),
-                retryOf(&LibraryStore::addAlbum, album, playlistId));
-            co_return;
-        }
-        songs = detail->song.value_or(QList<Song>());
     }
-    co_await addSongs(songs, playlistId);
+    if (!self)
+        co_return;
+    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
+    if (!turn)
+        co_return;
+    if (error) {
+        note(error, QStringLiteral("add the album to the playlist"),
+            retryOf(&LibraryStore::addAlbum, album, playlistId));
+    } else if (!songs.isEmpty()) {
+        co_await sendAdd(songs, playlistId, std::nullopt);
+    }
+    if (self)
+        finishPlaylistTurn(playlistId);
 }
 
-QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId)
+QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId, quint64 shownList)
 {
     // A row the caller's list does not have names nothing to remove.
     if (index < 0 || index >= songIds.size())
         return []() -> QCoro::Task<> { co_return; }();
-    return inPlaylistTurn(playlistId, &LibraryStore::sendRemove, index, songIds, playlistId);
+    return inPlaylistTurn(playlistId, &LibraryStore::sendRemove, index, songIds, playlistId, shownList);
 }
 
-QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString playlistId)
+quint64 LibraryStore::newShownList()
+{
+    static quint64 lists = 0;
+    return ++lists;
+}
+
+QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString playlistId, quint64 shownList)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
-    // The index goes by the order the server holds: the user may have acted
-    // on an order that reached the server only since, or never (a failed
-    // order save leaves it unknown, and it is read first).
-    std::exception_ptr readError;
-    const std::optional<QStringList> told = co_await serverSongIds(playlistId, readError);
-    if (!self)
-        co_return;
-    if (readError) {
-        note(readError, QStringLiteral("remove from the playlist"),
-            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
-        co_return;
-    }
-    // A removal of ours the caller's list did not show yet (two rows removed
-    // before the page loaded again) moves the rows after it up by one; the
-    // row it took is not taken twice.
-    if (told && *told != songIds && !followOwnRemovals(playlistId, index, songIds))
-        co_return;
-    if (told && *told != songIds) {
-        const RemovalRetry target = removalRetryTarget(index, songIds, *told);
-        if (!target.position) {
-            // Not to be found in what the server holds: the retry looks again
-            // in a fresh copy.
-            note(std::make_exception_ptr(SubsonicError::invalidResponse()),
-                QStringLiteral("remove from the playlist"),
-                retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
+    const QString action = QStringLiteral("remove from the playlist");
+    const StoreFailure::Retry retry = retryOf(&LibraryStore::removeSong, index, songIds, playlistId, shownList);
+    // The user's row goes by song and copy in the list as the user sees it
+    // now, then in the list as the server holds it: another device may have
+    // added or removed songs since the page read it.
+    int row = index;
+    QStringList seen = songIds;
+    bool gone = !followLandedRemovals(playlistId, shownList, row, seen);
+    std::exception_ptr error;
+    std::optional<QStringList> held;
+    if (!gone) {
+        held = co_await serverSongIds(playlistId, error);
+        if (!self)
+            co_return;
+        if (error) {
+            note(error, action, retry);
             co_return;
         }
-        index = *target.position;
-        songIds = *told;
     }
-    std::exception_ptr error;
-    try {
-        const QList<int> removeIndexes {index};
-        co_await client.updatePlaylist(playlistId, std::nullopt, QStringList(), removeIndexes);
-    } catch (...) {
-        error = std::current_exception();
+    struct Target
+    {
+        std::optional<int> position;
+        QStringList held;
+    };
+    auto target = std::make_shared<Target>();
+    if (held) {
+        target->held = *held;
+        target->position = removalRetryTarget(row, seen, *held).position;
     }
-    if (!self)
-        co_return;
-    if (error) {
-        forgetServerList(playlistId);
-        note(error, QStringLiteral("remove from the playlist"),
-            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
-        co_return;
+    if (target->position) {
+        // A removal whose answer was lost took the song when the server
+        // holds one copy fewer of it; else it goes once more, to wherever
+        // that copy is now.
+        const Write remove = [client, playlistId, target]() {
+            return client.updatePlaylist(playlistId, std::nullopt, QStringList(), QList<int> {*target->position});
+        };
+        const Check landed = [client, playlistId, target]() -> QCoro::Task<bool> {
+            const PlaylistDetail detail = co_await client.playlist(playlistId);
+            const QStringList now = songIdsOf(detail.entry.value_or(QList<Song>()));
+            const RemovalRetry again = removalRetryTarget(*target->position, target->held, now);
+            if (again.position) {
+                target->position = again.position;
+                target->held = now;
+            }
+            co_return !again.position;
+        };
+        const Settled sent = co_await sendSettled(remove, landed);
+        error = sent.error;
+        if (!self)
+            co_return;
+        if (error) {
+            dropPlaylistDetail(playlistId);
+            note(error, action, retry);
+            co_return;
+        }
     }
-    noteOwnRemoval(playlistId, songIds, index);
-    songIds.removeAt(index);
-    m_playlistWrites[playlistId].lastTold = songIds;
+    // Removed now, or not on the server any more: either way the row is
+    // gone, and the page shows the list as it is.
+    noteLandedRemoval(playlistId, shownList, index);
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
     co_await reloadPlaylists();
-}
-
-QCoro::Task<> LibraryStore::retryRemove(int index, QStringList songIds, QString playlistId)
-{
-    QPointer<LibraryStore> self(this);
-    const std::optional<PlaylistDetail> fresh
-        = co_await freshPlaylist(playlistId, QStringLiteral("remove from the playlist"),
-            retryOf(&LibraryStore::retryRemove, index, songIds, playlistId));
-    if (!self || !fresh)
-        co_return;
-    const QStringList current = songIdsOf(fresh->entry.value_or(QList<Song>()));
-    if (current != songIds && !followOwnRemovals(playlistId, index, songIds))
-        co_return;
-    const RemovalRetry target = removalRetryTarget(index, songIds, current);
-    if (!target.position)
-        co_return;
-    co_await removeSong(*target.position, current, playlistId);
 }
 
 LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
@@ -411,33 +435,38 @@ LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
     return RemovalRetry::nothing();
 }
 
-bool LibraryStore::followOwnRemovals(const QString &playlistId, int &index, QStringList &songIds) const
+bool LibraryStore::followLandedRemovals(
+    const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const
 {
-    const QList<OwnRemoval> removals = m_ownRemovals.value(playlistId);
-    // From the newest removal made on the caller's list on, each made on the
-    // list the one before left.
-    qsizetype first = removals.size() - 1;
-    while (first >= 0 && removals.at(first).before != songIds)
-        --first;
-    if (first < 0)
+    if (shownList == 0)
         return true;
-    for (qsizetype i = first; i < removals.size() && removals.at(i).before == songIds; ++i) {
-        const int removed = removals.at(i).index;
-        if (removed == index)
-            return false;
-        if (removed < index)
-            --index;
+    QList<int> taken;
+    for (const LandedRemoval &removal : m_landedRemovals.value(playlistId)) {
+        if (removal.shownList == shownList && !taken.contains(removal.row))
+            taken.append(removal.row);
+    }
+    if (taken.contains(row))
+        return false;
+    std::sort(taken.begin(), taken.end(), std::greater<int>());
+    for (int removed : std::as_const(taken)) {
+        if (removed >= songIds.size())
+            continue;
         songIds.removeAt(removed);
+        if (removed < row)
+            --row;
     }
     return true;
 }
 
-void LibraryStore::noteOwnRemoval(const QString &playlistId, const QStringList &before, int index)
+void LibraryStore::noteLandedRemoval(const QString &playlistId, quint64 shownList, int row)
 {
-    // A page reloads soon after a removal: only the latest few are looked at.
-    constexpr qsizetype kept = 16;
-    QList<OwnRemoval> &removals = m_ownRemovals[playlistId];
-    removals.append({before, index});
+    if (shownList == 0)
+        return;
+    // A page shows a list again soon after a removal: only the latest few
+    // are looked at.
+    constexpr qsizetype kept = 64;
+    QList<LandedRemoval> &removals = m_landedRemovals[playlistId];
+    removals.append({shownList, row});
     if (removals.size() > kept)
         removals.remove(0, removals.size() - kept);
 }

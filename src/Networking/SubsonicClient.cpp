@@ -228,12 +228,16 @@ QCoro::Task<> SubsonicClient::replacePlaylistSongs(const QString &id, const QStr
     QueryItems params{{u"playlistId"_s, id}};
     for (const QString &songId : songIds)
         params.append({u"songId"_s, songId});
-    return request<EmptyPayload>(*this, u"createPlaylist"_s, params, handle);
+    // Sent once like every playlist write, so that one whose answer was lost
+    // is settled by reading the list rather than by a resend of Qt's.
+    return request<EmptyPayload>(*this, u"createPlaylist"_s, params, handle, UrlSession::Delivery::AtMostOnce);
 }
 
 QCoro::Task<> SubsonicClient::deletePlaylist(const QString &id, TaskHandle handle) const
 {
-    return request<EmptyPayload>(*this, u"deletePlaylist"_s, {{u"id"_s, id}}, handle);
+    // A second copy of an applied delete would fail: the playlist is gone.
+    return request<EmptyPayload>(
+        *this, u"deletePlaylist"_s, {{u"id"_s, id}}, handle, UrlSession::Delivery::AtMostOnce);
 }
 
 QCoro::Task<> SubsonicClient::setStarred(bool starred, const QString &id, TaskHandle handle) const

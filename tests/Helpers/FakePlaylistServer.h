@@ -17,13 +17,20 @@ class FakePlaylistServer
 {
 public:
     QHash<QString, QStringList> lists;
+    QHash<QString, QString> names;
     int delayMs = 0;
     bool failOrders = false;
-    bool holdReads = false; // a read of a playlist is never answered
+    // The first read of a playlist after each write (a page's reload) is
+    // never answered; the reads a write makes before it go through.
+    bool holdReads = false;
+    bool holdNextRead = false;
     int failRemovals = 0; // so many next removals are refused, not applied
     // The answer of the next write, after the write was applied: a failure,
     // or a connection closed with no answer (TestHttpServer::dropped()).
     std::optional<TestHttpServer::Response> nextWriteAnswer;
+    // The next write is not applied: its connection closes as it arrives,
+    // as a kept-alive connection the server closed just then.
+    bool dropNextWrite = false;
     int writesReceived = 0;
 
     explicit FakePlaylistServer(TestHttpServer &server)
@@ -47,7 +54,7 @@ private:
             else if (key == QLatin1String("songIdToAdd"))
                 added.append(value);
         }
-        if (path == "/rest/getPlaylist" && holdReads)
+        if (path == "/rest/getPlaylist" && holdReads && std::exchange(holdNextRead, false))
             return TestHttpServer::hanging();
         if (path == "/rest/updatePlaylist" && failRemovals > 0
             && !request.queryValue(QStringLiteral("songIndexToRemove")).isEmpty()) {
@@ -55,14 +62,18 @@ private:
             return TestHttpServer::json("boom", 500);
         }
         TestHttpServer::Response response = TestHttpServer::ok();
-        const bool write
-            = path == "/rest/updatePlaylist" || (path == "/rest/createPlaylist" && !id.isEmpty());
+        const bool write = path == "/rest/updatePlaylist" || path == "/rest/deletePlaylist"
+            || (path == "/rest/createPlaylist" && !id.isEmpty());
+        if (write && std::exchange(dropNextWrite, false)) {
+            ++writesReceived;
+            return TestHttpServer::dropped();
+        }
         if (path == "/rest/getPlaylist") {
             QList<QByteArray> songs;
             for (const QString &song : lists.value(id))
                 songs.append(songJson(song));
-            response = TestHttpServer::ok(
-                R"("playlist":{"id":")" + id.toUtf8() + R"(","name":"Mix","entry":)" + joined(songs) + '}');
+            response = TestHttpServer::ok(R"("playlist":{"id":")" + id.toUtf8() + R"(","name":")"
+                + names.value(id, QStringLiteral("Mix")).toUtf8() + R"(","entry":)" + joined(songs) + '}');
         } else if (path == "/rest/getPlaylists") {
             QList<QByteArray> items;
             for (auto it = lists.constBegin(); it != lists.constEnd(); ++it)
@@ -73,16 +84,21 @@ private:
                 response = TestHttpServer::json("boom", 500);
             else
                 lists[id] = values;
+        } else if (path == "/rest/deletePlaylist") {
+            lists.remove(id);
         } else if (path == "/rest/updatePlaylist") {
             lists[id].append(added);
             const QString removed = request.queryValue(QStringLiteral("songIndexToRemove"));
             if (!removed.isEmpty())
                 lists[id].removeAt(removed.toInt());
+            if (const QString name = request.queryValue(QStringLiteral("name")); !name.isEmpty())
+                names[id] = name;
         } else {
             response = TestHttpServer::Response {404};
         }
         response.delayMs = delayMs;
         if (write) {
+            holdNextRead = holdReads;
             ++writesReceived;
             if (nextWriteAnswer)
                 response = *std::exchange(nextWriteAnswer, std::nullopt);

@@ -65,6 +65,15 @@ void PlaylistDetailViewModel::activate()
         connect(store, &LibraryStore::playlistRevisionChanged, this, &PlaylistDetailViewModel::reload),
         // The run or the sign-in ends: the order held back goes now.
         connect(store, &LibraryStore::heldWritesWanted, this, &PlaylistDetailViewModel::flushPendingOrder),
+        // An order the server refused leaves the screen for the server's,
+        // also on a page opened after it was dragged.
+        connect(store, &LibraryStore::playlistOrderRefused, this,
+            [this](const QString &id) {
+                if (id == m_playlistId && !m_saveTimer.isActive()) {
+                    ++m_reloadToken;
+                    reload();
+                }
+            }),
         // Back online: the downloaded copy gives way to the server's playlist.
         connect(store, &LibraryStore::reachabilityChanged, this,
             [this] {
@@ -149,6 +158,7 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
     // A drag begun before the load moves nothing after it.
     endDrag();
     m_tracks.setEntries(std::move(entries));
+    m_shownList = LibraryStore::newShownList();
     m_tracks.setSelectedUid(selectedUid);
     // A row asked to be removed is left out only until a load no longer has it.
     m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });
@@ -321,16 +331,16 @@ void PlaylistDetailViewModel::removeEntry(quint64 uid)
     flushPendingOrder();
     m_removedUids.insert(uid);
     runRemove(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), uid, row,
-        m_tracks.songIds(), m_playlistId);
+        m_tracks.songIds(), m_playlistId, m_shownList);
 }
 
 QCoro::Task<> PlaylistDetailViewModel::runRemove(QPointer<PlaylistDetailViewModel> self,
-    QPointer<LibraryStore> library, quint64 uid, int row, QStringList ids, QString id)
+    QPointer<LibraryStore> library, quint64 uid, int row, QStringList ids, QString id, quint64 shownList)
 {
     if (!library)
         co_return;
     const int revision = library->playlistRevision();
-    co_await library->removeSong(row, ids, id);
+    co_await library->removeSong(row, ids, id, shownList);
     // Failed (the store raised no revision): the row may be removed again.
     if (self && library && library->playlistRevision() == revision)
         self->m_removedUids.remove(uid);
@@ -457,13 +467,8 @@ QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewMode
     const bool saved = co_await library->reorderPlaylist(id, ids);
     if (!self)
         co_return;
-    // Only the newest order's failure puts the server's order back on screen:
-    // an older one was replaced on screen (and on the server) by a newer one.
-    if (!saved && generation == self->m_saveGeneration) {
-        ++self->m_reloadToken;
-        self->reload();
-        co_return;
-    }
+    // A failure puts the server's order back on screen through the store,
+    // which tells when no newer order is on its way.
     if (saved)
         self->reloadIfShownOrderStale(ids, generation);
 }

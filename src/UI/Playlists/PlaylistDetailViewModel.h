@@ -147,7 +147,7 @@ private:
         QPointer<LibraryStore> library, QString id);
     void removeEntry(quint64 uid);
     static QCoro::Task<> runRemove(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
-        quint64 uid, int row, QStringList ids, QString id);
+        quint64 uid, int row, QStringList ids, QString id, quint64 shownList);
     // The row the menu's entry is on now, or -1.
     int menuRow() const;
     void updateCurrentSong();
@@ -174,6 +174,8 @@ private:
     // Rows whose removal was sent: a load that still has them (read before
     // the removal) hands their uids on only when nothing else fits.
     QSet<quint64> m_removedUids;
+    // The name the store knows the rows on screen by, new with each list.
+    quint64 m_shownList = 0;
     QTimer m_saveTimer;
     QList<Song> m_songs;
     QList<Song> m_collageSongs;

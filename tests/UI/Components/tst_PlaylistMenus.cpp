@@ -123,6 +123,10 @@ class TestPlaylistMenus : public QObject
         m_harness->server().setHandler([](const TestHttpServer::Request &request) {
             if (request.path() == "/rest/getAlbum")
                 return albumAnswer(request);
+            // An add reads the list first: these start empty.
+            if (request.path() == "/rest/getPlaylist")
+                return TestHttpServer::ok(
+                    R"("playlist":{"id":")" + request.queryValue(u"id"_s).toUtf8() + R"(","name":"List"})");
             return TestHttpServer::ok();
         });
         return m_harness->start(QSize(440, 600));

@@ -7,6 +7,8 @@
 
 bool LibraryStore::hasPendingPlaylistWrites() const
 {
+    if (m_creating > 0)
+        return true;
     for (const PlaylistWrites &writes : m_playlistWrites) {
         if (writes.finished < writes.issued)
             return true;

@@ -243,14 +243,14 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     const std::optional<QStringList> held = co_await serverSongIds(playlistId, error, before.has_value());
     if (!self)
         co_return;
-    if (error) {
-        note(error, action,
-            before ? retryOf(&LibraryStore::retryAdd, songs, playlistId, *before)
-                   : retryOf(&LibraryStore::addSongs, songs, playlistId));
+    if (error && before) {
+        note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, *before));
         co_return;
     }
-    const QStringList base = before.value_or(*held);
-    auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, base, *held) : ids);
+    // A list that could not be read does not hold the add back; only an
+    // answer lost on the way then cannot be settled.
+    const std::optional<QStringList> base = before ? before : held;
+    auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, *base, *held) : ids);
     if (toSend->isEmpty()) {
         // A retry finds every copy there already.
         markReachable();
@@ -259,19 +259,30 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     const Write add = [client, playlistId, toSend]() {
         return client.updatePlaylist(playlistId, std::nullopt, *toSend, {});
     };
-    const Check landed = [client, playlistId, ids, base, toSend]() -> QCoro::Task<bool> {
-        const PlaylistDetail detail = co_await client.playlist(playlistId);
-        *toSend = missingCopies(ids, base, songIdsOf(detail.entry.value_or(QList<Song>())));
-        co_return toSend->isEmpty();
-    };
-    const Settled sent = co_await sendSettled(add, landed);
-    error = sent.error;
+    if (base) {
+        const Check landed = [client, playlistId, ids, base, toSend]() -> QCoro::Task<bool> {
+            const PlaylistDetail detail = co_await client.playlist(playlistId);
+            *toSend = missingCopies(ids, *base, songIdsOf(detail.entry.value_or(QList<Song>())));
+            co_return toSend->isEmpty();
+        };
+        const Settled sent = co_await sendSettled(add, landed);
+        error = sent.error;
+    } else {
+        error = nullptr;
+        try {
+            co_await add();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
     if (!self)
         co_return;
     if (error) {
         // Perhaps applied all the same: the list is read again when shown.
         dropPlaylistDetail(playlistId);
-        note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, base));
+        note(error, action,
+            base ? retryOf(&LibraryStore::retryAdd, songs, playlistId, *base)
+                 : retryOf(&LibraryStore::addSongs, songs, playlistId));
         co_return;
     }
     markReachable();

@@ -18,6 +18,7 @@ class FakePlaylistServer
 public:
     QHash<QString, QStringList> lists;
     QHash<QString, QString> names;
+    QHash<QString, QStringList> albums; // the songs of each album
     int delayMs = 0;
     bool failOrders = false;
     // The first read of a playlist after each write (a page's reload) is
@@ -79,6 +80,16 @@ private:
             for (auto it = lists.constBegin(); it != lists.constEnd(); ++it)
                 items.append(R"({"id":")" + it.key().toUtf8() + R"(","name":"Mix"})");
             response = TestHttpServer::ok(R"("playlists":{"playlist":)" + joined(items) + '}');
+        } else if (path == "/rest/getAlbum") {
+            QList<QByteArray> songs;
+            for (const QString &song : albums.value(id))
+                songs.append(songJson(song, id));
+            response = TestHttpServer::ok(R"("album":)" + albumJson(id, R"("song":)" + joined(songs)));
+        } else if (path == "/rest/createPlaylist" && id.isEmpty()) {
+            const QString created = QStringLiteral("new%1").arg(lists.size());
+            lists[created] = values;
+            names[created] = request.queryValue(QStringLiteral("name"));
+            response = TestHttpServer::ok(R"("playlist":{"id":")" + created.toUtf8() + R"(","name":"New"})");
         } else if (path == "/rest/createPlaylist" && !id.isEmpty()) {
             if (failOrders)
                 response = TestHttpServer::json("boom", 500);

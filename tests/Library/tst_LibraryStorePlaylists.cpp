@@ -908,6 +908,38 @@ private Q_SLOTS:
         QVERIFY(!m_store->lastFailure());
     }
 
+    // Quitting right after Add to Playlist (an album whose songs are still
+    // being looked up) or New Playlist: the end of the run waits for them.
+    void endOfRunSendsEveryWriteAskedFor_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("album added") << "album";
+        QTest::newRow("playlist created") << "create";
+    }
+
+    void endOfRunSendsEveryWriteAskedFor()
+    {
+        QFETCH(QString, edit);
+        FakePlaylistServer server(*m_server);
+        server.lists["p1"] = QStringList {"s1"};
+        server.albums["al"] = QStringList {"t1", "t2"};
+        server.delayMs = 150;
+        Album album;
+        album.id = "al";
+        std::optional<QCoro::Task<>> adding;
+        std::optional<QCoro::Task<std::optional<QString>>> creating;
+        if (edit == "album")
+            adding.emplace(m_store->addAlbum(album, "p1"));
+        else
+            creating.emplace(m_store->createPlaylist("New"));
+        LibraryStore::settlePlaylistWrites({m_store.get()});
+        if (edit == "album")
+            QCOMPARE(server.lists.value("p1"), (QStringList {"s1", "t1", "t2"}));
+        else
+            QCOMPARE(server.names.values(), QStringList {"New"});
+        QVERIFY(!m_store->hasPendingPlaylistWrites());
+    }
+
     // A save waiting its turn when the store goes away answers false.
     void orderSaveWaitingWhenStoreGoes()
     {

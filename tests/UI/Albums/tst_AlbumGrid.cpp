@@ -322,6 +322,8 @@ private Q_SLOTS:
         harness.server().setResponse("/rest/getAlbum",
             TestHttpServer::ok(
                 R"("album":{"id":"al-2","name":"Album 2","song":[{"id":"s1","title":"One"}]})"));
+        harness.server().setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p1","name":"Mix"})"));
         QVERIFY(harness.start());
         PageContext *context = harness.rootContext(SidebarItem::Albums);
         AlbumGridViewModel grid(context, *context->route().grid);

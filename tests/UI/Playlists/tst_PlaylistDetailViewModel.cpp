@@ -616,14 +616,26 @@ private Q_SLOTS:
     }
 
     // Back on the playlist while its order save is on its way: the page
-    // shows the order the user made, and a drag there builds on it.
+    // shows the order the user made, and a drag there builds on it; should
+    // the save fail, the page shows the server's order again.
+    void comingBackWhileTheOrderIsOnItsWay_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("saved") << false;
+        QTest::newRow("refused") << true;
+    }
+
     void comingBackWhileTheOrderIsOnItsWay()
     {
+        QFETCH(bool, fails);
         QVERIFY(open({"A", "B", "C", "D"}));
         m_harness->server().clearResponses();
         FakePlaylistServer fake(m_harness->server());
         fake.lists["p1"] = QStringList {"A", "B", "C", "D"};
         fake.delayMs = 300;
+        fake.failOrders = fails;
+        if (fails)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"save the new order failed"_s));
         m_vm->beginDrag(3);
         m_vm->moveDraggedRow(0);
         m_vm->dropDragged();
@@ -633,6 +645,11 @@ private Q_SLOTS:
         QVERIFY(reopen());
         QTRY_VERIFY(m_vm->loaded());
         QCOMPARE(shown(), (QStringList {"D", "A", "B", "C"}));
+        if (fails) {
+            QTRY_VERIFY(!m_harness->library()->hasPendingPlaylistWrites());
+            QTRY_COMPARE(shown(), (QStringList {"A", "B", "C", "D"}));
+            return;
+        }
         m_vm->beginDrag(1);
         m_vm->moveDraggedRow(3);
         m_vm->dropDragged();

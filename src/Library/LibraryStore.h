@@ -348,7 +348,8 @@ private:
     QCoro::Task<> retryAdd(QList<Song> songs, QString playlistId, QStringList before);
     // The copies of `ids` that `current` lacks for `before` plus `ids`, in
     // the order of `ids`.
-    static QStringList missingCopies(const QStringList &ids, const QStringList &before, const QStringList &current);
+    static QStringList missingCopies(
+        const QStringList &ids, const QStringList &before, const QStringList &current);
     // Whether a write failed without saying whether it reached the server
     // (the connection closed, or no answer came in time).
     static bool fateUnknown(const std::exception_ptr &error);
@@ -365,7 +366,8 @@ private:
     // Row `row` of the shown list `songIds` without the rows earlier
     // removals of ours took from it: both are rewritten. False when the row
     // was one of them.
-    bool followLandedRemovals(const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
+    bool followLandedRemovals(
+        const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
     void noteLandedRemoval(const QString &playlistId, quint64 shownList, int row);
 
     // The writes of one playlist: each takes a ticket and runs when every
@@ -402,7 +404,8 @@ private:
     // The playlist's song ids as the server holds them now (a failed read
     // sets `error`). Read in the playlist's turn, right before its write;
     // `keep` stores the copy read.
-    QCoro::Task<std::optional<QStringList>> serverSongIds(QString id, std::exception_ptr &error, bool keep = false);
+    QCoro::Task<std::optional<QStringList>> serverSongIds(
+        QString id, std::exception_ptr &error, bool keep = false);
     // `wanted` laid over `held`: every copy in `held` once; the places of
     // the copies the wanted order names take them in that order, and those
     // it does not name (songs the user never saw) keep their places.

@@ -202,8 +202,7 @@ bool LibraryStore::fateUnknown(const std::exception_ptr &error)
         // The request may have reached the server: the connection closed
         // before an answer, or none came in time.
         return transport.isTimedOut() || transport.code() == QNetworkReply::RemoteHostClosedError;
-    } catch (...) {
-    }
+    } catch (...) { }
     return false;
 }
 

@@ -291,7 +291,8 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     co_await reloadPlaylists();
 }
 
-QStringList LibraryStore::missingCopies(const QStringList &ids, const QStringList &before, const QStringList &current)
+QStringList LibraryStore::missingCopies(
+    const QStringList &ids, const QStringList &before, const QStringList &current)
 {
     QHash<QString, qsizetype> wanted;
     for (const QString &id : ids)
@@ -362,7 +363,8 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const QString action = QStringLiteral("remove from the playlist");
-    const StoreFailure::Retry retry = retryOf(&LibraryStore::removeSong, index, songIds, playlistId, shownList);
+    const StoreFailure::Retry retry
+        = retryOf(&LibraryStore::removeSong, index, songIds, playlistId, shownList);
     // The user's row goes by song and copy in the list as the user sees it
     // now, then in the list as the server holds it: another device may have
     // added or removed songs since the page read it.
@@ -395,7 +397,8 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
         // holds one copy fewer of it; else it goes once more, to wherever
         // that copy is now.
         const Write remove = [client, playlistId, target]() {
-            return client.updatePlaylist(playlistId, std::nullopt, QStringList(), QList<int> {*target->position});
+            return client.updatePlaylist(
+                playlistId, std::nullopt, QStringList(), QList<int> {*target->position});
         };
         const Check landed = [client, playlistId, target]() -> QCoro::Task<bool> {
             const PlaylistDetail detail = co_await client.playlist(playlistId);

@@ -11,6 +11,7 @@
 #include "Networking/UrlSession.h"
 #include "Platform/FontWarmUp.h"
 #include "Platform/GstQueuePlayer.h"
+#include "Platform/GuiApplication.h"
 #include "Platform/LogindSleepMonitor.h"
 #include "Platform/MprisService.h"
 #include "Platform/TerminationSignals.h"
@@ -40,7 +41,7 @@ void startAfterFirstFrame(QQuickWindow *window, GstQueuePlayer *gstreamer)
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    GuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationName(QStringLiteral("Lirna"));
     QGuiApplication::setApplicationVersion(QStringLiteral(LIRNA_VERSION));

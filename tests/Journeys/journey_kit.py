@@ -23,6 +23,7 @@ import select
 import signal
 import socket
 import subprocess
+import sys
 import threading
 import time
 import urllib.parse
@@ -59,6 +60,7 @@ STATE_SHOWING = 25
 STATE_VISIBLE = 30
 STATE_CHECKED = 4
 STATE_ENABLED = 8
+STATE_FOCUSED = 12
 STATE_SELECTED = 23
 # AT-SPI roles, where their names do not tell them apart.
 ROLE_PASSWORD_TEXT = 40
@@ -527,6 +529,28 @@ class Desk:
         subprocess.run(["secret-tool", "store", "--label=Lirna", "user", "%s@%s" % (self.user, self.url),
                         "server", "co.quorvane.lirna", "type", "plaintext"],
                        input=self.password.encode(), env=self.env, check=True, timeout=10)
+
+    def listen_keys(self):
+        """Registers a keystroke listener on the accessibility bus, as a screen
+        reader does (key_listener.py), and returns the list the key events it
+        hears gather in, in order: dicts with the event's "type" (0 press, 1
+        release), key symbol "id" and "text". What it hears stays in memory."""
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "key_listener.py")
+        listener = self._spawn("key listener", [sys.executable, script],
+                               stdout=subprocess.PIPE, text=True)
+        heard = []
+        ready = threading.Event()
+
+        def read():
+            for line in listener.stdout:
+                if line.strip() == "ready":
+                    ready.set()
+                else:
+                    heard.append(json.loads(line))
+
+        threading.Thread(target=read, daemon=True).start()
+        check(ready.wait(20 * WAIT_SCALE), "the key listener did not register")
+        return heard
 
     def rest(self, endpoint, **params):
         """One call to the server as the test account (for tidying up after a failure)."""

@@ -19,7 +19,8 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from journey_kit import ROLE_PASSWORD_TEXT, STATE_CHECKED, SCREEN, Desk, JourneyFailure, check  # noqa: E402
+from journey_kit import (ROLE_PASSWORD_TEXT, STATE_CHECKED, STATE_FOCUSED, SCREEN, Desk,  # noqa: E402
+                         JourneyFailure, check)
 
 SIDEBAR_RIGHT = 200  # the sidebar is 210 wide; its rows lie left of this
 BAR_TOP = 640        # the now-playing bar floats at the foot of the 720-high window
@@ -199,6 +200,30 @@ def no_password_in_text_events(desk, heard, field_path, passwords):
     check(of_field > 0, "no text-changed event of the password field was heard")
 
 
+def typed(keys):
+    """The characters the key presses a keystroke listener heard carry, in order."""
+    return "".join(k["text"] for k in keys if k["type"] == 0 and k["is_text"] and len(k["text"]) == 1)
+
+
+def key_symbol_character(key_id):
+    """The character an X key symbol stands for, or None (Tab, Return, ...)."""
+    if 0x20 <= key_id <= 0xFF:
+        return chr(key_id)
+    if key_id >= 0x1000000:
+        return chr(key_id - 0x1000000)
+    return None
+
+
+def no_password_in_key_events(keys, passwords):
+    """No key event a keystroke listener heard carries a character of a
+    password, as its text or as its key symbol."""
+    secret = set("".join(passwords))
+    for key in keys:
+        check(key["text"] not in secret and key_symbol_character(key["id"]) not in secret,
+              "a keystroke listener heard a key of the password field (%s)" % (
+                  "press" if key["type"] == 0 else "release"))
+
+
 def clear_button_of_search(desk):
     """The search field's Clear button is on the tree below the field, and a
     screen reader's press on it empties the field."""
@@ -215,10 +240,16 @@ def clear_button_of_search(desk):
 def first_run(desk):
     desk.launch()
     heard = desk.a11y.listen_text_changes()
+    keys = desk.listen_keys()
     sign_in_screen_shows(desk)
     desk.shot("connect")
+    # A screen reader hears the keys typed into the other fields (it echoes
+    # them), and none of those typed into the password field.
     fill(desk, "Server URL", desk.url)
+    desk.wait_until("a keystroke listener hears the address typed", lambda: typed(keys).endswith(desk.url))
     fill(desk, "Username", desk.user)
+    desk.wait_until("a keystroke listener hears the user name typed", lambda: typed(keys).endswith(desk.user))
+    before_password = len(keys)
     fill(desk, "Password", "not-the-password")
     form_keeps_the_password(desk, "not-the-password")
     password_path = desk.find("Password", where=lambda n: "text" in n.role).ref[1]
@@ -227,6 +258,21 @@ def first_run(desk):
     desk.shot("wrong-password")
     check(desk.keyring_password() is None, "a refused password reached the keyring")
 
+    fill(desk, "Password", desk.password)
+    # Tab leaves the password field for the first field, whose keys are
+    # heard again: the Tab's release is the first key heard since.
+    desk.key("Tab")
+    desk.wait_until("Tab moves on to the address", lambda: desk.find("Server URL", role="text").has(STATE_FOCUSED))
+    tab_release = desk.wait_until("a keystroke listener hears the Tab's release", lambda: next(
+        (i for i, k in enumerate(keys) if i >= before_password and k["type"] == 1 and k["text"] == "Tab"), None))
+    no_password_in_key_events(keys[before_password:tab_release], ["not-the-password", desk.password])
+    # A paste lands in the password field.
+    desk.key("ctrl+a", "ctrl+c")
+    password_field = desk.find("Password", where=lambda n: "text" in n.role)
+    desk.click(password_field)
+    desk.key("ctrl+a", "ctrl+v")
+    desk.wait_until("the address is pasted into the password field", lambda: [
+        t for c, t in desk.a11y.readings(password_field) if c == "GetText"] == ["\u2022" * len(desk.url)])
     fill(desk, "Password", desk.password)
     desk.key("Return")
     desk.find("Home", where=in_sidebar, timeout=15)

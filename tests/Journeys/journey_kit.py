@@ -534,7 +534,9 @@ class Desk:
         """Registers a keystroke listener on the accessibility bus, as a screen
         reader does (key_listener.py), and returns the list the key events it
         hears gather in, in order: dicts with the event's "type" (0 press, 1
-        release), key symbol "id" and "text". What it hears stays in memory."""
+        release), key symbol "id" and "text". What it hears stays in memory.
+        Qt tells of keys only while some event is asked for, as a screen
+        reader does too (listen_text_changes)."""
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "key_listener.py")
         listener = self._spawn("key listener", [sys.executable, script],
                                stdout=subprocess.PIPE, text=True)

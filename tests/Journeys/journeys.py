@@ -214,14 +214,24 @@ def key_symbol_character(key_id):
     return None
 
 
-def no_password_in_key_events(keys, passwords):
-    """No key event a keystroke listener heard carries a character of a
-    password, as its text or as its key symbol."""
+def key_heard(desk, keys, start, kind, text):
+    """Waits for the first key event of `kind` (0 press, 1 release) with
+    `text` a keystroke listener hears from `start` on; its index."""
+    def found():
+        return next((i for i in range(start, len(keys)) if keys[i]["type"] == kind and keys[i]["text"] == text),
+                    None)
+    # An index past the other fields' keys: never 0, which would read as not yet.
+    return desk.wait_until("a keystroke listener hears %r (%d)" % (text, kind), found)
+
+
+def no_keys_of_password_field(keys, passwords):
+    """Nothing a keystroke listener heard while the password field had the
+    focus: no key event at all, so none with a password's character as its
+    text or key symbol (told without the characters)."""
     secret = set("".join(passwords))
-    for key in keys:
-        check(key["text"] not in secret and key_symbol_character(key["id"]) not in secret,
-              "a keystroke listener heard a key of the password field (%s)" % (
-                  "press" if key["type"] == 0 else "release"))
+    with_secret = [k for k in keys if k["text"] in secret or key_symbol_character(k["id"]) in secret]
+    check(not keys, "a keystroke listener heard %d key events of the password field, %d with a character of a "
+          "password" % (len(keys), len(with_secret)))
 
 
 def clear_button_of_search(desk):
@@ -263,11 +273,13 @@ def first_run(desk):
     # heard again: the Tab's release is the first key heard since.
     desk.key("Tab")
     desk.wait_until("Tab moves on to the address", lambda: desk.find("Server URL", role="text").has(STATE_FOCUSED))
-    tab_release = desk.wait_until("a keystroke listener hears the Tab's release", lambda: next(
-        (i for i, k in enumerate(keys) if i >= before_password and k["type"] == 1 and k["text"] == "Tab"), None))
-    no_password_in_key_events(keys[before_password:tab_release], ["not-the-password", desk.password])
-    # A paste lands in the password field.
-    desk.key("ctrl+a", "ctrl+c")
+    tab_release = key_heard(desk, keys, before_password, 1, "Tab")
+    no_keys_of_password_field(keys[before_password:tab_release], ["not-the-password", desk.password])
+    # A paste lands in the password field, and Return there signs in; the
+    # field is off while signing in, so the Return's release is heard.
+    # End, after the copy: the last key heard before the password field's.
+    desk.key("ctrl+a", "ctrl+c", "End")
+    before_paste = key_heard(desk, keys, tab_release, 1, "End") + 1
     password_field = desk.find("Password", where=lambda n: "text" in n.role)
     desk.click(password_field)
     desk.key("ctrl+a", "ctrl+v")
@@ -278,6 +290,8 @@ def first_run(desk):
     desk.find("Home", where=in_sidebar, timeout=15)
     desk.wait_gone("Connect to Your Server")
     desk.shot("signed-in")
+    return_release = key_heard(desk, keys, before_paste, 1, "Return")
+    no_keys_of_password_field(keys[before_paste:return_release], [desk.password])
     no_password_in_text_events(desk, heard, password_path, ["not-the-password", desk.password])
     del heard[:]
     desk.wait_until("the keyring holds the password", lambda: desk.keyring_password() == desk.password)

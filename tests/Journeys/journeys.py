@@ -275,9 +275,9 @@ def first_run(desk):
     desk.wait_until("Tab moves on to the address", lambda: desk.find("Server URL", role="text").has(STATE_FOCUSED))
     tab_release = key_heard(desk, keys, before_password, 1, "Tab")
     no_keys_of_password_field(keys[before_password:tab_release], ["not-the-password", desk.password])
-    # A paste lands in the password field, and Return there signs in; the
-    # field is off while signing in, so the Return's release is heard.
-    # End, after the copy: the last key heard before the password field's.
+    # A paste lands in the password field, and Return there signs in. End
+    # after the copy is the last key heard before the field's; the field is
+    # off while signing in, so the Return's release is heard again.
     desk.key("ctrl+a", "ctrl+c", "End")
     before_paste = key_heard(desk, keys, tab_release, 1, "End") + 1
     password_field = desk.find("Password", where=lambda n: "text" in n.role)

@@ -101,8 +101,8 @@ QUrl UrlSession::redirectTarget(const QUrl &from, const QByteArray &location)
         target = from.resolved(target);
     const QString scheme = target.scheme();
     if (scheme != QLatin1StringView("http") && scheme != QLatin1StringView("https"))
-        throw TransportError(QNetworkReply::ProtocolUnknownError,
-            QStringLiteral("Unsupported redirect scheme"), TransportError::Reason::BadRedirect);
+        throw TransportError(
+            QNetworkReply::ProtocolUnknownError, QStringLiteral("Unsupported redirect scheme"));
     // The query carries a token that stands for the password.
     if (from.scheme() == QLatin1StringView("https") && scheme == QLatin1StringView("http"))
         throw TransportError(QNetworkReply::InsecureRedirectError, QStringLiteral("Insecure redirect"));

@@ -213,8 +213,9 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
     });
     if (delivery == Delivery::AtMostOnce) {
         // Qt answers a challenge it can take up (a 401 naming NTLM, a 407 of
-        // a proxy) by sending the request again; this one then fails with the
-        // content-resend error and the answer, which came whole, is dropped.
+        // a proxy) by sending the request again; one sent once then fails
+        // with the content-resend error, and the answer, which came whole, is
+        // dropped.
         // Qt names the reply a server challenged; a proxy's challenge names
         // none, so one met while this request is out counts as its own.
         QObject::connect(m_manager, &QNetworkAccessManager::authenticationRequired, raw,

@@ -71,9 +71,10 @@ public:
 
     // Fetches `url` with a GET. Transport failures (also those after the
     // status arrived), the transfer time-out, the request's deadline and
-    // cancellation through `handle` throw a TransportError; a complete HTTP answer, whatever its status, is
-    // returned. A body past the limit of its kind, announced or received,
-    // stops the transfer and throws a TransportError too.
+    // cancellation through `handle` throw a TransportError; a complete HTTP
+    // answer, whatever its status, is returned. A body past the limit of its
+    // kind, announced or received, stops the transfer and throws a
+    // TransportError too.
     QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer,
         Delivery delivery = Delivery::MayRepeat) const;
 

@@ -424,7 +424,7 @@ private Q_SLOTS:
             QCOMPARE(ConnectionFault::fromError(error), fault);
             QVERIFY(firstArrival);
             QVERIFY2(ended - *firstArrival <= impatient.requestDeadlineMs() + TimeOutMs,
-                qPrintable(QStringLiteral("ended %1 ms after the first send").arg(ended - *firstArrival)));
+                qPrintable(QStringLiteral("ended %1 ms after its first request arrived").arg(ended - *firstArrival)));
         };
         check(c.ping());
         if (QTest::currentTestFailed())

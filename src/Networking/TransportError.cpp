@@ -22,6 +22,8 @@ QString TransportError::localizedDescription() const
         return QStringLiteral("The request timed out.");
     case Reason::TooLarge:
         return QStringLiteral("The server's answer is too large.");
+    case Reason::BadRedirect:
+        return QStringLiteral("The server redirected to an address that can't be used.");
     case Reason::Network:
         break;
     }
@@ -47,6 +49,10 @@ QString TransportError::localizedDescription() const
     case QNetworkReply::ProxyTimeoutError:
     case QNetworkReply::ProxyAuthenticationRequiredError:
         return QStringLiteral("The proxy server could not be reached.");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("The server redirected to an address that is not secure.");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("The server redirected too many times.");
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return QStringLiteral("The address uses an unsupported protocol.");

@@ -12,10 +12,11 @@ class TransportError : public std::exception
 {
 public:
     enum class Reason {
-        Network,   // Qt reported a network error
-        Cancelled, // our own task cancelled the request
-        TimedOut,  // the transfer time-out expired
-        TooLarge,  // the body was past what may be held in memory
+        Network,     // Qt reported a network error
+        Cancelled,   // our own task cancelled the request
+        TimedOut,    // the transfer time-out or the request's deadline expired
+        TooLarge,    // the body was past what may be held in memory
+        BadRedirect, // a redirect whose Location cannot be followed
     };
 
     TransportError(QNetworkReply::NetworkError code, QString text, Reason reason = Reason::Network);

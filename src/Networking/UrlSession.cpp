@@ -1,18 +1,23 @@
 #include "UrlSession.h"
 
+#include <QAuthenticator>
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 
-UrlSession::UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs, BodyLimits limits)
+UrlSession::UrlSession(
+    QNetworkAccessManager *manager, int transferTimeoutMs, BodyLimits limits, int requestDeadlineMs)
     : m_manager(manager)
     , m_transferTimeoutMs(transferTimeoutMs)
     , m_limits(limits)
+    , m_requestDeadlineMs(requestDeadlineMs)
 {
     m_manager->setTransferTimeout(transferTimeoutMs);
 }
@@ -90,7 +95,8 @@ QUrl UrlSession::redirectTarget(const QUrl &from, const QByteArray &location)
 {
     QUrl target = QUrl::fromEncoded(location);
     if (target.isEmpty() || !target.isValid())
-        throw TransportError(QNetworkReply::ProtocolUnknownError, QStringLiteral("Invalid redirect"));
+        throw TransportError(QNetworkReply::ProtocolUnknownError, QStringLiteral("Invalid redirect"),
+            TransportError::Reason::BadRedirect);
     if (target.isRelative())
         target = from.resolved(target);
     const QString scheme = target.scheme();
@@ -143,8 +149,11 @@ struct UrlSession::Hop
 
 QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
 {
+    // The transfer time-out only bounds a silence: an answer that trickles
+    // in, or one redirect after another, would keep the request alive.
+    const QDeadlineTimer deadline(m_requestDeadlineMs);
     for (int redirects = 0;; ++redirects) {
-        Hop hop = co_await fetch(url, handle, kind, delivery);
+        Hop hop = co_await fetch(url, handle, kind, delivery, deadline);
         if (!hop.location)
             co_return std::move(hop.response);
         if (redirects == RedirectLimit)
@@ -154,10 +163,13 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kin
 }
 
 QCoro::Task<UrlSession::Hop> UrlSession::fetch(
-    QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
+    QUrl url, TaskHandle handle, Body kind, Delivery delivery, QDeadlineTimer deadline) const
 {
     if (handle.isCancelled())
         throw TransportError::cancelled();
+    if (deadline.hasExpired())
+        throw TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("timed out"),
+            TransportError::Reason::TimedOut);
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
         get(url, delivery), [](QNetworkReply *r) { r->deleteLater(); });
@@ -168,6 +180,9 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
     {
         QByteArray body;
         bool tooLarge = false;
+        bool unusableRedirect = false;
+        // The status of an authentication challenge Qt met on the way.
+        std::optional<int> challenge;
     };
     auto received = std::make_shared<Received>();
     const qint64 limit = kind == Body::Cover ? m_limits.cover : m_limits.answer;
@@ -175,6 +190,14 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
         const QVariant announced = raw->header(QNetworkRequest::ContentLengthHeader);
         if (!received->tooLarge && announced.isValid() && announced.toLongLong() > limit) {
             received->tooLarge = true;
+            raw->abort();
+        }
+        // Qt drops every header of an answer whose headers are past its
+        // limits (a Location of hundreds of kilobytes) and keeps the status
+        // alone; without a length it then waits for the connection to close.
+        const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && isRedirect(status.toInt()) && !raw->hasRawHeader("Location")) {
+            received->unusableRedirect = true;
             raw->abort();
         }
     });
@@ -188,14 +211,38 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
             raw->abort();
         }
     });
+    if (delivery == Delivery::AtMostOnce) {
+        // Qt answers a challenge it can take up (a 401 naming NTLM, a 407 of
+        // a proxy) by sending the request again; one sent once then fails
+        // with the content-resend error, and the answer, which came whole, is
+        // dropped.
+        // Qt names the reply a server challenged; a proxy's challenge names
+        // none, so one met while this request is out counts as its own.
+        QObject::connect(m_manager, &QNetworkAccessManager::authenticationRequired, raw,
+            [raw, received](QNetworkReply *challenged, QAuthenticator *) {
+                if (challenged == raw)
+                    received->challenge = 401;
+            });
+        QObject::connect(m_manager, &QNetworkAccessManager::proxyAuthenticationRequired, raw,
+            [received](const QNetworkProxy &, QAuthenticator *) { received->challenge = 407; });
+    }
+    // Past the deadline the request ends as if it had timed out.
+    QTimer overdue;
+    overdue.setSingleShot(true);
+    QObject::connect(&overdue, &QTimer::timeout, raw, [raw] { raw->abort(); });
+    overdue.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
     handle.track(raw);
     co_await raw;
     handle.untrack(raw);
+    overdue.stop();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (handle.isCancelled())
         throw TransportError::cancelled();
-    if (!received->tooLarge)
+    if (received->unusableRedirect)
+        throw TransportError(QNetworkReply::ProtocolUnknownError, QStringLiteral("Unusable redirect"),
+            TransportError::Reason::BadRedirect);
+    if (!received->tooLarge && reply->isOpen())
         received->body += reply->readAll();
     if (received->tooLarge || received->body.size() > limit)
         throw TransportError(QNetworkReply::UnknownContentError, QStringLiteral("too large"),
@@ -215,6 +262,10 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
         const bool redirected = hop.response.status && isRedirect(*hop.response.status);
         if (redirected && (error == QNetworkReply::NoError || error == QNetworkReply::ContentReSendError)) {
             hop.location = reply->rawHeader("Location");
+            co_return hop;
+        }
+        if (error == QNetworkReply::ContentReSendError && received->challenge) {
+            hop.response.status = received->challenge;
             co_return hop;
         }
         // A request that must not go out twice fails where Qt would have

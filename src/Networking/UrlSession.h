@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QUrl>
 
 #include "Networking/TransportError.h"
@@ -36,6 +37,9 @@ class UrlSession
 {
 public:
     static constexpr int TransferTimeoutMs = 60'000;
+    // The most time a request made through data() takes in all, from its
+    // first send across every redirect, however steadily its answer arrives.
+    static constexpr int RequestDeadlineMs = 120'000;
     // The most redirects one request follows, Qt's own bound.
     static constexpr int RedirectLimit = 50;
 
@@ -56,24 +60,27 @@ public:
         AtMostOnce,
     };
 
-    explicit UrlSession(
-        QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs, BodyLimits limits = {});
+    explicit UrlSession(QNetworkAccessManager *manager, int transferTimeoutMs = TransferTimeoutMs,
+        BodyLimits limits = {}, int requestDeadlineMs = RequestDeadlineMs);
 
     // The session of the whole run, created on first use on the GUI thread.
     static UrlSession *shared();
 
     QNetworkAccessManager *manager() const { return m_manager; }
+    int requestDeadlineMs() const { return m_requestDeadlineMs; }
 
     // Fetches `url` with a GET. Transport failures (also those after the
-    // status arrived), the transfer time-out and cancellation through `handle`
-    // throw a TransportError; a complete HTTP answer, whatever its status, is
-    // returned. A body past the limit of its kind, announced or received,
-    // stops the transfer and throws a TransportError too.
+    // status arrived), the transfer time-out, the request's deadline and
+    // cancellation through `handle` throw a TransportError; a complete HTTP
+    // answer, whatever its status, is returned. A body past the limit of its
+    // kind, announced or received, stops the transfer and throws a
+    // TransportError too.
     QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer,
         Delivery delivery = Delivery::MayRepeat) const;
 
     // Starts a GET with this session's settings; the caller owns the reply.
-    // The reply of a request sent at most once ends at a redirect.
+    // The reply of a request sent at most once ends at a redirect. Only the
+    // transfer time-out bounds it: a song streaming to disk may take long.
     QNetworkReply *get(const QUrl &url, Delivery delivery = Delivery::MayRepeat) const;
 
     // Whether `status` sends the request on to the address in the answer's
@@ -97,9 +104,11 @@ private:
     struct Hop;
     // One request and its answer, up to a redirect that the request does not
     // leave to Qt.
-    QCoro::Task<Hop> fetch(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const;
+    QCoro::Task<Hop> fetch(
+        QUrl url, TaskHandle handle, Body kind, Delivery delivery, QDeadlineTimer deadline) const;
 
     QNetworkAccessManager *m_manager;
     int m_transferTimeoutMs;
     BodyLimits m_limits;
+    int m_requestDeadlineMs;
 };

@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 QUrl TestHttpServer::Request::url() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1") + QString::fromLatin1(target), QUrl::StrictMode);
@@ -276,6 +278,19 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
         head += name + ": " + value + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
+    if (response.trickleMs > 0 && !body.isEmpty() && request.method != "HEAD") {
+        auto *timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, body, sent] {
+            socket->write(body.mid((*sent)++, 1));
+            if (*sent == body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+            }
+        });
+        timer->start(response.trickleMs);
+        return;
+    }
     if (request.method != "HEAD")
         socket->write(response.sendOnly < 0 ? body : body.left(response.sendOnly));
     if (response.stall) {

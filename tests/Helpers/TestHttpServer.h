@@ -49,6 +49,7 @@ public:
         bool supportRanges = false; // honour "Range: bytes=a-b"
         qsizetype sendOnly = -1;    // send only this many bytes of the body, still announcing all of it
         bool stall = false;         // after writing, keep the connection open and send nothing more
+        int trickleMs = 0;          // send the body one byte at a time, this many ms apart
     };
 
     using Handler = std::function<Response(const Request &)>;

@@ -207,8 +207,9 @@ private Q_SLOTS:
         store.ensurePlaylistsLoaded();
         QTRY_VERIFY_WITH_TIMEOUT(store.playlistsLoaded(), 15'000);
 
+        const auto failure = [&store] { return store.lastFailure() ? store.lastFailure()->message() : QString(); };
         TestAwait::await(store.addSongs(added, id));
-        QVERIFY(!store.lastFailure());
+        QVERIFY2(!store.lastFailure(), qPrintable(failure()));
         QCOMPARE(store.playlistRevision(), 1);
         PlaylistDetail detail = TestAwait::await(store.playlistDetail(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), all);
@@ -221,8 +222,7 @@ private Q_SLOTS:
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), left);
 
         const QStringList reversed(left.crbegin(), left.crend());
-        QVERIFY(TestAwait::await(store.reorderPlaylist(id, reversed)));
-        QVERIFY(!store.lastFailure());
+        QVERIFY2(TestAwait::await(store.reorderPlaylist(id, reversed)), qPrintable(failure()));
         detail = TestAwait::await(store.playlistDetail(id));
         QCOMPARE(idsOf(detail.entry.value_or(QList<Song>())), reversed);
 

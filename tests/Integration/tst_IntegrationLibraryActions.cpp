@@ -207,7 +207,8 @@ private Q_SLOTS:
         store.ensurePlaylistsLoaded();
         QTRY_VERIFY_WITH_TIMEOUT(store.playlistsLoaded(), 15'000);
 
-        const auto failure = [&store] { return store.lastFailure() ? store.lastFailure()->message() : QString(); };
+        const auto failure
+            = [&store] { return store.lastFailure() ? store.lastFailure()->message() : QString(); };
         TestAwait::await(store.addSongs(added, id));
         QVERIFY2(!store.lastFailure(), qPrintable(failure()));
         QCOMPARE(store.playlistRevision(), 1);

@@ -26,10 +26,13 @@ import time
 
 NGINX = "/usr/sbin/nginx"
 START_TIMEOUT = 10
+# nginx ends itself after this many seconds, in case nothing stops it: longer
+# than a whole loaded, repeated ctest run, like the supysonic supervisor.
+LIFETIME = 3 * 3600
 LOG_FORMAT = "$request_method $uri $status $request_length"
 
 CONFIG = """\
-daemon on;
+daemon off;
 worker_processes 1;
 pid %(dir)s/nginx.pid;
 # Requests are logged as the access log's format says, without their query;
@@ -121,7 +124,7 @@ def stop(directory):
 def start(directory, server_json):
     os.makedirs(os.path.join(directory, "temp"), exist_ok=True)
     stop(directory)
-    for name in ("front.json", "access.log", "error.log", "nginx.pid"):
+    for name in ("front.json", "access.log", "error.log", "nginx.pid", "nginx.out"):
         try:
             os.remove(os.path.join(directory, name))
         except OSError:
@@ -134,15 +137,20 @@ def start(directory, server_json):
         with open(config, "w") as out:
             out.write(CONFIG % {"dir": directory, "port": port, "upstream": upstream, "format": LOG_FORMAT})
         # -e: the log of the start itself, before the configuration is read.
-        started = subprocess.run([NGINX, "-p", directory, "-c", config, "-e", os.path.join(directory, "error.log")],
-                                 stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=START_TIMEOUT)
-        if started.returncode != 0:
-            log("nginx did not start on port %d (attempt %d): %s" % (port, attempt + 1, started.stderr.strip()))
-            continue
+        with open(os.path.join(directory, "nginx.out"), "a") as out:
+            process = subprocess.Popen(
+                ["timeout", str(LIFETIME), NGINX, "-p", directory, "-c", config,
+                 "-e", os.path.join(directory, "error.log")],
+                stdin=subprocess.DEVNULL, stdout=out, stderr=out, start_new_session=True, close_fds=True)
         deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline and not answers(port):
+        # It listens before it writes its pid: ready once both are there.
+        ready = lambda: pid_of(directory) is not None and answers(port)  # noqa: E731
+        while time.monotonic() < deadline and process.poll() is None and not ready():
             time.sleep(0.02)
-        if answers(port):
+        if process.poll() is not None:
+            log("nginx did not start on port %d (attempt %d); see nginx.out" % (port, attempt + 1))
+            continue
+        if ready():
             url = "http://127.0.0.1:%d" % port
             temporary = os.path.join(directory, "front.json.tmp")
             with open(temporary, "w") as out:
@@ -151,6 +159,7 @@ def start(directory, server_json):
             log("ready at %s in front of %s" % (url, upstream))
             return 0
         stop(directory)
+        process.terminate()
     log("nginx did not come up")
     return 1
 

@@ -50,6 +50,8 @@ ConnectionFault ConnectionFault::fromError(const std::exception_ptr &error)
             if (e.code() == 40 || e.code() == 50)
                 return unauthorized();
             return server(e.message());
+        case SubsonicError::Kind::TooLong:
+            return server(e.localizedDescription());
         case SubsonicError::Kind::InvalidResponse:
             return other(e.localizedDescription());
         }

@@ -24,14 +24,19 @@ SubsonicClient::SubsonicClient(ServerConfig config, UrlSession *session)
 {
 }
 
-QUrl SubsonicClient::url(const QString &endpoint, const QueryItems &params) const
+QUrl SubsonicClient::endpointURL(const QString &endpoint) const
 {
     QUrl url = m_config.baseURL;
     QString path = url.path();
     while (path.endsWith(u'/'))
         path.chop(1);
     url.setPath(path + u"/rest/"_s + endpoint);
+    url.setQuery(QString());
+    return url;
+}
 
+QByteArray SubsonicClient::signedItems(const QueryItems &params) const
+{
     const QString salt = makeSalt(12);
     QueryItems items{
         {u"u"_s, m_config.username},
@@ -44,14 +49,21 @@ QUrl SubsonicClient::url(const QString &endpoint, const QueryItems &params) cons
     items.append(params);
 
     // Every name and value is escaped in full (only unreserved characters stay
-    // as they are), so "+", "&", "=" and spaces reach the server as given.
-    QByteArray query;
+    // as they are), so "+", "&", "=" and spaces reach the server as given, in
+    // a query and in a form alike.
+    QByteArray encoded;
     for (const QueryItem &item : std::as_const(items)) {
-        if (!query.isEmpty())
-            query += '&';
-        query += QUrl::toPercentEncoding(item.name) + '=' + QUrl::toPercentEncoding(item.value);
+        if (!encoded.isEmpty())
+            encoded += '&';
+        encoded += QUrl::toPercentEncoding(item.name) + '=' + QUrl::toPercentEncoding(item.value);
     }
-    url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+    return encoded;
+}
+
+QUrl SubsonicClient::url(const QString &endpoint, const QueryItems &params) const
+{
+    QUrl url = endpointURL(endpoint);
+    url.setQuery(QString::fromLatin1(signedItems(params)), QUrl::StrictMode);
     return url;
 }
 
@@ -88,12 +100,65 @@ QString SubsonicClient::token(const QString &password, const QString &salt)
     return QString::fromLatin1(digest.toHex());
 }
 
+namespace {
+
+// Whether a long request's answer shows that the server did not take the
+// form (so did not apply the call): it refuses the method, or it reports a
+// required parameter missing, having read none.
+bool formRefused(const HttpResponse &response)
+{
+    if (!response.status)
+        return false;
+    if (*response.status == 405 || *response.status == 501)
+        return true;
+    if (*response.status < 200 || *response.status > 299)
+        return false;
+    const QJsonObject envelope = QJsonDocument::fromJson(response.body).object();
+    const QJsonObject error = envelope.value("subsonic-response"_L1).toObject().value("error"_L1).toObject();
+    return envelope.value("subsonic-response"_L1).toObject().value("status"_L1).toString() != "ok"_L1
+        && error.value("code"_L1).toInteger(-1) == 10;
+}
+
+// Whether the GET of a long request, sent after its form was refused, was
+// refused for its length too: a status that speaks of the request's size or
+// shape, the method refused again, or parameters that did not arrive whole.
+bool queryRefused(const HttpResponse &response)
+{
+    if (!response.status)
+        return false;
+    switch (*response.status) {
+    case 400: // Tomcat and Jetty, past their header buffer
+    case 413:
+    case 414: // nginx and Apache, past their request line limit
+    case 431:
+        return true;
+    default:
+        return formRefused(response);
+    }
+}
+
+} // namespace
+
 QCoro::Task<QByteArray> SubsonicClient::fetchBody(SubsonicClient client, QString endpoint, QueryItems params,
     TaskHandle handle, UrlSession::Delivery delivery)
 {
     UrlSession *session = client.m_session ? client.m_session : UrlSession::shared();
-    const HttpResponse response
-        = co_await session->data(client.url(endpoint, params), handle, UrlSession::Body::Answer, delivery);
+    QUrl url = client.url(endpoint, params);
+    HttpResponse response;
+    if (url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority).size() <= LongRequestBytes) {
+        response = co_await session->data(std::move(url), handle, UrlSession::Body::Answer, delivery);
+    } else {
+        // The same items, signed afresh, as a form: a server that did not
+        // take it applied nothing, so the call goes once more as a GET.
+        response = co_await session->data(client.endpointURL(endpoint), handle, UrlSession::Body::Answer,
+            delivery, client.signedItems(params));
+        if (formRefused(response)) {
+            response = co_await session->data(
+                client.url(endpoint, params), handle, UrlSession::Body::Answer, delivery);
+            if (queryRefused(response))
+                throw SubsonicError::tooLong();
+        }
+    }
     if (!response.status)
         throw SubsonicError::invalidResponse();
     if (*response.status < 200 || *response.status > 299)

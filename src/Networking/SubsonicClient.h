@@ -52,6 +52,13 @@ public:
     const ServerConfig &config() const { return m_config; }
     UrlSession *session() const { return m_session; }
 
+    // The longest request target (path and query) that goes out as a GET.
+    // A call whose target would be longer goes as a POST of the same items
+    // as a form: proxies and servers refuse request lines past about 8 KB
+    // (nginx's 4 8k buffers, Apache's 8190 bytes, Tomcat's 8 KB for the line
+    // and every header), and this leaves our headers room under each.
+    static constexpr qsizetype LongRequestBytes = 6 * 1024;
+
     // The signed URL of one call: the six authentication items, then `params`
     // in their order (names may repeat).
     QUrl url(const QString &endpoint, const QueryItems &params) const;
@@ -97,11 +104,17 @@ private:
     static QCoro::Task<typename Payload::Result> request(SubsonicClient client, QString endpoint, QueryItems params,
         TaskHandle handle, UrlSession::Delivery delivery = UrlSession::Delivery::MayRepeat);
 
-    // Fetches the signed URL and checks the HTTP status; returns the body.
+    // Fetches the signed URL, or posts its items when it is long, and checks
+    // the HTTP status; returns the body.
     static QCoro::Task<QByteArray> fetchBody(SubsonicClient client, QString endpoint, QueryItems params,
         TaskHandle handle, UrlSession::Delivery delivery);
     // Checks the envelope and its status; returns the "subsonic-response" object.
     static QJsonObject decodeEnvelope(const QByteArray &data);
+
+    // The call's address without a query, and its signed items (a fresh salt
+    // each time) encoded as a query or form.
+    QUrl endpointURL(const QString &endpoint) const;
+    QByteArray signedItems(const QueryItems &params) const;
 
     ServerConfig m_config;
     UrlSession *m_session = nullptr;

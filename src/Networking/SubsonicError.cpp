@@ -24,9 +24,16 @@ SubsonicError SubsonicError::invalidResponse()
     return SubsonicError(Kind::InvalidResponse, 0, 0, {});
 }
 
+SubsonicError SubsonicError::tooLong()
+{
+    return SubsonicError(Kind::TooLong, 0, 0, {});
+}
+
 QString SubsonicError::localizedDescription() const
 {
     switch (m_kind) {
+    case Kind::TooLong:
+        return QStringLiteral("The server couldn't take a request this long.");
     case Kind::Http:
         return QStringLiteral("The server returned HTTP %1.").arg(m_status);
     case Kind::Server:

@@ -6,15 +6,17 @@
 #include <exception>
 
 // The client's own failures: an HTTP status outside 200–299, a failure the
-// server reported in its envelope, or an answer that could not be read.
+// server reported in its envelope, an answer that could not be read, or a
+// long request the server took neither as a form nor as a query.
 class SubsonicError : public std::exception
 {
 public:
-    enum class Kind { Http, Server, InvalidResponse };
+    enum class Kind { Http, Server, InvalidResponse, TooLong };
 
     static SubsonicError http(int status);
     static SubsonicError server(int code, const QString &message);
     static SubsonicError invalidResponse();
+    static SubsonicError tooLong();
 
     Kind kind() const { return m_kind; }
     int httpStatus() const { return m_status; }

@@ -38,50 +38,72 @@ UrlSession *UrlSession::shared()
 
 namespace {
 
-// The empty body of a GET that goes out at most once. Before Qt's HTTP layer
-// sends a request again on a new connection it rewinds the request's body;
-// this one refuses to rewind, so the request fails there ("content resend")
-// and reaches the server no second time. The server sees a plain GET with
-// an empty body.
+// The body of a request that goes out at most once: empty for a GET, the
+// form of a POST. Before Qt's HTTP layer sends a request again on a new
+// connection it rewinds the request's body; this one refuses to rewind, so
+// the request fails there ("content resend") and reaches the server no
+// second time. The server sees a plain request with its body.
 class SentOnceBody : public QIODevice
 {
 public:
-    explicit SentOnceBody(QObject *parent = nullptr)
+    explicit SentOnceBody(QByteArray content, QObject *parent = nullptr)
         : QIODevice(parent)
+        , m_content(std::move(content))
     {
-        open(QIODevice::ReadOnly);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return false; }
-    qint64 size() const override { return 0; }
+    qint64 size() const override { return m_content.size(); }
     bool reset() override { return false; }
-    bool seek(qint64 position) override { return position == pos() && QIODevice::seek(position); }
+    bool seek(qint64 position) override { return position == m_sent && QIODevice::seek(position); }
 
 protected:
-    qint64 readData(char *, qint64) override { return 0; }
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 count = std::min(maxSize, qint64(m_content.size()) - m_sent);
+        if (count <= 0)
+            return 0;
+        memcpy(data, m_content.constData() + m_sent, size_t(count));
+        m_sent += count;
+        return count;
+    }
     qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_content;
+    qint64 m_sent = 0;
 };
 
 } // namespace
 
-QNetworkReply *UrlSession::get(const QUrl &url, Delivery delivery) const
+QNetworkReply *UrlSession::get(
+    const QUrl &url, Delivery delivery, const std::optional<QByteArray> &form) const
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(m_transferTimeoutMs);
-    if (delivery == Delivery::MayRepeat) {
+    if (delivery == Delivery::MayRepeat && !form) {
         request.setAttribute(
             QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
         return m_manager->get(request);
     }
-    // Qt would send the next hop of a 301 or 302 as a plain GET, which it
-    // sends again when the connection closes, and fail that of a 307 or 308,
-    // as it cannot rewind the body: the redirect is followed by data().
+    // Qt would send the next hop of a 301 or 302 as a plain GET, which drops
+    // a POST's body and sends a write again when the connection closes, and
+    // fail that of a 307 or 308 when it cannot rewind the body: the redirect
+    // is followed by data().
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    const QByteArray verb = form ? QByteArrayLiteral("POST") : QByteArrayLiteral("GET");
+    if (form)
+        request.setHeader(
+            QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    if (delivery == Delivery::MayRepeat)
+        return m_manager->sendCustomRequest(request, verb, *form);
     // Qt reads a body it may buffer (and so rewind) itself; with its length
     // given and buffering off, it reads this device, which cannot rewind.
-    request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+    const QByteArray content = form.value_or(QByteArray());
+    request.setHeader(QNetworkRequest::ContentLengthHeader, content.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    auto *body = new SentOnceBody;
-    QNetworkReply *reply = m_manager->sendCustomRequest(request, QByteArrayLiteral("GET"), body);
+    auto *body = new SentOnceBody(content);
+    QNetworkReply *reply = m_manager->sendCustomRequest(request, verb, body);
     body->setParent(reply);
     return reply;
 }
@@ -103,7 +125,7 @@ QUrl UrlSession::redirectTarget(const QUrl &from, const QByteArray &location)
     if (scheme != QLatin1StringView("http") && scheme != QLatin1StringView("https"))
         throw TransportError(
             QNetworkReply::ProtocolUnknownError, QStringLiteral("Unsupported redirect scheme"));
-    // The query carries a token that stands for the password.
+    // The query or the form carries a token that stands for the password.
     if (from.scheme() == QLatin1StringView("https") && scheme == QLatin1StringView("http"))
         throw TransportError(QNetworkReply::InsecureRedirectError, QStringLiteral("Insecure redirect"));
     return target;
@@ -147,13 +169,22 @@ struct UrlSession::Hop
     std::optional<QByteArray> location;
 };
 
-QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kind, Delivery delivery) const
+QCoro::Task<HttpResponse> UrlSession::data(
+    QUrl url, TaskHandle handle, Body kind, Delivery delivery, std::optional<QByteArray> form) const
 {
+    // Every hop of a POST goes out as a POST of the same body, whatever the
+    // redirect's code: a 303 that answers a POST the server applied tells a
+    // browser where to read the result, but a Subsonic server answers every
+    // call itself, so a redirect before one comes from the address having
+    // moved (a proxy sending http on to https, a new path) and the request
+    // was not applied where it went. As a GET the hop would lose its
+    // parameters; sent on once, it is applied once, as a GET write's hop is.
+    //
     // The transfer time-out only bounds a silence: an answer that trickles
     // in, or one redirect after another, would keep the request alive.
     const QDeadlineTimer deadline(m_requestDeadlineMs);
     for (int redirects = 0;; ++redirects) {
-        Hop hop = co_await fetch(url, handle, kind, delivery, deadline);
+        Hop hop = co_await fetch(url, handle, kind, delivery, deadline, form);
         if (!hop.location)
             co_return std::move(hop.response);
         if (redirects == RedirectLimit)
@@ -162,8 +193,8 @@ QCoro::Task<HttpResponse> UrlSession::data(QUrl url, TaskHandle handle, Body kin
     }
 }
 
-QCoro::Task<UrlSession::Hop> UrlSession::fetch(
-    QUrl url, TaskHandle handle, Body kind, Delivery delivery, QDeadlineTimer deadline) const
+QCoro::Task<UrlSession::Hop> UrlSession::fetch(QUrl url, TaskHandle handle, Body kind, Delivery delivery,
+    QDeadlineTimer deadline, std::optional<QByteArray> form) const
 {
     if (handle.isCancelled())
         throw TransportError::cancelled();
@@ -172,7 +203,7 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
             TransportError::Reason::TimedOut);
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
-        get(url, delivery), [](QNetworkReply *r) { r->deleteLater(); });
+        get(url, delivery, form), [](QNetworkReply *r) { r->deleteLater(); });
     QNetworkReply *raw = reply.get();
     // The body is taken out of the reply as it arrives, so that what is held
     // is counted exactly; one past the limit stops the transfer at once.
@@ -255,7 +286,7 @@ QCoro::Task<UrlSession::Hop> UrlSession::fetch(
     Hop hop;
     if (status.isValid())
         hop.response.status = status.toInt();
-    if (delivery == Delivery::AtMostOnce) {
+    if (delivery == Delivery::AtMostOnce || form) {
         // Once a 307 or 308 has come in whole, Qt rewinds the body for a next
         // hop, even one it will not send: that failure ends the exchange with
         // the redirect, which is followed from here like any other.

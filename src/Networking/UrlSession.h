@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QUrl>
 
+#include <optional>
+
 #include "Networking/TransportError.h"
 #include "Support/TaskHandle.h"
 
@@ -69,19 +71,24 @@ public:
     QNetworkAccessManager *manager() const { return m_manager; }
     int requestDeadlineMs() const { return m_requestDeadlineMs; }
 
-    // Fetches `url` with a GET. Transport failures (also those after the
-    // status arrived), the transfer time-out, the request's deadline and
-    // cancellation through `handle` throw a TransportError; a complete HTTP
-    // answer, whatever its status, is returned. A body past the limit of its
-    // kind, announced or received, stops the transfer and throws a
-    // TransportError too.
+    // Fetches `url` with a GET, or with a POST of `form` (an
+    // application/x-www-form-urlencoded body) when one is given. Transport
+    // failures (also those after the status arrived), the transfer time-out,
+    // the request's deadline and cancellation through `handle` throw a
+    // TransportError; a complete HTTP answer, whatever its status, is
+    // returned. A body past the limit of its kind, announced or received,
+    // stops the transfer and throws a TransportError too. A POST follows
+    // every redirect as a POST of the same body, each hop sent as `delivery`
+    // says.
     QCoro::Task<HttpResponse> data(QUrl url, TaskHandle handle = {}, Body kind = Body::Answer,
-        Delivery delivery = Delivery::MayRepeat) const;
+        Delivery delivery = Delivery::MayRepeat, std::optional<QByteArray> form = std::nullopt) const;
 
-    // Starts a GET with this session's settings; the caller owns the reply.
-    // The reply of a request sent at most once ends at a redirect. Only the
-    // transfer time-out bounds it: a song streaming to disk may take long.
-    QNetworkReply *get(const QUrl &url, Delivery delivery = Delivery::MayRepeat) const;
+    // Starts a GET (or a POST of `form`) with this session's settings; the
+    // caller owns the reply. The reply of a request sent at most once, and of
+    // any POST, ends at a redirect. Only the transfer time-out bounds it: a
+    // song streaming to disk may take long.
+    QNetworkReply *get(const QUrl &url, Delivery delivery = Delivery::MayRepeat,
+        const std::optional<QByteArray> &form = std::nullopt) const;
 
     // Whether `status` sends the request on to the address in the answer's
     // Location header.
@@ -104,8 +111,8 @@ private:
     struct Hop;
     // One request and its answer, up to a redirect that the request does not
     // leave to Qt.
-    QCoro::Task<Hop> fetch(
-        QUrl url, TaskHandle handle, Body kind, Delivery delivery, QDeadlineTimer deadline) const;
+    QCoro::Task<Hop> fetch(QUrl url, TaskHandle handle, Body kind, Delivery delivery, QDeadlineTimer deadline,
+        std::optional<QByteArray> form = {}) const;
 
     QNetworkAccessManager *m_manager;
     int m_transferTimeoutMs;

@@ -19,14 +19,11 @@ QByteArray TestHttpServer::Request::path() const
     return q < 0 ? target : target.left(q);
 }
 
-QList<std::pair<QString, QString>> TestHttpServer::Request::queryItems() const
+namespace {
+
+void appendPairs(const QByteArray &encoded, QList<std::pair<QString, QString>> &items)
 {
-    QList<std::pair<QString, QString>> items;
-    const int q = target.indexOf('?');
-    if (q < 0)
-        return items;
-    const QByteArray query = target.mid(q + 1);
-    for (const QByteArray &pair : query.split('&')) {
+    for (const QByteArray &pair : encoded.split('&')) {
         if (pair.isEmpty())
             continue;
         const int eq = pair.indexOf('=');
@@ -39,6 +36,17 @@ QList<std::pair<QString, QString>> TestHttpServer::Request::queryItems() const
         };
         items.append({decode(name), decode(value)});
     }
+}
+
+} // namespace
+
+QList<std::pair<QString, QString>> TestHttpServer::Request::queryItems() const
+{
+    QList<std::pair<QString, QString>> items;
+    if (const int q = target.indexOf('?'); q >= 0)
+        appendPairs(target.mid(q + 1), items);
+    if (headers.value("content-type").startsWith("application/x-www-form-urlencoded"))
+        appendPairs(body, items);
     return items;
 }
 
@@ -194,13 +202,21 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
     if (end < 0)
         return;
     const QByteArray head = buffer.left(end);
-    buffer.remove(0, end + 4);
+    static const QRegularExpression lengthHeader(
+        QStringLiteral("\r\ncontent-length:\\s*(\\d+)"), QRegularExpression::CaseInsensitiveOption);
+    const auto length = lengthHeader.match(QString::fromLatin1(head));
+    const qsizetype bodySize = length.hasMatch() ? length.captured(1).toLongLong() : 0;
+    if (buffer.size() < end + 4 + bodySize)
+        return;
+    const QByteArray body = buffer.mid(end + 4, bodySize);
+    buffer.remove(0, end + 4 + bodySize);
 
     const QList<QByteArray> lines = head.split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     Request request;
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
+    request.body = body;
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         const int colon = line.indexOf(':');

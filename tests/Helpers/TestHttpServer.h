@@ -29,9 +29,12 @@ public:
         QByteArray method;
         QByteArray target; // the raw request target: path and query as sent
         QHash<QByteArray, QByteArray> headers; // names lower-cased
+        QByteArray body; // as many bytes as Content-Length announced
         QUrl url() const; // target resolved against the server's address
         QByteArray path() const;
-        // Query items as raw pairs, percent-decoded, in order; repeats kept.
+        // The parameters as a server reads them: the query's items, then
+        // those of an application/x-www-form-urlencoded body, as raw pairs,
+        // percent-decoded, in order; repeats kept.
         QList<std::pair<QString, QString>> queryItems() const;
         QString queryValue(const QString &name) const;
     };

@@ -1,6 +1,7 @@
 #include "IntegrationServer.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,6 +37,45 @@ std::optional<IntegrationServer> IntegrationServer::load(QString *error)
         return std::nullopt;
     }
     return server;
+}
+
+std::optional<IntegrationFront> IntegrationFront::load(QString *error)
+{
+    const QString path = qEnvironmentVariable(EnvironmentVariable);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read the front file %1: %2 (did the fixture integration_front_start pass?)"_s.arg(
+            path, file.errorString());
+        return std::nullopt;
+    }
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    IntegrationFront front;
+    front.m_url = QUrl(root.value("url"_L1).toString());
+    front.m_accessLog = root.value("accessLog"_L1).toString();
+    if (!front.m_url.isValid() || front.m_url.isEmpty() || front.m_accessLog.isEmpty()) {
+        *error = u"the front file %1 is incomplete"_s.arg(path);
+        return std::nullopt;
+    }
+    return front;
+}
+
+qint64 IntegrationFront::logSize() const
+{
+    return QFileInfo(m_accessLog).size();
+}
+
+QList<IntegrationFront::Logged> IntegrationFront::loggedSince(qint64 offset) const
+{
+    QList<Logged> logged;
+    QFile file(m_accessLog);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+        return logged;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 4)
+            logged.append({fields[0], fields[1], fields[2].toInt(), fields[3].toLongLong()});
+    }
+    return logged;
 }
 
 ServerConfig IntegrationServer::config(int account) const

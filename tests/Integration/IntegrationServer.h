@@ -51,6 +51,34 @@ private:
     QString m_libraryPath;
 };
 
+// The nginx the fixture started in front of that server with its default
+// limits, read from the file named by LIRNA_INTEGRATION_FRONT, and its log.
+class IntegrationFront
+{
+public:
+    static constexpr auto EnvironmentVariable = "LIRNA_INTEGRATION_FRONT";
+
+    // One line of the access log: no query, which carries the signing.
+    struct Logged
+    {
+        QByteArray method;
+        QByteArray path;
+        int status = 0;
+        qint64 length = 0; // the request's bytes, head and body
+    };
+
+    static std::optional<IntegrationFront> load(QString *error);
+
+    QUrl url() const { return m_url; }
+    // How far the log has grown, and the requests logged since `offset`.
+    qint64 logSize() const;
+    QList<Logged> loggedSince(qint64 offset) const;
+
+private:
+    QUrl m_url;
+    QString m_accessLog;
+};
+
 // In a suite's initTestCase: skips the suite when it runs outside the
 // fixture, else loads the server into `server` (a std::optional) or fails.
 #define LIRNA_LOAD_INTEGRATION_SERVER(server)                                                                \

@@ -681,13 +681,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<bool>("applied");
         QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("idLength"); // ids grown to so many characters: a long write
         for (const bool applied : {true, false}) {
             const char *how = applied ? "applied, answer lost" : "closed as sent";
-            QTest::addRow("removal, %s", how) << "remove" << applied << QStringList {"A", "C", "D"};
-            QTest::addRow("add, %s", how) << "add" << applied << QStringList {"A", "B", "C", "D", "s9"};
-            QTest::addRow("order, %s", how) << "order" << applied << QStringList {"D", "C", "B", "A"};
-            QTest::addRow("rename, %s", how) << "rename" << applied << QStringList {"A", "B", "C", "D"};
-            QTest::addRow("delete, %s", how) << "delete" << applied << QStringList {};
+            QTest::addRow("removal, %s", how) << "remove" << applied << QStringList {"A", "C", "D"} << 0;
+            QTest::addRow("add, %s", how) << "add" << applied << QStringList {"A", "B", "C", "D", "s9"} << 0;
+            QTest::addRow("order, %s", how) << "order" << applied << QStringList {"D", "C", "B", "A"} << 0;
+            QTest::addRow("rename, %s", how) << "rename" << applied << QStringList {"A", "B", "C", "D"} << 0;
+            QTest::addRow("delete, %s", how) << "delete" << applied << QStringList {} << 0;
+            QTest::addRow("long add, %s", how)
+                << "add" << applied << QStringList {"A", "B", "C", "D", "s9"} << 7000;
+            QTest::addRow("long order, %s", how)
+                << "order" << applied << QStringList {"D", "C", "B", "A"} << 2000;
         }
     }
 
@@ -696,26 +701,37 @@ private Q_SLOTS:
         QFETCH(QString, edit);
         QFETCH(bool, applied);
         QFETCH(QStringList, after);
+        QFETCH(int, idLength);
+        const auto grown = [idLength](QStringList ids) {
+            for (QString &id : ids)
+                id = id.leftJustified(idLength, u'-');
+            return ids;
+        };
         FakePlaylistServer server(*m_server);
-        server.lists["p1"] = QStringList {"A", "B", "C", "D"};
+        server.lists["p1"] = grown({"A", "B", "C", "D"});
         QVERIFY(wait(m_store->playlistDetail("p1")).value);
         if (applied)
             server.nextWriteAnswer = TestHttpServer::dropped();
         else
             server.dropNextWrite = true;
         if (edit == "add")
-            QCoro::waitFor(m_store->addSongs({song("s9")}, "p1"));
+            QCoro::waitFor(m_store->addSongs({song(grown({"s9"}).first())}, "p1"));
         else if (edit == "remove")
             QCoro::waitFor(m_store->removeSong(1, {"A", "B", "C", "D"}, "p1"));
         else if (edit == "order")
-            QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", {"D", "C", "B", "A"})));
+            QVERIFY(QCoro::waitFor(m_store->reorderPlaylist("p1", grown({"D", "C", "B", "A"}))));
         else if (edit == "rename")
             QCoro::waitFor(m_store->renamePlaylist("p1", "New"));
         else
             QVERIFY(QCoro::waitFor(m_store->deletePlaylist("p1")));
         QVERIFY(!m_store->lastFailure());
         QCOMPARE(server.writesReceived, applied ? 1 : 2);
-        QCOMPARE(server.lists.value("p1"), after);
+        QCOMPARE(server.lists.value("p1"), grown(after));
+        // A long write goes as a form, sent once each time.
+        for (const TestHttpServer::Request &request : m_server->requests()) {
+            if (request.path() == "/rest/updatePlaylist" || request.path() == "/rest/createPlaylist")
+                QCOMPARE(request.method, QByteArray(idLength > 0 ? "POST" : "GET"));
+        }
         if (edit == "rename")
             QCOMPARE(server.names.value("p1"), QStringLiteral("New"));
     }

@@ -279,6 +279,140 @@ private Q_SLOTS:
         }
     }
 
+    // A call whose request target would pass the bound goes to the same
+    // address as a form of the same items, signed afresh; up to the bound it
+    // stays a GET. Reads and writes alike.
+    void longCallsGoAsForms_data()
+    {
+        QTest::addColumn<QString>("call"); // "rename" or "search"
+        QTest::addColumn<int>("over"); // target bytes past the bound
+        QTest::newRow("a rename just under the bound") << "rename" << 0;
+        QTest::newRow("a rename just over the bound") << "rename" << 1;
+        QTest::newRow("a search just under the bound") << "search" << 0;
+        QTest::newRow("a search just over the bound") << "search" << 1;
+    }
+
+    void longCallsGoAsForms()
+    {
+        QFETCH(QString, call);
+        QFETCH(int, over);
+        const bool rename = call == u"rename";
+        const QString endpoint = rename ? QStringLiteral("updatePlaylist") : QStringLiteral("search3");
+        const auto paramsOf = [rename](const QString &text) {
+            return rename
+                ? Items {{QStringLiteral("playlistId"), QStringLiteral("p1")}, {QStringLiteral("name"), text}}
+                : Items {{QStringLiteral("query"), text},
+                    {QStringLiteral("artistCount"), QStringLiteral("1")},
+                    {QStringLiteral("albumCount"), QStringLiteral("2")},
+                    {QStringLiteral("songCount"), QStringLiteral("3")},
+                    {QStringLiteral("songOffset"), QStringLiteral("4")}};
+        };
+        const SubsonicClient c = client();
+        QueryItems bare;
+        for (const auto &[name, value] : paramsOf(QString()))
+            bare.append({name, value});
+        const qsizetype shortest
+            = c.url(endpoint, bare).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority).size();
+        const QString text(SubsonicClient::LongRequestBytes - shortest + over, u'x');
+        m_server->setResponse("/rest/updatePlaylist", TestHttpServer::ok());
+        m_server->setResponse("/rest/search3", TestHttpServer::ok(R"("searchResult3":{})"));
+        if (rename)
+            TestAwait::await(c.updatePlaylist(QStringLiteral("p1"), text, {}, {}));
+        else
+            TestAwait::await(c.search(text, 1, 2, 3, 4));
+        QCOMPARE(m_server->requests().size(), 1);
+        const TestHttpServer::Request request = m_server->lastRequest();
+        QCOMPARE(ownItems(request.queryItems()), paramsOf(text));
+        QCOMPARE(request.queryValue(QStringLiteral("t")),
+            SubsonicClient::token(QStringLiteral("sesame"), request.queryValue(QStringLiteral("s"))));
+        if (over == 0) {
+            QCOMPARE(request.method, QByteArray("GET"));
+            QCOMPARE(request.target.size(), SubsonicClient::LongRequestBytes);
+            return;
+        }
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.target, "/rest/" + endpoint.toLatin1());
+        QCOMPARE(request.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
+        QCOMPARE(request.queryItems().first(), (std::pair {QStringLiteral("u"), QStringLiteral("alice")}));
+    }
+
+    // A form the server did not take (it refuses the method, or reads no
+    // parameter) goes once more as a GET; when that is refused for its
+    // length too, the call says so. Other failures are the form's own.
+    void refusedFormsGoOnceAsAGet_data()
+    {
+        QTest::addColumn<TestHttpServer::Response>("toForm");
+        QTest::addColumn<TestHttpServer::Response>("toQuery");
+        QTest::addColumn<QByteArrayList>("methods");
+        QTest::addColumn<QString>("failure"); // empty: the order is saved
+        const auto ok = TestHttpServer::ok();
+        const auto missing = TestHttpServer::failed(10, "Required parameter is missing.");
+        const auto too = TestHttpServer::json("too long", 414);
+        const QString tooLong = QStringLiteral("The server couldn't take a request this long.");
+        const QByteArrayList both {"POST", "GET"};
+        QTest::newRow("405, then taken as a GET")
+            << TestHttpServer::json("no", 405) << ok << both << QString();
+        QTest::newRow("501, then taken as a GET")
+            << TestHttpServer::json("no", 501) << ok << both << QString();
+        QTest::newRow("parameters missing, then taken as a GET") << missing << ok << both << QString();
+        QTest::newRow("405, then 414") << TestHttpServer::json("no", 405) << too << both << tooLong;
+        QTest::newRow("405, then 400")
+            << TestHttpServer::json("no", 405) << TestHttpServer::json("bad", 400) << both << tooLong;
+        QTest::newRow("parameters missing twice") << missing << missing << both << tooLong;
+        QTest::newRow("405, then another failure")
+            << TestHttpServer::json("no", 405) << TestHttpServer::failed(70, "Playlist not found") << both
+            << QStringLiteral("Playlist not found");
+        QTest::newRow("a failure of its own is not sent again")
+            << TestHttpServer::failed(70, "Playlist not found") << ok << QByteArrayList {"POST"}
+            << QStringLiteral("Playlist not found");
+        QTest::newRow("500 is not sent again")
+            << TestHttpServer::json("boom", 500) << ok << QByteArrayList {"POST"}
+            << QStringLiteral("The server returned HTTP 500.");
+        QTest::newRow("closed unanswered, not sent again")
+            << TestHttpServer::dropped() << ok << QByteArrayList {"POST"}
+            << QStringLiteral("The network connection was lost.");
+    }
+
+    void refusedFormsGoOnceAsAGet()
+    {
+        QFETCH(TestHttpServer::Response, toForm);
+        QFETCH(TestHttpServer::Response, toQuery);
+        QFETCH(QByteArrayList, methods);
+        QFETCH(QString, failure);
+        m_server->setHandler([toForm, toQuery](const TestHttpServer::Request &request) {
+            return request.method == "POST" ? toForm : toQuery;
+        });
+        QStringList order;
+        for (int n = 0; n < 300; ++n)
+            order.append(QStringLiteral("song-%1").arg(n).leftJustified(36, u'0'));
+        QString error;
+        try {
+            TestAwait::await(client().replacePlaylistSongs(QStringLiteral("p1"), order));
+        } catch (const SubsonicError &e) {
+            error = e.localizedDescription();
+            QCOMPARE(e.kind() == SubsonicError::Kind::TooLong, failure.startsWith(u"The server couldn't"));
+        } catch (const TransportError &e) {
+            error = e.localizedDescription();
+            QCOMPARE(e.code(), QNetworkReply::RemoteHostClosedError);
+        }
+        QCOMPARE(error, failure);
+        QByteArrayList sent;
+        for (const TestHttpServer::Request &request : m_server->requests()) {
+            sent.append(request.method);
+            QStringList arrived;
+            for (const auto &[name, value] : request.queryItems()) {
+                if (name == u"songId")
+                    arrived.append(value);
+            }
+            QCOMPARE(arrived, order);
+        }
+        QCOMPARE(sent, methods);
+        // Each try is signed afresh.
+        if (methods.size() == 2)
+            QVERIFY(m_server->requests().at(0).queryValue(QStringLiteral("s"))
+                != m_server->requests().at(1).queryValue(QStringLiteral("s")));
+    }
+
     // A failure after the status line wins over the status: the call fails
     // the way the transfer did, not as an answer that could not be read. A
     // write fails as a read does, and neither outlives the session's deadline
@@ -436,23 +570,32 @@ private Q_SLOTS:
 
     // A write goes on through any redirect and reaches the server once: also
     // when the server closes the connection after reading it (it may have
-    // applied it), and however the redirect is answered. Reads pass too.
+    // applied it), and however the redirect is answered. Reads pass too. A
+    // long write goes on as a form: every hop a POST with the whole body.
     void writesAndReadsPassRedirects_data()
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("target"); // "server", "server closes" or "itself"
+        QTest::addColumn<int>("songs"); // added by the write
         for (int status : {301, 302, 303, 307, 308}) {
-            QTest::addRow("%d", status) << status << QStringLiteral("server");
+            QTest::addRow("%d", status) << status << QStringLiteral("server") << 1;
             QTest::addRow("%d, closed after the write was read", status)
-                << status << QStringLiteral("server closes");
+                << status << QStringLiteral("server closes") << 1;
+            QTest::addRow("%d, a long write", status) << status << QStringLiteral("server") << 200;
+            QTest::addRow("%d, a long write, closed after it was read", status)
+                << status << QStringLiteral("server closes") << 200;
         }
-        QTest::newRow("308 to itself, without end") << 308 << QStringLiteral("itself");
+        QTest::newRow("308 to itself, without end") << 308 << QStringLiteral("itself") << 1;
     }
 
     void writesAndReadsPassRedirects()
     {
         QFETCH(int, status);
         QFETCH(QString, target);
+        QFETCH(int, songs);
+        QStringList added;
+        for (int n = 0; n < songs; ++n)
+            added.append(QStringLiteral("s9-%1").arg(n).leftJustified(36, u'0'));
         TestHttpServer front;
         QVERIFY(front.listen());
         const QByteArray to = (target == u"itself" ? front.baseUrl() : m_server->baseUrl()).toEncoded();
@@ -478,7 +621,7 @@ private Q_SLOTS:
 
         const std::optional<TransportError> read = failure(c.playlist(QStringLiteral("p1")));
         const std::optional<TransportError> write
-            = failure(c.updatePlaylist(QStringLiteral("p1"), std::nullopt, {QStringLiteral("s9")}, {}));
+            = failure(c.updatePlaylist(QStringLiteral("p1"), std::nullopt, added, {}));
         if (target == u"itself") {
             QVERIFY(read && write);
             QCOMPARE(read->code(), QNetworkReply::TooManyRedirectsError);
@@ -494,9 +637,16 @@ private Q_SLOTS:
             QCOMPARE(write->code(), QNetworkReply::RemoteHostClosedError);
         QCOMPARE(front.requestCount({"/rest/updatePlaylist"}), 1);
         QCOMPARE(m_server->requestCount({"/rest/updatePlaylist"}), 1);
+        const QByteArray method = songs > 1 ? "POST" : "GET";
+        QCOMPARE(front.lastRequest().method, method);
         const TestHttpServer::Request applied = m_server->lastRequest();
-        QCOMPARE(applied.method, QByteArray("GET"));
-        QCOMPARE(applied.queryValue(QStringLiteral("songIdToAdd")), QStringLiteral("s9"));
+        QCOMPARE(applied.method, method);
+        QStringList arrived;
+        for (const auto &[name, value] : applied.queryItems()) {
+            if (name == u"songIdToAdd")
+                arrived.append(value);
+        }
+        QCOMPARE(arrived, added);
         QCOMPARE(applied.queryValue(QStringLiteral("t")),
             SubsonicClient::token(QStringLiteral("sesame"), applied.queryValue(QStringLiteral("s"))));
     }

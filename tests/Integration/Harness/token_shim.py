@@ -6,7 +6,10 @@ accounts' passwords: it checks the token and forwards the request to supysonic
 with the password in place of the token. A wrong token (or an unknown user) is
 forwarded with the token itself as the password, so supysonic answers with its
 own refusal. A request that carries a clear password ("p") is refused here:
-the client must never send one.
+the client must never send one. A POST may carry its parameters, signing
+included, in an application/x-www-form-urlencoded body: they are read and
+rewritten there as in the query, and the body goes on to supysonic, which
+reads a form as it reads the query.
 """
 
 import hashlib
@@ -48,12 +51,32 @@ class ShimHandler(http.server.BaseHTTPRequestHandler):
     def do_HEAD(self):
         self._handle(send_body=False)
 
+    def do_POST(self):
+        self._handle(send_body=True)
+
+    def _read_form(self):
+        """The items of a POST's form body (empty for any other request or body)."""
+        if self.command != "POST":
+            return None
+        try:
+            length = int(self.headers.get("Content-Length") or 0)
+        except ValueError:
+            length = 0
+        body = self.rfile.read(length) if length > 0 else b""
+        content_type = (self.headers.get("Content-Type") or "").split(";")[0].strip().lower()
+        if content_type != "application/x-www-form-urlencoded":
+            return []
+        return urllib.parse.parse_qsl(body.decode("latin-1"), keep_blank_values=True)
+
     def _handle(self, send_body):
         path, _, query = self.path.partition("?")
+        # The body is read first, so that the connection stays in step.
+        form = self._read_form()
         if not path.startswith("/rest/"):
             self._send_plain(404, b"Not found\n", send_body)
             return
-        items = urllib.parse.parse_qsl(query, keep_blank_values=True)
+        query_items = urllib.parse.parse_qsl(query, keep_blank_values=True)
+        items = query_items + (form or [])
         values = dict(items)
         response_format = values.get("f", "xml")
 
@@ -70,21 +93,27 @@ class ShimHandler(http.server.BaseHTTPRequestHandler):
             # password it cannot match (no test password is 32 hex digits).
             password = values["t"]
 
-        forwarded = []
-        for name, value in items:
-            if name == "t":
-                forwarded.append(("p", "enc:" + password.encode("utf-8").hex()))
-            elif name != "s":
-                forwarded.append((name, value))
-        target = path + "?" + urllib.parse.urlencode(forwarded, quote_via=urllib.parse.quote, safe="")
-        self._forward(target, send_body)
+        def rewritten(items):
+            forwarded = []
+            for name, value in items:
+                if name == "t":
+                    forwarded.append(("p", "enc:" + password.encode("utf-8").hex()))
+                elif name != "s":
+                    forwarded.append((name, value))
+            return urllib.parse.urlencode(forwarded, quote_via=urllib.parse.quote, safe="")
 
-    def _forward(self, target, send_body):
+        target = path + "?" + rewritten(query_items) if query_items or form is None else path
+        form_body = None if form is None else rewritten(form).encode("ascii")
+        self._forward(target, send_body, form_body)
+
+    def _forward(self, target, send_body, form_body=None):
         headers = {name: self.headers[name] for name in FORWARDED_REQUEST_HEADERS if self.headers.get(name)}
+        if form_body is not None:
+            headers["Content-Type"] = "application/x-www-form-urlencoded"
         connection = http.client.HTTPConnection(*self.backend, timeout=30)
         try:
             try:
-                connection.request(self.command, target, headers=headers)
+                connection.request(self.command, target, body=form_body, headers=headers)
                 upstream = connection.getresponse()
             except OSError as error:
                 self._send_plain(502, ("Bad gateway: %s\n" % error).encode(), send_body)

@@ -993,6 +993,9 @@ private Q_SLOTS:
         QCOMPARE(server.lists.value("p1"), after);
         QVERIFY(!m_store->hasPendingPlaylistWrites());
         QVERIFY(!m_store->lastFailure());
+        // The list of playlists is read once, after the whole burst.
+        QTRY_COMPARE(m_store->playlists().size(), 1);
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
     }
 
     // An add whose list cannot be read first (a proxy's 502) is not sent:

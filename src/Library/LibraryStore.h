@@ -173,6 +173,10 @@ public:
     QCoro::Task<bool> deletePlaylist(QString id);
     QCoro::Task<> addSongs(QList<Song> songs, QString playlistId);
     QCoro::Task<> addAlbum(Album album, QString playlistId);
+    // The albums' songs, album after album, each fully before the next. The
+    // whole call counts as pending from the start, so that the end of the
+    // run waits for the last album as well as the first.
+    QCoro::Task<> addAlbums(QList<Album> albums, QString playlistId);
     // Removes the row at `index` of `songIds`, the list the user acted on.
     // The row is found again, by song and copy, in the list the server holds
     // right before the removal goes; one no longer there is not removed
@@ -182,6 +186,11 @@ public:
     QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId, quint64 shownList = 0);
     // A new name for a list of a playlist's rows as a page shows it.
     static quint64 newShownList();
+    // The page's rows named `shownList` were moved (or some came or went)
+    // and are named `moved` now: row i of `moved` is row `rowsBefore[i]` of
+    // `shownList` (-1: a row it did not have). The rows that removals took
+    // of `shownList`, already or still to come, are taken of `moved` too.
+    void followShownList(const QString &playlistId, quint64 shownList, quint64 moved, QList<int> rowsBefore);
     // A newer order waiting replaces an older one waiting (when no other write
     // of the playlist was asked for between them), and both callers get the
     // result of the save that carried the newer order.
@@ -369,6 +378,14 @@ private:
     bool followLandedRemovals(
         const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
     void noteLandedRemoval(const QString &playlistId, quint64 shownList, int row);
+    // The rows of the shown list that removals of ours took, also through
+    // the lists it was moved from.
+    QList<int> takenRows(const QString &playlistId, quint64 shownList, int depth = 0) const;
+    // One album of a drop, in the turn `ticket` taken for it.
+    QCoro::Task<> addAlbumInTurn(Album album, QString playlistId, int ticket);
+    // Once no playlist write is pending: the list of playlists is read
+    // again when an edit asked for it, and the store tells it is settled.
+    void noteWritesIdle();
 
     // The writes of one playlist: each takes a ticket and runs when every
     // ticket before it has finished.
@@ -544,6 +561,18 @@ private:
         int row = 0;
     };
     QHash<QString, QList<LandedRemoval>> m_landedRemovals;
+    // How the shown lists of each playlist follow one another: the latest
+    // few moves of a page's rows.
+    struct ShownListMove
+    {
+        quint64 from = 0;
+        quint64 to = 0;
+        QList<int> rowsBefore;
+    };
+    QHash<QString, QList<ShownListMove>> m_shownListMoves;
+    // An add or a removal landed since the list of playlists was last asked
+    // for: it is read again once the writes are done, once for all of them.
+    bool m_playlistsStale = false;
     // Playlists being created: writes too, for the end of the run.
     int m_creating = 0;
     // Reloads of the playlist list asked for, and the newest whose answer

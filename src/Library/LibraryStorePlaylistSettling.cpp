@@ -16,6 +16,17 @@ bool LibraryStore::hasPendingPlaylistWrites() const
     return false;
 }
 
+void LibraryStore::noteWritesIdle()
+{
+    if (hasPendingPlaylistWrites())
+        return;
+    // A burst of adds and removals reads the list of playlists once, after
+    // its last write; the end of the run waits for writes, not for this.
+    if (std::exchange(m_playlistsStale, false))
+        reloadPlaylists();
+    Q_EMIT playlistWritesSettled();
+}
+
 void LibraryStore::settlePlaylistWrites(const QList<LibraryStore *> &stores, int limitMs)
 {
     QList<QPointer<LibraryStore>> live;

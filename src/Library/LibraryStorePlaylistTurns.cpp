@@ -29,8 +29,7 @@ void LibraryStore::finishPlaylistTurn(const QString &id)
 {
     ++m_playlistWrites[id].finished;
     wakeOrderWaiters();
-    if (!hasPendingPlaylistWrites())
-        Q_EMIT playlistWritesSettled();
+    noteWritesIdle();
 }
 
 std::optional<QStringList> LibraryStore::orderOnItsWay(const QString &id) const

@@ -106,8 +106,7 @@ QCoro::Task<std::optional<QString>> LibraryStore::createPlaylist(QString name)
         if (!self)
             return;
         --self->m_creating;
-        if (!self->hasPendingPlaylistWrites())
-            Q_EMIT self->playlistWritesSettled();
+        self->noteWritesIdle();
     });
     if (error) {
         note(error, QStringLiteral("create the playlist"));
@@ -243,14 +242,17 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     const std::optional<QStringList> held = co_await serverSongIds(playlistId, error, before.has_value());
     if (!self)
         co_return;
-    if (error && before) {
-        note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, *before));
+    if (error) {
+        // Nothing went out: an add sent without that list could not be
+        // settled once its answer was lost, and its retry would add again
+        // what the server took. The retry reads first, as this add did.
+        note(error, action,
+            before ? retryOf(&LibraryStore::retryAdd, songs, playlistId, *before)
+                   : retryOf(&LibraryStore::addSongs, songs, playlistId));
         co_return;
     }
-    // A list that could not be read does not hold the add back; only an
-    // answer lost on the way then cannot be settled.
-    const std::optional<QStringList> base = before ? before : held;
-    auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, *base, *held) : ids);
+    const QStringList base = before.value_or(*held);
+    auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, base, *held) : ids);
     if (toSend->isEmpty()) {
         // A retry finds every copy there already.
         markReachable();
@@ -259,36 +261,27 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     const Write add = [client, playlistId, toSend]() {
         return client.updatePlaylist(playlistId, std::nullopt, *toSend, {});
     };
-    if (base) {
-        const Check landed = [client, playlistId, ids, base, toSend]() -> QCoro::Task<bool> {
-            const PlaylistDetail detail = co_await client.playlist(playlistId);
-            *toSend = missingCopies(ids, *base, songIdsOf(detail.entry.value_or(QList<Song>())));
-            co_return toSend->isEmpty();
-        };
-        const Settled sent = co_await sendSettled(add, landed);
-        error = sent.error;
-    } else {
-        error = nullptr;
-        try {
-            co_await add();
-        } catch (...) {
-            error = std::current_exception();
-        }
-    }
+    const Check landed = [client, playlistId, ids, base, toSend]() -> QCoro::Task<bool> {
+        const PlaylistDetail detail = co_await client.playlist(playlistId);
+        *toSend = missingCopies(ids, base, songIdsOf(detail.entry.value_or(QList<Song>())));
+        co_return toSend->isEmpty();
+    };
+    const Settled sent = co_await sendSettled(add, landed);
+    error = sent.error;
     if (!self)
         co_return;
     if (error) {
         // Perhaps applied all the same: the list is read again when shown.
         dropPlaylistDetail(playlistId);
-        note(error, action,
-            base ? retryOf(&LibraryStore::retryAdd, songs, playlistId, *base)
-                 : retryOf(&LibraryStore::addSongs, songs, playlistId));
+        note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, base));
         co_return;
     }
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
-    co_await reloadPlaylists();
+    // The list of playlists is read once the writes asked for are done,
+    // outside this turn.
+    m_playlistsStale = true;
 }
 
 QStringList LibraryStore::missingCopies(
@@ -312,11 +305,30 @@ QStringList LibraryStore::missingCopies(
 
 QCoro::Task<> LibraryStore::addAlbum(Album album, QString playlistId)
 {
+    return addAlbums({std::move(album)}, std::move(playlistId));
+}
+
+QCoro::Task<> LibraryStore::addAlbums(QList<Album> albums, QString playlistId)
+{
     QPointer<LibraryStore> self(this);
-    // The add is the user's from now on: its turn is taken before the
-    // album's songs are looked up, so that the end of the run waits for it
-    // and writes asked for later come after it.
-    const int ticket = takePlaylistTicket(playlistId);
+    // The adds are the user's from now on: every album takes its turn before
+    // the first album's songs are looked up, so that the end of the run
+    // waits for all of them (no gap between two albums looks settled) and
+    // writes asked for later come after them.
+    QList<int> tickets;
+    tickets.reserve(albums.size());
+    for (qsizetype i = 0; i < albums.size(); ++i)
+        tickets.append(takePlaylistTicket(playlistId));
+    for (qsizetype i = 0; i < albums.size(); ++i) {
+        if (!self)
+            co_return;
+        co_await addAlbumInTurn(albums.at(i), playlistId, tickets.at(i));
+    }
+}
+
+QCoro::Task<> LibraryStore::addAlbumInTurn(Album album, QString playlistId, int ticket)
+{
+    QPointer<LibraryStore> self(this);
     QList<Song> songs;
     std::exception_ptr error;
     if (album.song) {
@@ -426,7 +438,7 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
-    co_await reloadPlaylists();
+    m_playlistsStale = true;
 }
 
 LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
@@ -454,11 +466,7 @@ bool LibraryStore::followLandedRemovals(
 {
     if (shownList == 0)
         return true;
-    QList<int> taken;
-    for (const LandedRemoval &removal : m_landedRemovals.value(playlistId)) {
-        if (removal.shownList == shownList && !taken.contains(removal.row))
-            taken.append(removal.row);
-    }
+    QList<int> taken = takenRows(playlistId, shownList);
     if (taken.contains(row))
         return false;
     std::sort(taken.begin(), taken.end(), std::greater<int>());
@@ -483,4 +491,42 @@ void LibraryStore::noteLandedRemoval(const QString &playlistId, quint64 shownLis
     removals.append({shownList, row});
     if (removals.size() > kept)
         removals.remove(0, removals.size() - kept);
+}
+
+QList<int> LibraryStore::takenRows(const QString &playlistId, quint64 shownList, int depth) const
+{
+    QList<int> taken;
+    for (const LandedRemoval &removal : m_landedRemovals.value(playlistId)) {
+        if (removal.shownList == shownList && !taken.contains(removal.row))
+            taken.append(removal.row);
+    }
+    // The rows taken of the list these rows were moved from are taken
+    // wherever the move put them.
+    constexpr int deepest = 64;
+    if (depth >= deepest)
+        return taken;
+    for (const ShownListMove &move : m_shownListMoves.value(playlistId)) {
+        if (move.to != shownList)
+            continue;
+        const QList<int> before = takenRows(playlistId, move.from, depth + 1);
+        for (qsizetype row = 0; row < move.rowsBefore.size(); ++row) {
+            if (before.contains(move.rowsBefore.at(row)) && !taken.contains(int(row)))
+                taken.append(int(row));
+        }
+        break;
+    }
+    return taken;
+}
+
+void LibraryStore::followShownList(
+    const QString &playlistId, quint64 shownList, quint64 moved, QList<int> rowsBefore)
+{
+    if (shownList == 0 || moved == 0 || moved == shownList)
+        return;
+    // Only the latest few are looked at, as for the removals themselves.
+    constexpr qsizetype kept = 64;
+    QList<ShownListMove> &moves = m_shownListMoves[playlistId];
+    moves.append({shownList, moved, std::move(rowsBefore)});
+    if (moves.size() > kept)
+        moves.remove(0, moves.size() - kept);
 }

@@ -26,6 +26,7 @@ public:
     bool holdReads = false;
     bool holdNextRead = false;
     int failRemovals = 0; // so many next removals are refused, not applied
+    int failReads = 0; // so many next reads of a playlist fail, as behind a proxy's 502
     // The answer of the next write, after the write was applied: a failure,
     // or a connection closed with no answer (TestHttpServer::dropped()).
     std::optional<TestHttpServer::Response> nextWriteAnswer;
@@ -57,6 +58,10 @@ private:
         }
         if (path == "/rest/getPlaylist" && holdReads && std::exchange(holdNextRead, false))
             return TestHttpServer::hanging();
+        if (path == "/rest/getPlaylist" && failReads > 0) {
+            --failReads;
+            return TestHttpServer::json("bad gateway", 502);
+        }
         if (path == "/rest/updatePlaylist" && failRemovals > 0
             && !request.queryValue(QStringLiteral("songIndexToRemove")).isEmpty()) {
             --failRemovals;

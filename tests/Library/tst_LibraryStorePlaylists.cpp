@@ -220,7 +220,8 @@ private Q_SLOTS:
         QCOMPARE(m_store->playlistRevision(), 1);
         QCOMPARE(revision.count(), 1);
         QVERIFY(!m_store->playlistDetails().contains("p1"));
-        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
+        // The list of playlists is read after the add, outside its turn.
+        QTRY_COMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
     }
 
     void addRetrySendsOnlyMissing_data()
@@ -548,7 +549,8 @@ private Q_SLOTS:
         QVERIFY(order.isEmpty());
         QVERIFY(m_store->playlistDetails().contains("p1"));
         QCoro::waitFor(std::move(adding));
-        QCOMPARE(order, (QStringList {"reachability", "playlistDetails", "playlistRevision", "playlists"}));
+        QTRY_COMPARE(
+            order, (QStringList {"reachability", "playlistDetails", "playlistRevision", "playlists"}));
     }
 
     void loadInFlightDuringAnEditIsNotCached_data()
@@ -747,21 +749,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("writes");
         const QStringList abcd {"A", "B", "C", "D"};
-        QTest::newRow("added, then a drag") << QStringList {"s1", "s2", "s3"}
-                                            << QStringList {"other s1,s2,s3,x7", "order s3,s1,s2"}
-                                            << QStringList {"s3", "s1", "s2", "x7"} << 1;
+        QTest::newRow("added, then a drag")
+            << QStringList {"s1", "s2", "s3"} << QStringList {"other s1,s2,s3,x7", "order s3,s1,s2"}
+            << QStringList {"s3", "s1", "s2", "x7"} << 1;
         QTest::newRow("added in the middle, then a drag")
             << QStringList {"s1", "s2", "s3"} << QStringList {"other s1,x7,s2,s3", "order s3,s1,s2"}
             << QStringList {"s3", "x7", "s1", "s2"} << 1;
-        QTest::newRow("a row removed, then another") << abcd << QStringList {"other B,C,D", "remove 2"}
-                                                     << QStringList {"B", "D"} << 1;
-        QTest::newRow("the row itself removed") << abcd << QStringList {"other A,B,D", "remove 2"}
-                                                << QStringList {"A", "B", "D"} << 0;
+        QTest::newRow("a row removed, then another")
+            << abcd << QStringList {"other B,C,D", "remove 2"} << QStringList {"B", "D"} << 1;
+        QTest::newRow("the row itself removed")
+            << abcd << QStringList {"other A,B,D", "remove 2"} << QStringList {"A", "B", "D"} << 0;
         QTest::newRow("removed, added back, removed again")
             << QStringList {"A", "B"} << QStringList {"remove 1", "other A,B,C", "remove 1"}
             << QStringList {"A", "C"} << 2;
         QTest::newRow("a copy added, then the first removed")
-            << QStringList {"A", "B"} << QStringList {"other A,B,A", "remove 0"} << QStringList {"B", "A"} << 1;
+            << QStringList {"A", "B"} << QStringList {"other A,B,A", "remove 0"} << QStringList {"B", "A"}
+            << 1;
     }
 
     void editAfterAnotherDeviceChanged()
@@ -854,10 +857,12 @@ private Q_SLOTS:
     // refresh came while it was on its way.
     void retryReadAcrossARefreshIsNotCached()
     {
+        m_server->setResponse("/rest/getPlaylist", TestHttpServer::ok(playlistWith({})));
         m_server->setResponse("/rest/updatePlaylist", TestHttpServer::dropped());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("add to the playlist failed"));
         QCoro::waitFor(m_store->addSongs({song("s5")}, "p1"));
         QVERIFY(m_store->lastFailure() && m_store->lastFailure()->canRetry());
+        m_server->clearRequests();
         TestHttpServer::Response slow = TestHttpServer::ok(playlistWith({"s5"}));
         slow.delayMs = 300;
         m_server->setResponse("/rest/getPlaylist", slow);
@@ -954,6 +959,82 @@ private Q_SLOTS:
         else
             QCOMPARE(server.names.values(), QStringList {"New"});
         QVERIFY(!m_store->hasPendingPlaylistWrites());
+    }
+
+    // The end of the run sends, within its bound, every write asked for
+    // before it, however many: the albums of one drop (each album's songs
+    // are looked up only once the album before it was added), and removals
+    // queued one behind the other (the list of playlists is read after
+    // them, not between them).
+    void endOfRunSendsWholeBursts_data()
+    {
+        QTest::addColumn<QString>("burst");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("three albums dropped")
+            << "albums" << 100 << QStringList {"s1", "a1", "a2", "b1", "c1", "c2"};
+        QTest::newRow("ten removals queued") << "removals" << 150 << QStringList {"s10", "s11"};
+    }
+
+    void endOfRunSendsWholeBursts()
+    {
+        QFETCH(QString, burst);
+        QFETCH(int, delayMs);
+        QFETCH(QStringList, after);
+        FakePlaylistServer server(*m_server);
+        server.delayMs = delayMs;
+        std::vector<QCoro::Task<>> tasks;
+        if (burst == "albums") {
+            server.lists["p1"] = QStringList {"s1"};
+            server.albums["a"] = QStringList {"a1", "a2"};
+            server.albums["b"] = QStringList {"b1"};
+            server.albums["c"] = QStringList {"c1", "c2"};
+            QList<Album> dropped;
+            for (const char *id : {"a", "b", "c"}) {
+                Album album;
+                album.id = id;
+                dropped.append(album);
+            }
+            tasks.push_back(m_store->addAlbums(dropped, "p1"));
+        } else {
+            QStringList shown;
+            for (int i = 0; i < 12; ++i)
+                shown.append(QStringLiteral("s%1").arg(i));
+            server.lists["p1"] = shown;
+            const quint64 list = LibraryStore::newShownList();
+            for (int row = 0; row < 10; ++row)
+                tasks.push_back(m_store->removeSong(row, shown, "p1", list));
+        }
+        LibraryStore::settlePlaylistWrites({m_store.get()});
+        QCOMPARE(server.lists.value("p1"), after);
+        QVERIFY(!m_store->hasPendingPlaylistWrites());
+        QVERIFY(!m_store->lastFailure());
+        // The list of playlists is read once, after the whole burst.
+        QTRY_COMPARE(m_store->playlists().size(), 1);
+        QCOMPARE(countRequests(*m_server, "/rest/getPlaylists"), 1);
+    }
+
+    // An add whose list cannot be read first (a proxy's 502) is not sent:
+    // sent blind and its answer lost, it could not be settled, and its Retry
+    // would add the song a second time. Its Retry reads, then adds.
+    void addWhoseListCannotBeReadIsNotSent()
+    {
+        FakePlaylistServer server(*m_server);
+        server.lists["p1"] = QStringList {"A", "B", "C"};
+        server.failReads = 1;
+        server.nextWriteAnswer = TestHttpServer::dropped();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^add to the playlist failed: "));
+        QCoro::waitFor(m_store->addSongs({song("s9")}, "p1"));
+        QCOMPARE(server.writesReceived, 0);
+        QVERIFY(m_store->lastFailure() && m_store->lastFailure()->canRetry());
+        QCOMPARE(m_store->lastFailure()->action(), QStringLiteral("add to the playlist"));
+
+        QCoro::waitFor(m_store->retryLastFailure());
+        QCOMPARE(server.lists.value("p1"), (QStringList {"A", "B", "C", "s9"}));
+        QCOMPARE(server.writesReceived, 1);
+        // The Retry's own answer was lost, and settled by reading the list.
+        QVERIFY(!server.nextWriteAnswer);
+        QVERIFY(!m_store->lastFailure());
     }
 
     // A save waiting its turn when the store goes away answers false.

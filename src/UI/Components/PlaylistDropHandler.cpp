@@ -8,11 +8,11 @@ namespace {
 QCoro::Task<> addAlbums(QPointer<PlaylistDropHandler> handler, QPointer<LibraryStore> library,
     QList<Album> albums, QString playlistId)
 {
-    for (const Album &album : albums) {
-        if (!library)
-            co_return;
-        co_await library->addAlbum(album, playlistId);
-    }
+    // The store takes the whole drop at once: the albums still to come count
+    // as pending while the first is on its way (a quit or a Log Out then
+    // waits for all of them).
+    if (library)
+        co_await library->addAlbums(albums, playlistId);
     if (handler)
         Q_EMIT handler->dropHandled(playlistId);
 }

@@ -1,5 +1,7 @@
 #include "PlaylistDetailViewModel.h"
 
+#include <QHash>
+
 #include "Components/AddToPlaylistModel.h"
 #include "Components/CollectionCovers.h"
 #include "Components/LikeMenuItemModel.h"
@@ -159,6 +161,9 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
     endDrag();
     m_tracks.setEntries(std::move(entries));
     m_shownList = LibraryStore::newShownList();
+    m_shownUids.clear();
+    for (const PlaylistEntry &entry : m_tracks.records())
+        m_shownUids.append(entry.uid);
     m_tracks.setSelectedUid(selectedUid);
     // A row asked to be removed is left out only until a load no longer has it.
     m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });
@@ -331,7 +336,32 @@ void PlaylistDetailViewModel::removeEntry(quint64 uid)
     flushPendingOrder();
     m_removedUids.insert(uid);
     runRemove(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), uid, row,
-        m_tracks.songIds(), m_playlistId, m_shownList);
+        m_tracks.songIds(), m_playlistId, shownListNow(store));
+}
+
+quint64 PlaylistDetailViewModel::shownListNow(LibraryStore *store)
+{
+    QList<quint64> uids;
+    uids.reserve(m_tracks.rowCount());
+    for (const PlaylistEntry &entry : m_tracks.records())
+        uids.append(entry.uid);
+    if (uids == m_shownUids)
+        return m_shownList;
+    // The rows earlier removals took (or are still to take) are known by
+    // where they were: the store moves that record with the rows.
+    QHash<quint64, int> rowOf;
+    rowOf.reserve(m_shownUids.size());
+    for (qsizetype row = 0; row < m_shownUids.size(); ++row)
+        rowOf.insert(m_shownUids.at(row), int(row));
+    QList<int> rowsBefore;
+    rowsBefore.reserve(uids.size());
+    for (quint64 uid : std::as_const(uids))
+        rowsBefore.append(rowOf.value(uid, -1));
+    const quint64 moved = LibraryStore::newShownList();
+    store->followShownList(m_playlistId, m_shownList, moved, rowsBefore);
+    m_shownList = moved;
+    m_shownUids = uids;
+    return m_shownList;
 }
 
 QCoro::Task<> PlaylistDetailViewModel::runRemove(QPointer<PlaylistDetailViewModel> self,

@@ -150,6 +150,9 @@ private:
         quint64 uid, int row, QStringList ids, QString id, quint64 shownList);
     // The row the menu's entry is on now, or -1.
     int menuRow() const;
+    // The name of the rows as they are on screen now: rows moved since the
+    // list was named get a new name, which the store follows from the old.
+    quint64 shownListNow(LibraryStore *store);
     void updateCurrentSong();
     // The rows' songs changed (a load, a move): taken once for every reader.
     void takeSongs();
@@ -174,8 +177,10 @@ private:
     // Rows whose removal was sent: a load that still has them (read before
     // the removal) hands their uids on only when nothing else fits.
     QSet<quint64> m_removedUids;
-    // The name the store knows the rows on screen by, new with each list.
+    // The name the store knows the rows on screen by, new with each list,
+    // and the rows it names, by uid, in the order it names them.
     quint64 m_shownList = 0;
+    QList<quint64> m_shownUids;
     QTimer m_saveTimer;
     QList<Song> m_songs;
     QList<Song> m_collageSongs;

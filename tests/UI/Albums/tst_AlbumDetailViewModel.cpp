@@ -297,6 +297,9 @@ private Q_SLOTS:
         m_harness->server().setResponse("/rest/getAlbum",
             TestHttpServer::ok(albumJson(u"al1"_s, {{u"c"_s, 2}, {u"a"_s, 1}, {u"b"_s, 1}})));
         m_harness->server().setResponse("/rest/star", TestHttpServer::ok());
+        // An add reads the list first.
+        m_harness->server().setResponse(
+            "/rest/getPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p1","name":"Mix"})"));
         m_harness->server().setResponse("/rest/updatePlaylist", TestHttpServer::ok());
         QVERIFY(startStores());
         m_harness->library()->ensurePlaylistsLoaded();

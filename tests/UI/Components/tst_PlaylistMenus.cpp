@@ -9,17 +9,20 @@
 #include <array>
 #include <memory>
 
+#include "App/AppState.h"
 #include "Components/AddToPlaylistModel.h"
 #include "Components/DownloadBadgeModel.h"
 #include "Components/DragPayload.h"
 #include "Components/LikeMenuItemModel.h"
 #include "Components/PlaylistDropHandler.h"
+#include "Helpers/FakePlaylistServer.h"
 #include "Helpers/UI/PageHarness.h"
 #include "Helpers/UI/QmlWarningGuard.h"
 #include "Helpers/UI/UiTest.h"
 #include "Library/LibraryFixtures.h"
 #include "Library/LibraryStore.h"
 #include "MainViewModel.h"
+#include "Networking/UrlSession.h"
 
 Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 
@@ -202,6 +205,41 @@ private Q_SLOTS:
         QTRY_COMPARE(handled.count(), 1);
         QCOMPARE(additions(m_harness->server()), (QStringList {u"p1: a2, a1"_s, u"p1: b1, b2"_s}));
         QVERIFY(m_harness->library()->lastFailure().has_value());
+    }
+
+    // Albums dropped on a playlist of a slow server, then the run ends or
+    // the user logs out at once: the songs of every album reach the server
+    // before the store goes.
+    void dropThenQuitOrLogOutSendsEveryAlbum_data()
+    {
+        QTest::addColumn<bool>("logOut");
+        QTest::newRow("quit") << false;
+        QTest::newRow("log out") << true;
+    }
+
+    void dropThenQuitOrLogOutSendsEveryAlbum()
+    {
+        QFETCH(bool, logOut);
+        QVERIFY(start("[]"));
+        FakePlaylistServer fake(m_harness->server());
+        fake.lists[u"p1"_s] = QStringList {u"s1"_s};
+        fake.albums[u"a"_s] = QStringList {u"a1"_s, u"a2"_s};
+        fake.albums[u"b"_s] = QStringList {u"b1"_s};
+        fake.albums[u"c"_s] = QStringList {u"c1"_s, u"c2"_s};
+        fake.delayMs = 100;
+        AppState state;
+        state.setClient(SubsonicClient(m_harness->loopbackAccount(), UrlSession::shared()));
+        QPointer<LibraryStore> library = state.library();
+        PlaylistDropHandler handler;
+        handler.setLibrary(library);
+        QVERIFY(handler.dropAlbums(u"p1"_s, QList<Album> {album(u"a"_s), album(u"b"_s), album(u"c"_s)}));
+        if (logOut) {
+            state.setClient(std::nullopt);
+            QTRY_VERIFY(!library);
+        } else {
+            LibraryStore::settlePlaylistWrites({library});
+        }
+        QCOMPARE(fake.lists.value(u"p1"_s), (QStringList {"s1", "a1", "a2", "b1", "c1", "c2"}));
     }
 
     void badgeStatesDraw()

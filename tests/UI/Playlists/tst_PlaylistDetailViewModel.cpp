@@ -276,6 +276,39 @@ private Q_SLOTS:
         QCOMPARE(writes(), expected);
     }
 
+    // On a slow server, before the page loads the list again: B removed, E
+    // dragged to the top a moment later, then another row removed, one that
+    // the drag moved onto B's old place or one further down. Every row
+    // removed leaves the server, and nothing is reported.
+    void removalsAroundADragAllLand_data()
+    {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("the row now on B's place") << u"A"_s << QStringList {"E", "C", "D"};
+        QTest::newRow("a row further down") << u"C"_s << QStringList {"E", "A", "D"};
+    }
+
+    void removalsAroundADragAllLand()
+    {
+        QFETCH(QString, removed);
+        QFETCH(QStringList, expected);
+        QVERIFY(openOnFake({"A", "B", "C", "D", "E"}));
+        m_fake->delayMs = 300;
+        m_vm->removeRow(1);
+        QTest::qWait(300);
+        m_vm->beginDrag(4);
+        m_vm->moveDraggedRow(0);
+        m_vm->dropDragged();
+        QTest::qWait(300);
+        m_vm->removeRow(int(shown().indexOf(removed)));
+        QTRY_VERIFY(!m_harness->library()->hasPendingPlaylistWrites());
+        QCOMPARE(m_fake->lists.value(u"p1"_s), expected);
+        // The first removal, the order, the second removal.
+        QCOMPARE(m_fake->writesReceived, 3);
+        QVERIFY(!m_harness->library()->lastFailure());
+        QTRY_COMPARE(shown(), expected);
+    }
+
     // Of two saves crossing, only the newest one's failure reloads the page.
     // (Each save reads the list right before it sends its order.)
     void onlyTheNewestFailureReloads_data()

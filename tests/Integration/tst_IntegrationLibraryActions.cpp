@@ -262,11 +262,12 @@ private Q_SLOTS:
         relay.cutNextAnswer({"/rest/updatePlaylist", "songIndexToRemove="});
         LibraryStore store(relayed(relay));
         TestAwait::await(store.removeSong(1, ids, playlist.id()));
-        QCOMPARE(relay.cuts(), 1);
         QVERIFY(!store.lastFailure());
         const QStringList left {ids[0], ids[2]};
         QCOMPARE(
             idsOf(TestAwait::await(m_client.playlist(playlist.id())).entry.value_or(QList<Song>())), left);
+        // The removal's answer was the one cut.
+        QCOMPARE(relay.cuts(), 1);
     }
 };
 

@@ -459,8 +459,15 @@ private Q_SLOTS:
         std::optional<FullDisk> downloadsDisk;
         if (!fullDisk.isEmpty())
             disk.emplace(QFileInfo(SessionFile::path()).path());
-        if (fullDisk == u"session"_s)
+        if (fullDisk == u"session"_s) {
             downloadsDisk.emplace(QFileInfo(newFolder.path()).path());
+            // Without tmpfs the file size limit fills every disk at once, the
+            // lock's too, and this row would only repeat the one before.
+            for (const FullDisk *mount : {&*disk, &*downloadsDisk})
+                QVERIFY2(mount->isMounted(),
+                    qPrintable(u"the tmpfs of this row could not be mounted ("_s + mount->mountError()
+                        + u"): it needs to run as root"_s));
+        }
         storeSignIn(oldText, u"anna"_s, u"pw"_s);
         Song song;
         song.id = u"s1"_s;

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QString>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -25,6 +27,8 @@ public:
     {
         QDir().mkpath(folder);
         m_mounted = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0;
+        if (!m_mounted)
+            m_mountError = QString::fromLocal8Bit(std::strerror(errno));
         // Past the limit the kernel would otherwise end the process.
         std::signal(SIGXFSZ, SIG_IGN);
         ::getrlimit(RLIMIT_FSIZE, &m_limit);
@@ -39,6 +43,8 @@ public:
     FullDisk &operator=(const FullDisk &) = delete;
 
     bool isMounted() const { return m_mounted; }
+    // Why the tmpfs could not be mounted; empty when it was.
+    QString mountError() const { return m_mountError; }
 
     // From now on no file in the folder can grow.
     void fill()
@@ -83,5 +89,6 @@ private:
 
     QString m_folder;
     bool m_mounted = false;
+    QString m_mountError;
     rlimit m_limit {};
 };

@@ -117,6 +117,17 @@ void TestHttpServer::setDefaultResponse(const Response &response)
     m_default = response;
 }
 
+void TestHttpServer::redirectEverythingTo(const QUrl &origin, int status)
+{
+    const QByteArray to
+        = origin.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toEncoded();
+    setHandler([to, status](const Request &request) {
+        Response moved = json("moved", status);
+        moved.headers.append({"Location", to + request.target});
+        return moved;
+    });
+}
+
 TestHttpServer::Response TestHttpServer::json(const QByteArray &body, int status)
 {
     Response response;
@@ -242,6 +253,7 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &request)
     }
     if (response.drop) {
         socket->abort();
+        Q_EMIT answerSent(request);
         return;
     }
     if (response.delayMs > 0) {
@@ -263,6 +275,7 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
             m_hanging.append(socket);
         else
             socket->disconnectFromHost();
+        Q_EMIT answerSent(request);
         return;
     }
     int status = response.status;
@@ -309,9 +322,9 @@ void TestHttpServer::write(QTcpSocket *socket, const Request &request, const Res
     }
     if (request.method != "HEAD")
         socket->write(response.sendOnly < 0 ? body : body.left(response.sendOnly));
-    if (response.stall) {
+    if (response.stall)
         m_hanging.append(socket);
-        return;
-    }
-    socket->disconnectFromHost();
+    else
+        socket->disconnectFromHost();
+    Q_EMIT answerSent(request);
 }

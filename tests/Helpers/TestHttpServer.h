@@ -70,6 +70,9 @@ public:
     void setHandler(Handler handler);
     void setDefaultResponse(const Response &response);
     void clearResponses() { m_responses.clear(); }
+    // A front server, as a proxy that moved: every request is answered with
+    // `status` and a Location of the same path and query on `origin`.
+    void redirectEverythingTo(const QUrl &origin, int status = 308);
 
     QList<Request> requests() const { return m_requests; }
     Request lastRequest() const { return m_requests.isEmpty() ? Request{} : m_requests.last(); }
@@ -91,6 +94,9 @@ public:
 
 Q_SIGNALS:
     void requestReceived(const TestHttpServer::Request &request);
+    // The answer to `request` went out, or its connection was closed in its
+    // place; a hanging request never has one.
+    void answerSent(const TestHttpServer::Request &request);
 
 private:
     void onNewConnection();

@@ -52,6 +52,9 @@ public:
         m_rules.append({parts, delayMs, false});
     }
     void cutNextAnswer(const QByteArrayList &parts) { m_rules.append({parts, 0, true}); }
+    // How many answers were cut: a rule whose request never came, or came in
+    // a form it does not match, cuts none.
+    int cuts() const { return m_cuts; }
 
 protected:
     void incomingConnection(qintptr descriptor) override
@@ -72,9 +75,10 @@ protected:
             *answer = takeRule(data);
             upstream->write(data);
         });
-        connect(upstream, &QTcpSocket::readyRead, client, [client, upstream, answer] {
+        connect(upstream, &QTcpSocket::readyRead, client, [this, client, upstream, answer] {
             const QByteArray data = upstream->readAll();
             if (answer->cut) {
+                ++m_cuts;
                 client->abort();
                 upstream->abort();
             } else if (answer->delayMs > 0) {
@@ -112,5 +116,6 @@ private:
     QList<Rule> m_rules;
     QUrl m_target;
     bool m_down = false;
+    int m_cuts = 0;
     QList<QPointer<QTcpSocket>> m_sockets;
 };

@@ -598,12 +598,7 @@ private Q_SLOTS:
             added.append(QStringLiteral("s9-%1").arg(n).leftJustified(36, u'0'));
         TestHttpServer front;
         QVERIFY(front.listen());
-        const QByteArray to = (target == u"itself" ? front.baseUrl() : m_server->baseUrl()).toEncoded();
-        front.setHandler([status, to](const TestHttpServer::Request &request) {
-            TestHttpServer::Response moved = TestHttpServer::json("moved", status);
-            moved.headers.append({"Location", to + request.target});
-            return moved;
-        });
+        front.redirectEverythingTo(target == u"itself" ? front.baseUrl() : m_server->baseUrl(), status);
         m_server->setResponse(
             "/rest/getPlaylist", TestHttpServer::ok(R"("playlist":{"id":"p1","name":"P"})"));
         m_server->setResponse("/rest/updatePlaylist",

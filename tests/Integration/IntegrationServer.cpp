@@ -8,6 +8,24 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The JSON file a fixture's setup test wrote, named by `variable`.
+std::optional<QJsonObject> fixtureFile(
+    const char *variable, const char *fixture, QString *path, QString *error)
+{
+    *path = qEnvironmentVariable(variable);
+    QFile file(*path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = u"cannot read the fixture file %1: %2 (did the fixture %3 pass?)"_s.arg(
+            *path, file.errorString(), QLatin1StringView(fixture));
+        return std::nullopt;
+    }
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+} // namespace
+
 bool IntegrationServer::isConfigured()
 {
     return qEnvironmentVariableIsSet(EnvironmentVariable);
@@ -15,14 +33,12 @@ bool IntegrationServer::isConfigured()
 
 std::optional<IntegrationServer> IntegrationServer::load(QString *error)
 {
-    const QString path = qEnvironmentVariable(EnvironmentVariable);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = u"cannot read the server file %1: %2 (did the fixture integration_server_start pass?)"_s.arg(
-            path, file.errorString());
+    QString path;
+    const std::optional<QJsonObject> file
+        = fixtureFile(EnvironmentVariable, "integration_server_start", &path, error);
+    if (!file)
         return std::nullopt;
-    }
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject &root = *file;
     IntegrationServer server;
     server.m_url = QUrl(root.value("url"_L1).toString());
     server.m_libraryPath = root.value("library"_L1).toString();
@@ -41,14 +57,12 @@ std::optional<IntegrationServer> IntegrationServer::load(QString *error)
 
 std::optional<IntegrationFront> IntegrationFront::load(QString *error)
 {
-    const QString path = qEnvironmentVariable(EnvironmentVariable);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = u"cannot read the front file %1: %2 (did the fixture integration_front_start pass?)"_s.arg(
-            path, file.errorString());
+    QString path;
+    const std::optional<QJsonObject> file
+        = fixtureFile(EnvironmentVariable, "integration_front_start", &path, error);
+    if (!file)
         return std::nullopt;
-    }
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject &root = *file;
     IntegrationFront front;
     front.m_url = QUrl(root.value("url"_L1).toString());
     front.m_accessLog = root.value("accessLog"_L1).toString();

@@ -1,12 +1,12 @@
 #include "GstStreamRedirects.h"
 
 #include "Networking/UrlSession.h"
+#include "Platform/QueuePlayer.h"
 
 #include <gst/gst.h>
 
 #include <algorithm>
 #include <mutex>
-#include <utility>
 
 namespace {
 
@@ -81,25 +81,35 @@ QUrl GstStreamRedirects::location(const QueuePlayerItemPtr &item) const
 
 void GstStreamRedirects::noteAnswer(GstMessage *headers)
 {
-    const GstStructure *answer = gst_message_get_structure(headers);
-    m_answer = {};
-    m_answer.source = GST_MESSAGE_SRC(headers);
+    Answer answer;
+    answer.source = GST_MESSAGE_SRC(headers);
+    const GstStructure *fields = gst_message_get_structure(headers);
     guint status = 0;
-    if (!answer || !gst_structure_get_uint(answer, "http-status-code", &status))
-        return;
-    m_answer.status = int(status);
-    if (const char *uri = gst_structure_get_string(answer, "uri"))
-        m_answer.request = QUrl::fromEncoded(uri);
-    const GValue *response = gst_structure_get_value(answer, "response-headers");
+    if (fields && gst_structure_get_uint(fields, "http-status-code", &status))
+        answer.status = int(status);
+    if (const char *uri = fields ? gst_structure_get_string(fields, "uri") : nullptr)
+        answer.request = QUrl::fromEncoded(uri);
+    const GValue *response = fields ? gst_structure_get_value(fields, "response-headers") : nullptr;
     if (response && GST_VALUE_HOLDS_STRUCTURE(response))
-        m_answer.location = locationOf(gst_value_get_structure(response));
+        answer.location = locationOf(gst_value_get_structure(response));
+    // The current item's source and the next one's may answer at the same
+    // time; none but the latest of each matters.
+    m_answers.removeIf([&answer](const Answer &noted) { return noted.source == answer.source; });
+    if (m_answers.size() == QueuePlayer::MaxItems)
+        m_answers.removeFirst();
+    m_answers.append(answer);
 }
 
 bool GstStreamRedirects::follow(const QueuePlayerItemPtr &item, GstMessage *error)
 {
-    const Answer answer = std::exchange(m_answer, {});
-    if (!item || answer.source != GST_MESSAGE_SRC(error) || answer.request != location(item)
-        || !UrlSession::isRedirect(answer.status) || answer.location.isEmpty())
+    const auto noted = std::find_if(m_answers.cbegin(), m_answers.cend(),
+        [error](const Answer &answer) { return answer.source == GST_MESSAGE_SRC(error); });
+    if (noted == m_answers.cend())
+        return false;
+    const Answer answer = *noted;
+    m_answers.erase(noted);
+    if (!item || answer.request != location(item) || !UrlSession::isRedirect(answer.status)
+        || answer.location.isEmpty())
         return false;
 
     m_followed.removeIf([](const Followed &followed) { return followed.item.expired(); });

@@ -52,8 +52,8 @@ private:
     // Held weakly: an item that is gone can never be mistaken for a newer one
     // that happens to share its address.
     QList<Followed> m_followed;
-    // The last answer noted: the source that got it (compared, never used),
-    // the address it asked, the status and the Location, if any.
+    // The latest answers noted: the source that got each (compared, never
+    // used), the address it asked, the status and the Location, if any.
     struct Answer
     {
         const void *source = nullptr;
@@ -61,5 +61,5 @@ private:
         int status = 0;
         QByteArray location;
     };
-    Answer m_answer;
+    QList<Answer> m_answers;
 };

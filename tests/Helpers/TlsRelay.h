@@ -12,8 +12,6 @@
 #include <QTcpSocket>
 #include <QUrl>
 
-#include <memory>
-
 // An https front on 127.0.0.1 for a plain loopback server (a TestHttpServer):
 // it ends TLS with a self-signed certificate made for 127.0.0.1 and passes the
 // bytes on both ways, so the server behind it answers https requests and
@@ -63,19 +61,9 @@ protected:
         client->setLocalCertificate(m_certificate);
         client->setPrivateKey(m_key);
         auto *upstream = new QTcpSocket(client);
-        // What the client sent before the upstream connection was up.
-        auto pending = std::make_shared<QByteArray>();
-        connect(client, &QSslSocket::readyRead, upstream, [client, upstream, pending] {
-            const QByteArray data = client->readAll();
-            if (upstream->state() == QAbstractSocket::ConnectedState)
-                upstream->write(data);
-            else
-                *pending += data;
-        });
-        connect(upstream, &QTcpSocket::connected, client, [upstream, pending] {
-            upstream->write(*pending);
-            pending->clear();
-        });
+        // Written while it still connects, the bytes wait in its buffer.
+        connect(client, &QSslSocket::readyRead, upstream,
+            [client, upstream] { upstream->write(client->readAll()); });
         connect(upstream, &QTcpSocket::readyRead, client,
             [client, upstream] { client->write(upstream->readAll()); });
         connect(upstream, &QTcpSocket::disconnected, client, [client] { client->disconnectFromHost(); });

@@ -124,7 +124,8 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
     QTest::addColumn<int>("status");
     // Behind a local file, handed to the player as the item that follows.
     QTest::addColumn<bool>("preloaded");
-    // With the usual HTTP source out of the way, GStreamer's next choice.
+    // With souphttpsrc ranked below GStreamer's other HTTP sources, which it
+    // would then pick (curlhttpsrc).
     QTest::addColumn<bool>("otherSource");
     QTest::addColumn<bool>("plays");
 

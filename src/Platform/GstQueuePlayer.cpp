@@ -1,6 +1,7 @@
 #include "GstQueuePlayer.h"
 
 #include "GstStartGate.h"
+#include "GstStreamRedirects.h"
 
 #include <gst/gst.h>
 
@@ -27,6 +28,7 @@ GstElement *makePlaybin(const QByteArray &audioSink)
 {
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
+    GstStreamRedirects::removeOtherHttpSources();
     GstElement *playbin = gst_element_factory_make("playbin", nullptr);
     if (!playbin)
         return nullptr;
@@ -154,6 +156,7 @@ void GstQueuePlayer::attachPlaybin(GstElement *playbin)
     m_playbin = playbin;
     g_object_set(m_playbin, "volume", m_volume, nullptr);
     g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
+    g_signal_connect(m_playbin, "source-setup", G_CALLBACK(&GstStreamRedirects::setUpSource), this);
     // Every item passes this filter in play order: where one stream gave way to
     // the next, it tells how long the first one really was.
     if (GstElement *filter = gst_element_factory_make("identity", nullptr)) {
@@ -327,6 +330,11 @@ void GstQueuePlayer::postMessage(GstMessage *message)
     case GST_MESSAGE_ERROR:
     case GST_MESSAGE_DURATION_CHANGED:
         break;
+    case GST_MESSAGE_ELEMENT:
+        // The HTTP source's answer: a redirect error that follows needs it.
+        if (!gst_message_has_name(message, "http-headers"))
+            return;
+        break;
     case GST_MESSAGE_ASYNC_DONE:
         if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
             return;
@@ -406,10 +414,13 @@ void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
         handleEndOfStream();
         break;
     case GST_MESSAGE_ERROR:
-        handleError();
+        handleError(message);
         break;
     case GST_MESSAGE_DURATION_CHANGED:
         queryDuration();
+        break;
+    case GST_MESSAGE_ELEMENT:
+        m_redirects.noteAnswer(message);
         break;
     default:
         break;
@@ -484,7 +495,7 @@ void GstQueuePlayer::handleEndOfStream()
     Q_EMIT itemDidPlayToEnd(previous);
 }
 
-void GstQueuePlayer::handleError()
+void GstQueuePlayer::handleError(GstMessage *message)
 {
     const QueuePlayerItemPtr current = currentItem();
     if (!current)
@@ -494,21 +505,27 @@ void GstQueuePlayer::handleError()
         QMutexLocker lock(&m_mutex);
         committed = m_committedItem.lock();
     }
-    if (committed && m_items.size() >= 2 && m_items.at(1) == committed
-        && current->status() == QueuePlayerItem::Status::ReadyToPlay) {
-        // The playbin had moved its input on to the next item already: that
-        // one failed. The current item plays on from where it was; the failed
-        // one is not handed over again.
-        const double position = currentTime();
-        m_items.at(1)->setStatus(QueuePlayerItem::Status::Failed);
-        loadCurrent();
-        if (std::isfinite(position))
-            m_pendingSeek = position;
+    // Once the playbin has moved its input on to the next item, the error is
+    // that one's.
+    const bool ofNext = committed && m_items.size() >= 2 && m_items.at(1) == committed
+        && current->status() == QueuePlayerItem::Status::ReadyToPlay;
+    const QueuePlayerItemPtr failed = ofNext ? m_items.at(1) : current;
+    const bool redirected = m_redirects.follow(failed, message);
+    if (!ofNext && !redirected) {
+        unload();
+        current->setStatus(QueuePlayerItem::Status::Failed);
+        updateTicker();
         return;
     }
-    unload();
-    current->setStatus(QueuePlayerItem::Status::Failed);
-    updateTicker();
+    // The current item plays on from where it was, or loads from where its
+    // redirect led. A next item that failed is not handed over again; one
+    // redirected is, from its new address.
+    if (!redirected)
+        failed->setStatus(QueuePlayerItem::Status::Failed);
+    const double position = currentTime();
+    loadCurrent();
+    if (std::isfinite(position) && position > 0)
+        m_pendingSeek = position;
 }
 
 void GstQueuePlayer::loadCurrent()
@@ -518,7 +535,7 @@ void GstQueuePlayer::loadCurrent()
     const QueuePlayerItemPtr current = currentItem();
     // An item that failed once is not tried again.
     if (m_playbin && current && current->status() != QueuePlayerItem::Status::Failed) {
-        g_object_set(m_playbin, "uri", current->url().toEncoded().constData(), nullptr);
+        g_object_set(m_playbin, "uri", m_redirects.location(current).toEncoded().constData(), nullptr);
         gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     }
     updateTicker();
@@ -553,7 +570,7 @@ void GstQueuePlayer::setNextLocked()
 {
     if (m_items.size() >= 2 && m_items.at(1)->status() != QueuePlayerItem::Status::Failed) {
         m_nextItem = m_items.at(1);
-        m_nextUri = m_items.at(1)->url().toEncoded();
+        m_nextUri = m_redirects.location(m_items.at(1)).toEncoded();
     } else {
         m_nextItem.reset();
         m_nextUri.clear();

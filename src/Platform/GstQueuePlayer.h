@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "Platform/GstStreamRedirects.h"
 #include "Platform/QueuePlayer.h"
 
 typedef struct _GstBus GstBus;
@@ -25,6 +26,9 @@ typedef struct _GstMessage GstMessage;
 // switch is gapless; the switch really happens at the following STREAM_START.
 // Should the queue have changed after that hand-over, the player switches hard
 // to the item now wanted (or stops when none is).
+//
+// A stream follows a redirect only as every request of the program does
+// (GstStreamRedirects); one refused fails as an unplayable item.
 //
 // GStreamer talks from its streaming threads: those only post queued calls to
 // this object, and all state changes happen on the thread that owns it.
@@ -84,7 +88,7 @@ private:
     void handlePrerolled();
     void handleStreamStart();
     void handleEndOfStream();
-    void handleError();
+    void handleError(GstMessage *message);
 
     // Loads the first item afresh (a hard switch), or stops when there is none.
     void loadCurrent();
@@ -107,6 +111,7 @@ private:
     bool m_started = false;
     bool m_holdsGate = false; // GstStartGate, until the playbin is made
     QList<QueuePlayerItemPtr> m_items;
+    GstStreamRedirects m_redirects;
     bool m_playing = false;
     bool m_prerolled = false;
     bool m_awaitingFirstStart = false;

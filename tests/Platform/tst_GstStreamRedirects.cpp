@@ -1,0 +1,228 @@
+// LIRNA_TEST_RUNS_ALONE: real-time playback on fakesink sync=true; other
+// tests' load would stretch its clocks.
+#include <QMutex>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+// GIO names a field "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+#include <gst/gst.h>
+
+#include <optional>
+
+#include "Helpers/TestHttpServer.h"
+#include "Helpers/TlsRelay.h"
+#include "Networking/SubsonicClient.h"
+#include "Platform/GstQueuePlayer.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What every playbin of the process does when it makes a source: it trusts
+// the relay's certificate, and the source's kind is noted. On GStreamer's
+// threads.
+QMutex sourcesLock;
+QByteArray trustedCaFile;
+GTlsDatabase *trusted = nullptr;
+QStringList sourcesMade;
+
+gboolean trustRelay(GSignalInvocationHint *, guint, const GValue *values, gpointer)
+{
+    auto *source = static_cast<GstElement *>(g_value_get_object(&values[1]));
+    QMutexLocker lock(&sourcesLock);
+    GObjectClass *kind = G_OBJECT_GET_CLASS(source);
+    // With libsoup 3 the HTTP source reads only a database, not a file.
+    if (g_object_class_find_property(kind, "tls-database"))
+        g_object_set(source, "tls-database", trusted, nullptr);
+    else if (g_object_class_find_property(kind, "ssl-ca-file"))
+        g_object_set(source, "ssl-ca-file", trustedCaFile.constData(), nullptr);
+    sourcesMade.append(QString::fromUtf8(GST_OBJECT_NAME(gst_element_get_factory(source))));
+    return TRUE;
+}
+
+} // namespace
+
+// Streams whose signed address the server redirects, played by the GStreamer
+// player into a clock-synchronised fakesink: the origin answers over plain
+// http and, through a TLS relay, over https; a refused redirect points at a
+// second plain server that counts what reaches it.
+class tst_GstStreamRedirects : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void followsOnlyRedirectsThatStayAsSafe_data();
+    void followsOnlyRedirectsThatStayAsSafe();
+
+private:
+    QString tone(const QString &name, double seconds);
+    static QueuePlayerItemPtr item(const QUrl &url) { return std::make_shared<QueuePlayerItem>(url); }
+
+    QTemporaryDir m_dir;
+    QString m_before; // a second long
+    TestHttpServer m_origin;
+    std::optional<TlsRelay> m_tls;
+    TestHttpServer m_plain;
+};
+
+QString tst_GstStreamRedirects::tone(const QString &name, double seconds)
+{
+    const QString path = m_dir.filePath(name);
+    const int rc = QProcess::execute(u"sox"_s,
+        {u"-n"_s, u"-r"_s, u"44100"_s, u"-c"_s, u"2"_s, path, u"synth"_s, QString::number(seconds), u"sine"_s,
+            u"440"_s});
+    if (rc != 0)
+        qFatal("sox failed");
+    return path;
+}
+
+void tst_GstStreamRedirects::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(m_origin.listen());
+    QVERIFY(m_plain.listen());
+    m_tls.emplace(m_origin.baseUrl(), m_dir.path());
+    QVERIFY(m_tls->isListening());
+    trustedCaFile = m_tls->caFile().toUtf8();
+    trusted = g_tls_file_database_new(trustedCaFile.constData(), nullptr);
+    QVERIFY(trusted);
+
+    QFile file(tone(u"tone.wav"_s, 0.5));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    TestHttpServer::Response song;
+    song.body = file.readAll();
+    song.contentType = "audio/x-wav";
+    song.supportRanges = true;
+    m_origin.setResponse("/music/tone.wav", song);
+    // Were a redirect to it followed, the stream would play from here.
+    m_plain.setResponse("/music/tone.wav", song);
+
+    m_before = tone(u"before.wav"_s, 1);
+
+    gst_init(nullptr, nullptr);
+    GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    QVERIFY(playbin);
+    const guint sourceSetup = g_signal_lookup("source-setup", G_OBJECT_TYPE(playbin));
+    gst_object_unref(gst_object_ref_sink(playbin));
+    g_signal_add_emission_hook(sourceSetup, 0, &trustRelay, nullptr, nullptr);
+}
+
+void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
+{
+    QTest::addColumn<QString>("from");
+    // "https", "http", or "path": a Location of another path on the same server.
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("status");
+    // Behind a local file, handed to the player as the item that follows.
+    QTest::addColumn<bool>("preloaded");
+    // With souphttpsrc ranked below GStreamer's other HTTP sources, which it
+    // would then pick (curlhttpsrc).
+    QTest::addColumn<bool>("otherSource");
+    QTest::addColumn<bool>("plays");
+
+    for (const int status : {301, 302, 303, 307, 308}) {
+        QTest::addRow("https to http, %d", status)
+            << u"https"_s << u"http"_s << status << false << false << false;
+    }
+    QTest::newRow("https to http, preloaded") << u"https"_s << u"http"_s << 302 << true << false << false;
+    QTest::newRow("https to http, other source") << u"https"_s << u"http"_s << 302 << false << true << false;
+    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << false << false << true;
+    QTest::newRow("https to https, preloaded") << u"https"_s << u"https"_s << 307 << true << false << true;
+    QTest::newRow("https, another path") << u"https"_s << u"path"_s << 303 << false << false << true;
+    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << false << false << true;
+    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << false << false << true;
+}
+
+void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, status);
+    QFETCH(bool, preloaded);
+    QFETCH(bool, otherSource);
+    QFETCH(bool, plays);
+
+    GstPluginFeature *soup = gst_registry_lookup_feature(gst_registry_get(), "souphttpsrc");
+    QVERIFY(soup);
+    const guint soupRank = gst_plugin_feature_get_rank(soup);
+    const auto restoreRank = qScopeGuard([soup, soupRank] {
+        gst_plugin_feature_set_rank(soup, soupRank);
+        gst_object_unref(soup);
+    });
+    if (otherSource)
+        gst_plugin_feature_set_rank(soup, GST_RANK_NONE);
+    {
+        QMutexLocker lock(&sourcesLock);
+        sourcesMade.clear();
+    }
+    m_origin.clearRequests();
+    m_plain.clearRequests();
+
+    const QUrl origin = from == "https"_L1 ? m_tls->url() : m_origin.baseUrl();
+    const SubsonicClient client({origin, u"alice"_s, u"sesame"_s}, nullptr);
+    const QueuePlayerItemPtr stream = item(client.url(u"stream"_s, {{u"id"_s, u"7"_s}}));
+    const QByteArray query = stream->url().query(QUrl::FullyEncoded).toLatin1();
+    const QByteArray target = to == "https"_L1 ? m_tls->url().toEncoded()
+        : to == "http"_L1                      ? m_plain.baseUrl().toEncoded()
+                                               : QByteArray();
+    TestHttpServer::Response redirect;
+    redirect.status = status;
+    redirect.contentType = "text/html";
+    redirect.headers.append({"Location", target + "/music/tone.wav?" + query});
+    m_origin.setResponse("/rest/stream", redirect);
+
+    GstQueuePlayer player(u"fakesink sync=true"_s);
+    QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
+    QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
+    const QueuePlayerItemPtr before = item(QUrl::fromLocalFile(m_before));
+    if (preloaded) {
+        player.insert(before, {});
+        player.insert(stream, before);
+    } else {
+        player.insert(stream, {});
+    }
+    player.play();
+
+    if (plays) {
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), preloaded ? 2 : 1, 20000);
+        QCOMPARE(ended.last().first().value<QueuePlayerItemPtr>(), stream);
+        QCOMPARE(stream->status(), QueuePlayerItem::Status::ReadyToPlay);
+        // Played from where the redirect led, signed as the stream was.
+        const TestHttpServer &reached = to == "http"_L1 ? m_plain : m_origin;
+        QCOMPARE(reached.sentValues("/music/tone.wav", u"t"_s).value(0),
+            QUrlQuery(stream->url()).queryItemValue(u"t"_s));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(stream->status() != QueuePlayerItem::Status::Unknown, 20000);
+        if (preloaded) {
+            QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+            QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), before);
+            QCOMPARE(player.currentItem(), stream);
+            ticks.clear();
+        }
+        QTest::qWait(300);
+        // Nothing reached the plain address, and the stream failed as an
+        // unplayable item does, after the item before it played to its end.
+        QCOMPARE(m_plain.requests().size(), 0);
+        QCOMPARE(stream->status(), QueuePlayerItem::Status::Failed);
+        QCOMPARE(ended.count(), preloaded ? 1 : 0);
+        QVERIFY(ticks.isEmpty());
+    }
+    QVERIFY(m_origin.requestCount({"/rest/stream"}) > 0);
+    // Even ranked below another, the HTTP source that stops at redirects is
+    // the one made.
+    QMutexLocker lock(&sourcesLock);
+    QVERIFY(sourcesMade.contains(u"souphttpsrc"_s));
+    QVERIFY(!sourcesMade.contains(u"curlhttpsrc"_s));
+}
+
+QTEST_GUILESS_MAIN(tst_GstStreamRedirects)
+#include "tst_GstStreamRedirects.moc"

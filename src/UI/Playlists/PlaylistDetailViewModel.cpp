@@ -161,9 +161,7 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
     endDrag();
     m_tracks.setEntries(std::move(entries));
     m_shownList = LibraryStore::newShownList();
-    m_shownUids.clear();
-    for (const PlaylistEntry &entry : m_tracks.records())
-        m_shownUids.append(entry.uid);
+    m_shownUids = rowUids();
     m_tracks.setSelectedUid(selectedUid);
     // A row asked to be removed is left out only until a load no longer has it.
     m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });
@@ -339,12 +337,18 @@ void PlaylistDetailViewModel::removeEntry(quint64 uid)
         m_tracks.songIds(), m_playlistId, shownListNow(store));
 }
 
-quint64 PlaylistDetailViewModel::shownListNow(LibraryStore *store)
+QList<quint64> PlaylistDetailViewModel::rowUids() const
 {
     QList<quint64> uids;
     uids.reserve(m_tracks.rowCount());
     for (const PlaylistEntry &entry : m_tracks.records())
         uids.append(entry.uid);
+    return uids;
+}
+
+quint64 PlaylistDetailViewModel::shownListNow(LibraryStore *store)
+{
+    const QList<quint64> uids = rowUids();
     if (uids == m_shownUids)
         return m_shownList;
     // The rows earlier removals took (or are still to take) are known by

@@ -153,6 +153,8 @@ private:
     // The name of the rows as they are on screen now: rows moved since the
     // list was named get a new name, which the store follows from the old.
     quint64 shownListNow(LibraryStore *store);
+    // The rows on screen, by uid, top to bottom.
+    QList<quint64> rowUids() const;
     void updateCurrentSong();
     // The rows' songs changed (a load, a move): taken once for every reader.
     void takeSongs();

@@ -1,7 +1,6 @@
 // LIRNA_TEST_RUNS_ALONE: real-time playback on fakesink sync=true; other
 // tests' load would stretch its clocks.
 #include <QFile>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,6 +14,7 @@
 #include <new>
 
 #include "Helpers/TestHttpServer.h"
+#include "Helpers/Tone.h"
 #include "Platform/GstQueuePlayer.h"
 #include "Platform/GstStartGate.h"
 
@@ -59,16 +59,7 @@ private:
 
 QString tst_GstQueuePlayer::tone(const QString &name, double seconds, int frequency)
 {
-    const QString path = m_dir.filePath(name);
-    if (!QFile::exists(path)) {
-        const int rc = QProcess::execute(QStringLiteral("sox"),
-            {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
-                QStringLiteral("2"), path, QStringLiteral("synth"), QString::number(seconds),
-                QStringLiteral("sine"), QString::number(frequency)});
-        if (rc != 0)
-            qFatal("sox failed");
-    }
-    return path;
+    return writeTone(m_dir.filePath(name), seconds, frequency);
 }
 
 QUrl tst_GstQueuePlayer::served(const QString &file, bool ranges)

@@ -1,7 +1,6 @@
 // LIRNA_TEST_RUNS_ALONE: real-time playback on fakesink sync=true; other
 // tests' load would stretch its clocks.
 #include <QMutex>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,6 +18,7 @@
 
 #include "Helpers/TestHttpServer.h"
 #include "Helpers/TlsRelay.h"
+#include "Helpers/Tone.h"
 #include "Networking/SubsonicClient.h"
 #include "Platform/GstQueuePlayer.h"
 
@@ -64,7 +64,6 @@ private Q_SLOTS:
     void followsOnlyRedirectsThatStayAsSafe();
 
 private:
-    QString tone(const QString &name, double seconds);
     static QueuePlayerItemPtr item(const QUrl &url) { return std::make_shared<QueuePlayerItem>(url); }
 
     QTemporaryDir m_dir;
@@ -73,17 +72,6 @@ private:
     std::optional<TlsRelay> m_tls;
     TestHttpServer m_plain;
 };
-
-QString tst_GstStreamRedirects::tone(const QString &name, double seconds)
-{
-    const QString path = m_dir.filePath(name);
-    const int rc = QProcess::execute(u"sox"_s,
-        {u"-n"_s, u"-r"_s, u"44100"_s, u"-c"_s, u"2"_s, path, u"synth"_s, QString::number(seconds), u"sine"_s,
-            u"440"_s});
-    if (rc != 0)
-        qFatal("sox failed");
-    return path;
-}
 
 void tst_GstStreamRedirects::initTestCase()
 {
@@ -96,7 +84,7 @@ void tst_GstStreamRedirects::initTestCase()
     trusted = g_tls_file_database_new(trustedCaFile.constData(), nullptr);
     QVERIFY(trusted);
 
-    QFile file(tone(u"tone.wav"_s, 0.5));
+    QFile file(writeTone(m_dir.filePath(u"tone.wav"_s), 0.5));
     QVERIFY(file.open(QIODevice::ReadOnly));
     TestHttpServer::Response song;
     song.body = file.readAll();
@@ -106,7 +94,7 @@ void tst_GstStreamRedirects::initTestCase()
     // Were a redirect to it followed, the stream would play from here.
     m_plain.setResponse("/music/tone.wav", song);
 
-    m_before = tone(u"before.wav"_s, 1);
+    m_before = writeTone(m_dir.filePath(u"before.wav"_s), 1);
 
     gst_init(nullptr, nullptr);
     GstElement *playbin = gst_element_factory_make("playbin", nullptr);

@@ -1,7 +1,6 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -10,6 +9,7 @@
 
 #include "Downloads/DownloadStore.h"
 #include "Helpers/TestHttpServer.h"
+#include "Helpers/Tone.h"
 #include "Networking/UrlSession.h"
 #include "Platform/GstQueuePlayer.h"
 #include "Playback/PlayerController.h"
@@ -51,12 +51,8 @@ Song tst_PlayerControllerPlayback::song(const QString &id)
 
 QByteArray tst_PlayerControllerPlayback::tone(int frequency)
 {
-    const QString path = m_dir.filePath(u"%1.wav"_s.arg(frequency));
-    const int rc = QProcess::execute(u"sox"_s,
-        {u"-n"_s, u"-r"_s, u"44100"_s, u"-c"_s, u"2"_s, path, u"synth"_s, u"1"_s, u"sine"_s,
-            QString::number(frequency)});
-    QFile file(path);
-    if (rc != 0 || !file.open(QIODevice::ReadOnly))
+    QFile file(writeTone(m_dir.filePath(u"%1.wav"_s.arg(frequency)), 1, frequency));
+    if (!file.open(QIODevice::ReadOnly))
         qFatal("sox failed");
     return file.readAll();
 }

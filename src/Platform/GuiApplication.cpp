@@ -1,30 +1,35 @@
 #include "GuiApplication.h"
 
-#include <QInputMethodQueryEvent>
+#include "KeyTurns.h"
+
+#include <QKeyEvent>
 #include <QWindow>
 
 GuiApplication::GuiApplication(int &argc, char **argv)
     : QGuiApplication(argc, argv)
+    , m_keys(std::make_unique<KeyTurns>())
 { }
+
+GuiApplication::~GuiApplication() = default;
 
 bool GuiApplication::notify(QObject *receiver, QEvent *event)
 {
-    const QEvent::Type type = event->type();
-    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && event->spontaneous()
-        && receiver->isWindowType() && hidesInput(static_cast<QWindow *>(receiver)->focusObject())) {
-        // Sending marks the event as not spontaneous and runs it through
-        // here again, on to the window.
-        return QCoreApplication::sendEvent(receiver, event);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (receiver->isWindowType())
+            return m_keys->deliver(static_cast<QWindow *>(receiver), static_cast<QKeyEvent *>(event));
+        break;
+    case QEvent::MetaCall:
+        // The bridge's D-Bus answers reach it as calls queued to its object.
+        if (m_keys->atBridge() && KeyTurns::isBridge(receiver)) {
+            const bool result = QGuiApplication::notify(receiver, event);
+            m_keys->bridgeAnswered();
+            return result;
+        }
+        break;
+    default:
+        break;
     }
     return QGuiApplication::notify(receiver, event);
-}
-
-bool GuiApplication::hidesInput(QObject *focus)
-{
-    if (!focus)
-        return false;
-    QInputMethodQueryEvent query(Qt::ImHints);
-    QCoreApplication::sendEvent(focus, &query);
-    const auto hints = Qt::InputMethodHints(query.value(Qt::ImHints).toInt());
-    return hints.testAnyFlags(Qt::ImhHiddenText | Qt::ImhSensitiveData);
 }

@@ -42,7 +42,7 @@ WAIT_SCALE = 3
 # How long one question over the accessibility bus may take.
 BUS_TIMEOUT = 20
 # A machine without a sound card makes GStreamer's ALSA probe say so; that is
-# the machine, not the program.
+# the machine, not the program. So is a slow accessibility bus.
 KNOWN_NOISE = [
     "ALSA lib confmisc.c:855:(parse_card) cannot find card '0'",
     'ALSA lib conf.c:5180:(_snd_config_evaluate) function snd_func_card_inum returned error: No such file or directory',
@@ -53,6 +53,11 @@ KNOWN_NOISE = [
     'ALSA lib conf.c:5703:(snd_config_expand) Evaluate error: No such file or directory',
     'ALSA lib pcm.c:2666:(snd_pcm_open_noupdate) Unknown PCM default',
     "AL lib: (EE) ALCplaybackAlsa_open: Could not open playback device 'default': No such file or directory",
+    # Qt's accessibility bridge, when the bus's keystroke listeners answer
+    # a key later than its time-out (it then delivers the key all the same).
+    'QSpiApplication::keyEventError  "org.freedesktop.DBus.Error.NoReply" "Did not receive a reply. Possible causes '
+    'include: the remote application did not send a reply, the message bus security policy blocked the reply, the '
+    'reply timeout expired, or the network connection was broken."',
 ]
 
 # AT-SPI state bits.
@@ -329,6 +334,9 @@ class Relay:
         self.thread = None
         self.lock = threading.Lock()
         self.connections = set()
+        # The request targets the program sent (path and query), in order: what
+        # reached the server.
+        self.requests = []
 
     @property
     def url(self):
@@ -382,15 +390,20 @@ class Relay:
                     self._close(upstream)
                     return
                 self.connections.update((client, upstream))
-            for source, sink in ((client, upstream), (upstream, client)):
-                threading.Thread(target=self._pump, args=(source, sink), daemon=True).start()
+            for source, sink, record in ((client, upstream, True), (upstream, client, False)):
+                threading.Thread(target=self._pump, args=(source, sink, record), daemon=True).start()
 
-    def _pump(self, source, sink):
+    def _pump(self, source, sink, record):
+        sent = b""
         try:
             while True:
                 data = source.recv(65536)
                 if not data:
                     break
+                if record:
+                    sent += data
+                    self.requests += [m.decode() for m in re.findall(rb"(?:^|\n)[A-Z]+ (\S+) HTTP/1\.[01]\r\n", sent)]
+                    sent = sent[sent.rfind(b"\n") + 1:]
                 sink.sendall(data)
         except OSError:
             pass
@@ -448,6 +461,7 @@ class Desk:
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         os.makedirs(os.path.join(self.env["XDG_CONFIG_HOME"], "Lirna"))
         self.processes = []  # (label, Popen), stopped in reverse order
+        self.key_listeners = {}  # by the id of the list they fill
         self.program = None
         self.program_log = None
         self.runs = 0
@@ -530,15 +544,15 @@ class Desk:
                         "server", "co.quorvane.lirna", "type", "plaintext"],
                        input=self.password.encode(), env=self.env, check=True, timeout=10)
 
-    def listen_keys(self):
+    def listen_keys(self, late=0):
         """Registers a keystroke listener on the accessibility bus, as a screen
-        reader does (key_listener.py), and returns the list the key events it
-        hears gather in, in order: dicts with the event's "type" (0 press, 1
-        release), key symbol "id" and "text". What it hears stays in memory.
-        Qt tells of keys only while some event is asked for, as a screen
-        reader does too (listen_text_changes)."""
+        reader does (key_listener.py), answering each key `late` seconds late,
+        and returns the list the key events it hears gather in, in order: dicts
+        with the event's "type" (0 press, 1 release), key symbol "id" and
+        "text". What it hears stays in memory. Qt tells of keys only while some
+        event is asked for, as a screen reader does too (listen_text_changes)."""
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "key_listener.py")
-        listener = self._spawn("key listener", [sys.executable, script],
+        listener = self._spawn("key listener", [sys.executable, script, "--late", str(late)],
                                stdout=subprocess.PIPE, text=True)
         heard = []
         ready = threading.Event()
@@ -552,7 +566,12 @@ class Desk:
 
         threading.Thread(target=read, daemon=True).start()
         check(ready.wait(20 * WAIT_SCALE), "the key listener did not register")
+        self.key_listeners[id(heard)] = listener
         return heard
+
+    def stop_listening(self, heard):
+        """Ends the keystroke listener whose key events gather in `heard`."""
+        self._stop(self.key_listeners.pop(id(heard)))
 
     def rest(self, endpoint, **params):
         """One call to the server as the test account (for tidying up after a failure)."""
@@ -771,8 +790,14 @@ class Desk:
         self._xdotool("click", "--repeat", abs(notches), "--delay", 30, 7 if notches > 0 else 6)
         time.sleep(0.3)
 
-    def type(self, text):
-        self._xdotool("type", "--delay", 25, text)
+    def type(self, text, delay=25):
+        self._xdotool("type", "--delay", delay, text)
+
+    def hold_over(self, held, key, delay):
+        """Presses `key` while `held` is still down, then lets go of both, in
+        that order, `delay` ms apart: a fast typist's overlap."""
+        self._xdotool("keydown", "--delay", delay, held, key)
+        self._xdotool("keyup", "--delay", delay, held, key)
 
     def key(self, *keys):
         self._xdotool("key", "--delay", 40, *keys)

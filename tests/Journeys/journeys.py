@@ -11,15 +11,17 @@ anything the program prints.
 
 import argparse
 import configparser
+import hashlib
 import os
 import re
 import sys
 import time
+import urllib.parse
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from journey_kit import (ROLE_PASSWORD_TEXT, STATE_CHECKED, STATE_FOCUSED, SCREEN, Desk,  # noqa: E402
+from journey_kit import (ROLE_PASSWORD_TEXT, STATE_CHECKED, STATE_ENABLED, STATE_FOCUSED, SCREEN, Desk,  # noqa: E402
                          JourneyFailure, check)
 
 SIDEBAR_RIGHT = 200  # the sidebar is 210 wide; its rows lie left of this
@@ -53,7 +55,8 @@ def fill(desk, field_name, text):
     field = desk.find(field_name, where=lambda n: "text" in n.role)
     desk.click(field)
     desk.key("ctrl+a", "BackSpace")
-    desk.type(text)
+    if text:
+        desk.type(text)
 
 
 def form_keeps_the_password(desk, password):
@@ -234,6 +237,52 @@ def no_keys_of_password_field(keys, passwords):
           "password" % (len(keys), len(with_secret)))
 
 
+# A password manager's auto-type into the sign-in form (the user name, Tab, the
+# password, Return) as fast as it comes: (ms between keys, whether a listener
+# answering 50 ms late hears too, whether the last character of the user name
+# is held over the Tab into the password field and the password's last over a
+# Tab out of it, where Return then signs in).
+AUTO_TYPE = [(0, False, False), (12, False, False), (0, True, False), (12, True, False), (12, True, True)]
+# None of the test user's characters, so that any of these heard is the password's.
+AUTO_TYPED_PASSWORD = "S3c#et-pQss"
+
+
+def auto_type_signs_in_as_typed(desk, listeners, delay, held):
+    """One row of AUTO_TYPE: the listeners hear the user name and nothing of
+    the password (press or release), and the password that reaches the server
+    is the one typed, checked the way the server does."""
+    user, secret = desk.user, AUTO_TYPED_PASSWORD
+    check(not set(user) & set(secret) and user[-1].isalnum(), "pick another password for user %r" % user)
+    for name in ("Password", "Username"):
+        fill(desk, name, "")
+    marks = [len(heard) for heard in listeners]
+    sent = len(desk.relay.requests)
+    if held:
+        desk.type(user[:-1], delay)
+        desk.hold_over(user[-1], "Tab", delay)
+        desk.type(secret[:-1], delay)
+        desk.hold_over(secret[-1], "Tab", delay)
+    else:
+        desk.type("%s\t%s" % (user, secret), delay)
+    desk.key("Return")
+    pings = lambda: [urllib.parse.parse_qs(urllib.parse.urlsplit(r).query) for r in desk.relay.requests[sent:]
+                     if urllib.parse.urlsplit(r).path.startswith("/rest/ping")]
+    ping = desk.wait_until("the sign-in reaches the server", lambda: pings())[0]
+    check(ping["u"] == [user] and ping["t"] == [hashlib.md5((secret + ping["s"][0]).encode()).hexdigest()],
+          "the server did not get the password typed (delay %d, held %s)" % (delay, held))
+    desk.wait_until("the form is back", lambda: desk.find("Username", role="text").has(STATE_ENABLED))
+    # End in the Username field: once a listener hears it, it has heard all
+    # it was told of before.
+    desk.click(desk.find("Username", role="text"))
+    desk.key("End")
+    for heard, mark in zip(listeners, marks):
+        heard = heard[mark:key_heard(desk, heard, mark, 1, "End")]
+        check(typed(heard) == user, "a listener heard %r typed" % typed(heard))
+        of_password = [k for k in heard if {k["text"], key_symbol_character(k["id"])} & set(secret)]
+        check(not of_password, "a listener heard %d key events with a character of the password (delay %d, "
+              "held %s)" % (len(of_password), delay, held))
+
+
 def clear_button_of_search(desk):
     """The search field's Clear button is on the tree below the field, and a
     screen reader's press on it empties the field."""
@@ -248,6 +297,7 @@ def clear_button_of_search(desk):
 
 
 def first_run(desk):
+    desk.start_relay()
     desk.launch()
     heard = desk.a11y.listen_text_changes()
     keys = desk.listen_keys()
@@ -267,19 +317,30 @@ def first_run(desk):
     desk.find("Wrong username or password.", timeout=15)
     desk.shot("wrong-password")
     check(desk.keyring_password() is None, "a refused password reached the keyring")
+    slow_keys = None
+    for delay, slow, held in AUTO_TYPE:
+        if slow and slow_keys is None:
+            slow_keys = desk.listen_keys(late=0.05)
+        auto_type_signs_in_as_typed(desk, [keys] + ([slow_keys] if slow else []), delay, held)
+    desk.stop_listening(slow_keys)
+    # The first row emptied the password field unheard, then the Username
+    # field, whose Ctrl+A was the next key heard.
+    emptied = key_heard(desk, keys, before_password, 0, "Control_L")
+    no_keys_of_password_field(keys[before_password:emptied], ["not-the-password"])
 
+    before_password = len(keys)
     fill(desk, "Password", desk.password)
     # Tab leaves the password field for the first field, whose keys are
-    # heard again: the Tab's release is the first key heard since.
+    # heard again, from the Control of the Ctrl+A there on: the Tab goes
+    # unheard, its release as its press did.
     desk.key("Tab")
     desk.wait_until("Tab moves on to the address", lambda: desk.find("Server URL", role="text").has(STATE_FOCUSED))
-    tab_release = key_heard(desk, keys, before_password, 1, "Tab")
-    no_keys_of_password_field(keys[before_password:tab_release], ["not-the-password", desk.password])
     # A paste lands in the password field, and Return there signs in. End
-    # after the copy is the last key heard before the field's; the field is
-    # off while signing in, so the Return's release is heard again.
+    # after the copy is the last key heard before the field's.
     desk.key("ctrl+a", "ctrl+c", "End")
-    before_paste = key_heard(desk, keys, tab_release, 1, "End") + 1
+    tab_left = key_heard(desk, keys, before_password, 0, "Control_L")
+    no_keys_of_password_field(keys[before_password:tab_left], ["not-the-password", desk.password])
+    before_paste = key_heard(desk, keys, tab_left, 1, "End") + 1
     password_field = desk.find("Password", where=lambda n: "text" in n.role)
     desk.click(password_field)
     desk.key("ctrl+a", "ctrl+v")
@@ -290,8 +351,6 @@ def first_run(desk):
     desk.find("Home", where=in_sidebar, timeout=15)
     desk.wait_gone("Connect to Your Server")
     desk.shot("signed-in")
-    return_release = key_heard(desk, keys, before_paste, 1, "Return")
-    no_keys_of_password_field(keys[before_paste:return_release], [desk.password])
     no_password_in_text_events(desk, heard, password_path, ["not-the-password", desk.password])
     del heard[:]
     desk.wait_until("the keyring holds the password", lambda: desk.keyring_password() == desk.password)
@@ -321,6 +380,10 @@ def first_run(desk):
 
     # The search field's Clear button, as a screen reader finds and presses it.
     fill(desk, "Search", "Aster")
+    # Its Ctrl+A is the first key heard since the password field's: the
+    # Return there went unheard, its release as its press did.
+    searched = key_heard(desk, keys, before_paste, 0, "Control_L")
+    no_keys_of_password_field(keys[before_paste:searched], [desk.password])
     clear_button_of_search(desk)
     # Another sidebar row sets the field's text from the program: the bus
     # tells of it (so it would tell of a password's too).

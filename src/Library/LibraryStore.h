@@ -193,8 +193,11 @@ public:
     void followShownList(const QString &playlistId, quint64 shownList, quint64 moved, QList<int> rowsBefore);
     // A newer order waiting replaces an older one waiting (when no other write
     // of the playlist was asked for between them), and both callers get the
-    // result of the save that carried the newer order.
-    QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds);
+    // result of the save that carried the newer order. `shownList` names
+    // `songIds` as the page showed them (newShownList()): the rows of it
+    // that removals of ours took before the order's turn are left out of
+    // it, so that another copy of the same song keeps its place.
+    QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds, quint64 shownList = 0);
 
     // Where to redo a removal in a freshly fetched playlist: the same copy of
     // the removed song, counted from the start, or nothing.
@@ -377,6 +380,8 @@ private:
     // was one of them.
     bool followLandedRemovals(
         const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
+    // The shown list `songIds` without the rows removals of ours took from it.
+    QStringList withoutTakenRows(const QString &playlistId, quint64 shownList, QStringList songIds) const;
     void noteLandedRemoval(const QString &playlistId, quint64 shownList, int row);
     // The rows of the shown list that removals of ours took, also through
     // the lists it was moved from.
@@ -393,7 +398,12 @@ private:
     {
         int issued = 0; // the newest ticket handed out
         int finished = 0; // tickets finished, in order
-        QHash<int, QStringList> waitingOrders; // order saves not yet started, by ticket
+        struct WaitingOrder
+        {
+            QStringList songIds;
+            quint64 shownList = 0;
+        };
+        QHash<int, WaitingOrder> waitingOrders; // order saves not yet started, by ticket
         QHash<int, bool> reorderResults; // by ticket
         bool deleting = false;
         // The order of the save on its way (read first or sent), until it

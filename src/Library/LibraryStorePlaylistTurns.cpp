@@ -39,7 +39,9 @@ std::optional<QStringList> LibraryStore::orderOnItsWay(const QString &id) const
         return std::nullopt;
     if (!it->waitingOrders.isEmpty()) {
         const QList<int> tickets = it->waitingOrders.keys();
-        return it->waitingOrders.value(*std::max_element(tickets.begin(), tickets.end()));
+        const PlaylistWrites::WaitingOrder order
+            = it->waitingOrders.value(*std::max_element(tickets.begin(), tickets.end()));
+        return withoutTakenRows(id, order.shownList, order.songIds);
     }
     return it->sendingOrder;
 }
@@ -81,7 +83,7 @@ void LibraryStore::wakeOrderWaiters()
             QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
 }
 
-QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
+QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds, quint64 shownList)
 {
     QPointer<LibraryStore> self(this);
     const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
@@ -93,7 +95,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
         if (!writes.waitingOrders.contains(writes.issued))
             ++writes.issued;
         ticket = writes.issued;
-        writes.waitingOrders.insert(ticket, songIds);
+        writes.waitingOrders.insert(ticket, {songIds, shownList});
     }
     // Waits for its turn; another caller of the same ticket may have started
     // the save, and then this one waits for its answer.
@@ -114,7 +116,11 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds)
     bool cancelled = false;
     {
         PlaylistWrites &writes = m_playlistWrites[id];
-        wanted = writes.waitingOrders.take(ticket);
+        // A row whose removal landed before this turn is no longer the
+        // server's: left in, it would take the place of another copy of its
+        // song, the one the user moved.
+        const PlaylistWrites::WaitingOrder order = writes.waitingOrders.take(ticket);
+        wanted = withoutTakenRows(id, order.shownList, order.songIds);
         cancelled = writes.deleting;
         if (!cancelled)
             writes.sendingOrder = wanted;

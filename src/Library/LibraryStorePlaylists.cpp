@@ -480,6 +480,20 @@ bool LibraryStore::followLandedRemovals(
     return true;
 }
 
+QStringList LibraryStore::withoutTakenRows(
+    const QString &playlistId, quint64 shownList, QStringList songIds) const
+{
+    if (shownList == 0)
+        return songIds;
+    QList<int> taken = takenRows(playlistId, shownList);
+    std::sort(taken.begin(), taken.end(), std::greater<int>());
+    for (int removed : std::as_const(taken)) {
+        if (removed < songIds.size())
+            songIds.removeAt(removed);
+    }
+    return songIds;
+}
+
 void LibraryStore::noteLandedRemoval(const QString &playlistId, quint64 shownList, int row)
 {
     if (shownList == 0)

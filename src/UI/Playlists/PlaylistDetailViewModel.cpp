@@ -349,23 +349,29 @@ QList<quint64> PlaylistDetailViewModel::rowUids() const
 quint64 PlaylistDetailViewModel::shownListNow(LibraryStore *store)
 {
     const QList<quint64> uids = rowUids();
-    if (uids == m_shownUids)
-        return m_shownList;
+    m_shownList = nameMovedRows(store, m_shownList, m_shownUids, uids);
+    m_shownUids = uids;
+    return m_shownList;
+}
+
+quint64 PlaylistDetailViewModel::nameMovedRows(
+    LibraryStore *store, quint64 from, const QList<quint64> &fromUids, const QList<quint64> &uids) const
+{
+    if (uids == fromUids)
+        return from;
     // The rows earlier removals took (or are still to take) are known by
     // where they were: the store moves that record with the rows.
     QHash<quint64, int> rowOf;
-    rowOf.reserve(m_shownUids.size());
-    for (qsizetype row = 0; row < m_shownUids.size(); ++row)
-        rowOf.insert(m_shownUids.at(row), int(row));
+    rowOf.reserve(fromUids.size());
+    for (qsizetype row = 0; row < fromUids.size(); ++row)
+        rowOf.insert(fromUids.at(row), int(row));
     QList<int> rowsBefore;
     rowsBefore.reserve(uids.size());
-    for (quint64 uid : std::as_const(uids))
+    for (quint64 uid : uids)
         rowsBefore.append(rowOf.value(uid, -1));
     const quint64 moved = LibraryStore::newShownList();
-    store->followShownList(m_playlistId, m_shownList, moved, rowsBefore);
-    m_shownList = moved;
-    m_shownUids = uids;
-    return m_shownList;
+    store->followShownList(m_playlistId, from, moved, rowsBefore);
+    return moved;
 }
 
 QCoro::Task<> PlaylistDetailViewModel::runRemove(QPointer<PlaylistDetailViewModel> self,
@@ -462,7 +468,7 @@ void PlaylistDetailViewModel::scheduleSave()
 {
     if (m_isLocalOrder)
         return;
-    m_pendingOrder = m_songIds;
+    takePendingOrder();
     m_saveTimer.start();
 }
 
@@ -471,8 +477,18 @@ void PlaylistDetailViewModel::persistOrder()
     if (m_isLocalOrder)
         return;
     m_saveTimer.stop();
-    m_pendingOrder = m_songIds;
+    takePendingOrder();
     sendOrder();
+}
+
+void PlaylistDetailViewModel::takePendingOrder()
+{
+    m_pendingOrder = m_songIds;
+    // Named only when sent: a drag over many rows makes one name, not one
+    // for each row it passed.
+    m_pendingUids = rowUids();
+    m_pendingFrom = m_shownList;
+    m_pendingFromUids = m_shownUids;
 }
 
 void PlaylistDetailViewModel::flushPendingOrder()
@@ -487,18 +503,23 @@ void PlaylistDetailViewModel::sendOrder()
 {
     LibraryStore *store = library();
     const QStringList order = std::exchange(m_pendingOrder, {});
+    const QList<quint64> uids = std::exchange(m_pendingUids, {});
+    const QList<quint64> fromUids = std::exchange(m_pendingFromUids, {});
     if (!store)
         return;
+    // Rows whose removal is still on its way are in the order as the page
+    // shows them; the store leaves out those it has taken by the order's turn.
+    const quint64 shownList = nameMovedRows(store, m_pendingFrom, fromUids, uids);
     saveOrder(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), m_playlistId, order,
-        ++m_saveGeneration);
+        shownList, ++m_saveGeneration);
 }
 
 QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewModel> self,
-    QPointer<LibraryStore> library, QString id, QStringList ids, int generation)
+    QPointer<LibraryStore> library, QString id, QStringList ids, quint64 shownList, int generation)
 {
     if (!library)
         co_return;
-    const bool saved = co_await library->reorderPlaylist(id, ids);
+    const bool saved = co_await library->reorderPlaylist(id, ids, shownList);
     if (!self)
         co_return;
     // A failure puts the server's order back on screen through the store,

@@ -137,7 +137,7 @@ private:
     void flushPendingOrder();
     void sendOrder();
     static QCoro::Task<> saveOrder(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
-        QString id, QStringList ids, int generation);
+        QString id, QStringList ids, quint64 shownList, int generation);
     // After a save, a list loaded while it waited shows the order from
     // before the drag: the server's list is loaded again.
     void reloadIfShownOrderStale(const QStringList &saved, int generation);
@@ -153,6 +153,12 @@ private:
     // The name of the rows as they are on screen now: rows moved since the
     // list was named get a new name, which the store follows from the old.
     quint64 shownListNow(LibraryStore *store);
+    // The name of the rows `uids`, moved from the shown list `from` of the
+    // rows `fromUids`.
+    quint64 nameMovedRows(
+        LibraryStore *store, quint64 from, const QList<quint64> &fromUids, const QList<quint64> &uids) const;
+    // Takes the order on screen as the one to send.
+    void takePendingOrder();
     // The rows on screen, by uid, top to bottom.
     QList<quint64> rowUids() const;
     void updateCurrentSong();
@@ -187,8 +193,13 @@ private:
     QList<Song> m_songs;
     QList<Song> m_collageSongs;
     QStringList m_songIds;
-    // The order to send when the wait is over, taken when the move was made.
+    // The order to send when the wait is over, taken when the move was made:
+    // its rows by uid, and the shown list they were moved from then (a load
+    // meanwhile names other rows).
     QStringList m_pendingOrder;
+    QList<quint64> m_pendingUids;
+    quint64 m_pendingFrom = 0;
+    QList<quint64> m_pendingFromUids;
     int m_saveGeneration = 0;
     QList<QMetaObject::Connection> m_storeConnections;
 };

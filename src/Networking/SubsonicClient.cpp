@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 using namespace SubsonicPayloads;
@@ -114,9 +115,24 @@ bool formRefused(const HttpResponse &response)
     if (*response.status < 200 || *response.status > 299)
         return false;
     const QJsonObject envelope = QJsonDocument::fromJson(response.body).object();
-    const QJsonObject error = envelope.value("subsonic-response"_L1).toObject().value("error"_L1).toObject();
-    return envelope.value("subsonic-response"_L1).toObject().value("status"_L1).toString() != "ok"_L1
-        && error.value("code"_L1).toInteger(-1) == 10;
+    if (!envelope.isEmpty()) {
+        const QJsonObject error
+            = envelope.value("subsonic-response"_L1).toObject().value("error"_L1).toObject();
+        return envelope.value("subsonic-response"_L1).toObject().value("status"_L1).toString() != "ok"_L1
+            && error.value("code"_L1).toInteger(-1) == 10;
+    }
+    // A server that reads no form may not read the "f" of its address
+    // either, and refuses in its default format, XML.
+    QXmlStreamReader xml(response.body);
+    if (!xml.readNextStartElement() || xml.name() != "subsonic-response"_L1
+        || xml.attributes().value("status"_L1) == "ok"_L1)
+        return false;
+    while (xml.readNextStartElement()) {
+        if (xml.name() == "error"_L1)
+            return xml.attributes().value("code"_L1) == "10"_L1;
+        xml.skipCurrentElement();
+    }
+    return false;
 }
 
 // Whether the GET of a long request, sent after its form was refused, was
@@ -149,9 +165,14 @@ QCoro::Task<QByteArray> SubsonicClient::fetchBody(SubsonicClient client, QString
         response = co_await session->data(std::move(url), handle, UrlSession::Body::Answer, delivery);
     } else {
         // The same items, signed afresh, as a form: a server that did not
-        // take it applied nothing, so the call goes once more as a GET.
-        response = co_await session->data(client.endpointURL(endpoint), handle, UrlSession::Body::Answer,
-            delivery, client.signedItems(params));
+        // take it applied nothing, so the call goes once more as a GET. The
+        // address names the answer's format as well, so that a server that
+        // reads no form refuses in JSON like any other failure; it carries
+        // nothing of the signing.
+        QUrl formURL = client.endpointURL(endpoint);
+        formURL.setQuery(u"f=json"_s);
+        response = co_await session->data(
+            std::move(formURL), handle, UrlSession::Body::Answer, delivery, client.signedItems(params));
         if (formRefused(response)) {
             response = co_await session->data(
                 client.url(endpoint, params), handle, UrlSession::Body::Answer, delivery);

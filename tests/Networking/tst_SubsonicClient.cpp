@@ -277,7 +277,11 @@ private Q_SLOTS:
             TestAwait::await(c.search(text, 1, 2, 3, 4));
         QCOMPARE(m_server->requests().size(), 1);
         const TestHttpServer::Request request = m_server->lastRequest();
-        QCOMPARE(ownItems(request.queryItems()), paramsOf(text));
+        // A form's address names the answer's format alone; its body holds
+        // every item.
+        TestHttpServer::Request items = request;
+        items.target = request.path();
+        QCOMPARE(ownItems((over == 0 ? request : items).queryItems()), paramsOf(text));
         QCOMPARE(request.queryValue(QStringLiteral("t")),
             SubsonicClient::token(QStringLiteral("sesame"), request.queryValue(QStringLiteral("s"))));
         if (over == 0) {
@@ -286,9 +290,9 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(request.method, QByteArray("POST"));
-        QCOMPARE(request.target, "/rest/" + endpoint.toLatin1());
+        QCOMPARE(request.target, "/rest/" + endpoint.toLatin1() + "?f=json");
         QCOMPARE(request.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded"));
-        QCOMPARE(request.queryItems().first(), (std::pair {QStringLiteral("u"), QStringLiteral("alice")}));
+        QCOMPARE(items.queryItems().first(), (std::pair {QStringLiteral("u"), QStringLiteral("alice")}));
     }
 
     // A form the server did not take (it refuses the method, or reads no
@@ -309,7 +313,16 @@ private Q_SLOTS:
             << TestHttpServer::json("no", 405) << ok << both << QString();
         QTest::newRow("501, then taken as a GET")
             << TestHttpServer::json("no", 501) << ok << both << QString();
-        QTest::newRow("parameters missing, then taken as a GET") << missing << ok << both << QString();
+        QTest::newRow("parameters missing in JSON, then taken as a GET")
+            << missing << ok << both << QString();
+        // A server that reads no form, nor the "f" of the form's address,
+        // refuses in its default format.
+        TestHttpServer::Response missingInXml = TestHttpServer::json(
+            R"(<subsonic-response xmlns="http://subsonic.org/restapi" status="failed" version="1.16.1">)"
+            R"(<error code="10" message="Required parameter is missing."/></subsonic-response>)");
+        missingInXml.contentType = "text/xml; charset=utf-8";
+        QTest::newRow("parameters missing in XML, then taken as a GET")
+            << missingInXml << ok << both << QString();
         QTest::newRow("405, then 414") << TestHttpServer::json("no", 405) << too << both << tooLong;
         QTest::newRow("405, then 400")
             << TestHttpServer::json("no", 405) << TestHttpServer::json("bad", 400) << both << tooLong;

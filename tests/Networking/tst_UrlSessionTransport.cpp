@@ -17,7 +17,8 @@
 
 namespace {
 
-// The transfer time-out and the whole request's bound of the transport table.
+// The transfer time-out and the whole request's bound of the transport rows
+// that end by the clock.
 constexpr int TimeOutMs = 800;
 constexpr int DeadlineMs = 2000;
 
@@ -151,7 +152,14 @@ private Q_SLOTS:
                 QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), m_server->port()));
             base = QUrl(QStringLiteral("http://127.0.0.1:9")); // only the proxy is asked
         }
-        UrlSession impatient(&manager, TimeOutMs, {}, DeadlineMs);
+        // A row that ends by the clock is given short bounds, to end soon.
+        // The others end on their own, and the session's ordinary bounds keep
+        // a loaded machine from ending them first: Qt reads a header a byte
+        // at a time and counts none of it as progress.
+        const bool byTheClock = description == QStringLiteral("The request timed out.");
+        const int timeOutMs = byTheClock ? TimeOutMs : UrlSession::TransferTimeoutMs;
+        UrlSession impatient(
+            &manager, timeOutMs, {}, byTheClock ? DeadlineMs : UrlSession::RequestDeadlineMs);
         const SubsonicClient c(ServerConfig {base, QStringLiteral("alice"), QStringLiteral("x")}, &impatient);
 
         const auto check = [&]<typename T>(QCoro::Task<T> task) {
@@ -167,7 +175,7 @@ private Q_SLOTS:
             QCOMPARE(ConnectionFault::describe(error), description);
             QCOMPARE(ConnectionFault::fromError(error), fault);
             QVERIFY(firstArrival);
-            QVERIFY2(ended - *firstArrival <= impatient.requestDeadlineMs() + TimeOutMs,
+            QVERIFY2(ended - *firstArrival <= impatient.requestDeadlineMs() + timeOutMs,
                 qPrintable(QStringLiteral("ended %1 ms after its first request arrived")
                                .arg(ended - *firstArrival)));
         };

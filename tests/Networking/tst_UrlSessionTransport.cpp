@@ -17,8 +17,7 @@
 
 namespace {
 
-// The transfer time-out and the whole request's bound of the transport rows
-// that end by the clock.
+// The transfer time-out and the whole request's bound of the transport table.
 constexpr int TimeOutMs = 800;
 constexpr int DeadlineMs = 2000;
 
@@ -152,14 +151,14 @@ private Q_SLOTS:
                 QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), m_server->port()));
             base = QUrl(QStringLiteral("http://127.0.0.1:9")); // only the proxy is asked
         }
-        // A row that ends by the clock is given short bounds, to end soon.
-        // The others end on their own, and the session's ordinary bounds keep
-        // a loaded machine from ending them first: Qt reads a header a byte
-        // at a time and counts none of it as progress.
-        const bool byTheClock = description == QStringLiteral("The request timed out.");
-        const int timeOutMs = byTheClock ? TimeOutMs : UrlSession::TransferTimeoutMs;
+        // The rows are given short bounds, to end soon, but for the huge
+        // Location: Qt reads a header a byte at a time and counts none of it
+        // as progress, so a loaded machine could end that row by the clock.
+        // Its description tells the program did not wait for the time-out.
+        const bool readsSlowly = QTest::currentDataTag() == QByteArrayView("Location of 300 KB");
+        const int timeOutMs = readsSlowly ? UrlSession::TransferTimeoutMs : TimeOutMs;
         UrlSession impatient(
-            &manager, timeOutMs, {}, byTheClock ? DeadlineMs : UrlSession::RequestDeadlineMs);
+            &manager, timeOutMs, {}, readsSlowly ? UrlSession::RequestDeadlineMs : DeadlineMs);
         const SubsonicClient c(ServerConfig {base, QStringLiteral("alice"), QStringLiteral("x")}, &impatient);
 
         const auto check = [&]<typename T>(QCoro::Task<T> task) {
@@ -175,6 +174,8 @@ private Q_SLOTS:
             QCOMPARE(ConnectionFault::describe(error), description);
             QCOMPARE(ConnectionFault::fromError(error), fault);
             QVERIFY(firstArrival);
+            if (readsSlowly)
+                return;
             QVERIFY2(ended - *firstArrival <= impatient.requestDeadlineMs() + timeOutMs,
                 qPrintable(QStringLiteral("ended %1 ms after its first request arrived")
                                .arg(ended - *firstArrival)));

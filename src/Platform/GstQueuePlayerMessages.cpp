@@ -3,6 +3,7 @@
 #include "GstQueuePlayer.h"
 
 #include "GstStreamRedirects.h"
+#include "Networking/UrlSession.h"
 
 #include <gst/gst.h>
 
@@ -13,17 +14,73 @@
 #include <cmath>
 #include <memory>
 
+namespace {
+
+// The child of `playbin` that `element` is in or, once the playbin let go of
+// that, the outermost element it is in.
+GstObject *outermost(GstElement *playbin, GstObject *element)
+{
+    GstObject *outer = element ? GST_OBJECT(gst_object_ref(element)) : nullptr;
+    while (outer) {
+        GstObject *parent = gst_object_get_parent(outer);
+        if (!parent)
+            break;
+        if (parent == GST_OBJECT(playbin)) {
+            gst_object_unref(parent);
+            break;
+        }
+        gst_object_unref(outer);
+        outer = parent;
+    }
+    return outer;
+}
+
+// A decoding that failed, the uridecodebin that the playbin made for an item,
+// is kept out of the playbin's changes of state: each would open it again, at
+// the address it failed at. The playbin takes it back when it reuses it for
+// another item.
+void holdDecoding(GstElement *playbin, GstMessage *message)
+{
+    GstObject *decoding = outermost(playbin, GST_MESSAGE_SRC(message));
+    if (!decoding)
+        return;
+    GstElementFactory *factory
+        = GST_IS_ELEMENT(decoding) ? gst_element_get_factory(GST_ELEMENT(decoding)) : nullptr;
+    if (factory && qstrcmp(GST_OBJECT_NAME(factory), "uridecodebin") == 0
+        && gst_object_has_as_ancestor(decoding, GST_OBJECT(playbin)))
+        gst_element_set_locked_state(GST_ELEMENT(decoding), TRUE);
+    gst_object_unref(decoding);
+}
+
+// Whether an HTTP source's answer is a redirect, which the source stops at.
+bool answersRedirect(GstMessage *headers)
+{
+    const GstStructure *fields = gst_message_get_structure(headers);
+    guint status = 0;
+    return fields && gst_structure_get_uint(fields, "http-status-code", &status)
+        && UrlSession::isRedirect(int(status));
+}
+
+} // namespace
+
 void GstQueuePlayer::postMessage(GstMessage *message)
 {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
-    case GST_MESSAGE_ERROR:
     case GST_MESSAGE_DURATION_CHANGED:
+        break;
+    case GST_MESSAGE_ERROR:
+        holdDecoding(m_playbin, message);
         break;
     case GST_MESSAGE_ELEMENT:
         // The HTTP source's answer: a redirect error that follows needs it.
         if (!gst_message_has_name(message, "http-headers"))
             return;
+        // The source fails on a redirect right after this answer; its
+        // decoding is held before, so that no change of state of the playbin
+        // can come first.
+        if (answersRedirect(message))
+            holdDecoding(m_playbin, message);
         break;
     case GST_MESSAGE_ASYNC_DONE:
         if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))

@@ -2,6 +2,7 @@
 // tests' load would stretch its clocks.
 #include <QMutex>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,6 +111,9 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
     // "https", "http", or "path": a Location of another path on the same server.
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("status");
+    // How many redirects lead to the song; all but the last go to other paths
+    // on the server first asked.
+    QTest::addColumn<int>("hops");
     // Behind a local file, handed to the player as the item that follows.
     QTest::addColumn<bool>("preloaded");
     // With souphttpsrc ranked below GStreamer's other HTTP sources, which it
@@ -119,15 +123,19 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
 
     for (const int status : {301, 302, 303, 307, 308}) {
         QTest::addRow("https to http, %d", status)
-            << u"https"_s << u"http"_s << status << false << false << false;
+            << u"https"_s << u"http"_s << status << 1 << false << false << false;
     }
-    QTest::newRow("https to http, preloaded") << u"https"_s << u"http"_s << 302 << true << false << false;
-    QTest::newRow("https to http, other source") << u"https"_s << u"http"_s << 302 << false << true << false;
-    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << false << false << true;
-    QTest::newRow("https to https, preloaded") << u"https"_s << u"https"_s << 307 << true << false << true;
-    QTest::newRow("https, another path") << u"https"_s << u"path"_s << 303 << false << false << true;
-    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << false << false << true;
-    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << false << false << true;
+    QTest::newRow("https to http, preloaded")
+        << u"https"_s << u"http"_s << 302 << 1 << true << false << false;
+    QTest::newRow("https to http, other source")
+        << u"https"_s << u"http"_s << 302 << 1 << false << true << false;
+    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << 1 << false << false << true;
+    QTest::newRow("https to https, preloaded")
+        << u"https"_s << u"https"_s << 307 << 1 << true << false << true;
+    QTest::newRow("https, another path") << u"https"_s << u"path"_s << 303 << 1 << false << false << true;
+    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << 1 << false << false << true;
+    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << 1 << false << false << true;
+    QTest::newRow("https, a chain of paths") << u"https"_s << u"path"_s << 302 << 4 << false << false << true;
 }
 
 void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
@@ -135,6 +143,7 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(int, status);
+    QFETCH(int, hops);
     QFETCH(bool, preloaded);
     QFETCH(bool, otherSource);
     QFETCH(bool, plays);
@@ -165,8 +174,15 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     TestHttpServer::Response redirect;
     redirect.status = status;
     redirect.contentType = "text/html";
-    redirect.headers.append({"Location", target + "/music/tone.wav?" + query});
-    m_origin.setResponse("/rest/stream", redirect);
+    QByteArray hop = "/rest/stream";
+    for (int i = 1; i < hops; ++i) {
+        const QByteArray next = "/rest/hop" + QByteArray::number(i);
+        redirect.headers = {{"Location", next + '?' + query}};
+        m_origin.setResponse(hop, redirect);
+        hop = next;
+    }
+    redirect.headers = {{"Location", target + "/music/tone.wav?" + query}};
+    m_origin.setResponse(hop, redirect);
 
     GstQueuePlayer player(u"fakesink sync=true"_s);
     QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
@@ -203,6 +219,15 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
         QCOMPARE(stream->status(), QueuePlayerItem::Status::Failed);
         QCOMPARE(ended.count(), preloaded ? 1 : 0);
         QVERIFY(ticks.isEmpty());
+    }
+    // No address was asked twice for the same bytes: each redirect once.
+    for (const TestHttpServer *server : {&m_origin, &m_plain}) {
+        QSet<QByteArray> asked;
+        for (const TestHttpServer::Request &request : server->requests()) {
+            const QByteArray ask = request.path() + ' ' + request.headers.value("range");
+            QVERIFY2(!asked.contains(ask), ask.constData());
+            asked.insert(ask);
+        }
     }
     QVERIFY(m_origin.requestCount({"/rest/stream"}) > 0);
     // Even ranked below another, the HTTP source that stops at redirects is

@@ -259,6 +259,7 @@ void GstQueuePlayer::seek(double seconds)
 
 void GstQueuePlayer::seekPlaybin(double seconds)
 {
+    m_seeking = seconds;
     gint64 length = -1;
     if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length))
         length = -1;
@@ -352,6 +353,7 @@ void GstQueuePlayer::unload()
     m_prerolled = false;
     m_awaitingFirstStart = true;
     m_pendingSeek.reset();
+    m_seeking.reset();
 }
 
 void GstQueuePlayer::publishNext()

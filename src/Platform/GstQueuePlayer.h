@@ -117,6 +117,8 @@ private:
     bool m_awaitingFirstStart = false;
     double m_volume = 1.0;
     std::optional<double> m_pendingSeek;
+    // A seek handed to the playbin, until it prerolled there.
+    std::optional<double> m_seeking;
     QTimer m_ticker;
     // The output the player was built with stands for the system default.
     QString m_defaultSinkDescription;

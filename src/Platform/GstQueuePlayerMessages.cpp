@@ -176,6 +176,8 @@ void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
 
 void GstQueuePlayer::handlePrerolled()
 {
+    // Whatever seek was asked is done.
+    m_seeking.reset();
     const QueuePlayerItemPtr current = currentItem();
     if (!current)
         return;
@@ -265,11 +267,12 @@ void GstQueuePlayer::handleError(GstMessage *message)
         return;
     }
     // The current item plays on from where it was, or loads from where its
-    // redirect led. A next item that failed is not handed over again; one
-    // redirected is, from its new address.
+    // redirect led, at the position it was at or was being sought to. A next
+    // item that failed is not handed over again; one redirected is, from its
+    // new address.
     if (!redirected)
         failed->setStatus(QueuePlayerItem::Status::Failed);
-    const double position = currentTime();
+    const double position = m_seeking.value_or(currentTime());
     loadCurrent();
     if (std::isfinite(position) && position > 0)
         m_pendingSeek = position;

@@ -97,6 +97,26 @@ void tst_GstStreamRedirects::initTestCase()
 
     m_before = writeTone(m_dir.filePath(u"before.wav"_s), 1);
 
+    // A song to seek in, whose Range requests are sent on to another path.
+    QFile longFile(writeTone(m_dir.filePath(u"long.wav"_s), 5, 550));
+    QVERIFY(longFile.open(QIODevice::ReadOnly));
+    TestHttpServer::Response longSong = song;
+    longSong.body = longFile.readAll();
+    m_origin.setResponse("/music/moved.wav", longSong);
+    m_origin.setHandler([longSong](const TestHttpServer::Request &request) {
+        if (request.path() != "/music/long.wav")
+            return TestHttpServer::json("{}", 404);
+        const QByteArray range = request.headers.value("range");
+        if (range.isEmpty() || range == "bytes=0-")
+            return longSong;
+        TestHttpServer::Response moved;
+        moved.status = 302;
+        moved.contentType = "text/html";
+        moved.headers.append(
+            {"Location", "/music/moved.wav?" + request.url().query(QUrl::FullyEncoded).toLatin1()});
+        return moved;
+    });
+
     gst_init(nullptr, nullptr);
     GstElement *playbin = gst_element_factory_make("playbin", nullptr);
     QVERIFY(playbin);
@@ -116,6 +136,9 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
     QTest::addColumn<int>("hops");
     // Behind a local file, handed to the player as the item that follows.
     QTest::addColumn<bool>("preloaded");
+    // Once the song plays, it is sought to 4 s, and the Range request of that
+    // seek is redirected to another path.
+    QTest::addColumn<bool>("seeks");
     // With souphttpsrc ranked below GStreamer's other HTTP sources, which it
     // would then pick (curlhttpsrc).
     QTest::addColumn<bool>("otherSource");
@@ -123,19 +146,24 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
 
     for (const int status : {301, 302, 303, 307, 308}) {
         QTest::addRow("https to http, %d", status)
-            << u"https"_s << u"http"_s << status << 1 << false << false << false;
+            << u"https"_s << u"http"_s << status << 1 << false << false << false << false;
     }
     QTest::newRow("https to http, preloaded")
-        << u"https"_s << u"http"_s << 302 << 1 << true << false << false;
+        << u"https"_s << u"http"_s << 302 << 1 << true << false << false << false;
     QTest::newRow("https to http, other source")
-        << u"https"_s << u"http"_s << 302 << 1 << false << true << false;
-    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << 1 << false << false << true;
+        << u"https"_s << u"http"_s << 302 << 1 << false << false << true << false;
+    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << 1 << false << false << false
+                                    << true;
     QTest::newRow("https to https, preloaded")
-        << u"https"_s << u"https"_s << 307 << 1 << true << false << true;
-    QTest::newRow("https, another path") << u"https"_s << u"path"_s << 303 << 1 << false << false << true;
-    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << 1 << false << false << true;
-    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << 1 << false << false << true;
-    QTest::newRow("https, a chain of paths") << u"https"_s << u"path"_s << 302 << 4 << false << false << true;
+        << u"https"_s << u"https"_s << 307 << 1 << true << false << false << true;
+    QTest::newRow("https, another path")
+        << u"https"_s << u"path"_s << 303 << 1 << false << false << false << true;
+    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << 1 << false << false << false << true;
+    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << 1 << false << false << false << true;
+    QTest::newRow("http to https, seek redirected")
+        << u"http"_s << u"https"_s << 302 << 1 << false << true << false << true;
+    QTest::newRow("https, a chain of paths")
+        << u"https"_s << u"path"_s << 302 << 4 << false << false << false << true;
 }
 
 void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
@@ -145,6 +173,7 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     QFETCH(int, status);
     QFETCH(int, hops);
     QFETCH(bool, preloaded);
+    QFETCH(bool, seeks);
     QFETCH(bool, otherSource);
     QFETCH(bool, plays);
 
@@ -168,6 +197,7 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     const SubsonicClient client({origin, u"alice"_s, u"sesame"_s}, nullptr);
     const QueuePlayerItemPtr stream = item(client.url(u"stream"_s, {{u"id"_s, u"7"_s}}));
     const QByteArray query = stream->url().query(QUrl::FullyEncoded).toLatin1();
+    const QByteArray songPath = seeks ? "/music/long.wav" : "/music/tone.wav";
     const QByteArray target = to == "https"_L1 ? m_tls->url().toEncoded()
         : to == "http"_L1                      ? m_plain.baseUrl().toEncoded()
                                                : QByteArray();
@@ -181,7 +211,7 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
         m_origin.setResponse(hop, redirect);
         hop = next;
     }
-    redirect.headers = {{"Location", target + "/music/tone.wav?" + query}};
+    redirect.headers = {{"Location", target + songPath + '?' + query}};
     m_origin.setResponse(hop, redirect);
 
     GstQueuePlayer player(u"fakesink sync=true"_s);
@@ -196,14 +226,22 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     }
     player.play();
 
+    const TestHttpServer &reached = to == "http"_L1 ? m_plain : m_origin;
+    if (seeks) {
+        QTRY_VERIFY_WITH_TIMEOUT(!ticks.isEmpty(), 20000);
+        player.seek(4);
+        // Only once the redirect of the seek is followed is the new address
+        // asked; the song then plays on from the seek.
+        QTRY_VERIFY_WITH_TIMEOUT(reached.requestCount({"/music/moved.wav"}) > 0, 20000);
+        ticks.clear();
+    }
     if (plays) {
         QTRY_COMPARE_WITH_TIMEOUT(ended.count(), preloaded ? 2 : 1, 20000);
         QCOMPARE(ended.last().first().value<QueuePlayerItemPtr>(), stream);
         QCOMPARE(stream->status(), QueuePlayerItem::Status::ReadyToPlay);
         // Played from where the redirect led, signed as the stream was.
-        const TestHttpServer &reached = to == "http"_L1 ? m_plain : m_origin;
-        QCOMPARE(reached.sentValues("/music/tone.wav", u"t"_s).value(0),
-            QUrlQuery(stream->url()).queryItemValue(u"t"_s));
+        QCOMPARE(
+            reached.sentValues(songPath, u"t"_s).value(0), QUrlQuery(stream->url()).queryItemValue(u"t"_s));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(stream->status() != QueuePlayerItem::Status::Unknown, 20000);
         if (preloaded) {
@@ -219,6 +257,11 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
         QCOMPARE(stream->status(), QueuePlayerItem::Status::Failed);
         QCOMPARE(ended.count(), preloaded ? 1 : 0);
         QVERIFY(ticks.isEmpty());
+    }
+    if (seeks) {
+        QVERIFY(!ticks.isEmpty());
+        for (const QList<QVariant> &tick : std::as_const(ticks))
+            QVERIFY2(tick.first().toDouble() >= 3.9, qPrintable(QString::number(tick.first().toDouble())));
     }
     // No address was asked twice for the same bytes: each redirect once.
     for (const TestHttpServer *server : {&m_origin, &m_plain}) {

@@ -25,7 +25,9 @@ typedef struct _GstMessage GstMessage;
 // as its next URI when the playbin asks for one ("about-to-finish"), so the
 // switch is gapless; the switch really happens at the following STREAM_START.
 // Should the queue have changed after that hand-over, the player switches hard
-// to the item now wanted (or stops when none is).
+// to the item now wanted (or stops when none is). Whatever becomes of the item
+// handed over (redirected, refused or unplayable), the current one plays on to
+// its end untouched.
 //
 // A stream follows a redirect only as every request of the program does
 // (GstStreamRedirects); one refused fails as an unplayable item.

@@ -61,6 +61,41 @@ bool answersRedirect(GstMessage *headers)
         && UrlSession::isRedirect(int(status));
 }
 
+// Whether `message` comes from the decoding the playbin reads its source
+// through.
+bool readsFrom(GstElement *playbin, GstMessage *message)
+{
+    GstObject *source = nullptr;
+    g_object_get(playbin, "source", &source, nullptr);
+    if (!source)
+        return false;
+    GstObject *reading = outermost(playbin, source);
+    GstObject *reporting = outermost(playbin, GST_MESSAGE_SRC(message));
+    const bool same = reading == reporting;
+    gst_object_unref(reading);
+    if (reporting)
+        gst_object_unref(reporting);
+    gst_object_unref(source);
+    return same;
+}
+
+// The next item handed to the playbin will not come, and the playbin would
+// wait for it at the end of the current one. Every buffer of the current
+// item passed the playbin's audio filter before the next one was opened:
+// the current item ends right after them.
+void endWithoutNext(GstElement *playbin)
+{
+    GstElement *filter = nullptr;
+    g_object_get(playbin, "audio-filter", &filter, nullptr);
+    if (!filter)
+        return;
+    if (GstPad *pad = gst_element_get_static_pad(filter, "sink")) {
+        gst_pad_send_event(pad, gst_event_new_eos());
+        gst_object_unref(pad);
+    }
+    gst_object_unref(filter);
+}
+
 } // namespace
 
 void GstQueuePlayer::postMessage(GstMessage *message)
@@ -255,23 +290,39 @@ void GstQueuePlayer::handleError(GstMessage *message)
         committed = m_committedItem.lock();
     }
     // Once the playbin has moved its input on to the next item, the error is
-    // that one's.
-    const bool ofNext = committed && m_items.size() >= 2 && m_items.at(1) == committed
-        && current->status() == QueuePlayerItem::Status::ReadyToPlay;
-    const QueuePlayerItemPtr failed = ofNext ? m_items.at(1) : current;
-    const bool redirected = m_redirects.follow(failed, message);
-    if (!ofNext && !redirected) {
+    // that one's; the current item plays on, untouched, whatever becomes of
+    // the next one.
+    if (committed && m_items.size() >= 2 && m_items.at(1) == committed
+        && current->status() == QueuePlayerItem::Status::ReadyToPlay) {
+        // A decoding the playbin no longer reads from (one the next item was
+        // redirected away from) has nothing more to say.
+        if (committed->status() == QueuePlayerItem::Status::Failed || !readsFrom(m_playbin, message))
+            return;
+        // Held already when it failed, unless the playbin was still setting
+        // it up then.
+        holdDecoding(m_playbin, message);
+        // Had it failed while the playbin was on its way to PLAYING, that step
+        // failed with it; taken again, it leaves the held decoding out.
+        GstState state = GST_STATE_NULL;
+        gst_element_get_state(m_playbin, &state, nullptr, 0);
+        if (m_playing && state != GST_STATE_PLAYING)
+            gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        if (m_redirects.follow(committed, message)) {
+            GstStreamRedirects::refetch(message, m_redirects.location(committed));
+        } else {
+            committed->setStatus(QueuePlayerItem::Status::Failed);
+            endWithoutNext(m_playbin);
+        }
+        return;
+    }
+    if (!m_redirects.follow(current, message)) {
         unload();
         current->setStatus(QueuePlayerItem::Status::Failed);
         updateTicker();
         return;
     }
-    // The current item plays on from where it was, or loads from where its
-    // redirect led, at the position it was at or was being sought to. A next
-    // item that failed is not handed over again; one redirected is, from its
-    // new address.
-    if (!redirected)
-        failed->setStatus(QueuePlayerItem::Status::Failed);
+    // The current item loads from where its redirect led, at the position it
+    // was at or was being sought to.
     const double position = m_seeking.value_or(currentTime());
     loadCurrent();
     if (std::isfinite(position) && position > 0)

@@ -5,7 +5,6 @@
 
 #include <gst/gst.h>
 
-#include <QMetaObject>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -260,6 +259,7 @@ void GstQueuePlayer::seek(double seconds)
 
 void GstQueuePlayer::seekPlaybin(double seconds)
 {
+    m_seeking = seconds;
     gint64 length = -1;
     if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length))
         length = -1;
@@ -323,211 +323,6 @@ GstElement *GstQueuePlayer::makeAudioSink(const AudioOutput &output) const
     return sink;
 }
 
-void GstQueuePlayer::postMessage(GstMessage *message)
-{
-    switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_EOS:
-    case GST_MESSAGE_ERROR:
-    case GST_MESSAGE_DURATION_CHANGED:
-        break;
-    case GST_MESSAGE_ELEMENT:
-        // The HTTP source's answer: a redirect error that follows needs it.
-        if (!gst_message_has_name(message, "http-headers"))
-            return;
-        break;
-    case GST_MESSAGE_ASYNC_DONE:
-        if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
-            return;
-        break;
-    case GST_MESSAGE_STREAM_START: {
-        if (GST_MESSAGE_SRC(message) != GST_OBJECT(m_playbin))
-            return;
-        QMutexLocker lock(&m_mutex);
-        // The handed-over item starts: the one before it ended just now, at
-        // the length it played to.
-        if (m_loadedItemStarted && m_hasCommitted && m_lengthAtCommit <= 0)
-            m_lengthAtCommit = m_previousStreamEnd;
-        m_loadedItemStarted = true;
-        break;
-    }
-    default:
-        return;
-    }
-    const quint64 generation = m_generation.load();
-    std::shared_ptr<GstMessage> held(gst_message_ref(message), &gst_message_unref);
-    QMetaObject::invokeMethod(
-        this, [this, held, generation] { handleMessage(held.get(), generation); }, Qt::QueuedConnection);
-}
-
-void GstQueuePlayer::notePlayed(GstPadProbeInfo *info)
-{
-    QMutexLocker lock(&m_mutex);
-    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-        GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-        if (!GST_BUFFER_PTS_IS_VALID(buffer) || m_playedSegment->format != GST_FORMAT_TIME)
-            return;
-        const GstClockTime end = GST_BUFFER_PTS(buffer)
-            + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0);
-        const guint64 streamEnd = gst_segment_to_stream_time(m_playedSegment.get(), GST_FORMAT_TIME, end);
-        if (streamEnd != GST_CLOCK_TIME_NONE)
-            m_streamEnd = std::max(m_streamEnd, qint64(streamEnd));
-        return;
-    }
-    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
-        m_previousStreamEnd = m_streamEnd;
-        m_streamEnd = -1;
-        gst_segment_init(m_playedSegment.get(), GST_FORMAT_UNDEFINED);
-    } else if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
-        const GstSegment *segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        gst_segment_copy_into(segment, m_playedSegment.get());
-    }
-}
-
-void GstQueuePlayer::commitNext()
-{
-    gint64 length = -1;
-    if (!gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length))
-        length = -1;
-    QMutexLocker lock(&m_mutex);
-    if (m_nextUri.isEmpty() || m_hasCommitted)
-        return;
-    m_lengthAtCommit = length;
-    g_object_set(m_playbin, "uri", m_nextUri.constData(), nullptr);
-    m_committedItem = m_nextItem;
-    m_hasCommitted = true;
-}
-
-void GstQueuePlayer::handleMessage(GstMessage *message, quint64 generation)
-{
-    if (generation != m_generation.load())
-        return;
-    switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_ASYNC_DONE:
-        handlePrerolled();
-        break;
-    case GST_MESSAGE_STREAM_START:
-        handleStreamStart();
-        break;
-    case GST_MESSAGE_EOS:
-        handleEndOfStream();
-        break;
-    case GST_MESSAGE_ERROR:
-        handleError(message);
-        break;
-    case GST_MESSAGE_DURATION_CHANGED:
-        queryDuration();
-        break;
-    case GST_MESSAGE_ELEMENT:
-        m_redirects.noteAnswer(message);
-        break;
-    default:
-        break;
-    }
-}
-
-void GstQueuePlayer::handlePrerolled()
-{
-    const QueuePlayerItemPtr current = currentItem();
-    if (!current)
-        return;
-    if (!m_prerolled) {
-        // The first preroll of a fresh load (later ones follow seeks).
-        m_prerolled = true;
-        if (m_pendingSeek) {
-            seekPlaybin(*m_pendingSeek);
-            m_pendingSeek.reset();
-        }
-        if (m_playing)
-            gst_element_set_state(m_playbin, GST_STATE_PLAYING);
-    }
-    queryDuration();
-    current->setStatus(QueuePlayerItem::Status::ReadyToPlay);
-}
-
-void GstQueuePlayer::handleStreamStart()
-{
-    if (m_awaitingFirstStart) {
-        // The start of the freshly loaded item itself. The playbin may have
-        // asked for the next URI already, long before this item plays out.
-        m_awaitingFirstStart = false;
-        return;
-    }
-    if (m_items.isEmpty())
-        return;
-    QueuePlayerItemPtr previous;
-    bool switched = false;
-    {
-        // One step for the streaming thread: it must never see the old next
-        // URI without the hand-over that already used it.
-        QMutexLocker lock(&m_mutex);
-        if (!m_hasCommitted)
-            return;
-        // Null when the handed-over item has been dropped meanwhile.
-        const QueuePlayerItemPtr committed = m_committedItem.lock();
-        m_committedItem.reset();
-        m_hasCommitted = false;
-        previous = m_items.takeFirst();
-        if (std::isnan(previous->duration()) && m_lengthAtCommit > 0)
-            previous->setDuration(double(m_lengthAtCommit) / GST_SECOND);
-        switched = committed && !m_items.isEmpty() && m_items.first() == committed;
-        setNextLocked();
-    }
-    if (switched) {
-        // The gapless switch: the next item is playing from its start.
-        queryDuration();
-        m_items.first()->setStatus(QueuePlayerItem::Status::ReadyToPlay);
-        updateTicker();
-    } else {
-        // The queue changed after the hand-over: play what is wanted now.
-        loadCurrent();
-    }
-    Q_EMIT itemDidPlayToEnd(previous);
-}
-
-void GstQueuePlayer::handleEndOfStream()
-{
-    if (m_items.isEmpty())
-        return;
-    const QueuePlayerItemPtr previous = m_items.takeFirst();
-    loadCurrent();
-    Q_EMIT itemDidPlayToEnd(previous);
-}
-
-void GstQueuePlayer::handleError(GstMessage *message)
-{
-    const QueuePlayerItemPtr current = currentItem();
-    if (!current)
-        return;
-    QueuePlayerItemPtr committed;
-    {
-        QMutexLocker lock(&m_mutex);
-        committed = m_committedItem.lock();
-    }
-    // Once the playbin has moved its input on to the next item, the error is
-    // that one's.
-    const bool ofNext = committed && m_items.size() >= 2 && m_items.at(1) == committed
-        && current->status() == QueuePlayerItem::Status::ReadyToPlay;
-    const QueuePlayerItemPtr failed = ofNext ? m_items.at(1) : current;
-    const bool redirected = m_redirects.follow(failed, message);
-    if (!ofNext && !redirected) {
-        unload();
-        current->setStatus(QueuePlayerItem::Status::Failed);
-        updateTicker();
-        return;
-    }
-    // The current item plays on from where it was, or loads from where its
-    // redirect led. A next item that failed is not handed over again; one
-    // redirected is, from its new address.
-    if (!redirected)
-        failed->setStatus(QueuePlayerItem::Status::Failed);
-    const double position = currentTime();
-    loadCurrent();
-    if (std::isfinite(position) && position > 0)
-        m_pendingSeek = position;
-}
-
 void GstQueuePlayer::loadCurrent()
 {
     unload();
@@ -558,6 +353,7 @@ void GstQueuePlayer::unload()
     m_prerolled = false;
     m_awaitingFirstStart = true;
     m_pendingSeek.reset();
+    m_seeking.reset();
 }
 
 void GstQueuePlayer::publishNext()

@@ -25,7 +25,9 @@ typedef struct _GstMessage GstMessage;
 // as its next URI when the playbin asks for one ("about-to-finish"), so the
 // switch is gapless; the switch really happens at the following STREAM_START.
 // Should the queue have changed after that hand-over, the player switches hard
-// to the item now wanted (or stops when none is).
+// to the item now wanted (or stops when none is). Whatever becomes of the item
+// handed over (redirected, refused or unplayable), the current one plays on to
+// its end untouched.
 //
 // A stream follows a redirect only as every request of the program does
 // (GstStreamRedirects); one refused fails as an unplayable item.
@@ -117,6 +119,8 @@ private:
     bool m_awaitingFirstStart = false;
     double m_volume = 1.0;
     std::optional<double> m_pendingSeek;
+    // A seek handed to the playbin, until it prerolled there.
+    std::optional<double> m_seeking;
     QTimer m_ticker;
     // The output the player was built with stands for the system default.
     QString m_defaultSinkDescription;

@@ -129,3 +129,16 @@ bool GstStreamRedirects::follow(const QueuePlayerItemPtr &item, GstMessage *erro
         *known = {item, target, known->hops + 1};
     return true;
 }
+
+void GstStreamRedirects::refetch(GstMessage *error, const QUrl &location)
+{
+    // playbin takes an error that names a "redirect-location" as a redirect
+    // of the item it opens, and swallows it.
+    GstElement *source = GST_ELEMENT(GST_MESSAGE_SRC(error));
+    GError *reason = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ, "Redirected");
+    GstStructure *details = gst_structure_new(
+        "redirect", "redirect-location", G_TYPE_STRING, location.toEncoded().constData(), nullptr);
+    gst_element_post_message(
+        source, gst_message_new_error_with_details(GST_OBJECT(source), reason, nullptr, details));
+    g_error_free(reason);
+}

@@ -41,6 +41,10 @@ public:
     // fetched from its target from now on. A refused redirect, one past the
     // limit and every other error give false.
     bool follow(const QueuePlayerItemPtr &item, GstMessage *error);
+    // Has the playbin open the item it was handed to play next, whose
+    // source stopped at a redirect with `error`, again from `location`, as
+    // it does on a redirect of its own: the current item plays on.
+    static void refetch(GstMessage *error, const QUrl &location);
 
 private:
     struct Followed

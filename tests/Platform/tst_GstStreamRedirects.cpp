@@ -2,6 +2,7 @@
 // tests' load would stretch its clocks.
 #include <QMutex>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,31 @@ void tst_GstStreamRedirects::initTestCase()
     m_plain.setResponse("/music/tone.wav", song);
 
     m_before = writeTone(m_dir.filePath(u"before.wav"_s), 1);
+    QFile before(m_before);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    TestHttpServer::Response streamedBefore = song;
+    streamedBefore.body = before.readAll();
+    m_origin.setResponse("/music/before.wav", streamedBefore);
+
+    // A song to seek in, whose Range requests are sent on to another path.
+    QFile longFile(writeTone(m_dir.filePath(u"long.wav"_s), 5, 550));
+    QVERIFY(longFile.open(QIODevice::ReadOnly));
+    TestHttpServer::Response longSong = song;
+    longSong.body = longFile.readAll();
+    m_origin.setResponse("/music/moved.wav", longSong);
+    m_origin.setHandler([longSong](const TestHttpServer::Request &request) {
+        if (request.path() != "/music/long.wav")
+            return TestHttpServer::json("{}", 404);
+        const QByteArray range = request.headers.value("range");
+        if (range.isEmpty() || range == "bytes=0-")
+            return longSong;
+        TestHttpServer::Response moved;
+        moved.status = 302;
+        moved.contentType = "text/html";
+        moved.headers.append(
+            {"Location", "/music/moved.wav?" + request.url().query(QUrl::FullyEncoded).toLatin1()});
+        return moved;
+    });
 
     gst_init(nullptr, nullptr);
     GstElement *playbin = gst_element_factory_make("playbin", nullptr);
@@ -110,8 +136,15 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
     // "https", "http", or "path": a Location of another path on the same server.
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("status");
-    // Behind a local file, handed to the player as the item that follows.
-    QTest::addColumn<bool>("preloaded");
+    // How many redirects lead to the song; all but the last go to other paths
+    // on the server first asked.
+    QTest::addColumn<int>("hops");
+    // What plays before the stream, which is loaded behind it: nothing, a
+    // local file, or a stream of the origin's.
+    QTest::addColumn<QString>("before");
+    // Once the song plays, it is sought to 4 s, and the Range request of that
+    // seek is redirected to another path.
+    QTest::addColumn<bool>("seeks");
     // With souphttpsrc ranked below GStreamer's other HTTP sources, which it
     // would then pick (curlhttpsrc).
     QTest::addColumn<bool>("otherSource");
@@ -119,15 +152,32 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe_data()
 
     for (const int status : {301, 302, 303, 307, 308}) {
         QTest::addRow("https to http, %d", status)
-            << u"https"_s << u"http"_s << status << false << false << false;
+            << u"https"_s << u"http"_s << status << 1 << QString() << false << false << false;
     }
-    QTest::newRow("https to http, preloaded") << u"https"_s << u"http"_s << 302 << true << false << false;
-    QTest::newRow("https to http, other source") << u"https"_s << u"http"_s << 302 << false << true << false;
-    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << false << false << true;
-    QTest::newRow("https to https, preloaded") << u"https"_s << u"https"_s << 307 << true << false << true;
-    QTest::newRow("https, another path") << u"https"_s << u"path"_s << 303 << false << false << true;
-    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << false << false << true;
-    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << false << false << true;
+    QTest::newRow("https to http, preloaded")
+        << u"https"_s << u"http"_s << 302 << 1 << u"file"_s << false << false << false;
+    QTest::newRow("https to http, other source")
+        << u"https"_s << u"http"_s << 302 << 1 << QString() << false << true << false;
+    QTest::newRow("https to https") << u"https"_s << u"https"_s << 302 << 1 << QString() << false << false
+                                    << true;
+    QTest::newRow("https to https, preloaded")
+        << u"https"_s << u"https"_s << 307 << 1 << u"file"_s << false << false << true;
+    QTest::newRow("https, another path")
+        << u"https"_s << u"path"_s << 303 << 1 << QString() << false << false << true;
+    QTest::newRow("http to https") << u"http"_s << u"https"_s << 302 << 1 << QString() << false << false
+                                   << true;
+    QTest::newRow("http to http") << u"http"_s << u"http"_s << 307 << 1 << QString() << false << false
+                                  << true;
+    QTest::newRow("https, a chain of paths")
+        << u"https"_s << u"path"_s << 302 << 4 << QString() << false << false << true;
+    QTest::newRow("http, another path, behind a stream")
+        << u"http"_s << u"path"_s << 302 << 1 << u"stream"_s << false << false << true;
+    QTest::newRow("http, two paths, behind a stream")
+        << u"http"_s << u"path"_s << 302 << 2 << u"stream"_s << false << false << true;
+    QTest::newRow("https to http, behind a stream")
+        << u"https"_s << u"http"_s << 302 << 1 << u"stream"_s << false << false << false;
+    QTest::newRow("http to https, seek redirected")
+        << u"http"_s << u"https"_s << 302 << 1 << QString() << true << false << true;
 }
 
 void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
@@ -135,7 +185,9 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(int, status);
-    QFETCH(bool, preloaded);
+    QFETCH(int, hops);
+    QFETCH(QString, before);
+    QFETCH(bool, seeks);
     QFETCH(bool, otherSource);
     QFETCH(bool, plays);
 
@@ -159,40 +211,70 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
     const SubsonicClient client({origin, u"alice"_s, u"sesame"_s}, nullptr);
     const QueuePlayerItemPtr stream = item(client.url(u"stream"_s, {{u"id"_s, u"7"_s}}));
     const QByteArray query = stream->url().query(QUrl::FullyEncoded).toLatin1();
+    const QByteArray songPath = seeks ? "/music/long.wav" : "/music/tone.wav";
     const QByteArray target = to == "https"_L1 ? m_tls->url().toEncoded()
         : to == "http"_L1                      ? m_plain.baseUrl().toEncoded()
                                                : QByteArray();
     TestHttpServer::Response redirect;
     redirect.status = status;
     redirect.contentType = "text/html";
-    redirect.headers.append({"Location", target + "/music/tone.wav?" + query});
-    m_origin.setResponse("/rest/stream", redirect);
+    QByteArray hop = "/rest/stream";
+    for (int i = 1; i < hops; ++i) {
+        const QByteArray next = "/rest/hop" + QByteArray::number(i);
+        redirect.headers = {{"Location", next + '?' + query}};
+        m_origin.setResponse(hop, redirect);
+        hop = next;
+    }
+    redirect.headers = {{"Location", target + songPath + '?' + query}};
+    m_origin.setResponse(hop, redirect);
 
     GstQueuePlayer player(u"fakesink sync=true"_s);
     QSignalSpy ended(&player, &QueuePlayer::itemDidPlayToEnd);
     QSignalSpy ticks(&player, &QueuePlayer::periodicTime);
-    const QueuePlayerItemPtr before = item(QUrl::fromLocalFile(m_before));
-    if (preloaded) {
-        player.insert(before, {});
-        player.insert(stream, before);
+    const QueuePlayerItemPtr first = before == "file"_L1 ? item(QUrl::fromLocalFile(m_before))
+        : before == "stream"_L1 ? item(QUrl(m_origin.baseUrl().toString() + u"/music/before.wav"_s))
+                                : nullptr;
+    // The positions the song before reported, and what the servers had been
+    // asked when it ended.
+    QList<double> firstTicks;
+    int requestsWhenFirstEnded = -1;
+    connect(&player, &QueuePlayer::periodicTime, this, [&](double time) {
+        if (first && player.currentItem() == first)
+            firstTicks.append(time);
+    });
+    connect(&player, &QueuePlayer::itemDidPlayToEnd, this, [&](const QueuePlayerItemPtr &played) {
+        if (played == first)
+            requestsWhenFirstEnded = m_origin.requests().size() + m_plain.requests().size();
+    });
+    if (first) {
+        player.insert(first, {});
+        player.insert(stream, first);
     } else {
         player.insert(stream, {});
     }
     player.play();
 
+    const TestHttpServer &reached = to == "http"_L1 ? m_plain : m_origin;
+    if (seeks) {
+        QTRY_VERIFY_WITH_TIMEOUT(!ticks.isEmpty(), 20000);
+        player.seek(4);
+        // Only once the redirect of the seek is followed is the new address
+        // asked; the song then plays on from the seek.
+        QTRY_VERIFY_WITH_TIMEOUT(reached.requestCount({"/music/moved.wav"}) > 0, 20000);
+        ticks.clear();
+    }
     if (plays) {
-        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), preloaded ? 2 : 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), first ? 2 : 1, 20000);
         QCOMPARE(ended.last().first().value<QueuePlayerItemPtr>(), stream);
         QCOMPARE(stream->status(), QueuePlayerItem::Status::ReadyToPlay);
         // Played from where the redirect led, signed as the stream was.
-        const TestHttpServer &reached = to == "http"_L1 ? m_plain : m_origin;
-        QCOMPARE(reached.sentValues("/music/tone.wav", u"t"_s).value(0),
-            QUrlQuery(stream->url()).queryItemValue(u"t"_s));
+        QCOMPARE(
+            reached.sentValues(songPath, u"t"_s).value(0), QUrlQuery(stream->url()).queryItemValue(u"t"_s));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(stream->status() != QueuePlayerItem::Status::Unknown, 20000);
-        if (preloaded) {
+        if (first) {
             QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
-            QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), before);
+            QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), first);
             QCOMPARE(player.currentItem(), stream);
             ticks.clear();
         }
@@ -201,8 +283,38 @@ void tst_GstStreamRedirects::followsOnlyRedirectsThatStayAsSafe()
         // unplayable item does, after the item before it played to its end.
         QCOMPARE(m_plain.requests().size(), 0);
         QCOMPARE(stream->status(), QueuePlayerItem::Status::Failed);
-        QCOMPARE(ended.count(), preloaded ? 1 : 0);
+        QCOMPARE(ended.count(), first ? 1 : 0);
         QVERIFY(ticks.isEmpty());
+    }
+    if (seeks) {
+        QVERIFY(!ticks.isEmpty());
+        for (const QList<QVariant> &tick : std::as_const(ticks))
+            QVERIFY2(tick.first().toDouble() >= 3.9, qPrintable(QString::number(tick.first().toDouble())));
+    }
+    if (first) {
+        QCOMPARE(ended.first().first().value<QueuePlayerItemPtr>(), first);
+        // The stream loaded behind the song before left that song alone: it
+        // was fetched once, its position never went back, and it ended only
+        // once the stream's own address had been asked: the stream went on
+        // from it without a gap.
+        if (before == "stream"_L1)
+            QCOMPARE(m_origin.requestCount({"/music/before.wav"}), 1);
+        QVERIFY(!firstTicks.isEmpty());
+        for (qsizetype i = 1; i < firstTicks.size(); ++i)
+            QVERIFY2(firstTicks.at(i) >= firstTicks.at(i - 1), qPrintable(QString::number(firstTicks.at(i))));
+        if (plays) {
+            QVERIFY(reached.requestCount({songPath}) > 0);
+            QCOMPARE(requestsWhenFirstEnded, m_origin.requests().size() + m_plain.requests().size());
+        }
+    }
+    // No address was asked twice for the same bytes: each redirect once.
+    for (const TestHttpServer *server : {&m_origin, &m_plain}) {
+        QSet<QByteArray> asked;
+        for (const TestHttpServer::Request &request : server->requests()) {
+            const QByteArray ask = request.path() + ' ' + request.headers.value("range");
+            QVERIFY2(!asked.contains(ask), ask.constData());
+            asked.insert(ask);
+        }
     }
     QVERIFY(m_origin.requestCount({"/rest/stream"}) > 0);
     // Even ranked below another, the HTTP source that stops at redirects is

@@ -19,6 +19,17 @@ class PlaylistDetailViewModel;
 // its window over a loopback server, and the pointer's ways with its rows.
 class PlaylistPageSuite : public QObject
 {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each suite's own: QTest runs these of the base class too.
+    void initTestCase() { m_warnings.install(); }
+    void cleanup()
+    {
+        closePage();
+        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
+    }
+
 protected:
     // The answer of a read of "p1" holding `ids`.
     static QByteArray playlistAnswer(const QStringList &ids, const QString &name = QStringLiteral("Mix"));

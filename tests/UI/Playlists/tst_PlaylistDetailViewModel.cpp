@@ -22,13 +22,6 @@ class TestPlaylistDetailViewModel : public PlaylistPageSuite
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { m_warnings.install(); }
-    void cleanup()
-    {
-        closePage();
-        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
-    }
-
     // A dragged row lands at the hovered row's place; the drop saves the
     // order once, at once, however many rows were entered before.
     void dragMovesAndSavesOnce_data()

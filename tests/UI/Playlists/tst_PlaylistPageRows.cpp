@@ -20,13 +20,6 @@ class TestPlaylistPageRows : public PlaylistPageSuite
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { m_warnings.install(); }
-    void cleanup()
-    {
-        closePage();
-        LIRNA_VERIFY_NO_QML_WARNINGS(m_warnings);
-    }
-
     // A reload keeps the selected row where the song still is.
     void selectionKeptAcrossAReload_data()
     {

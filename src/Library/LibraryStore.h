@@ -18,6 +18,7 @@
 
 #include "Library/AlbumListState.h"
 #include "Library/ConnectionFault.h"
+#include "Library/PlaylistWrites.h"
 #include "Library/ServerReachability.h"
 #include "Library/StoreFailure.h"
 #include "Models/Album.h"
@@ -392,37 +393,6 @@ private:
     // again when an edit asked for it, and the store tells it is settled.
     void noteWritesIdle();
 
-    // The writes of one playlist: each takes a ticket and runs when every
-    // ticket before it has finished.
-    struct PlaylistWrites
-    {
-        int issued = 0; // the newest ticket handed out
-        int finished = 0; // tickets finished, in order
-        struct WaitingOrder
-        {
-            QStringList songIds;
-            QList<quint64> rows;
-        };
-        QHash<int, WaitingOrder> waitingOrders; // order saves not yet started, by ticket
-        struct WaitingRemoval
-        {
-            int index = 0;
-            QStringList songIds;
-            QList<quint64> rows;
-        };
-        QHash<int, WaitingRemoval> removals; // removals not yet settled, by ticket
-        struct WaitingAdd
-        {
-            QList<Song> songs;
-            std::optional<QStringList> before; // the list before it, once read
-        };
-        QHash<int, WaitingAdd> adds; // adds not yet settled, by ticket
-        QHash<int, bool> reorderResults; // by ticket
-        bool deleting = false;
-        // The order of the save on its way (read first or sent), until it
-        // finishes.
-        std::optional<QStringList> sendingOrder;
-    };
     // The newest order of the playlist not yet answered: waiting, or on its
     // way.
     std::optional<QStringList> orderOnItsWay(const QString &id) const;
@@ -454,17 +424,6 @@ private:
     // the copies the wanted order names take them in that order, and those
     // it does not name (songs the user never saw) keep their places.
     static QStringList orderOver(const QStringList &wanted, const QStringList &held);
-    struct OrderWaiters
-    {
-        QList<std::coroutine_handle<>> handles;
-    };
-    struct OrderSaveAwaiter
-    {
-        std::shared_ptr<OrderWaiters> waiters;
-        bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> handle) { waiters->handles.append(handle); }
-        void await_resume() const noexcept { }
-    };
     void wakeOrderWaiters();
 
     template<typename Container> static QSet<QString> idsOf(const Container &items)

@@ -18,6 +18,7 @@
 
 #include "Library/AlbumListState.h"
 #include "Library/ConnectionFault.h"
+#include "Library/PlaylistWrites.h"
 #include "Library/ServerReachability.h"
 #include "Library/StoreFailure.h"
 #include "Models/Album.h"
@@ -180,24 +181,18 @@ public:
     // Removes the row at `index` of `songIds`, the list the user acted on.
     // The row is found again, by song and copy, in the list the server holds
     // right before the removal goes; one no longer there is not removed
-    // again. `shownList` names that list as one page showed it
-    // (newShownList()): rows of it that earlier removals took are not the
-    // user's any more. 0 ties the call to no shown list.
-    QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId, quint64 shownList = 0);
-    // A new name for a list of a playlist's rows as a page shows it.
-    static quint64 newShownList();
-    // The page's rows named `shownList` were moved (or some came or went)
-    // and are named `moved` now: row i of `moved` is row `rowsBefore[i]` of
-    // `shownList` (-1: a row it did not have). The rows that removals took
-    // of `shownList`, already or still to come, are taken of `moved` too.
-    void followShownList(const QString &playlistId, quint64 shownList, quint64 moved, QList<int> rowsBefore);
+    // again. `rows` names the rows of `songIds`, one identity for each, as
+    // the page keeps them across its loads and drags: rows that earlier
+    // removals of ours took are not the user's any more, whichever list
+    // they were removed from. Empty: the rows are named by nothing.
+    QCoro::Task<> removeSong(int index, QStringList songIds, QString playlistId, QList<quint64> rows = {});
     // A newer order waiting replaces an older one waiting (when no other write
     // of the playlist was asked for between them), and both callers get the
-    // result of the save that carried the newer order. `shownList` names
-    // `songIds` as the page showed them (newShownList()): the rows of it
-    // that removals of ours took before the order's turn are left out of
-    // it, so that another copy of the same song keeps its place.
-    QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds, quint64 shownList = 0);
+    // result of the save that carried the newer order. `rows` names the rows
+    // of `songIds` as for removeSong: those that removals of ours took
+    // before the order's turn are left out of it, so that another copy of
+    // the same song keeps its place.
+    QCoro::Task<bool> reorderPlaylist(QString id, QStringList songIds, QList<quint64> rows = {});
 
     // Where to redo a removal in a freshly fetched playlist: the same copy of
     // the removed song, counted from the start, or nothing.
@@ -263,9 +258,10 @@ Q_SIGNALS:
     void heldWritesWanted();
     // No playlist write is pending any more.
     void playlistWritesSettled();
-    // An order save of the playlist failed and no newer one is on its way:
-    // what the user sees is not what the server holds.
-    void playlistOrderRefused(const QString &playlistId);
+    // An edit of the playlist that pages show before the server has it (an
+    // add, a removal, an order save when no newer one is on its way)
+    // failed: what the user sees is not what the server holds.
+    void playlistEditRefused(const QString &playlistId);
 
 private:
     enum class Collection { Artists, Songs, Starred, Playlists };
@@ -375,41 +371,28 @@ private:
     using Write = std::function<QCoro::Task<>()>;
     using Check = std::function<QCoro::Task<bool>()>;
     QCoro::Task<Settled> sendSettled(Write send, Check landed);
-    // Row `row` of the shown list `songIds` without the rows earlier
-    // removals of ours took from it: both are rewritten. False when the row
-    // was one of them.
-    bool followLandedRemovals(
-        const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const;
+    // Row `row` of the shown list `songIds`, whose rows are `rows`, without
+    // the rows removals of ours took (and those in `assumed`, removals
+    // still to come before): both are rewritten. False when the row was one
+    // of them.
+    bool followLandedRemovals(const QString &playlistId, const QList<quint64> &rows, int &row,
+        QStringList &songIds, const QList<quint64> &assumed = {}) const;
     // The shown list `songIds` without the rows removals of ours took from it.
-    QStringList withoutTakenRows(const QString &playlistId, quint64 shownList, QStringList songIds) const;
-    void noteLandedRemoval(const QString &playlistId, quint64 shownList, int row);
-    // The rows of the shown list that removals of ours took, also through
-    // the lists it was moved from.
-    QList<int> takenRows(const QString &playlistId, quint64 shownList, int depth = 0) const;
+    QStringList withoutTakenRows(const QString &playlistId, const QList<quint64> &rows, QStringList songIds,
+        const QList<quint64> &assumed = {}) const;
+    void noteLandedRemoval(const QString &playlistId, const QList<quint64> &rows, int index);
+    // `held`, the playlist as the server holds it, with the writes of ours
+    // still on their way laid over it by the rules each follows in its turn:
+    // the list the server will hold once they are done, as far as they
+    // reach it.
+    // The songs of the adds among them go to `added`.
+    QStringList ownEditsOver(const QString &id, QStringList held, QList<Song> *added = nullptr) const;
     // One album of a drop, in the turn `ticket` taken for it.
     QCoro::Task<> addAlbumInTurn(Album album, QString playlistId, int ticket);
     // Once no playlist write is pending: the list of playlists is read
     // again when an edit asked for it, and the store tells it is settled.
     void noteWritesIdle();
 
-    // The writes of one playlist: each takes a ticket and runs when every
-    // ticket before it has finished.
-    struct PlaylistWrites
-    {
-        int issued = 0; // the newest ticket handed out
-        int finished = 0; // tickets finished, in order
-        struct WaitingOrder
-        {
-            QStringList songIds;
-            quint64 shownList = 0;
-        };
-        QHash<int, WaitingOrder> waitingOrders; // order saves not yet started, by ticket
-        QHash<int, bool> reorderResults; // by ticket
-        bool deleting = false;
-        // The order of the save on its way (read first or sent), until it
-        // finishes.
-        std::optional<QStringList> sendingOrder;
-    };
     // The newest order of the playlist not yet answered: waiting, or on its
     // way.
     std::optional<QStringList> orderOnItsWay(const QString &id) const;
@@ -426,8 +409,12 @@ private:
         std::type_identity_t<Params>... arguments);
     QCoro::Task<> sendRename(QString id, QString name);
     QCoro::Task<bool> sendDelete(QString id);
-    QCoro::Task<> sendAdd(QList<Song> songs, QString playlistId, std::optional<QStringList> before);
-    QCoro::Task<> sendRemove(int index, QStringList songIds, QString playlistId, quint64 shownList);
+    // An add (a retry's: of the copies `before` lacks) in the playlist's next turn.
+    QCoro::Task<> addInTurn(QList<Song> songs, QString playlistId, std::optional<QStringList> before);
+    QCoro::Task<> sendAdd(
+        QList<Song> songs, QString playlistId, std::optional<QStringList> before, int ticket);
+    QCoro::Task<> sendRemove(
+        int index, QStringList songIds, QString playlistId, QList<quint64> rows, int ticket);
     // The playlist's song ids as the server holds them now (a failed read
     // sets `error`). Read in the playlist's turn, right before its write;
     // `keep` stores the copy read.
@@ -437,17 +424,6 @@ private:
     // the copies the wanted order names take them in that order, and those
     // it does not name (songs the user never saw) keep their places.
     static QStringList orderOver(const QStringList &wanted, const QStringList &held);
-    struct OrderWaiters
-    {
-        QList<std::coroutine_handle<>> handles;
-    };
-    struct OrderSaveAwaiter
-    {
-        std::shared_ptr<OrderWaiters> waiters;
-        bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> handle) { waiters->handles.append(handle); }
-        void await_resume() const noexcept { }
-    };
     void wakeOrderWaiters();
 
     template<typename Container> static QSet<QString> idsOf(const Container &items)
@@ -563,23 +539,9 @@ private:
     quint64 m_likeTicketAtStarredRequest = 0;
     QSet<QString> m_likesOutAtStarredRequest;
     QHash<QString, PlaylistWrites> m_playlistWrites;
-    // The rows of shown lists that removals of this store took, by playlist:
-    // the latest few, for the removals asked for on the same list.
-    struct LandedRemoval
-    {
-        quint64 shownList = 0;
-        int row = 0;
-    };
-    QHash<QString, QList<LandedRemoval>> m_landedRemovals;
-    // How the shown lists of each playlist follow one another: the latest
-    // few moves of a page's rows.
-    struct ShownListMove
-    {
-        quint64 from = 0;
-        quint64 to = 0;
-        QList<int> rowsBefore;
-    };
-    QHash<QString, QList<ShownListMove>> m_shownListMoves;
+    // The rows that removals of this store took, by playlist and the rows'
+    // identities: the latest few, for the lists pages still show them in.
+    QHash<QString, QList<quint64>> m_takenRows;
     // An add or a removal landed since the list of playlists was last asked
     // for: it is read again once the writes are done, once for all of them.
     bool m_playlistsStale = false;

@@ -45,10 +45,18 @@ QCoro::Task<PlaylistDetail> LibraryStore::playlistDetail(QString id)
         &LibraryStore::playlistDetailsChanged, id, &SubsonicClient::playlist, &LibraryStore::m_playlistDrops);
     if (!self)
         co_return answer;
-    // An order on its way is what the user sees, not the order the server
-    // held before it.
-    if (const std::optional<QStringList> order = orderOnItsWay(id); order && answer.entry)
-        answer.entry = songsInOrder(*answer.entry, orderOver(*order, songIdsOf(*answer.entry)));
+    // The user sees the edits of theirs still on their way, not the list the
+    // server held before them: a row on its way out stays away, a dragged
+    // row stays where it was put, an added song shows where it will land.
+    if (answer.entry) {
+        const QStringList held = songIdsOf(*answer.entry);
+        QList<Song> added;
+        if (const QStringList shown = ownEditsOver(id, held, &added); shown != held) {
+            answer.entry = songsInOrder(*answer.entry + added, shown);
+            if (answer.songCount)
+                answer.songCount = answer.entry->size();
+        }
+    }
     co_return answer;
 }
 

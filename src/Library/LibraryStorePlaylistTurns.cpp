@@ -41,7 +41,7 @@ std::optional<QStringList> LibraryStore::orderOnItsWay(const QString &id) const
         const QList<int> tickets = it->waitingOrders.keys();
         const PlaylistWrites::WaitingOrder order
             = it->waitingOrders.value(*std::max_element(tickets.begin(), tickets.end()));
-        return withoutTakenRows(id, order.shownList, order.songIds);
+        return withoutTakenRows(id, order.rows, order.songIds);
     }
     return it->sendingOrder;
 }
@@ -83,7 +83,7 @@ void LibraryStore::wakeOrderWaiters()
             QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
 }
 
-QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds, quint64 shownList)
+QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds, QList<quint64> rows)
 {
     QPointer<LibraryStore> self(this);
     const std::shared_ptr<OrderWaiters> waiters = m_orderWaiters;
@@ -95,7 +95,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds,
         if (!writes.waitingOrders.contains(writes.issued))
             ++writes.issued;
         ticket = writes.issued;
-        writes.waitingOrders.insert(ticket, {songIds, shownList});
+        writes.waitingOrders.insert(ticket, {songIds, rows});
     }
     // Waits for its turn; another caller of the same ticket may have started
     // the save, and then this one waits for its answer.
@@ -120,7 +120,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds,
         // server's: left in, it would take the place of another copy of its
         // song, the one the user moved.
         const PlaylistWrites::WaitingOrder order = writes.waitingOrders.take(ticket);
-        wanted = withoutTakenRows(id, order.shownList, order.songIds);
+        wanted = withoutTakenRows(id, order.rows, order.songIds);
         cancelled = writes.deleting;
         if (!cancelled)
             writes.sendingOrder = wanted;
@@ -169,7 +169,7 @@ QCoro::Task<bool> LibraryStore::reorderPlaylist(QString id, QStringList songIds,
         // A page that shows the refused order shows the server's again,
         // unless a newer order is on its way.
         if (!orderOnItsWay(id))
-            Q_EMIT playlistOrderRefused(id);
+            Q_EMIT playlistEditRefused(id);
         co_return false;
     }
     markReachable();

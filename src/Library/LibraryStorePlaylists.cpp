@@ -222,20 +222,37 @@ QCoro::Task<> LibraryStore::addSongs(QList<Song> songs, QString playlistId)
 {
     if (songs.isEmpty())
         co_return;
-    co_await inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId, std::nullopt);
+    co_await addInTurn(songs, playlistId, std::nullopt);
 }
 
 QCoro::Task<> LibraryStore::retryAdd(QList<Song> songs, QString playlistId, QStringList before)
 {
-    return inPlaylistTurn(playlistId, &LibraryStore::sendAdd, songs, playlistId, std::optional(before));
+    return addInTurn(songs, playlistId, std::optional(before));
 }
 
-QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::optional<QStringList> before)
+QCoro::Task<> LibraryStore::addInTurn(
+    QList<Song> songs, QString playlistId, std::optional<QStringList> before)
+{
+    QPointer<LibraryStore> self(this);
+    const int ticket = takePlaylistTicket(playlistId);
+    m_playlistWrites[playlistId].adds.insert(ticket, {songs, before});
+    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
+    if (!turn)
+        co_return;
+    co_await sendAdd(songs, playlistId, before, ticket);
+    if (self)
+        finishPlaylistTurn(playlistId);
+}
+
+QCoro::Task<> LibraryStore::sendAdd(
+    QList<Song> songs, QString playlistId, std::optional<QStringList> before, int ticket)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const QStringList ids = songIdsOf(songs);
     const QString action = QStringLiteral("add to the playlist");
+    // No longer on its way, before anyone hears how it went.
+    const auto settle = [this, playlistId, ticket] { m_playlistWrites[playlistId].adds.remove(ticket); };
     // The list before the add, read first: what a retry, or an add whose
     // answer was lost, compares with to tell which copies are still to come.
     std::exception_ptr error;
@@ -243,6 +260,8 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     if (!self)
         co_return;
     if (error) {
+        settle();
+        Q_EMIT playlistEditRefused(playlistId);
         // Nothing went out: an add sent without that list could not be
         // settled once its answer was lost, and its retry would add again
         // what the server took. The retry reads first, as this add did.
@@ -252,9 +271,15 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
         co_return;
     }
     const QStringList base = before.value_or(*held);
+    // A page that loads the list while the add goes tells by this list
+    // whether the server has the songs yet.
+    if (auto waiting = m_playlistWrites[playlistId].adds.find(ticket);
+        waiting != m_playlistWrites[playlistId].adds.end())
+        waiting->before = base;
     auto toSend = std::make_shared<QStringList>(before ? missingCopies(ids, base, *held) : ids);
     if (toSend->isEmpty()) {
         // A retry finds every copy there already.
+        settle();
         markReachable();
         co_return;
     }
@@ -270,10 +295,12 @@ QCoro::Task<> LibraryStore::sendAdd(QList<Song> songs, QString playlistId, std::
     error = sent.error;
     if (!self)
         co_return;
+    settle();
     if (error) {
         // Perhaps applied all the same: the list is read again when shown.
         dropPlaylistDetail(playlistId);
         note(error, action, retryOf(&LibraryStore::retryAdd, songs, playlistId, base));
+        Q_EMIT playlistEditRefused(playlistId);
         co_return;
     }
     markReachable();
@@ -343,6 +370,8 @@ QCoro::Task<> LibraryStore::addAlbumInTurn(Album album, QString playlistId, int 
     }
     if (!self)
         co_return;
+    if (!error && !songs.isEmpty())
+        m_playlistWrites[playlistId].adds.insert(ticket, {songs, std::nullopt});
     const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
     if (!turn)
         co_return;
@@ -350,39 +379,46 @@ QCoro::Task<> LibraryStore::addAlbumInTurn(Album album, QString playlistId, int 
         note(error, QStringLiteral("add the album to the playlist"),
             retryOf(&LibraryStore::addAlbum, album, playlistId));
     } else if (!songs.isEmpty()) {
-        co_await sendAdd(songs, playlistId, std::nullopt);
+        co_await sendAdd(songs, playlistId, std::nullopt, ticket);
     }
     if (self)
         finishPlaylistTurn(playlistId);
 }
 
-QCoro::Task<> LibraryStore::removeSong(int index, QStringList songIds, QString playlistId, quint64 shownList)
+QCoro::Task<> LibraryStore::removeSong(
+    int index, QStringList songIds, QString playlistId, QList<quint64> rows)
 {
     // A row the caller's list does not have names nothing to remove.
     if (index < 0 || index >= songIds.size())
-        return []() -> QCoro::Task<> { co_return; }();
-    return inPlaylistTurn(playlistId, &LibraryStore::sendRemove, index, songIds, playlistId, shownList);
+        co_return;
+    QPointer<LibraryStore> self(this);
+    const int ticket = takePlaylistTicket(playlistId);
+    // On its way from now on: the playlist read meanwhile is shown without it.
+    m_playlistWrites[playlistId].removals.insert(ticket, {index, songIds, rows});
+    const bool turn = co_await awaitPlaylistTurn(playlistId, ticket);
+    if (!turn)
+        co_return;
+    co_await sendRemove(index, songIds, playlistId, rows, ticket);
+    if (self)
+        finishPlaylistTurn(playlistId);
 }
 
-quint64 LibraryStore::newShownList()
-{
-    static quint64 lists = 0;
-    return ++lists;
-}
-
-QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString playlistId, quint64 shownList)
+QCoro::Task<> LibraryStore::sendRemove(
+    int index, QStringList songIds, QString playlistId, QList<quint64> rows, int ticket)
 {
     QPointer<LibraryStore> self(this);
     const SubsonicClient client = m_client;
     const QString action = QStringLiteral("remove from the playlist");
-    const StoreFailure::Retry retry
-        = retryOf(&LibraryStore::removeSong, index, songIds, playlistId, shownList);
+    const StoreFailure::Retry retry = retryOf(&LibraryStore::removeSong, index, songIds, playlistId, rows);
+    // No longer on its way, before anyone hears how it went: a page that
+    // loads the list then shows the row, or not, as the server does.
+    const auto settle = [this, playlistId, ticket] { m_playlistWrites[playlistId].removals.remove(ticket); };
     // The user's row goes by song and copy in the list as the user sees it
     // now, then in the list as the server holds it: another device may have
     // added or removed songs since the page read it.
     int row = index;
     QStringList seen = songIds;
-    bool gone = !followLandedRemovals(playlistId, shownList, row, seen);
+    bool gone = !followLandedRemovals(playlistId, rows, row, seen);
     std::exception_ptr error;
     std::optional<QStringList> held;
     if (!gone) {
@@ -390,7 +426,9 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
         if (!self)
             co_return;
         if (error) {
+            settle();
             note(error, action, retry);
+            Q_EMIT playlistEditRefused(playlistId);
             co_return;
         }
     }
@@ -427,14 +465,17 @@ QCoro::Task<> LibraryStore::sendRemove(int index, QStringList songIds, QString p
         if (!self)
             co_return;
         if (error) {
+            settle();
             dropPlaylistDetail(playlistId);
             note(error, action, retry);
+            Q_EMIT playlistEditRefused(playlistId);
             co_return;
         }
     }
     // Removed now, or not on the server any more: either way the row is
     // gone, and the page shows the list as it is.
-    noteLandedRemoval(playlistId, shownList, index);
+    settle();
+    noteLandedRemoval(playlistId, rows, index);
     markReachable();
     dropPlaylistDetail(playlistId);
     setPlaylistRevision(m_playlistRevision + 1);
@@ -459,88 +500,4 @@ LibraryStore::RemovalRetry LibraryStore::removalRetryTarget(
         ++seen;
     }
     return RemovalRetry::nothing();
-}
-
-bool LibraryStore::followLandedRemovals(
-    const QString &playlistId, quint64 shownList, int &row, QStringList &songIds) const
-{
-    if (shownList == 0)
-        return true;
-    QList<int> taken = takenRows(playlistId, shownList);
-    if (taken.contains(row))
-        return false;
-    std::sort(taken.begin(), taken.end(), std::greater<int>());
-    for (int removed : std::as_const(taken)) {
-        if (removed >= songIds.size())
-            continue;
-        songIds.removeAt(removed);
-        if (removed < row)
-            --row;
-    }
-    return true;
-}
-
-QStringList LibraryStore::withoutTakenRows(
-    const QString &playlistId, quint64 shownList, QStringList songIds) const
-{
-    if (shownList == 0)
-        return songIds;
-    QList<int> taken = takenRows(playlistId, shownList);
-    std::sort(taken.begin(), taken.end(), std::greater<int>());
-    for (int removed : std::as_const(taken)) {
-        if (removed < songIds.size())
-            songIds.removeAt(removed);
-    }
-    return songIds;
-}
-
-void LibraryStore::noteLandedRemoval(const QString &playlistId, quint64 shownList, int row)
-{
-    if (shownList == 0)
-        return;
-    // A page shows a list again soon after a removal: only the latest few
-    // are looked at.
-    constexpr qsizetype kept = 64;
-    QList<LandedRemoval> &removals = m_landedRemovals[playlistId];
-    removals.append({shownList, row});
-    if (removals.size() > kept)
-        removals.remove(0, removals.size() - kept);
-}
-
-QList<int> LibraryStore::takenRows(const QString &playlistId, quint64 shownList, int depth) const
-{
-    QList<int> taken;
-    for (const LandedRemoval &removal : m_landedRemovals.value(playlistId)) {
-        if (removal.shownList == shownList && !taken.contains(removal.row))
-            taken.append(removal.row);
-    }
-    // The rows taken of the list these rows were moved from are taken
-    // wherever the move put them.
-    constexpr int deepest = 64;
-    if (depth >= deepest)
-        return taken;
-    for (const ShownListMove &move : m_shownListMoves.value(playlistId)) {
-        if (move.to != shownList)
-            continue;
-        const QList<int> before = takenRows(playlistId, move.from, depth + 1);
-        for (qsizetype row = 0; row < move.rowsBefore.size(); ++row) {
-            if (before.contains(move.rowsBefore.at(row)) && !taken.contains(int(row)))
-                taken.append(int(row));
-        }
-        break;
-    }
-    return taken;
-}
-
-void LibraryStore::followShownList(
-    const QString &playlistId, quint64 shownList, quint64 moved, QList<int> rowsBefore)
-{
-    if (shownList == 0 || moved == 0 || moved == shownList)
-        return;
-    // Only the latest few are looked at, as for the removals themselves.
-    constexpr qsizetype kept = 64;
-    QList<ShownListMove> &moves = m_shownListMoves[playlistId];
-    moves.append({shownList, moved, std::move(rowsBefore)});
-    if (moves.size() > kept)
-        moves.remove(0, moves.size() - kept);
 }

@@ -26,6 +26,7 @@ public:
     bool holdReads = false;
     bool holdNextRead = false;
     int failRemovals = 0; // so many next removals are refused, not applied
+    TestHttpServer::Response refusal = TestHttpServer::json("boom", 500); // their answer
     int failReads = 0; // so many next reads of a playlist fail, as behind a proxy's 502
     // The answer of the next write, after the write was applied: a failure,
     // or a connection closed with no answer (TestHttpServer::dropped()).
@@ -65,7 +66,9 @@ private:
         if (path == "/rest/updatePlaylist" && failRemovals > 0
             && !request.queryValue(QStringLiteral("songIndexToRemove")).isEmpty()) {
             --failRemovals;
-            return TestHttpServer::json("boom", 500);
+            TestHttpServer::Response refused = refusal;
+            refused.delayMs = delayMs;
+            return refused;
         }
         TestHttpServer::Response response = TestHttpServer::ok();
         const bool write = path == "/rest/updatePlaylist" || path == "/rest/deletePlaylist"

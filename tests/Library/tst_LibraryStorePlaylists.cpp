@@ -938,7 +938,9 @@ private Q_SLOTS:
         if (failFirst)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("remove from the playlist failed"));
         std::vector<QCoro::Task<>> tasks;
-        const quint64 shown = LibraryStore::newShownList();
+        QList<quint64> shown; // the rows' names, as a page gives them
+        for (qsizetype row = 0; row < start.size(); ++row)
+            shown.append(quint64(row) + 1);
         for (int row : std::as_const(rows)) {
             tasks.push_back(m_store->removeSong(row, start, "p1", shown));
             if (!together)
@@ -1004,7 +1006,9 @@ private Q_SLOTS:
             for (int i = 0; i < 12; ++i)
                 shown.append(QStringLiteral("s%1").arg(i));
             server.lists["p1"] = shown;
-            const quint64 list = LibraryStore::newShownList();
+            QList<quint64> list;
+            for (quint64 row = 1; row <= 12; ++row)
+                list.append(row);
             for (int row = 0; row < 10; ++row)
                 tasks.push_back(m_store->removeSong(row, shown, "p1", list));
         }

@@ -1,6 +1,6 @@
 #include "PlaylistDetailViewModel.h"
 
-#include <QHash>
+#include <algorithm>
 
 #include "Components/AddToPlaylistModel.h"
 #include "Components/CollectionCovers.h"
@@ -11,6 +11,18 @@
 #include "Playback/PlayerController.h"
 #include "UI/PageContext.h"
 #include "UI/TextTrimming.h"
+
+namespace {
+
+// The store tells the rows of one playlist apart by their uids, whichever
+// page they were shown on: no two pages hand out the same.
+quint64 &rowsNamed()
+{
+    static quint64 rows = 0;
+    return rows;
+}
+
+} // namespace
 
 PlaylistDetailViewModel::PlaylistDetailViewModel(PageContext *context, QString playlistId, QObject *parent)
     : QObject(parent)
@@ -67,15 +79,18 @@ void PlaylistDetailViewModel::activate()
         connect(store, &LibraryStore::playlistRevisionChanged, this, &PlaylistDetailViewModel::reload),
         // The run or the sign-in ends: the order held back goes now.
         connect(store, &LibraryStore::heldWritesWanted, this, &PlaylistDetailViewModel::flushPendingOrder),
-        // An order the server refused leaves the screen for the server's,
-        // also on a page opened after it was dragged.
-        connect(store, &LibraryStore::playlistOrderRefused, this,
+        // An edit the server refused leaves the screen for the server's
+        // list, also on a page opened after it was made. Heard once the
+        // edit's caller has heard how it went.
+        connect(
+            store, &LibraryStore::playlistEditRefused, this,
             [this](const QString &id) {
                 if (id == m_playlistId && !m_saveTimer.isActive()) {
                     ++m_reloadToken;
                     reload();
                 }
-            }),
+            },
+            Qt::QueuedConnection),
         // Back online: the downloaded copy gives way to the server's playlist.
         connect(store, &LibraryStore::reachabilityChanged, this,
             [this] {
@@ -149,8 +164,12 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
         previousIndex = row;
         previousSongId = m_tracks.recordAt(row)->song.id;
     }
+    // A reloaded list is the same rows as before, by song and copy, less
+    // those our removals took: what the user does on it is known by the
+    // same names as what they did before it came.
+    const QList<PlaylistEntry> previous = rowsWithHidden();
     QList<PlaylistEntry> entries
-        = PlaylistEntryListModel::entriesFor(songs, m_nextUid, m_tracks.records(), m_removedUids);
+        = PlaylistEntryListModel::entriesFor(songs, rowsNamed(), previous, m_removedUids);
     QStringList ids;
     for (const Song &song : songs)
         ids.append(song.id);
@@ -160,11 +179,17 @@ void PlaylistDetailViewModel::applyEntries(const QList<Song> &songs, bool localO
     // A drag begun before the load moves nothing after it.
     endDrag();
     m_tracks.setEntries(std::move(entries));
-    m_shownList = LibraryStore::newShownList();
-    m_shownUids = rowUids();
     m_tracks.setSelectedUid(selectedUid);
-    // A row asked to be removed is left out only until a load no longer has it.
-    m_removedUids.removeIf([this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0; });
+    m_hiddenRows.clear();
+    for (qsizetype row = 0; row < previous.size(); ++row) {
+        const PlaylistEntry &entry = previous.at(row);
+        if (m_removingUids.contains(entry.uid) && m_tracks.rowOfUid(entry.uid) < 0)
+            m_hiddenRows.append({entry, row > 0 ? previous.at(row - 1).uid : 0});
+    }
+    // A row asked to be removed is left out only until a load no longer has
+    // it and its removal is done.
+    m_removedUids.removeIf(
+        [this](quint64 uid) { return m_tracks.rowOfUid(uid) < 0 && !m_removingUids.contains(uid); });
     // The row menu's entry is gone: its items act on nothing.
     if (m_menuUid != 0 && m_tracks.rowOfUid(m_menuUid) < 0)
         prepareRowMenu(-1);
@@ -333,8 +358,9 @@ void PlaylistDetailViewModel::removeEntry(quint64 uid)
     // The order on screen reaches the server before the removal that counts on it.
     flushPendingOrder();
     m_removedUids.insert(uid);
+    m_removingUids.insert(uid);
     runRemove(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), uid, row,
-        m_tracks.songIds(), m_playlistId, shownListNow(store));
+        m_tracks.songIds(), m_playlistId, rowUids());
 }
 
 QList<quint64> PlaylistDetailViewModel::rowUids() const
@@ -346,43 +372,34 @@ QList<quint64> PlaylistDetailViewModel::rowUids() const
     return uids;
 }
 
-quint64 PlaylistDetailViewModel::shownListNow(LibraryStore *store)
+QList<PlaylistEntry> PlaylistDetailViewModel::rowsWithHidden() const
 {
-    const QList<quint64> uids = rowUids();
-    m_shownList = nameMovedRows(store, m_shownList, m_shownUids, uids);
-    m_shownUids = uids;
-    return m_shownList;
-}
-
-quint64 PlaylistDetailViewModel::nameMovedRows(
-    LibraryStore *store, quint64 from, const QList<quint64> &fromUids, const QList<quint64> &uids) const
-{
-    if (uids == fromUids)
-        return from;
-    // The rows earlier removals took (or are still to take) are known by
-    // where they were: the store moves that record with the rows.
-    QHash<quint64, int> rowOf;
-    rowOf.reserve(fromUids.size());
-    for (qsizetype row = 0; row < fromUids.size(); ++row)
-        rowOf.insert(fromUids.at(row), int(row));
-    QList<int> rowsBefore;
-    rowsBefore.reserve(uids.size());
-    for (quint64 uid : uids)
-        rowsBefore.append(rowOf.value(uid, -1));
-    const quint64 moved = LibraryStore::newShownList();
-    store->followShownList(m_playlistId, from, moved, rowsBefore);
-    return moved;
+    QList<PlaylistEntry> rows = m_tracks.records();
+    for (const HiddenRow &hidden : m_hiddenRows) {
+        qsizetype at = 0;
+        if (hidden.after != 0) {
+            const auto above = std::find_if(rows.cbegin(), rows.cend(),
+                [&hidden](const PlaylistEntry &e) { return e.uid == hidden.after; });
+            at = above != rows.cend() ? above - rows.cbegin() + 1 : rows.size();
+        }
+        rows.insert(at, hidden.entry);
+    }
+    return rows;
 }
 
 QCoro::Task<> PlaylistDetailViewModel::runRemove(QPointer<PlaylistDetailViewModel> self,
-    QPointer<LibraryStore> library, quint64 uid, int row, QStringList ids, QString id, quint64 shownList)
+    QPointer<LibraryStore> library, quint64 uid, int row, QStringList ids, QString id, QList<quint64> rows)
 {
     if (!library)
         co_return;
     const int revision = library->playlistRevision();
-    co_await library->removeSong(row, ids, id, shownList);
-    // Failed (the store raised no revision): the row may be removed again.
-    if (self && library && library->playlistRevision() == revision)
+    co_await library->removeSong(row, ids, id, rows);
+    if (!self)
+        co_return;
+    self->m_removingUids.remove(uid);
+    // Failed (the store raised no revision): the row may be removed again,
+    // and the load the store asks for finds it in its place.
+    if (library && library->playlistRevision() == revision)
         self->m_removedUids.remove(uid);
 }
 
@@ -484,11 +501,7 @@ void PlaylistDetailViewModel::persistOrder()
 void PlaylistDetailViewModel::takePendingOrder()
 {
     m_pendingOrder = m_songIds;
-    // Named only when sent: a drag over many rows makes one name, not one
-    // for each row it passed.
     m_pendingUids = rowUids();
-    m_pendingFrom = m_shownList;
-    m_pendingFromUids = m_shownUids;
 }
 
 void PlaylistDetailViewModel::flushPendingOrder()
@@ -504,22 +517,20 @@ void PlaylistDetailViewModel::sendOrder()
     LibraryStore *store = library();
     const QStringList order = std::exchange(m_pendingOrder, {});
     const QList<quint64> uids = std::exchange(m_pendingUids, {});
-    const QList<quint64> fromUids = std::exchange(m_pendingFromUids, {});
     if (!store)
         return;
     // Rows whose removal is still on its way are in the order as the page
     // shows them; the store leaves out those it has taken by the order's turn.
-    const quint64 shownList = nameMovedRows(store, m_pendingFrom, fromUids, uids);
     saveOrder(QPointer<PlaylistDetailViewModel>(this), QPointer<LibraryStore>(store), m_playlistId, order,
-        shownList, ++m_saveGeneration);
+        uids, ++m_saveGeneration);
 }
 
 QCoro::Task<> PlaylistDetailViewModel::saveOrder(QPointer<PlaylistDetailViewModel> self,
-    QPointer<LibraryStore> library, QString id, QStringList ids, quint64 shownList, int generation)
+    QPointer<LibraryStore> library, QString id, QStringList ids, QList<quint64> rows, int generation)
 {
     if (!library)
         co_return;
-    const bool saved = co_await library->reorderPlaylist(id, ids, shownList);
+    const bool saved = co_await library->reorderPlaylist(id, ids, rows);
     if (!self)
         co_return;
     // A failure puts the server's order back on screen through the store,

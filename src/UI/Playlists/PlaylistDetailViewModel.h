@@ -28,6 +28,13 @@ class PageContext;
 // user made, taken at the move, whatever loads meanwhile. Every other edit of
 // the playlist made here sends a waiting order first (the store then runs
 // the writes of one playlist one at a time, in order), and a delete drops it.
+//
+// Rows: each has an identity (uid), the name the store knows it by in the
+// removals and orders asked for on it. The store hands out the list with
+// the user's edits still on their way laid over it, and a load gives its
+// rows the identities of the rows before it, by song and copy, less those
+// the user's removals took; so whatever the user does on reloaded rows is
+// told apart from what they did before the load.
 class PlaylistDetailViewModel : public QObject
 {
     Q_OBJECT
@@ -137,7 +144,7 @@ private:
     void flushPendingOrder();
     void sendOrder();
     static QCoro::Task<> saveOrder(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
-        QString id, QStringList ids, quint64 shownList, int generation);
+        QString id, QStringList ids, QList<quint64> rows, int generation);
     // After a save, a list loaded while it waited shows the order from
     // before the drag: the server's list is loaded again.
     void reloadIfShownOrderStale(const QStringList &saved, int generation);
@@ -147,20 +154,17 @@ private:
         QPointer<LibraryStore> library, QString id);
     void removeEntry(quint64 uid);
     static QCoro::Task<> runRemove(QPointer<PlaylistDetailViewModel> self, QPointer<LibraryStore> library,
-        quint64 uid, int row, QStringList ids, QString id, quint64 shownList);
+        quint64 uid, int row, QStringList ids, QString id, QList<quint64> rows);
     // The row the menu's entry is on now, or -1.
     int menuRow() const;
-    // The name of the rows as they are on screen now: rows moved since the
-    // list was named get a new name, which the store follows from the old.
-    quint64 shownListNow(LibraryStore *store);
-    // The name of the rows `uids`, moved from the shown list `from` of the
-    // rows `fromUids`.
-    quint64 nameMovedRows(
-        LibraryStore *store, quint64 from, const QList<quint64> &fromUids, const QList<quint64> &uids) const;
     // Takes the order on screen as the one to send.
     void takePendingOrder();
-    // The rows on screen, by uid, top to bottom.
+    // The rows on screen, by uid, top to bottom: the names the store knows
+    // them by.
     QList<quint64> rowUids() const;
+    // The rows of the last load, with those it left out while their
+    // removal was on its way back in their places.
+    QList<PlaylistEntry> rowsWithHidden() const;
     void updateCurrentSong();
     // The rows' songs changed (a load, a move): taken once for every reader.
     void takeSongs();
@@ -178,28 +182,32 @@ private:
     QString m_errorMessage;
     bool m_isLocalOrder = false;
     int m_reloadToken = 0;
-    quint64 m_nextUid = 0;
     quint64 m_draggingUid = 0;
     // The entry the row menu opened on last.
     quint64 m_menuUid = 0;
     // Rows whose removal was sent: a load that still has them (read before
-    // the removal) hands their uids on only when nothing else fits.
+    // the removal) hands their uids on only when nothing else fits. They
+    // stay here, and may not be removed again, while the removal is on its
+    // way (m_removingUids), whatever loads meanwhile.
     QSet<quint64> m_removedUids;
-    // The name the store knows the rows on screen by, new with each list,
-    // and the rows it names, by uid, in the order it names them.
-    quint64 m_shownList = 0;
-    QList<quint64> m_shownUids;
+    QSet<quint64> m_removingUids;
+    // Rows a load left out because their removal was on its way, with the
+    // row above each: should the removal fail, the next load finds them
+    // there again, by song and copy.
+    struct HiddenRow
+    {
+        PlaylistEntry entry;
+        quint64 after = 0;
+    };
+    QList<HiddenRow> m_hiddenRows;
     QTimer m_saveTimer;
     QList<Song> m_songs;
     QList<Song> m_collageSongs;
     QStringList m_songIds;
-    // The order to send when the wait is over, taken when the move was made:
-    // its rows by uid, and the shown list they were moved from then (a load
-    // meanwhile names other rows).
+    // The order to send when the wait is over, taken when the move was made,
+    // and its rows by uid.
     QStringList m_pendingOrder;
     QList<quint64> m_pendingUids;
-    quint64 m_pendingFrom = 0;
-    QList<quint64> m_pendingFromUids;
     int m_saveGeneration = 0;
     QList<QMetaObject::Connection> m_storeConnections;
 };

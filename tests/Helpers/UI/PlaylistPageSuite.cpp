@@ -57,8 +57,8 @@ bool PlaylistPageSuite::openOnFake(const QStringList &ids)
 
 bool PlaylistPageSuite::reopen()
 {
-    QQuickItem *page = m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s)));
-    m_vm = page ? page->property("viewModel").value<PlaylistDetailViewModel *>() : nullptr;
+    m_page = m_harness->loadPage(PageRoute::forSelection(SidebarSelection::playlist(u"p1"_s)));
+    m_vm = m_page ? m_page->property("viewModel").value<PlaylistDetailViewModel *>() : nullptr;
     return m_vm;
 }
 

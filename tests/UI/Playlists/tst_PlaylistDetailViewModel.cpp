@@ -141,61 +141,6 @@ private Q_SLOTS:
         QCOMPARE(writes(), expected);
     }
 
-    // On a slow server, before the page loads the list again, with the
-    // pointer: a row removed, a row dragged a moment later, then perhaps the
-    // last row of a song removed (the row the drag moved onto the first
-    // one's place, one further down, the other copy of a song listed twice).
-    // Every row removed leaves the server, the others land where the page
-    // showed them, and nothing is reported.
-    void removalsAroundADragAllLand_data()
-    {
-        QTest::addColumn<QStringList>("start");
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("pause");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("then");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList five {"A", "B", "C", "D", "E"};
-        const QStringList twiceOfFour {"X", "A", "X", "B"};
-        const QStringList twiceOfFive {"X", "B", "X", "D", "E"};
-        QTest::newRow("the row now on B's place")
-            << five << 1 << 300 << 4 << 0 << u"A"_s << QStringList {"E", "C", "D"};
-        QTest::newRow("a row further down")
-            << five << 1 << 300 << 4 << 0 << u"C"_s << QStringList {"E", "A", "D"};
-        QTest::newRow("one copy dragged after the other's removal")
-            << twiceOfFour << 2 << 100 << 0 << 3 << QString() << QStringList {"A", "B", "X"};
-        QTest::newRow("both copies removed around a drag")
-            << twiceOfFive << 0 << 300 << 4 << 0 << u"X"_s << QStringList {"E", "B", "D"};
-    }
-
-    void removalsAroundADragAllLand()
-    {
-        QFETCH(QStringList, start);
-        QFETCH(int, first);
-        QFETCH(int, pause);
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, then);
-        QFETCH(QStringList, expected);
-        QVERIFY(openOnFake(start));
-        m_fake->delayMs = 300;
-        removeWithMenu(first);
-        QTest::qWait(pause);
-        dragWithPointer(from, to);
-        QCOMPARE(shown().at(to), start.at(from));
-        if (!then.isEmpty()) {
-            QTest::qWait(300);
-            removeWithMenu(int(shown().lastIndexOf(then)));
-        }
-        QTRY_VERIFY(!m_harness->library()->hasPendingPlaylistWrites());
-        QCOMPARE(m_fake->lists.value(u"p1"_s), expected);
-        // The removals and the order.
-        QCOMPARE(m_fake->writesReceived, then.isEmpty() ? 2 : 3);
-        QVERIFY(!m_harness->library()->lastFailure());
-        QTRY_COMPARE(shown(), expected);
-    }
-
     // Of two saves crossing, only the newest one's failure reloads the page.
     // (Each save reads the list right before it sends its order.)
     void onlyTheNewestFailureReloads_data()

@@ -1,4 +1,5 @@
 #include <QQuickItem>
+#include <QScopeGuard>
 #include <QWheelEvent>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtTest>
@@ -14,7 +15,8 @@ Q_IMPORT_QML_PLUGIN(Lirna_UIPlugin)
 using namespace Qt::StringLiterals;
 
 // The playlist page's rows over a loopback server: the selection over
-// reloads, the row menu, a long list and what shows in place of the rows.
+// reloads, the row menu, removals and drags on a slow server, a long list
+// and what shows in place of the rows.
 class TestPlaylistPageRows : public PlaylistPageSuite
 {
     Q_OBJECT
@@ -144,6 +146,149 @@ private Q_SLOTS:
             QCOMPARE(m_harness->player()->queue(), QList<Song> {chosen});
         const std::optional<StoreFailure> &failure = m_harness->library()->lastFailure();
         QVERIFY(!failure || failure->action() == u"save the new order"_s);
+    }
+
+    // On a slow server, at a person's pace, with the pointer: rows removed
+    // and dragged while the user's earlier removals are on their way, also
+    // across the loads of the list those bring (a removal landing, the page
+    // left and opened again), and a refused removal retried. Every row
+    // removed leaves the server, the others land where the page showed
+    // them, and nothing is left reported. The steps: "remove R" (or "remove
+    // last S", the last row of song S) through the row menu; "drag F T" (T
+    // "end": the last row); "wait MS"; "refuse": the next removal to arrive
+    // is refused; "retry": the failure's Retry; "reopen L": the page left
+    // and opened again, its first load showing L; "shows N L": the page's
+    // first load after the store's N-th landed edit showed L.
+    void removalsAroundADragAllLand_data()
+    {
+        QTest::addColumn<QStringList>("start");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("writes");
+        const QStringList five {"A", "B", "C", "D", "E"};
+        const QStringList twiceOfFour {"X", "A", "X", "B"};
+        const QStringList twiceOfFive {"X", "B", "X", "D", "E"};
+        const QStringList thrice {"X", "A", "X", "B", "X", "C"};
+        QTest::newRow("the row now on B's place")
+            << five << QStringList {"remove 1", "wait 300", "drag 4 0", "wait 300", "remove last A"}
+            << QStringList {"E", "C", "D"} << 3;
+        QTest::newRow("a row further down")
+            << five << QStringList {"remove 1", "wait 300", "drag 4 0", "wait 300", "remove last C"}
+            << QStringList {"E", "A", "D"} << 3;
+        QTest::newRow("one copy dragged after the other's removal")
+            << twiceOfFour << QStringList {"remove 2", "wait 100", "drag 0 3"} << QStringList {"A", "B", "X"}
+            << 2;
+        QTest::newRow("both copies removed around a drag")
+            << twiceOfFive << QStringList {"remove 0", "wait 300", "drag 4 0", "wait 300", "remove last X"}
+            << QStringList {"E", "B", "D"} << 3;
+        QTest::newRow("a copy removed on the rows a landed removal loaded")
+            << twiceOfFour
+            << QStringList {"remove 1", "wait 700", "remove last X", "shows 1 X,B", "wait 700", "remove 0"}
+            << QStringList {"B"} << 3;
+        QTest::newRow("a copy dragged on the rows a landed removal loaded")
+            << twiceOfFour
+            << QStringList {"remove 1", "wait 700", "remove last X", "shows 1 X,B", "wait 700", "drag 0 end"}
+            << QStringList {"B", "X"} << 3;
+        QTest::newRow("a copy removed on the page opened again")
+            << twiceOfFour << QStringList {"remove 2", "reopen X,A,B", "wait 700", "remove 0"}
+            << QStringList {"A", "B"} << 2;
+        QTest::newRow("three copies, the page opened again between the removals")
+            << thrice
+            << QStringList {"remove 2", "reopen X,A,B,X,C", "wait 700", "remove last X", "reopen X,A,B,C",
+                   "wait 700", "remove 0"}
+            << QStringList {"A", "B", "C"} << 3;
+        QTest::newRow("a refused removal retried on the rows loaded since")
+            << thrice
+            << QStringList {"remove 1", "wait 700", "refuse", "remove 2", "shows 1 X,B,X,C", "wait 700",
+                   "remove 0", "wait 700", "retry"}
+            << QStringList {"B", "X", "C"} << 3;
+    }
+
+    void removalsAroundADragAllLand()
+    {
+        QFETCH(QStringList, start);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, expected);
+        QFETCH(int, writes);
+        QVERIFY(openOnFake(start));
+        m_fake->delayMs = 300;
+        LibraryStore *library = m_harness->library();
+        // Every load of every page, with the edits the store had landed by
+        // then; and the loads looked for (any page: -1).
+        const int revision = library->playlistRevision();
+        struct Load
+        {
+            int page;
+            int landed;
+            QStringList shown;
+        };
+        QList<Load> loads;
+        QList<Load> wanted;
+        int page = 0;
+        QList<QMetaObject::Connection> watching;
+        const auto unwatch = qScopeGuard([&watching] {
+            for (const QMetaObject::Connection &connection : std::as_const(watching))
+                disconnect(connection);
+        });
+        const auto watchLoads = [&] {
+            const auto note = [&, page] {
+                loads.append({page, library->playlistRevision() - revision, shown()});
+            };
+            watching.append(connect(m_vm, &PlaylistDetailViewModel::detailChanged, m_vm, note));
+            // A page opened again may show its cached copy as it is built.
+            if (m_vm->loaded())
+                note();
+        };
+        watchLoads();
+        int removals = 0;
+        for (const QString &step : std::as_const(steps)) {
+            const QStringList words = step.split(u' ');
+            const QString &verb = words.at(0);
+            if (verb == u"remove"_s) {
+                ++removals;
+                removeWithMenu(
+                    words.at(1) == u"last"_s ? int(shown().lastIndexOf(words.at(2))) : words.at(1).toInt());
+            } else if (verb == u"drag"_s) {
+                const int from = words.at(1).toInt();
+                const int to = words.at(2) == u"end"_s ? int(shown().size()) - 1 : words.at(2).toInt();
+                const QString dragged = shown().at(from);
+                dragWithPointer(from, to);
+                QCOMPARE(shown().at(to), dragged);
+            } else if (verb == u"wait"_s) {
+                QTest::qWait(words.at(1).toInt());
+            } else if (verb == u"refuse"_s) {
+                // Those asked for so far have arrived.
+                QTRY_COMPARE(m_fake->writesReceived, removals);
+                m_fake->failRemovals = 1;
+                m_fake->refusal = TestHttpServer::failed(50, "Not allowed");
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"remove from the playlist failed"_s));
+            } else if (verb == u"retry"_s) {
+                QTRY_VERIFY(library->lastFailure() && library->lastFailure()->canRetry());
+                library->retryLastFailure();
+            } else if (verb == u"reopen"_s) {
+                QVERIFY(reopen());
+                ++page;
+                watchLoads();
+                wanted.append({page, 0, words.at(1).split(u',')});
+            } else if (verb == u"shows"_s) {
+                wanted.append({-1, words.at(1).toInt(), words.at(2).split(u',')});
+            }
+        }
+        QTRY_VERIFY(!library->hasPendingPlaylistWrites());
+        QCOMPARE(m_fake->lists.value(u"p1"_s), expected);
+        // The removals and orders that reached the server.
+        QCOMPARE(m_fake->writesReceived, writes);
+        QVERIFY(!library->lastFailure());
+        QTRY_COMPARE(shown(), expected);
+        // Right after those loads, the page showed the server's list with
+        // the user's edits still on their way laid over it.
+        for (const Load &want : std::as_const(wanted)) {
+            const auto load = std::find_if(loads.cbegin(), loads.cend(), [&want](const Load &load) {
+                return (want.page < 0 || load.page == want.page) && load.landed >= want.landed;
+            });
+            QVERIFY(load != loads.cend());
+            QCOMPARE(load->shown, want.shown);
+        }
     }
 
     // A long list builds only the rows in sight; the keys, a drag held at

@@ -9,9 +9,10 @@ class KeyTurns;
 // The application object of a run with windows. It keeps the keys typed into
 // an input that hides what is typed (a password field) off the accessibility
 // bus, and every key and click in the order made, whatever the bus's
-// listeners do (see KeyTurns). Its notify runs before every event filter, Qt's AT-SPI bridge's
-// among them, which filters the whole application and moves itself in front
-// of every other filter each time a listener comes to the bus or goes.
+// listeners do (see KeyTurns). Its notify runs before every event filter, Qt's
+// AT-SPI bridge's among them, which filters the whole application and moves
+// itself in front of every other filter each time a listener comes to the bus
+// or goes.
 // Shortcuts are matched before a key is delivered, so they go their usual way.
 class GuiApplication : public QGuiApplication
 {

@@ -110,7 +110,7 @@ private Q_SLOTS:
     {
         auto [target, key] = std::move(m_held.front());
         m_held.pop_front();
-        if (target && !takes.contains(key->text()))
+        if (target && !(key->text().size() == 1 && takes.contains(key->text())))
             QCoreApplication::postEvent(target, key.release());
     }
 

@@ -7,11 +7,6 @@
 
 namespace {
 
-// How long a key may stay with the bridge when none of its answers is seen
-// (the bridge's own time-out answers after 100 ms): a bridge that works
-// otherwise than read holds typing up no longer than this.
-constexpr int BridgeBoundMs = 1000;
-
 // Posted after an answer of the bridge has run: the bridge posts a key it
 // gives back before it, so a held key not back by then was dropped.
 class AnswerRan : public QEvent
@@ -29,6 +24,11 @@ public:
     const quint64 turn;
 };
 
+bool isKey(const QEvent *event)
+{
+    return event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+}
+
 bool sameKey(const QKeyEvent &a, const QKeyEvent &b)
 {
     return a.type() == b.type() && a.key() == b.key() && a.modifiers() == b.modifiers()
@@ -44,15 +44,23 @@ bool applicationNotify(QObject *receiver, QEvent *event)
 
 } // namespace
 
-KeyTurns::KeyTurns() = default;
+KeyTurns::KeyTurns(QByteArray bridgeClass)
+    : m_bridgeClass(std::move(bridgeClass))
+{ }
 
 KeyTurns::~KeyTurns() = default;
 
-bool KeyTurns::deliver(QWindow *window, QKeyEvent *event)
+bool KeyTurns::takesTurns(const QEvent *event)
+{
+    // Enter comes as a pointer event; its Leave goes with it.
+    return isKey(event) || event->isPointerEvent() || event->type() == QEvent::Leave;
+}
+
+bool KeyTurns::deliver(QWindow *window, QEvent *event)
 {
     if (!event->spontaneous()) {
         // The bridge posts the key it held back to its window.
-        if (m_atBridge && sameKey(*m_atBridge, *event)) {
+        if (m_atBridge && isKey(event) && sameKey(*m_atBridge, *static_cast<QKeyEvent *>(event))) {
             settle();
             const bool result = applicationNotify(window, event);
             next();
@@ -61,11 +69,14 @@ bool KeyTurns::deliver(QWindow *window, QKeyEvent *event)
         return applicationNotify(window, event);
     }
     if (m_atBridge || !m_waiting.empty()) {
-        // A copy stays spontaneous, so the bridge still tells of it.
-        m_waiting.push_back({window, std::unique_ptr<QKeyEvent>(event->clone())});
+        // A copy stays spontaneous, so the bridge still tells of a key. The
+        // system's event counts as handled, so that Qt makes nothing of it
+        // now (mouse events from a touch nobody took); the copy's turn comes.
+        m_waiting.push_back({window, std::unique_ptr<QEvent>(event->clone())});
+        event->accept();
         return true;
     }
-    return offer(window, event);
+    return isKey(event) ? offer(window, static_cast<QKeyEvent *>(event)) : applicationNotify(window, event);
 }
 
 bool KeyTurns::offer(QWindow *window, QKeyEvent *event)
@@ -86,7 +97,8 @@ bool KeyTurns::offer(QWindow *window, QKeyEvent *event)
     if (!m_passed) {
         m_atBridge.reset(event->clone());
         ++m_turn;
-        m_bound.start(BridgeBoundMs, this);
+        m_ticks = 0;
+        m_bound.start(TickMs, this);
     }
     m_offered = outerOffered;
     m_passed = outerPassed;
@@ -134,8 +146,12 @@ void KeyTurns::next()
     while (!m_atBridge && !m_waiting.empty()) {
         Waiting waiting = std::move(m_waiting.front());
         m_waiting.pop_front();
-        if (waiting.window)
-            offer(waiting.window, waiting.event.get());
+        if (!waiting.window)
+            continue;
+        if (isKey(waiting.event.get()))
+            offer(waiting.window, static_cast<QKeyEvent *>(waiting.event.get()));
+        else
+            applicationNotify(waiting.window, waiting.event.get());
     }
     m_advancing = false;
 }
@@ -164,14 +180,18 @@ void KeyTurns::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_bound.timerId())
         return QObject::timerEvent(event);
+    // A timer overdue after a stall fires once and is due again a tick from
+    // then, so the ticks count the turns the program ran.
+    if (++m_ticks < BoundTicks)
+        return;
     // No answer seen: the key, if it comes back, is delivered when it does.
     settle();
     next();
 }
 
-bool KeyTurns::isBridge(const QObject *receiver)
+bool KeyTurns::isBridge(const QObject *receiver) const
 {
-    return qstrcmp(receiver->metaObject()->className(), "QSpiApplicationAdaptor") == 0;
+    return m_bridgeClass == receiver->metaObject()->className();
 }
 
 bool KeyTurns::hidesInput(QObject *focus)

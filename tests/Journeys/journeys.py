@@ -241,20 +241,27 @@ def no_keys_of_password_field(keys, passwords):
 # password, Return) as fast as it comes: (ms between keys, whether a listener
 # answering 50 ms late hears too, whether the last character of the user name
 # is held over the Tab into the password field and the password's last over a
-# Tab out of it, where Return then signs in).
-AUTO_TYPE = [(0, False, False), (12, False, False), (0, True, False), (12, True, False), (12, True, True)]
+# Tab out of it, where Return then signs in, the field clicked while keys may
+# still wait: the Password field in the Tab's place, the Server URL field
+# after the password).
+AUTO_TYPE = [(0, False, False, None), (12, False, False, None), (0, True, False, None), (12, True, False, None),
+             (12, True, True, None), (12, True, False, "Server URL"), (0, True, False, "Password")]
 # None of the test user's characters, so that any of these heard is the password's.
 AUTO_TYPED_PASSWORD = "S3c#et-pQss"
 
 
-def auto_type_signs_in_as_typed(desk, listeners, delay, held):
-    """One row of AUTO_TYPE: the listeners hear the user name and nothing of
-    the password (press or release), and the password that reaches the server
-    is the one typed, checked the way the server does."""
+def auto_type_signs_in_as_typed(desk, listeners, delay, held, click):
+    """One row of AUTO_TYPE: each field reads what was typed into it, the
+    listeners hear the user name and nothing of the password (press or
+    release), and the password that reaches the server is the one typed,
+    checked the way the server does."""
     user, secret = desk.user, AUTO_TYPED_PASSWORD
+    row = "delay %d, held %s, click %s" % (delay, held, click)
     check(not set(user) & set(secret) and user[-1].isalnum(), "pick another password for user %r" % user)
     for name in ("Password", "Username"):
         fill(desk, name, "")
+    fields = {name: desk.find(name, where=lambda n: "text" in n.role)
+              for name in ("Server URL", "Username", "Password")}
     marks = [len(heard) for heard in listeners]
     sent = len(desk.relay.requests)
     if held:
@@ -262,15 +269,24 @@ def auto_type_signs_in_as_typed(desk, listeners, delay, held):
         desk.hold_over(user[-1], "Tab", delay)
         desk.type(secret[:-1], delay)
         desk.hold_over(secret[-1], "Tab", delay)
+    elif click == "Password":
+        desk.type(user, delay)
+        desk.click(fields[click])
+        desk.type(secret, delay)
     else:
         desk.type("%s\t%s" % (user, secret), delay)
+    if click == "Server URL":
+        desk.click(fields[click])
     desk.key("Return")
     pings = lambda: [urllib.parse.parse_qs(urllib.parse.urlsplit(r).query) for r in desk.relay.requests[sent:]
                      if urllib.parse.urlsplit(r).path.startswith("/rest/ping")]
-    ping = desk.wait_until("the sign-in reaches the server", lambda: pings())[0]
+    ping = desk.wait_until("the sign-in reaches the server (%s)" % row, lambda: pings())[0]
     check(ping["u"] == [user] and ping["t"] == [hashlib.md5((secret + ping["s"][0]).encode()).hexdigest()],
-          "the server did not get the password typed (delay %d, held %s)" % (delay, held))
+          "the server did not get the user name and password typed (%s): user %r" % (row, ping["u"]))
     desk.wait_until("the form is back", lambda: desk.find("Username", role="text").has(STATE_ENABLED))
+    for name, text in (("Server URL", desk.url), ("Username", user), ("Password", "\u2022" * len(secret))):
+        texts = [t for call, t in desk.a11y.readings(fields[name]) if call == "GetText"]
+        check(texts == [text], "the %s field reads %r (%s)" % (name, texts, row))
     # End in the Username field: once a listener hears it, it has heard all
     # it was told of before.
     desk.click(desk.find("Username", role="text"))
@@ -279,8 +295,8 @@ def auto_type_signs_in_as_typed(desk, listeners, delay, held):
         heard = heard[mark:key_heard(desk, heard, mark, 1, "End")]
         check(typed(heard) == user, "a listener heard %r typed" % typed(heard))
         of_password = [k for k in heard if {k["text"], key_symbol_character(k["id"])} & set(secret)]
-        check(not of_password, "a listener heard %d key events with a character of the password (delay %d, "
-              "held %s)" % (len(of_password), delay, held))
+        check(not of_password, "a listener heard %d key events with a character of the password (%s)"
+              % (len(of_password), row))
 
 
 def clear_button_of_search(desk):
@@ -318,10 +334,10 @@ def first_run(desk):
     desk.shot("wrong-password")
     check(desk.keyring_password() is None, "a refused password reached the keyring")
     slow_keys = None
-    for delay, slow, held in AUTO_TYPE:
+    for delay, slow, held, click in AUTO_TYPE:
         if slow and slow_keys is None:
             slow_keys = desk.listen_keys(late=0.05)
-        auto_type_signs_in_as_typed(desk, [keys] + ([slow_keys] if slow else []), delay, held)
+        auto_type_signs_in_as_typed(desk, [keys] + ([slow_keys] if slow else []), delay, held, click)
     desk.stop_listening(slow_keys)
     # The first row emptied the password field unheard, then the Username
     # field, whose Ctrl+A was the next key heard.

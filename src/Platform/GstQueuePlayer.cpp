@@ -71,6 +71,11 @@ struct GstQueuePlayerCallbacks
         return GST_BUS_DROP;
     }
 
+    static void sourceSetup(GstElement *, GstElement *source, gpointer player)
+    {
+        static_cast<GstQueuePlayer *>(player)->noteSource(source);
+    }
+
     static void aboutToFinish(GstElement *, gpointer player)
     {
         static_cast<GstQueuePlayer *>(player)->commitNext();
@@ -95,6 +100,9 @@ GstQueuePlayer::GstQueuePlayer(const QString &audioSink, Start when, QObject *pa
 {
     m_ticker.setInterval(PeriodicIntervalMs);
     connect(&m_ticker, &QTimer::timeout, this, &GstQueuePlayer::tick);
+    m_handOverWatch.setSingleShot(true);
+    m_handOverWatch.setTimerType(Qt::PreciseTimer);
+    connect(&m_handOverWatch, &QTimer::timeout, this, &GstQueuePlayer::watchHandOver);
     connect(&m_starting, &QFutureWatcher<GstElement *>::finished, this, [this] {
         attachPlaybin(m_starting.result());
         releaseGate();
@@ -155,7 +163,7 @@ void GstQueuePlayer::attachPlaybin(GstElement *playbin)
     m_playbin = playbin;
     g_object_set(m_playbin, "volume", m_volume, nullptr);
     g_signal_connect(m_playbin, "about-to-finish", G_CALLBACK(&GstQueuePlayerCallbacks::aboutToFinish), this);
-    g_signal_connect(m_playbin, "source-setup", G_CALLBACK(&GstStreamRedirects::setUpSource), this);
+    g_signal_connect(m_playbin, "source-setup", G_CALLBACK(&GstQueuePlayerCallbacks::sourceSetup), this);
     // Every item passes this filter in play order: where one stream gave way to
     // the next, it tells how long the first one really was.
     if (GstElement *filter = gst_element_factory_make("identity", nullptr)) {
@@ -225,6 +233,7 @@ void GstQueuePlayer::play()
     if (current && m_prerolled && current->status() != QueuePlayerItem::Status::Failed)
         gst_element_set_state(m_playbin, GST_STATE_PLAYING);
     updateTicker();
+    watchHandOver();
 }
 
 void GstQueuePlayer::pause()
@@ -330,7 +339,12 @@ void GstQueuePlayer::loadCurrent()
     const QueuePlayerItemPtr current = currentItem();
     // An item that failed once is not tried again.
     if (m_playbin && current && current->status() != QueuePlayerItem::Status::Failed) {
-        g_object_set(m_playbin, "uri", m_redirects.location(current).toEncoded().constData(), nullptr);
+        const QByteArray uri = m_redirects.location(current).toEncoded();
+        {
+            QMutexLocker lock(&m_mutex);
+            openingLocked(current, uri);
+        }
+        g_object_set(m_playbin, "uri", uri.constData(), nullptr);
         gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     }
     updateTicker();
@@ -347,11 +361,14 @@ void GstQueuePlayer::unload()
         m_committedItem.reset();
         m_hasCommitted = false;
         m_loadedItemStarted = false;
+        m_handOverSettled = false;
         m_streamEnd = -1;
         m_previousStreamEnd = -1;
     }
+    m_handOverWatch.stop();
     m_prerolled = false;
     m_awaitingFirstStart = true;
+    m_resumeAtStart = false;
     m_pendingSeek.reset();
     m_seeking.reset();
 }

@@ -27,7 +27,13 @@ typedef struct _GstMessage GstMessage;
 // Should the queue have changed after that hand-over, the player switches hard
 // to the item now wanted (or stops when none is). Whatever becomes of the item
 // handed over (redirected, refused or unplayable), the current one plays on to
-// its end untouched.
+// its end untouched; and should that item still be on its way when the
+// current one's sound ends, the current one ends there all the same, and the
+// next one goes on loading as the current item.
+//
+// Every source the playbin makes is marked with the item whose address it was
+// made for, so that an error is always that item's: an item's failure never
+// touches another, and an item no longer wanted takes its errors with it.
 //
 // A stream follows a redirect only as every request of the program does
 // (GstStreamRedirects); one refused fails as an unplayable item.
@@ -77,20 +83,36 @@ public:
     // Reopens the current item on the new output at the position it was at.
     void setAudioOutput(const AudioOutput &output) override;
 
+    // The item whose decoding a message of the playbin came from; none when
+    // it came from no decoding (the output).
+    using Origin = std::optional<std::weak_ptr<QueuePlayerItem>>;
+
 private:
     // The GStreamer callbacks, with GStreamer's own signatures.
     friend struct GstQueuePlayerCallbacks;
     void postMessage(GstMessage *message);
+    void noteSource(GstElement *source);
     void attachPlaybin(GstElement *playbin);
     void releaseGate();
     void commitNext();
     void notePlayed(GstPadProbeInfo *info);
 
-    void handleMessage(GstMessage *message, quint64 generation);
+    void handleMessage(GstMessage *message, quint64 generation, const Origin &origin);
     void handlePrerolled();
     void handleStreamStart();
     void handleEndOfStream();
-    void handleError(GstMessage *message);
+    void handleError(GstMessage *message, const Origin &origin);
+    // An error of a decoding opened for an item that is not the current one.
+    void handleOtherError(const QueuePlayerItemPtr &item, GstMessage *message);
+    // Until the handed-over item's stream flows, watches for the end of the
+    // current item's sound.
+    void watchHandOver();
+    void endBeforeHandOver();
+    // The next item handed to the playbin will not come, and the playbin
+    // would wait for it at the end of the current one.
+    void endWithoutNext();
+    // Under m_mutex: the playbin is about to make a source for `uri`, for `item`.
+    void openingLocked(const QueuePlayerItemPtr &item, const QByteArray &uri);
 
     // Loads the first item afresh (a hard switch), or stops when there is none.
     void loadCurrent();
@@ -117,11 +139,15 @@ private:
     bool m_playing = false;
     bool m_prerolled = false;
     bool m_awaitingFirstStart = false;
+    // The item handed over too late goes on as the current one once its
+    // stream starts.
+    bool m_resumeAtStart = false;
     double m_volume = 1.0;
     std::optional<double> m_pendingSeek;
     // A seek handed to the playbin, until it prerolled there.
     std::optional<double> m_seeking;
     QTimer m_ticker;
+    QTimer m_handOverWatch;
     // The output the player was built with stands for the system default.
     QString m_defaultSinkDescription;
     AudioOutput m_audioOutput;
@@ -149,6 +175,13 @@ private:
     // gone by, so the next start is the handed-over item's; and how far the
     // playing stream and the one before it got.
     bool m_loadedItemStarted = false;
+    // Whether the current item's end comes by itself after the hand-over: the
+    // handed-over item's stream has reached the playbin's filter, or an end of
+    // stream was sent there after the current item's last buffer.
+    bool m_handOverSettled = false;
+    // The item, and its address, that the playbin makes its next source for.
+    std::weak_ptr<QueuePlayerItem> m_opening;
+    QByteArray m_openingUri;
     struct SegmentFree
     {
         void operator()(GstSegment *segment) const;

@@ -64,7 +64,7 @@ void GstStreamRedirects::removeOtherHttpSources()
     });
 }
 
-void GstStreamRedirects::setUpSource(GstElement *, GstElement *source, void *)
+void GstStreamRedirects::setUpSource(GstElement *source)
 {
     if (isGuarded(gst_element_get_factory(source)))
         g_object_set(source, "automatic-redirect", FALSE, nullptr);

@@ -27,9 +27,9 @@ public:
     // rank, or at any rank when souphttpsrc is missing. Once, before the
     // first playbin; on the thread that starts GStreamer.
     static void removeOtherHttpSources();
-    // For playbin's "source-setup", on whichever thread makes the source: the
+    // For each source the playbin makes, on whichever thread makes it: the
     // HTTP source stops at a redirect and reports it as an error.
-    static void setUpSource(GstElement *playbin, GstElement *source, void *);
+    static void setUpSource(GstElement *source);
 
     // Where `item` is fetched from.
     QUrl location(const QueuePlayerItemPtr &item) const;
